@@ -1,0 +1,54 @@
+# Shared helpers for the project's CMake files.
+
+# GoogleTest: the system package natively; for the Windows tests it is compiled from Debian's
+# sources in /usr/src/googletest with the cross compiler.
+if(WIN32)
+  if(NOT TARGET gtest AND EXISTS /usr/src/googletest/CMakeLists.txt)
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+    add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/_googletest EXCLUDE_FROM_ALL)
+    foreach(t gtest gtest_main gmock gmock_main)
+      if(TARGET ${t})
+        target_compile_options(${t} PRIVATE -w)
+      endif()
+    endforeach()
+  endif()
+  set(VFS_GTEST_LIBS gtest gmock)
+  set(VFS_GTEST_MAIN gtest_main)
+else()
+  find_package(GTest REQUIRED)
+  set(VFS_GTEST_LIBS GTest::gtest GTest::gmock)
+  set(VFS_GTEST_MAIN GTest::gtest_main)
+endif()
+
+# vfs_gtest(NAME SOURCES a.cpp b.cpp LIBS lib1 lib2 [LABELS l] [NO_MAIN])
+# Adds a GoogleTest program and registers it with ctest as one test. Windows test programs run
+# through the Wine wrapper (CMAKE_CROSSCOMPILING_EMULATOR) and need the wine session fixture.
+function(vfs_gtest name)
+  cmake_parse_arguments(T "NO_MAIN" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} ${VFS_GTEST_LIBS})
+  if(NOT T_NO_MAIN)
+    target_link_libraries(${name} PRIVATE ${VFS_GTEST_MAIN})
+  endif()
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  target_compile_definitions(${name} PRIVATE VFS_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+  if(WIN32)
+    # Console programs; gtest's own output goes to the console Wine gives them.
+    add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine_session TIMEOUT 300 LABELS "win32;${T_LABELS}")
+  else()
+    add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+    set_tests_properties(${name} PROPERTIES TIMEOUT 600 LABELS "native;${T_LABELS}")
+  endif()
+endfunction()
+
+# vfs_library(NAME SOURCES ... [LIBS ...]): a static library of the project.
+function(vfs_library name)
+  cmake_parse_arguments(L "" "" "SOURCES;LIBS" ${ARGN})
+  add_library(${name} STATIC ${L_SOURCES})
+  target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
+  if(L_LIBS)
+    target_link_libraries(${name} PUBLIC ${L_LIBS})
+  endif()
+endfunction()
