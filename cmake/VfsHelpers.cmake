@@ -52,3 +52,14 @@ function(vfs_library name)
     target_link_libraries(${name} PUBLIC ${L_LIBS})
   endif()
 endfunction()
+
+# vfs_module(NAME [LIBS ...]): the static library of one source folder, made of every .cpp in
+# it. Files ending in _win32.cpp are Windows glue and only join the Windows build.
+function(vfs_module name)
+  cmake_parse_arguments(M "" "" "LIBS" ${ARGN})
+  file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  if(NOT WIN32)
+    list(FILTER srcs EXCLUDE REGEX "_win32\\.cpp$")
+  endif()
+  vfs_library(${name} SOURCES ${srcs} LIBS ${M_LIBS})
+endfunction()
