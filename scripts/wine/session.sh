@@ -13,7 +13,7 @@ start_xvfb() {
   rm -f "$fdfile"
   # -displayfd picks a free display and reports it once the server is ready.
   setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp \
-    3>"$fdfile" >"$VFS_WINE_STATE/xvfb.log" 2>&1 </dev/null &
+    3>"$fdfile" >"$VFS_WINE_STATE/xvfb.log" 2>&1 </dev/null 9>&- &
   echo $! >"$VFS_WINE_STATE/xvfb.pid"
   for _ in $(seq 200); do
     [ -s "$fdfile" ] && break
@@ -62,14 +62,15 @@ do_start() {
   export DISPLAY=$(cat "$VFS_WINE_STATE/display")
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "session: creating wine prefix $WINEPREFIX" >&2
-    timeout 300 wineboot -i >"$VFS_WINE_STATE/wineboot.log" 2>&1 </dev/null
+    timeout 300 wineboot -i >"$VFS_WINE_STATE/wineboot.log" 2>&1 </dev/null 9>&-
   fi
+  # Children must not inherit fd 9: it holds the session lock.
   # A persistent server keeps later wine calls fast; stop ends it.
-  timeout 30 wineserver -p >/dev/null 2>&1 </dev/null || true
+  timeout 30 wineserver -p >/dev/null 2>&1 </dev/null 9>&- || true
   if [ ! -f "$VFS_WINE_STATE/registry.done" ]; then
     write_registry
     timeout 120 wine regedit /S "$(winepath -w "$VFS_WINE_STATE/settings.reg" 2>/dev/null)" \
-      >"$VFS_WINE_STATE/regedit.log" 2>&1 </dev/null
+      >"$VFS_WINE_STATE/regedit.log" 2>&1 </dev/null 9>&-
     touch "$VFS_WINE_STATE/registry.done"
   fi
   touch "$VFS_WINE_STATE/started"
