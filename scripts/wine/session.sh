@@ -13,7 +13,7 @@ start_xvfb() {
   rm -f "$fdfile"
   # -displayfd picks a free display and reports it once the server is ready.
   setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp \
-    3>"$fdfile" >"$VFS_WINE_STATE/xvfb.log" 2>&1 </dev/null 9>&- &
+    3>"$fdfile" >"$VFS_WINE_STATE/xvfb.log" 2>&1 </dev/null &
   echo $! >"$VFS_WINE_STATE/xvfb.pid"
   for _ in $(seq 200); do
     [ -s "$fdfile" ] && break
@@ -62,15 +62,14 @@ do_start() {
   export DISPLAY=$(cat "$VFS_WINE_STATE/display")
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "session: creating wine prefix $WINEPREFIX" >&2
-    timeout 300 wineboot -i >"$VFS_WINE_STATE/wineboot.log" 2>&1 </dev/null 9>&-
+    timeout 300 wineboot -i >"$VFS_WINE_STATE/wineboot.log" 2>&1 </dev/null
   fi
-  # Children must not inherit fd 9: it holds the session lock.
   # A persistent server keeps later wine calls fast; stop ends it.
-  timeout 30 wineserver -p >/dev/null 2>&1 </dev/null 9>&- || true
+  timeout 30 wineserver -p >/dev/null 2>&1 </dev/null || true
   if [ ! -f "$VFS_WINE_STATE/registry.done" ]; then
     write_registry
     timeout 120 wine regedit /S "$(winepath -w "$VFS_WINE_STATE/settings.reg" 2>/dev/null)" \
-      >"$VFS_WINE_STATE/regedit.log" 2>&1 </dev/null 9>&-
+      >"$VFS_WINE_STATE/regedit.log" 2>&1 </dev/null
     touch "$VFS_WINE_STATE/registry.done"
   fi
   touch "$VFS_WINE_STATE/started"
@@ -86,17 +85,15 @@ do_stop() {
   rm -f "$VFS_WINE_STATE/started" "$VFS_WINE_STATE/registry.done"
 }
 
+# The lock is taken with flock -o, so no program started while holding it (Xvfb, wineserver,
+# wine's services) inherits the lock descriptor and keeps the lock after this script ends.
+lock() { flock -o "$VFS_WINE_STATE/lock" "${BASH_SOURCE[0]}" "$@"; }
+
 case "${1:-}" in
-  start)
-    exec 9>"$VFS_WINE_STATE/lock"
-    flock 9
-    do_start
-    ;;
-  stop)
-    exec 9>"$VFS_WINE_STATE/lock"
-    flock 9
-    do_stop
-    ;;
+  start) lock _start ;;
+  stop) lock _stop ;;
+  _start) do_start ;;
+  _stop) do_stop ;;
   env)
     echo "export WINEPREFIX='$WINEPREFIX' WINEARCH=win32 WINEDEBUG='$WINEDEBUG' DISPLAY='${DISPLAY:-}' VFS_WINE_STATE='$VFS_WINE_STATE'"
     ;;
