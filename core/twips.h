@@ -26,7 +26,7 @@ constexpr int mulDivRound(int a, int b, int c) {
 
 // Pixels covered by a length in twips at dpi dots per inch (15 twips per pixel at 96 dpi).
 constexpr int twipsToPixels(int twips, int dpi) {
-    return mulDivRound(twips, dpi, kTwipsPerInch);
+    return dpi > 0 ? mulDivRound(twips, dpi, kTwipsPerInch) : 0;
 }
 
 constexpr int pixelsToTwips(int pixels, int dpi) {
@@ -36,7 +36,7 @@ constexpr int pixelsToTwips(int pixels, int dpi) {
 // Character height in pixels of a font of size hundredthsOfPoint / 100 points (825 for
 // 8.25 pt). Windows takes the negated value as a LOGFONT height.
 constexpr int pointsToPixels(int hundredthsOfPoint, int dpi) {
-    return mulDivRound(hundredthsOfPoint, dpi, kPointsPerInch * 100);
+    return dpi > 0 ? mulDivRound(hundredthsOfPoint, dpi, kPointsPerInch * 100) : 0;
 }
 
 // A rectangle in twips relative to its container, and the same in pixels.
