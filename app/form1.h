@@ -1,0 +1,142 @@
+#pragma once
+// Form1, the main window: its controls, menus, skin, keyboard order and command routing.
+// Every user action is one parameterless handler named after its control and event.
+
+#include <windows.h>
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "app/cmd.h"
+#include "app/control_ids.h"
+#include "app/gdi.h"
+#include "app/progress_ctl.h"
+#include "app/skin_painter_win32.h"
+
+namespace app {
+
+// What closing the window does besides destroying it.
+enum class ExitMode {
+    QuitMessageLoop,  // the program: post WM_QUIT so that the message loop ends
+    DestroyOnly,      // tests that host the window in their own process
+};
+
+struct Form1Options {
+    std::wstring skinPath;  // empty: "<program folder>\skins\frmmain.skn"
+    ExitMode exitMode = ExitMode::QuitMessageLoop;
+    int showCommand = SW_SHOWNORMAL;
+};
+
+// Rows of the movie list, shown by the virtual list view lvwAudioTracks: column 0 the path,
+// 1 "Byte", 2 "Time", 3 "Status".
+class ListSource {
+public:
+    virtual ~ListSource() = default;
+    virtual int rowCount() const = 0;
+    virtual std::wstring cell(int row, int column) const = 0;
+};
+
+class Form1 {
+public:
+    explicit Form1(HINSTANCE instance);
+    ~Form1();
+    Form1(const Form1&) = delete;
+    Form1& operator=(const Form1&) = delete;
+
+    // Creates the window and its controls, loads and applies the skin and shows the window
+    // (the load sequence). False only if the window itself cannot be created.
+    bool create(const Form1Options& options = {});
+
+    HWND hwnd() const { return m_hwnd; }
+    HWND control(ControlId id) const;
+    HACCEL accelerators() const { return m_accel; }
+    HWND tooltips() const { return m_tooltips; }
+    bool skinApplied() const { return m_skinApplied; }
+    const std::vector<HWND>& tabOrder() const { return m_tabOrder; }
+    ProgressCtl progress() const { return ProgressCtl(control(kIdProgressCtl1)); }
+
+    // The message loop's hook: shortcut keys, Tab / Shift+Tab through the keyboard order, and
+    // Enter on a focused button. True when the message was consumed.
+    bool preTranslateMessage(MSG& msg);
+
+    // Runs the message loop until the window is closed; returns the exit code.
+    int runMessageLoop();
+
+    // The rows shown by the list (nullptr: none). refreshList() re-reads the row count.
+    void setListSource(const ListSource* source);
+    void refreshList();
+
+    // "<program folder>\skins\frmmain.skn" for the running program.
+    static std::wstring defaultSkinPath();
+
+    // Load and unload.
+    void Form_Load();
+    void Form_Unload();
+
+    // File menu.
+    void NewCDLayout_Click();
+    void OpenCDLayout_Click();
+    void SaveCDLayout_Click();
+    void exit_Click();
+    // Edit menu.
+    void AddFiles_Click();
+    void RemoveSelectedFile_Click();
+    void ClearAll_Click();
+    // Action menu.
+    void BurnNow_Click();
+    void play_Click();
+    void EXEtoSWF_Click();
+    void EraseDisc_Click();
+    // Help menu.
+    void helphelp_Click();
+    void DiscwrightHomePage_Click();
+    void SupportOnline_Click();
+    void About_Click();
+    // Buttons.
+    void Command1_Click();
+    void Command2_Click();
+    void cmdWriteDisc_Click();
+    void Command3_Click();
+    void Command4_Click();
+    void Command9_Click();
+    void Command11_Click();
+    void Command15_Click();
+    void Command16_Click();
+    void Command17_Click();
+    // The list.
+    void lvwAudioTracks_DblClick();
+    // Opens the help file.
+    void gethelp();
+
+private:
+    static LRESULT CALLBACK wndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT handleMessage(UINT msg, WPARAM wp, LPARAM lp);
+    void createControls();
+    void addTooltip(HWND control, const wchar_t* text);
+    void onCommand(WORD id, WORD code, HWND control);
+    void runCommand(Cmd cmd);
+    void runButton(ControlId id);
+    LRESULT onNotify(const NMHDR& hdr);
+    void moveFocus(int step);
+    void focusControl(HWND control);
+    void unloadWindow();
+
+    HINSTANCE m_instance;
+    Form1Options m_options;
+    HWND m_hwnd = nullptr;
+    HACCEL m_accel = nullptr;
+    HWND m_tooltips = nullptr;
+    HWND m_lastFocus = nullptr;
+    Font m_font;        // Tahoma 9 pt
+    Font m_boldFont;    // Tahoma 9 pt bold
+    Font m_labelFont;   // MS Sans Serif 8.25 pt
+    SkinPainter m_skin;  // Skin1
+    bool m_skinApplied = false;
+    std::array<HWND, 32> m_controls{};
+    std::vector<HWND> m_tabOrder;
+    const ListSource* m_listSource = nullptr;
+    std::wstring m_cellBuffer;
+};
+
+}  // namespace app

@@ -1,0 +1,197 @@
+// Form1's command handlers and the routing from menu items and buttons to them. A menu item
+// or button that runs another entry point's command calls that handler directly.
+
+#include "app/about_box.h"
+#include "app/form1.h"
+#include "app/trace.h"
+
+namespace app {
+
+void Form1::runCommand(Cmd cmd) {
+    switch (cmd) {
+        case Cmd::NewCDLayout: NewCDLayout_Click(); break;
+        case Cmd::OpenCDLayout: OpenCDLayout_Click(); break;
+        case Cmd::SaveCDLayout: SaveCDLayout_Click(); break;
+        case Cmd::exit: exit_Click(); break;
+        case Cmd::AddFiles: AddFiles_Click(); break;
+        case Cmd::RemoveSelectedFile: RemoveSelectedFile_Click(); break;
+        case Cmd::ClearAll: ClearAll_Click(); break;
+        case Cmd::BurnNow: BurnNow_Click(); break;
+        case Cmd::play: play_Click(); break;
+        case Cmd::EXEtoSWF: EXEtoSWF_Click(); break;
+        case Cmd::EraseDisc: EraseDisc_Click(); break;
+        case Cmd::helphelp: helphelp_Click(); break;
+        case Cmd::DiscwrightHomePage: DiscwrightHomePage_Click(); break;
+        case Cmd::SupportOnline: SupportOnline_Click(); break;
+        case Cmd::About: About_Click(); break;
+        // CancelBurn, EjectCD and CloseCDRom are hidden and disabled: no command.
+        case Cmd::CancelBurn:
+        case Cmd::EjectCD:
+        case Cmd::CloseCDRom:
+        case Cmd::None:
+            break;
+    }
+}
+
+void Form1::runButton(ControlId id) {
+    switch (id) {
+        case kIdCommand1: Command1_Click(); break;
+        case kIdCommand2: Command2_Click(); break;
+        case kIdCmdWriteDisc: cmdWriteDisc_Click(); break;
+        case kIdCommand3: Command3_Click(); break;
+        case kIdCommand4: Command4_Click(); break;
+        case kIdCommand9: Command9_Click(); break;
+        case kIdCommand11: Command11_Click(); break;
+        case kIdCommand15: Command15_Click(); break;
+        case kIdCommand16: Command16_Click(); break;
+        case kIdCommand17: Command17_Click(); break;
+        default: break;
+    }
+}
+
+// File menu.
+
+void Form1::NewCDLayout_Click() {
+    traceHandler("NewCDLayout_Click");
+    // New project: empties the movie list (project files feature).
+}
+
+void Form1::OpenCDLayout_Click() {
+    traceHandler("OpenCDLayout_Click");
+    // Open project: reads a .Kvx project file into the list (project files feature).
+}
+
+void Form1::SaveCDLayout_Click() {
+    traceHandler("SaveCDLayout_Click");
+    // Save project: writes the list to a .Kvx project file (project files feature).
+}
+
+void Form1::exit_Click() {
+    traceHandler("exit_Click");
+    unloadWindow();
+}
+
+// Edit menu.
+
+void Form1::AddFiles_Click() {
+    traceHandler("AddFiles_Click");
+    Command1_Click();
+}
+
+void Form1::RemoveSelectedFile_Click() {
+    traceHandler("RemoveSelectedFile_Click");
+    Command2_Click();
+}
+
+void Form1::ClearAll_Click() {
+    traceHandler("ClearAll_Click");
+    // Clear All: removes every row of the movie list (file list feature).
+}
+
+// Action menu.
+
+void Form1::BurnNow_Click() {
+    traceHandler("BurnNow_Click");
+    cmdWriteDisc_Click();
+}
+
+void Form1::play_Click() {
+    traceHandler("play_Click");
+    // Play Selected File: loads the selected row into the preview and plays it (preview feature).
+}
+
+void Form1::EXEtoSWF_Click() {
+    traceHandler("EXEtoSWF_Click");
+    Command3_Click();
+}
+
+void Form1::EraseDisc_Click() {
+    traceHandler("EraseDisc_Click");
+    // EXE to SWF: extracts the movie from a player executable (movie extractor feature).
+}
+
+// Help menu.
+
+void Form1::helphelp_Click() {
+    traceHandler("helphelp_Click");
+    gethelp();
+}
+
+void Form1::DiscwrightHomePage_Click() {
+    traceHandler("DiscwrightHomePage_Click");
+    // Opens the maker's home page in a browser window (web links feature).
+}
+
+void Form1::SupportOnline_Click() {
+    traceHandler("SupportOnline_Click");
+    // Opens the maker's support page "faq.htm" in a browser window (web links feature).
+}
+
+void Form1::About_Click() {
+    traceHandler("About_Click");
+    showAboutBox(m_instance, m_hwnd, m_options.skinPath);
+}
+
+// Buttons.
+
+void Form1::Command1_Click() {
+    traceHandler("Command1_Click");
+    // Add Files: open dialog with multiple selection, one row per movie (file list feature).
+}
+
+void Form1::Command2_Click() {
+    traceHandler("Command2_Click");
+    // Remove File: removes the selected row (file list feature).
+}
+
+void Form1::cmdWriteDisc_Click() {
+    traceHandler("cmdWriteDisc_Click");
+    // Make Saver Now!: one screensaver per row into the chosen output folder (screensaver builder).
+}
+
+void Form1::Command3_Click() {
+    traceHandler("Command3_Click");
+    // SWF To EXE: one player executable per row into the chosen output folder (projector builder).
+}
+
+void Form1::Command4_Click() {
+    traceHandler("Command4_Click");
+    EraseDisc_Click();
+}
+
+void Form1::Command9_Click() {
+    traceHandler("Command9_Click");
+    gethelp();
+}
+
+void Form1::Command11_Click() {
+    traceHandler("Command11_Click");
+    unloadWindow();
+}
+
+void Form1::Command15_Click() {
+    traceHandler("Command15_Click");
+    // Pause: pauses the preview and remembers its frame (preview feature).
+}
+
+void Form1::Command16_Click() {
+    traceHandler("Command16_Click");
+    // Stop: stops the preview and rewinds it (preview feature).
+}
+
+void Form1::Command17_Click() {
+    traceHandler("Command17_Click");
+    // Play: plays or resumes the preview (preview feature).
+}
+
+void Form1::lvwAudioTracks_DblClick() {
+    traceHandler("lvwAudioTracks_DblClick");
+    play_Click();
+}
+
+void Form1::gethelp() {
+    traceHandler("gethelp");
+    // Opens help.chm from the program folder with hh.exe (help file feature).
+}
+
+}  // namespace app
