@@ -20,6 +20,8 @@ struct SplitCase {
     std::vector<std::string> names;  // names 1..count
 };
 
+void PrintTo(const SplitCase& c, std::ostream* os) { *os << c.label; }
+
 class SplitterTest : public ::testing::TestWithParam<SplitCase> {};
 
 TEST_P(SplitterTest, SplitsLikeTheDialogResult) {

@@ -59,6 +59,8 @@ struct ReadCase {
     std::vector<Row> rows;
 };
 
+void PrintTo(const ReadCase& c, std::ostream* os) { *os << c.label; }
+
 class ProjectReader : public ::testing::TestWithParam<ReadCase> {};
 
 TEST_P(ProjectReader, Reads) {
