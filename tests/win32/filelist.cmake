@@ -1,0 +1,3 @@
+vfs_gtest(test_filelist_win32
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/filelist_win32_test.cpp
+  LIBS vfs_filelist vfs_ui)
