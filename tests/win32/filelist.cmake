@@ -5,3 +5,7 @@ vfs_gtest(test_window_ui_win32
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/window_ui_win32_test.cpp
   LIBS vfs_filelist vfs_ui
   LABELS gui)
+vfs_gtest(test_movie_list_view_win32
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/movie_list_view_win32_test.cpp
+  LIBS vfs_filelist vfs_ui
+  LABELS gui)
