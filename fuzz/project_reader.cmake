@@ -1,0 +1,1 @@
+vfs_fuzzer(project_reader SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/project_reader.cpp LIBS vfs_filelist)
