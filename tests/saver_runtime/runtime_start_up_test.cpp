@@ -81,7 +81,7 @@ const std::wstring kTemp = L"C:\\Users\\ann\\AppData\\Local\\Temp\\";
 
 TEST(MovieExtraction, CopiesTheOwnFileAndWritesTheMovieInTheTemporaryFolder) {
     MemoryFiles fs;
-    const std::string movie("FWS\x06 movie bytes \0\0 end", 22);
+    const std::string movie("FWS\x06 movie bytes \0\0 end", 23);
     fs.files[kOwn] = saverWith(movie);
     const Extraction e = extractMovie(fs, kOwn, kTemp);
     EXPECT_TRUE(e.copyWritten);
