@@ -151,7 +151,7 @@ void Form1::Timer2_Timer() {
 }
 
 void Form1::closeRoutine() {
-    ShowCursor(TRUE);
+    traceNumber("ShowCursor", ShowCursor(TRUE));
     HotKey::removeHook();
     trace("closed");
     ExitProcess(0);
@@ -180,7 +180,7 @@ LRESULT Form1::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_KEYDOWN:
         if (wParam == VK_ESCAPE) {
-            ShowCursor(TRUE);
+            traceNumber("ShowCursor", ShowCursor(TRUE));
             trace("escape");
             ExitProcess(0);
         }
