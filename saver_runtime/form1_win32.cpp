@@ -1,5 +1,7 @@
 #include "saver_runtime/form1_win32.h"
 
+#include <psapi.h>
+
 #include "saver_runtime/command_line.h"
 #include "saver_runtime/hot_key_win32.h"
 #include "saver_runtime/runtime_files_win32.h"
@@ -34,6 +36,35 @@ void traceNumber(const char* what, long value) {
     trace(line);
 }
 
+// Start-up figures for the trace: milliseconds since the process was created and since run()
+// began, and the peak memory so far.
+void traceStartUpFigures(LARGE_INTEGER runStart) {
+    if (GetEnvironmentVariableW(L"VFS_TRACE", nullptr, 0) == 0) return;
+    LARGE_INTEGER now {}, frequency {};
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    if (frequency.QuadPart > 0) {
+        traceNumber("startup_ms",
+                    static_cast<long>((now.QuadPart - runStart.QuadPart) * 1000 / frequency.QuadPart));
+    }
+    FILETIME created {}, exited {}, kernel {}, user {}, current {};
+    if (GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) {
+        GetSystemTimeAsFileTime(&current);
+        ULARGE_INTEGER a {}, b {};
+        a.LowPart = created.dwLowDateTime;
+        a.HighPart = created.dwHighDateTime;
+        b.LowPart = current.dwLowDateTime;
+        b.HighPart = current.dwHighDateTime;
+        traceNumber("since_process_start_ms", static_cast<long>((b.QuadPart - a.QuadPart) / 10000));
+    }
+    PROCESS_MEMORY_COUNTERS counters {};
+    counters.cb = sizeof counters;
+    if (GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) {
+        traceNumber("peak_working_set_kb", static_cast<long>(counters.PeakWorkingSetSize / 1024));
+        traceNumber("peak_private_kb", static_cast<long>(counters.PeakPagefileUsage / 1024));
+    }
+}
+
 int screenDpi() {
     HDC screen = GetDC(nullptr);
     const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
@@ -46,6 +77,8 @@ int screenDpi() {
 int Form1::run(HINSTANCE instance) {
     // Step 1: a preview request ends the program before anything is shown or written.
     if (isPreviewRequest(commandArguments(GetCommandLineW()))) return 0;
+    LARGE_INTEGER runStart {};
+    QueryPerformanceCounter(&runStart);
 
     SetProcessDPIAware();
     if (!createWindows(instance)) {
@@ -77,6 +110,7 @@ int Form1::run(HINSTANCE instance) {
     }
     SetForegroundWindow(m_hwnd);
     SetFocus(m_hwnd);
+    traceStartUpFigures(runStart);
     trace("ready");
 
     MSG msg;

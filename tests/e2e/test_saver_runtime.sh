@@ -153,4 +153,19 @@ check_eq "empty saver: kpl1.swf is empty" 0 "$(stat -c %s "$TEMP_DIR/kpl1.swf")"
 end_with "mouse move" xdotool mousemove 20 20
 check "temporary files stay on disk after the end" test -e "$TEMP_DIR/gtswf.tmp" -a -e "$TEMP_DIR/kpl1.swf"
 
+# --- A 10 MB movie: extracted exactly; start-up figures (measured, not timed) -------------------
+BIG=$WORK/big.swf
+head -c $((10 * 1024 * 1024)) /dev/urandom >"$BIG"
+BIGSAVER=$WORK/big.scr
+make_saver "$BIG" "$BIGSAVER"
+t0=$(now_ms)
+check "10 MB saver starts" start_saver "$BIGSAVER" /s
+echo "     10 MB saver: $(($(now_ms) - t0)) ms from launch to ready, as seen from the shell"
+check "10 MB saver: kpl1.swf equals the movie" cmp "$TEMP_DIR/kpl1.swf" "$BIG"
+for f in startup_ms since_process_start_ms peak_working_set_kb peak_private_kb; do
+    echo "     10 MB saver: $f $(tr -d '\r' <"$TRACE" | sed -n "s/^$f //p")"
+done
+end_with "mouse move" xdotool mousemove 30 30
+rm -f "$BIG" "$BIGSAVER"
+
 finish
