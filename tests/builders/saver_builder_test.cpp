@@ -282,9 +282,13 @@ TEST_F(SaverBuildTest, ASecondRunDuringARunIsRefusedAndTheGuardIsHeldThroughout)
     addRow("C:\\m\\b.swf");
     std::vector<bool> busyAtPump;
     std::vector<BuildOutcome> nested;
+    int depth = 0;
     ui.onPump = [&] {
+        if (depth > 0) return;  // a nested run that was let in must not recurse for ever
+        ++depth;
         busyAtPump.push_back(guard.busy());
         nested.push_back(builder.cmdWriteDisc_Click());  // Ctrl+B pressed while the run yields
+        --depth;
     };
     EXPECT_EQ(builder.cmdWriteDisc_Click(), BuildOutcome::Completed);
     EXPECT_EQ(busyAtPump, std::vector<bool>(4, true));
