@@ -415,7 +415,8 @@ struct Tag {
     std::uint64_t offset = 0;  // of the tag header in the decompressed movie
     std::uint32_t length = 0;  // body length as declared
     TagBody body;
-    bool operator==(const Tag&) const = default;
+    // Two tags are equal when they say the same thing, wherever they sit in a file.
+    bool operator==(const Tag& o) const { return code == o.code && body == o.body; }
 };
 
 }  // namespace swf
