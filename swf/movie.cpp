@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/inflate.h"
+#include "core/lzma.h"
 #include "core/text_encoding.h"
 #include "swf/tag_codes.h"
 #include "swf/tag_parsers.h"
@@ -51,12 +52,42 @@ struct Decompressed {
     bool truncated = false;
 };
 
+// ZWS: after the 8-byte prefix come the compressed length (UI32), the five LZMA property
+// bytes and the range-coded data; the output size is the declared length minus the prefix.
+core::Result<Decompressed> decompressLzma(const Header& h, std::span<const std::uint8_t> file,
+                                          const ParseLimits& limits, std::size_t stopAfter) {
+    constexpr std::size_t kPropsAt = kSignatureLength + 4;
+    constexpr std::size_t kDataAt = kPropsAt + 5;
+    if (file.size() < kDataAt)
+        return core::makeError(core::ErrorCode::Truncated, "LZMA header is truncated", file.size());
+    if (h.declaredLength < kSignatureLength)
+        return core::makeError(core::ErrorCode::Corrupt, "declared length is smaller than the header", 4);
+    std::size_t outSize = h.declaredLength - kSignatureLength;
+    if (h.declaredLength > limits.maxDecompressedBytes)
+        return core::makeError(core::ErrorCode::TooLarge, "movie is larger than " +
+                               std::to_string(limits.maxDecompressedBytes) + " bytes", 4);
+    outSize = std::min(outSize, std::max(stopAfter, kSignatureLength) - kSignatureLength);
+    auto body = core::decodeLzma(file.subspan(kPropsAt, 5), file.subspan(kDataAt), outSize,
+                                 limits.maxDecompressedBytes);
+    if (!body) {
+        core::Error e = body.error();
+        if (e.offset) *e.offset += kDataAt;
+        e.message = "compressed stream: " + e.message;
+        return e;
+    }
+    Decompressed d;
+    d.data.reserve(kSignatureLength + body->data.size());
+    d.data.assign(file.begin(), file.begin() + kSignatureLength);
+    d.data.insert(d.data.end(), body->data.begin(), body->data.end());
+    // A stream that stops before the declared size has lost tags, unless it ended properly.
+    d.truncated = body->data.size() < outSize && !body->complete;
+    return d;
+}
+
 core::Result<Decompressed> decompress(const Header& h, std::span<const std::uint8_t> file,
                                       const ParseLimits& limits, std::size_t stopAfter) {
     Decompressed d;
-    if (h.compression == Compression::Lzma)
-        return core::makeError(core::ErrorCode::Unsupported,
-                               "unsupported compression (LZMA, SWF 13 and later)", 0);
+    if (h.compression == Compression::Lzma) return decompressLzma(h, file, limits, stopAfter);
     if (h.compression == Compression::None) {
         if (file.size() > limits.maxDecompressedBytes)
             return core::makeError(core::ErrorCode::TooLarge, "movie is larger than " +

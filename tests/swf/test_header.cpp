@@ -76,11 +76,44 @@ INSTANTIATE_TEST_SUITE_P(
         BadHeader{"short", {'F', 'W', 'S', 8}, core::ErrorCode::Truncated},
         BadHeader{"bad_signature", {'G', 'I', 'F', '8', '9', 'a', 0, 0, 0, 0}, core::ErrorCode::Corrupt},
         BadHeader{"no_rect", {'F', 'W', 'S', 8, 8, 0, 0, 0}, core::ErrorCode::Truncated},
-        BadHeader{"lzma", {'Z', 'W', 'S', 13, 30, 0, 0, 0, 5, 0, 0, 0, 0x5d, 0, 0, 0, 1},
-                  core::ErrorCode::Unsupported},
+        BadHeader{"lzma_bad_props", {'Z', 'W', 'S', 13, 30, 0, 0, 0, 5, 0, 0, 0, 0xFF, 0, 0, 0, 1, 0},
+                  core::ErrorCode::Corrupt},
+        BadHeader{"lzma_short", {'Z', 'W', 'S', 13, 30, 0, 0, 0, 5, 0, 0, 0, 0x5d}, core::ErrorCode::Truncated},
         BadHeader{"corrupt_zlib", {'C', 'W', 'S', 8, 30, 0, 0, 0, 0x78, 0x9C, 0xFF, 0xFF, 0xFF},
                   core::ErrorCode::Corrupt}),
     [](const auto& info) { return info.param.name; });
+
+// A ZWS movie made by a reference LZMA encoder: 100x50 pixels, 12 fps, one frame with a
+// SetBackgroundColor of #102030.
+const std::vector<std::uint8_t> kZwsMovie = {
+    0x5a, 0x57, 0x53, 0x0d, 0x1e, 0x00, 0x00, 0x00, 0x1e, 0x00, 0x00, 0x00, 0x5d, 0x00, 0x00, 0x80,
+    0x00, 0x00, 0x40, 0x00, 0x2c, 0x7d, 0x08, 0x62, 0x11, 0x91, 0xad, 0xaf, 0xc1, 0xcf, 0xd5, 0xe1,
+    0xde, 0xfb, 0xa3, 0xdf, 0xae, 0x4d, 0x6a, 0x00, 0x18, 0x5f, 0xff, 0x8b, 0x04, 0x00, 0x00};
+
+TEST(Header, LzmaMovie) {
+    auto m = swf::parseMovie(kZwsMovie);
+    ASSERT_TRUE(m.ok()) << m.error().message;
+    EXPECT_EQ(m->header.compression, Compression::Lzma);
+    EXPECT_EQ(m->header.version, 13);
+    EXPECT_EQ(m->header.frameSize, (swf::Rect{0, 2000, 0, 1000}));
+    EXPECT_DOUBLE_EQ(m->header.frameRate, 12);
+    EXPECT_TRUE(m->problems.empty()) << m->firstError();
+    ASSERT_EQ(m->tags.size(), 3u);
+    auto* bg = std::get_if<swf::SetBackgroundColor>(&m->tags[0].body);
+    ASSERT_NE(bg, nullptr);
+    EXPECT_EQ(bg->color, (swf::Rgba{0x10, 0x20, 0x30, 255}));
+    auto h = swf::parseHeader(kZwsMovie);
+    ASSERT_TRUE(h.ok());
+    EXPECT_EQ(h->frameCount, 1);
+}
+
+TEST(Header, LzmaMovieDeclaringTooMuchIsRefused) {
+    auto bytes = kZwsMovie;
+    bytes[7] = 0x7F;  // about 2 GB
+    auto m = swf::parseMovie(bytes);
+    ASSERT_FALSE(m.ok());
+    EXPECT_EQ(m.error().code, core::ErrorCode::TooLarge);
+}
 
 TEST(Header, WrongDeclaredLengthIsOnlyAWarning) {
     auto bytes = MovieWriter().showFrame().finish();
