@@ -43,7 +43,8 @@ public:
     MovieWriter& frameCount(std::uint16_t n);
     MovieWriter& frameSize(const Rect& twips);
 
-    // The finished file. `withEnd` appends the End tag.
+    // The finished file. `withEnd` appends the End tag. There is no LZMA encoder: asking for
+    // Compression::Lzma gives an empty result.
     Bytes finish(Compression compression = Compression::None, bool withEnd = true) const;
 
 private:
