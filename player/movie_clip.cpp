@@ -112,9 +112,13 @@ void MovieClip::rewindTo(std::uint16_t target) {
                     break;
                 }
                 case PlaceAction::Modify:
-                case PlaceAction::Replace:
                     applyPlacement(it->second, *p);
                     break;
+                case PlaceAction::Replace: {
+                    // As in place(): a replacement by an unknown character changes nothing.
+                    if (m_ctx.library->find(*p->characterId)) applyPlacement(it->second, *p);
+                    break;
+                }
                 }
             } else if (auto* r = std::get_if<swf::RemoveObject>(&t->body)) {
                 wanted.erase(r->depth);

@@ -167,7 +167,7 @@ TEST(Timeline, GotoAnyFrameMatchesPlaying) {
             int ops = static_cast<int>(rng() % 4);
             for (int k = 0; k < ops; ++k) {
                 auto depth = static_cast<std::uint16_t>(1 + rng() % 5);
-                auto id = static_cast<std::uint16_t>(1 + rng() % 4);
+                auto id = static_cast<std::uint16_t>(1 + rng() % 5);  // 5 is never defined
                 auto x = static_cast<std::int32_t>(rng() % 100);
                 switch (rng() % 4) {
                 case 0: w.add(place(depth, id, x)); break;
@@ -296,6 +296,20 @@ TEST(Player, LoadFileReportsMissingFile) {
     auto p = Player::loadFile("/nonexistent/movie.swf");
     ASSERT_FALSE(p.ok());
     EXPECT_EQ(p.error().code, core::ErrorCode::NotFound);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Timeline, ReplacementByUnknownCharacterSurvivesGoingBack) {
+    swf::MovieWriter w;
+    w.add(box(1)).add(place(1, 1, 5)).showFrame().add(replaceWith(1, 99)).showFrame().showFrame();
+    auto p = load(w);
+    for (int i = 0; i < 3; ++i) p->advance();
+    EXPECT_EQ(snapshot(*p), (Snap{{1, {1, 5}}}));
+    p->gotoFrame(2);
+    EXPECT_EQ(snapshot(*p), (Snap{{1, {1, 5}}}));
 }
 
 }  // namespace
