@@ -13,7 +13,9 @@ Result<InflateResult> inflateZlib(std::span<const std::uint8_t> input, std::size
     if (inflateInit(&zs) != Z_OK) return makeError(ErrorCode::Corrupt, "zlib initialisation failed");
 
     InflateResult out;
-    out.data.reserve(std::min(sizeHint, maxOutput));
+    // A declared size is a hint, not a promise: reserve no more than the input could plausibly
+    // expand to, so a tiny file that claims a huge size costs nothing up front.
+    out.data.reserve(std::min({sizeHint, maxOutput, input.size() * 8 + 65536}));
     // zlib counts in uInt; feed the input in pieces that fit.
     const std::uint8_t* in = input.data();
     std::size_t inLeft = input.size();

@@ -24,7 +24,7 @@ enum class InflateOverflow { Fail, Truncate };
 // Inflates a zlib stream. Output beyond `maxOutput` bytes is an ErrorCode::TooLarge error
 // (or, with InflateOverflow::Truncate, the first `maxOutput` bytes with complete == false);
 // corrupt data is ErrorCode::Corrupt with the input offset where zlib gave up. `sizeHint`
-// (clamped to maxOutput) is what is reserved up front.
+// (clamped to maxOutput and to a multiple of the input size) is what is reserved up front.
 Result<InflateResult> inflateZlib(std::span<const std::uint8_t> input, std::size_t maxOutput,
                                   std::size_t sizeHint = 0,
                                   InflateOverflow overflow = InflateOverflow::Fail);

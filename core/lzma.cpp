@@ -1,5 +1,6 @@
 #include "core/lzma.h"
 
+#include <algorithm>
 #include <array>
 #include <string>
 #include <vector>
@@ -137,7 +138,7 @@ Result<InflateResult> decodeLzma(std::span<const std::uint8_t> props,
 
     InflateResult out;
     std::vector<std::uint8_t>& buf = out.data;
-    buf.reserve(outSize);
+    buf.reserve(std::min(outSize, data.size() * 8 + 65536));  // outSize is only declared
 
     std::vector<Prob> literal(0x300u << (lc + lp), kProbInit);
     std::array<Prob, kNumStates << kMaxPosBits> isMatch, isRep0Long;

@@ -50,6 +50,8 @@ DefineFont readFont1(core::BitReader& r) {
     f.id = r.u16();
     std::uint64_t tableAt = r.offset();
     auto table = r.rest();
+    // A font with no glyphs (a device font described by DefineFontInfo) has no offset table.
+    if (table.empty()) return f;
     core::BitReader t(table, tableAt);
     std::uint16_t first = t.u16();
     std::size_t count = first / 2;
@@ -59,7 +61,6 @@ DefineFont readFont1(core::BitReader& r) {
         r.failAt(t.failOffset());
         return f;
     }
-    if (table.empty()) return f;
     readGlyphs(table, tableAt, offsets, table.size(), f.glyphs, r);
     return f;
 }

@@ -392,6 +392,18 @@ INSTANTIATE_TEST_SUITE_P(
         RoundTrip{"DefineBitsLossless", DefineBitsLossless{5, 1, 3, 2, 2, 16, {0x78, 0x9C, 1, 2}}},
         RoundTrip{"DefineBitsLossless2", DefineBitsLossless{5, 2, 5, 640, 480, 0, {0x78, 0x9C}}},
         RoundTrip{"DefineFont", font(1)},
+        RoundTrip{"DefineFont_device_no_glyphs", [] {
+                      DefineFont f;
+                      f.id = 21;
+                      return f;
+                  }()},
+        RoundTrip{"DefineFont2_no_glyphs", [] {
+                      DefineFont f;
+                      f.id = 22;
+                      f.version = 2;
+                      f.name = "Device";
+                      return f;
+                  }()},
         RoundTrip{"DefineFont2", font(2)},
         RoundTrip{"DefineFont3", font(3)},
         RoundTrip{"DefineFontInfo", DefineFontInfo{20, 1, "Arial", false, false, true, false, true, false, 0, {'A', 'B'}}},
