@@ -1,0 +1,71 @@
+#include "cli/cli.h"
+
+#include <array>
+
+namespace cli {
+
+namespace {
+
+constexpr std::string_view kInfoHelp =
+    "usage: flashsaver info MOVIE.swf\n"
+    "\n"
+    "Prints the movie's header (SWF version, compression, stage size in pixels, frame rate,\n"
+    "frame count), how often each tag occurs, how many characters of each kind it defines and\n"
+    "every problem found while reading it.\n"
+    "\n"
+    "Exit status: 0 when the movie reads without errors, 1 when it is missing or broken (one\n"
+    "line on stderr names the file and the fault), 2 on wrong usage.\n";
+
+const std::array kCommands = {
+    Command{"info", "show a movie's header, tags, characters and problems", kInfoHelp, runInfo},
+};
+
+std::string globalHelp() {
+    std::string s =
+        "usage: flashsaver COMMAND [ARGS...]\n"
+        "\n"
+        "Works with Flash movies (SWF) from the command line.\n"
+        "\n"
+        "commands:\n";
+    for (const Command& c : kCommands) {
+        std::string name(c.name);
+        name.resize(12, ' ');
+        s += "  " + name + std::string(c.summary) + "\n";
+    }
+    s += "\n'flashsaver COMMAND --help' describes one command.\n";
+    return s;
+}
+
+}  // namespace
+
+std::span<const Command> commands() { return kCommands; }
+
+bool wantsHelp(std::span<const std::string_view> args) {
+    for (std::string_view a : args)
+        if (a == "-h" || a == "--help") return true;
+    return false;
+}
+
+int run(std::span<const std::string_view> args, Output& io) {
+    if (args.empty()) {
+        io.err += "flashsaver: no command given (try 'flashsaver --help')\n";
+        return kExitUsage;
+    }
+    if (args[0] == "-h" || args[0] == "--help" || args[0] == "help") {
+        io.out += globalHelp();
+        return kExitOk;
+    }
+    for (const Command& c : kCommands) {
+        if (c.name != args[0]) continue;
+        auto rest = args.subspan(1);
+        if (wantsHelp(rest)) {
+            io.out += c.help;
+            return kExitOk;
+        }
+        return c.run(rest, io);
+    }
+    io.err += "flashsaver: unknown command '" + std::string(args[0]) + "' (try 'flashsaver --help')\n";
+    return kExitUsage;
+}
+
+}  // namespace cli

@@ -1,0 +1,16 @@
+// Entry point of the `flashsaver` program.
+#include <cstdio>
+#include <string_view>
+#include <vector>
+
+#include "cli/cli.h"
+
+int main(int argc, char** argv) {
+    std::vector<std::string_view> args(argv + 1, argv + argc);
+    cli::Output io;
+    int rc = cli::run(args, io);
+    std::fputs(io.out.c_str(), stdout);
+    std::fflush(stdout);
+    std::fputs(io.err.c_str(), stderr);
+    return rc;
+}

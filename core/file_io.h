@@ -1,0 +1,18 @@
+#pragma once
+// Whole-file reading and writing with errors as values.
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "core/result.h"
+
+namespace core {
+
+// Files larger than `maxBytes` are refused with ErrorCode::TooLarge before anything is read.
+Result<std::vector<std::uint8_t>> readFile(const std::string& path,
+                                           std::uint64_t maxBytes = 256u << 20);
+Status writeFile(const std::string& path, std::span<const std::uint8_t> data);
+
+}  // namespace core

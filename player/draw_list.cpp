@@ -1,0 +1,157 @@
+#include "player/draw_list.h"
+
+#include <algorithm>
+
+#include "player/movie_clip.h"
+
+namespace player {
+
+DrawMatrix toDrawMatrix(const swf::Matrix& m) {
+    return DrawMatrix{static_cast<float>(m.a), static_cast<float>(m.b), static_cast<float>(m.c),
+                      static_cast<float>(m.d), static_cast<float>(m.tx), static_cast<float>(m.ty)};
+}
+
+DrawColorTransform toDrawColorTransform(const swf::ColorTransform& cx) {
+    DrawColorTransform t;
+    t.mul[0] = cx.rMul / 256.0f;
+    t.mul[1] = cx.gMul / 256.0f;
+    t.mul[2] = cx.bMul / 256.0f;
+    t.mul[3] = cx.aMul / 256.0f;
+    t.add[0] = cx.rAdd;
+    t.add[1] = cx.gAdd;
+    t.add[2] = cx.bAdd;
+    t.add[3] = cx.aAdd;
+    return t;
+}
+
+DrawMatrix concat(const DrawMatrix& p, const DrawMatrix& c) {
+    DrawMatrix m;
+    m.a = p.a * c.a + p.c * c.b;
+    m.b = p.b * c.a + p.d * c.b;
+    m.c = p.a * c.c + p.c * c.d;
+    m.d = p.b * c.c + p.d * c.d;
+    m.tx = p.a * c.tx + p.c * c.ty + p.tx;
+    m.ty = p.b * c.tx + p.d * c.ty + p.ty;
+    return m;
+}
+
+DrawColorTransform concat(const DrawColorTransform& p, const DrawColorTransform& c) {
+    DrawColorTransform t;
+    for (int i = 0; i < 4; ++i) {
+        t.mul[i] = c.mul[i] * p.mul[i];
+        t.add[i] = c.add[i] * p.mul[i] + p.add[i];
+    }
+    return t;
+}
+
+namespace {
+
+class Walker {
+public:
+    Walker(const Library& lib, DrawList& out) : m_lib(lib), m_out(out) {}
+
+    void walkList(const DisplayMap& list, const DrawMatrix& m, const DrawColorTransform& cx,
+                  const std::vector<std::uint32_t>& clips, std::int32_t maskOf, unsigned nesting) {
+        struct Active {
+            Depth until;
+            std::uint32_t layer;
+        };
+        std::vector<Active> masks;
+        for (const auto& [depth, obj] : list) {
+            while (!masks.empty() && depth > masks.back().until) masks.pop_back();
+            const Placement& pl = obj.placement;
+            if (!pl.visible) continue;
+            std::vector<std::uint32_t> itemClips = clips;
+            for (const Active& a : masks) itemClips.push_back(a.layer);
+            DrawMatrix wm = concat(m, toDrawMatrix(pl.matrix));
+            DrawColorTransform wcx = concat(cx, toDrawColorTransform(pl.colorTransform));
+            if (pl.clipDepth > 0 && maskOf < 0) {
+                auto layer = static_cast<std::uint32_t>(m_out.clipLayers.size());
+                m_out.clipLayers.emplace_back();
+                walkObject(depth, obj, wm, wcx, itemClips, static_cast<std::int32_t>(layer), nesting);
+                // Later masks nest inside earlier ones; drop any that end before this one.
+                masks.push_back({pl.clipDepth, layer});
+                std::sort(masks.begin(), masks.end(),
+                          [](const Active& x, const Active& y) { return x.until > y.until; });
+            } else {
+                walkObject(depth, obj, wm, wcx, itemClips, maskOf, nesting);
+            }
+        }
+    }
+
+private:
+    void emit(Depth depth, std::uint16_t id, CharacterKind kind, const DrawMatrix& m,
+              const DrawColorTransform& cx, std::uint16_t ratio, swf::BlendMode blend,
+              const std::vector<std::uint32_t>& clips, std::int32_t maskOf) {
+        DrawItem item;
+        item.characterId = id;
+        item.kind = kind;
+        item.depth = depth;
+        item.matrix = m;
+        item.colorTransform = cx;
+        item.ratio = ratio;
+        item.blendMode = blend;
+        item.clipLayers = clips;
+        item.maskOf = maskOf;
+        if (maskOf >= 0)
+            m_out.clipLayers[static_cast<std::size_t>(maskOf)].items.push_back(
+                static_cast<std::uint32_t>(m_out.items.size()));
+        m_out.items.push_back(std::move(item));
+    }
+
+    void walkObject(Depth depth, const DisplayObject& obj, const DrawMatrix& m,
+                    const DrawColorTransform& cx, const std::vector<std::uint32_t>& clips,
+                    std::int32_t maskOf, unsigned nesting) {
+        const Placement& pl = obj.placement;
+        switch (obj.kind) {
+        case CharacterKind::Sprite:
+            if (obj.clip) walkList(obj.clip->displayList(), m, cx, clips, maskOf, nesting + 1);
+            break;
+        case CharacterKind::Button:
+            walkButton(depth, pl.characterId, m, cx, clips, maskOf, pl.blendMode);
+            break;
+        case CharacterKind::Font:
+        case CharacterKind::Sound:
+            break;  // not drawable
+        default:
+            emit(depth, pl.characterId, obj.kind, m, cx, pl.ratio, pl.blendMode, clips, maskOf);
+            break;
+        }
+    }
+
+    // A button shows the characters of its up state. Sprites inside buttons are drawn once
+    // buttons get their own instances; for now their records are skipped.
+    void walkButton(Depth depth, std::uint16_t id, const DrawMatrix& m, const DrawColorTransform& cx,
+                    const std::vector<std::uint32_t>& clips, std::int32_t maskOf,
+                    swf::BlendMode blend) {
+        const Character* c = m_lib.find(id);
+        if (!c) return;
+        const auto* button = std::get<const swf::DefineButton*>(c->def);
+        std::vector<const swf::ButtonRecord*> up;
+        for (const swf::ButtonRecord& r : button->records)
+            if (r.up) up.push_back(&r);
+        std::stable_sort(up.begin(), up.end(), [](auto* x, auto* y) { return x->depth < y->depth; });
+        for (const swf::ButtonRecord* r : up) {
+            const Character* rc = m_lib.find(r->characterId);
+            if (!rc || rc->kind == CharacterKind::Sprite || rc->kind == CharacterKind::Button ||
+                rc->kind == CharacterKind::Font || rc->kind == CharacterKind::Sound)
+                continue;
+            emit(depth, r->characterId, rc->kind, concat(m, toDrawMatrix(r->matrix)),
+                 concat(cx, toDrawColorTransform(r->colorTransform)), 0,
+                 r->blendMode != swf::BlendMode::Normal ? r->blendMode : blend, clips, maskOf);
+        }
+    }
+
+    const Library& m_lib;
+    DrawList& m_out;
+};
+
+}  // namespace
+
+DrawList buildDrawList(const MovieClip& root, const Library& library) {
+    DrawList out;
+    Walker(library, out).walkList(root.displayList(), DrawMatrix{}, DrawColorTransform{}, {}, -1, 0);
+    return out;
+}
+
+}  // namespace player

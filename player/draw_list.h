@@ -1,0 +1,65 @@
+#pragma once
+// The flattened picture of a display list, in drawing order, for a renderer that knows no SWF.
+//
+// Units: matrices map character coordinates (twips, as the definitions store them) to stage
+// coordinates, also in twips: tx and ty are twips, divide by 20 for pixels. Colour transforms
+// are floats: a channel becomes value * mul + add, with add in colour units (0..255), applied
+// to non-premultiplied RGBA.
+//
+// Masks: an object with a clip depth does not draw; its leaf items form a clip layer (their
+// union is the mask). Items carry the clip layers that apply to them; an item is visible only
+// where every one of its layers covers.
+
+#include <cstdint>
+#include <vector>
+
+#include "player/display_list.h"
+#include "player/library.h"
+
+namespace player {
+
+class MovieClip;
+
+struct DrawMatrix {
+    float a = 1, b = 0, c = 0, d = 1;
+    float tx = 0, ty = 0;  // twips
+    bool operator==(const DrawMatrix&) const = default;
+};
+
+struct DrawColorTransform {
+    float mul[4] = {1, 1, 1, 1};  // r, g, b, a
+    float add[4] = {0, 0, 0, 0};
+    bool operator==(const DrawColorTransform&) const = default;
+};
+
+DrawMatrix toDrawMatrix(const swf::Matrix& m);
+DrawColorTransform toDrawColorTransform(const swf::ColorTransform& cx);
+// parent ∘ child: first the child's transform, then the parent's.
+DrawMatrix concat(const DrawMatrix& parent, const DrawMatrix& child);
+DrawColorTransform concat(const DrawColorTransform& parent, const DrawColorTransform& child);
+
+struct DrawItem {
+    std::uint16_t characterId = 0;
+    CharacterKind kind = CharacterKind::Shape;
+    Depth depth = 0;  // in the display list that holds the object
+    DrawMatrix matrix;
+    DrawColorTransform colorTransform;
+    std::uint16_t ratio = 0;  // morph shapes: 0 = start shape, 65535 = end shape
+    swf::BlendMode blendMode = swf::BlendMode::Normal;
+    std::vector<std::uint32_t> clipLayers;  // indices into DrawList::clipLayers
+    std::int32_t maskOf = -1;  // >= 0: this item is part of that clip layer and is not drawn
+};
+
+struct ClipLayer {
+    std::vector<std::uint32_t> items;  // indices into DrawList::items
+};
+
+struct DrawList {
+    std::vector<DrawItem> items;
+    std::vector<ClipLayer> clipLayers;
+};
+
+// Flattens a clip's display list (sprites are expanded; buttons show their up state).
+DrawList buildDrawList(const MovieClip& root, const Library& library);
+
+}  // namespace player

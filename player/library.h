@@ -1,0 +1,76 @@
+#pragma once
+// The character dictionary of a movie: every character id mapped to its definition (plain swf
+// data owned by the parsed movie), the timelines of sprites, font infos, exported names and
+// the JPEG tables shared by DefineBits images.
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <variant>
+
+#include "swf/movie.h"
+
+namespace player {
+
+class Timeline;
+
+enum class CharacterKind : std::uint8_t {
+    Shape,
+    MorphShape,
+    Sprite,
+    Bitmap,
+    Font,
+    Text,
+    EditText,
+    Button,
+    Sound,
+};
+
+const char* characterKindName(CharacterKind k);
+
+using CharacterDef =
+    std::variant<const swf::DefineShape*, const swf::DefineMorphShape*, const swf::DefineSprite*,
+                 const swf::DefineBitsJpeg*, const swf::DefineBitsLossless*, const swf::DefineFont*,
+                 const swf::DefineText*, const swf::DefineEditText*, const swf::DefineButton*,
+                 const swf::SoundTag*>;
+
+struct Character {
+    CharacterKind kind = CharacterKind::Shape;
+    CharacterDef def;
+    const Timeline* timeline = nullptr;  // sprites only
+};
+
+class Library {
+public:
+    Library();
+    ~Library();
+    Library(const Library&) = delete;
+    Library& operator=(const Library&) = delete;
+
+    // Builds the dictionary from a movie's top-level tags. The movie must outlive the library.
+    // A second definition of an id is ignored, as players do; it is counted in duplicates().
+    void build(const swf::Movie& movie);
+
+    const Character* find(std::uint16_t id) const;
+    std::size_t size() const { return m_characters.size(); }
+    unsigned duplicates() const { return m_duplicates; }
+
+    const swf::DefineFontInfo* fontInfo(std::uint16_t fontId) const;
+    const swf::JpegTables* jpegTables() const { return m_jpegTables; }
+    // The character exported under `name` (ExportAssets), if any.
+    std::optional<std::uint16_t> exported(const std::string& name) const;
+
+private:
+    void add(std::uint16_t id, CharacterKind kind, CharacterDef def);
+
+    std::unordered_map<std::uint16_t, Character> m_characters;
+    std::unordered_map<std::uint16_t, const swf::DefineFontInfo*> m_fontInfos;
+    std::map<std::string, std::uint16_t> m_exports;
+    std::vector<std::unique_ptr<Timeline>> m_timelines;
+    const swf::JpegTables* m_jpegTables = nullptr;
+    unsigned m_duplicates = 0;
+};
+
+}  // namespace player

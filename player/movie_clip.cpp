@@ -1,0 +1,192 @@
+#include "player/movie_clip.h"
+
+#include <algorithm>
+
+namespace player {
+
+MovieClip::MovieClip(ClipContext& ctx, const Timeline& timeline, unsigned nesting)
+    : m_ctx(ctx), m_timeline(timeline), m_nesting(nesting) {}
+
+MovieClip::~MovieClip() {
+    for (auto& [depth, obj] : m_list) release(obj);
+}
+
+void MovieClip::release(DisplayObject& obj) {
+    if (m_ctx.liveInstances > 0) --m_ctx.liveInstances;
+    obj.clip.reset();
+}
+
+bool MovieClip::instantiate(DisplayObject& obj) {
+    const Character* c = m_ctx.library->find(obj.placement.characterId);
+    if (!c) return false;  // unknown characters are not placed
+    if (m_ctx.liveInstances >= m_ctx.maxInstances) {
+        ++m_ctx.refusedInstances;
+        return false;
+    }
+    obj.kind = c->kind;
+    obj.instanceId = m_ctx.nextInstanceId++;
+    ++m_ctx.liveInstances;
+    obj.clip.reset();
+    if (c->kind == CharacterKind::Sprite && c->timeline) {
+        if (m_nesting + 1 > m_ctx.maxNesting) {
+            ++m_ctx.refusedInstances;
+            --m_ctx.liveInstances;
+            return false;
+        }
+        obj.clip = std::make_unique<MovieClip>(m_ctx, *c->timeline, m_nesting + 1);
+        obj.clip->tick();  // a new clip shows its first frame at once
+    }
+    return true;
+}
+
+void MovieClip::remove(Depth depth) {
+    auto it = m_list.find(depth);
+    if (it == m_list.end()) return;
+    release(it->second);
+    m_list.erase(it);
+}
+
+void MovieClip::place(const swf::PlaceObject& p, std::uint16_t frame) {
+    Depth depth = p.depth;
+    auto it = m_list.find(depth);
+    switch (placeAction(p, it != m_list.end())) {
+    case PlaceAction::None:
+        return;
+    case PlaceAction::Create: {
+        remove(depth);
+        DisplayObject obj;
+        applyPlacement(obj.placement, p);
+        obj.placement.placedFrame = frame;
+        if (instantiate(obj)) m_list.emplace(depth, std::move(obj));
+        return;
+    }
+    case PlaceAction::Modify:
+        applyPlacement(it->second.placement, p);
+        return;
+    case PlaceAction::Replace: {
+        DisplayObject& obj = it->second;
+        std::uint16_t before = obj.placement.characterId;
+        Placement saved = obj.placement;
+        applyPlacement(obj.placement, p);
+        if (obj.placement.characterId == before) return;
+        // A new character: shapes and texts just swap their picture; a sprite needs a fresh
+        // clip. Unknown characters leave the object as it was.
+        const Character* c = m_ctx.library->find(obj.placement.characterId);
+        if (!c) {
+            obj.placement = saved;
+            return;
+        }
+        if (c->kind == CharacterKind::Sprite || obj.clip) {
+            release(obj);
+            if (!instantiate(obj)) m_list.erase(it);
+        } else {
+            obj.kind = c->kind;
+        }
+        return;
+    }
+    }
+}
+
+void MovieClip::runFrame(std::uint16_t frame) {
+    m_currentFrame = frame;
+    for (const swf::Tag* t : m_timeline.frame(frame).tags) {
+        if (auto* p = std::get_if<swf::PlaceObject>(&t->body)) place(*p, frame);
+        else if (auto* r = std::get_if<swf::RemoveObject>(&t->body)) remove(r->depth);
+    }
+}
+
+void MovieClip::rewindTo(std::uint16_t target) {
+    // Replay the placement rules alone from frame 1 to the target.
+    std::map<Depth, Placement> wanted;
+    for (std::uint16_t f = 1; f <= target; ++f) {
+        for (const swf::Tag* t : m_timeline.frame(f).tags) {
+            if (auto* p = std::get_if<swf::PlaceObject>(&t->body)) {
+                auto it = wanted.find(p->depth);
+                switch (placeAction(*p, it != wanted.end())) {
+                case PlaceAction::None: break;
+                case PlaceAction::Create: {
+                    Placement pl;
+                    applyPlacement(pl, *p);
+                    pl.placedFrame = f;
+                    wanted[p->depth] = pl;
+                    break;
+                }
+                case PlaceAction::Modify:
+                    applyPlacement(it->second, *p);
+                    break;
+                case PlaceAction::Replace: {
+                    // As in place(): a replacement by an unknown character changes nothing.
+                    if (m_ctx.library->find(*p->characterId)) applyPlacement(it->second, *p);
+                    break;
+                }
+                }
+            } else if (auto* r = std::get_if<swf::RemoveObject>(&t->body)) {
+                wanted.erase(r->depth);
+            }
+        }
+    }
+    // Keep the objects the target frame still has; drop the rest.
+    for (auto it = m_list.begin(); it != m_list.end();) {
+        auto w = wanted.find(it->first);
+        bool keep = w != wanted.end() && w->second.characterId == it->second.placement.characterId &&
+                    w->second.placedFrame == it->second.placement.placedFrame;
+        if (keep) {
+            it->second.placement = w->second;
+            ++it;
+        } else {
+            release(it->second);
+            it = m_list.erase(it);
+        }
+    }
+    for (auto& [depth, pl] : wanted) {
+        if (m_list.count(depth)) continue;
+        DisplayObject obj;
+        obj.placement = pl;
+        if (instantiate(obj)) m_list.emplace(depth, std::move(obj));
+    }
+    m_currentFrame = target;
+}
+
+void MovieClip::gotoFrame(std::uint16_t frame) {
+    frame = std::clamp<std::uint16_t>(frame, 1, frameCount());
+    if (frame == m_currentFrame) return;
+    if (frame < m_currentFrame) {
+        rewindTo(frame);
+        return;
+    }
+    for (std::uint16_t f = static_cast<std::uint16_t>(m_currentFrame + 1); f <= frame; ++f) runFrame(f);
+}
+
+bool MovieClip::gotoLabel(const std::string& label) {
+    auto f = m_timeline.labelFrame(label);
+    if (!f) return false;
+    gotoFrame(*f);
+    return true;
+}
+
+void MovieClip::tick() {
+    // The children on stage before this frame advance after it; remember them by identity.
+    std::vector<std::pair<Depth, std::uint32_t>> before;
+    before.reserve(m_list.size());
+    for (const auto& [depth, obj] : m_list)
+        if (obj.clip) before.emplace_back(depth, obj.instanceId);
+
+    if (m_currentFrame == 0) {
+        runFrame(1);
+    } else if (m_playing) {
+        if (m_currentFrame < frameCount()) {
+            runFrame(static_cast<std::uint16_t>(m_currentFrame + 1));
+        } else if (!m_looping) {
+            m_playing = false;
+        } else if (frameCount() > 1) {
+            rewindTo(1);
+        }
+    }
+
+    for (const auto& [depth, id] : before) {
+        auto it = m_list.find(depth);
+        if (it != m_list.end() && it->second.instanceId == id && it->second.clip) it->second.clip->tick();
+    }
+}
+
+}  // namespace player

@@ -1,0 +1,75 @@
+#pragma once
+// A timeline instance: the movie's main timeline or a placed sprite. It keeps its current
+// frame, whether it plays, and its display list, whose sprites are movie clips in turn.
+//
+// Frame semantics: a new clip stands before its first frame (currentFrame() == 0); the first
+// tick enters frame 1. Going to an earlier frame rebuilds the placements from frame 1 up to it
+// and keeps the objects that the timeline would have kept (same character, placed in the same
+// frame), so the display list is the same as when playing up to that frame and sprites that
+// stay on stage keep their own state.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "player/display_list.h"
+#include "player/library.h"
+#include "player/timeline.h"
+
+namespace player {
+
+// Limits shared by every clip of one player, so that a movie cannot nest or multiply sprites
+// without bound (a sprite that places itself, or one that fans out at each level).
+struct ClipContext {
+    const Library* library = nullptr;
+    std::uint32_t nextInstanceId = 1;
+    std::uint32_t liveInstances = 0;
+    std::uint32_t maxInstances = 100000;
+    unsigned maxNesting = 64;
+    std::uint32_t refusedInstances = 0;  // placements dropped because of the limits
+};
+
+class MovieClip {
+public:
+    MovieClip(ClipContext& ctx, const Timeline& timeline, unsigned nesting);
+    ~MovieClip();
+    MovieClip(const MovieClip&) = delete;
+    MovieClip& operator=(const MovieClip&) = delete;
+
+    std::uint16_t currentFrame() const { return m_currentFrame; }
+    std::uint16_t frameCount() const { return m_timeline.frameCount(); }
+    bool isPlaying() const { return m_playing; }
+    void play() { m_playing = true; }
+    void stop() { m_playing = false; }
+    // Whether reaching the end starts over at frame 1 (else the clip stops on its last frame).
+    void setLooping(bool loop) { m_looping = loop; }
+
+    // One iteration: enter the next frame (or frame 1 at the start), then let the child clips
+    // that were already on stage advance theirs. Clips placed during this tick show frame 1.
+    void tick();
+    // Goes to a frame (clamped to 1..frameCount()); the play state is unchanged.
+    void gotoFrame(std::uint16_t frame);
+    bool gotoLabel(const std::string& label);
+
+    const DisplayMap& displayList() const { return m_list; }
+    const Timeline& timeline() const { return m_timeline; }
+
+private:
+    void runFrame(std::uint16_t frame);
+    void place(const swf::PlaceObject& p, std::uint16_t frame);
+    void remove(Depth depth);
+    void rewindTo(std::uint16_t frame);
+    // Creates the runtime object for a placement (a clip for sprites); false when refused.
+    bool instantiate(DisplayObject& obj);
+    void release(DisplayObject& obj);
+
+    ClipContext& m_ctx;
+    const Timeline& m_timeline;
+    unsigned m_nesting;
+    std::uint16_t m_currentFrame = 0;
+    bool m_playing = true;
+    bool m_looping = true;
+    DisplayMap m_list;
+};
+
+}  // namespace player
