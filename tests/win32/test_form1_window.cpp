@@ -420,3 +420,84 @@ INSTANTIATE_TEST_SUITE_P(Cases, Form1BrokenSkin,
 
 }  // namespace
 }  // namespace vfs_test
+
+namespace vfs_test {
+namespace {
+
+// What the skin painter puts on screen, read back pixel by pixel.
+class Form1SkinPixels : public Form1Test {
+protected:
+    void SetUp() override {
+        auto parsed = skin::loadSkinFile(std::filesystem::path(sourcePath("resources/skins/frmmain.skn")));
+        ASSERT_TRUE(parsed.ok());
+        m_skin = *parsed;
+        open(sourcePath("resources/skins/frmmain.skn"));
+        ASSERT_TRUE(m_form->skinApplied());
+    }
+    static COLORREF ref(skin::Colour c) { return RGB(c.r, c.g, c.b); }
+    static COLORREF pixel(HWND hwnd, int x, int y) {
+        RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        HDC dc = GetDC(hwnd);
+        const COLORREF c = GetPixel(dc, x, y);
+        ReleaseDC(hwnd, dc);
+        return c;
+    }
+    // A point of a button's face above its caption.
+    static COLORREF face(HWND button) {
+        RECT rc;
+        GetClientRect(button, &rc);
+        return pixel(button, rc.right / 2, 3);
+    }
+    skin::Skin m_skin;
+};
+
+TEST_F(Form1SkinPixels, ButtonStates) {
+    const skin::ButtonStyle& b = m_skin.button;
+    EXPECT_EQ(face(ctl(kIdCommand1)), ref(b.face));
+    EXPECT_EQ(face(ctl(kIdCmdWriteDisc)), ref(b.accentFace));
+
+    SendMessageW(ctl(kIdCommand1), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    EXPECT_EQ(face(ctl(kIdCommand1)), ref(b.faceHot));
+    SendMessageW(ctl(kIdCommand2), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    EXPECT_EQ(face(ctl(kIdCommand1)), ref(b.face)) << "only one button is hot";
+
+    SendMessageW(ctl(kIdCommand3), BM_SETSTATE, TRUE, 0);
+    EXPECT_EQ(face(ctl(kIdCommand3)), ref(b.facePressed));
+    SendMessageW(ctl(kIdCommand3), BM_SETSTATE, FALSE, 0);
+
+    EnableWindow(ctl(kIdCommand4), FALSE);
+    EXPECT_EQ(face(ctl(kIdCommand4)), ref(b.faceDisabled));
+    EnableWindow(ctl(kIdCommand4), TRUE);
+
+    // The focused button ("Pause" at start) wears the focus ring.
+    RECT rc;
+    GetClientRect(ctl(kIdCommand15), &rc);
+    EXPECT_EQ(pixel(ctl(kIdCommand15), rc.right / 2, 1), ref(b.focus));
+    GetClientRect(ctl(kIdCommand16), &rc);
+    EXPECT_NE(pixel(ctl(kIdCommand16), rc.right / 2, 1), ref(b.focus));
+}
+
+TEST_F(Form1SkinPixels, BackgroundFramesListAndPlayer) {
+    ASSERT_TRUE(m_skin.window.backgroundEnd.has_value());
+    RECT client;
+    GetClientRect(m_form->hwnd(), &client);
+    for (int y : {0, static_cast<int>(client.bottom) / 2, static_cast<int>(client.bottom) - 1}) {
+        const int pct = MulDiv(y, 100, client.bottom - 1);
+        EXPECT_EQ(pixel(m_form->hwnd(), 1, y), ref(skin::mix(m_skin.window.background, *m_skin.window.backgroundEnd, pct)))
+            << "row " << y;
+    }
+    RECT frame;
+    GetClientRect(ctl(kIdFrame2), &frame);
+    // Between "EXE To SWF" and "Help".
+    EXPECT_EQ(pixel(ctl(kIdFrame2), core::twipsToPixels(7000, dpiX()), frame.bottom / 2), ref(m_skin.frame.background));
+
+    HWND header = ListView_GetHeader(ctl(kIdLvwAudioTracks));
+    EXPECT_EQ(pixel(header, 3, 2), ref(m_skin.list.headerFace));
+
+    RECT player;
+    GetClientRect(ctl(kIdShockwaveFlash1), &player);
+    EXPECT_EQ(pixel(ctl(kIdShockwaveFlash1), player.right / 2, player.bottom / 2), ref(m_skin.list.background));
+}
+
+}  // namespace
+}  // namespace vfs_test
