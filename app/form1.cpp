@@ -443,6 +443,7 @@ LRESULT Form1::handleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             m_controls.fill(nullptr);
             m_tabOrder.clear();
             m_lastFocus = nullptr;
+            m_tooltips = nullptr;  // owned by the window, gone with it
             return DefWindowProcW(hwnd, msg, wp, lp);
         default:
             return DefWindowProcW(hwnd, msg, wp, lp);
