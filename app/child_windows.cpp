@@ -10,7 +10,31 @@
 namespace app {
 namespace {
 
+constexpr wchar_t kFontProp[] = L"VelloryFont";
+
+// WM_SETFONT / WM_GETFONT for classes that keep a font only to hand it out; true if handled.
+bool fontMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    switch (msg) {
+        case WM_SETFONT:
+            SetPropW(hwnd, kFontProp, reinterpret_cast<HANDLE>(wp));
+            if (LOWORD(lp)) InvalidateRect(hwnd, nullptr, TRUE);
+            result = 0;
+            return true;
+        case WM_GETFONT:
+            result = reinterpret_cast<LRESULT>(GetPropW(hwnd, kFontProp));
+            return true;
+        case WM_NCDESTROY:
+            RemovePropW(hwnd, kFontProp);
+            result = DefWindowProcW(hwnd, msg, wp, lp);
+            return true;
+        default:
+            return false;
+    }
+}
+
 LRESULT CALLBACK frameProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    LRESULT fontResult = 0;
+    if (fontMessage(hwnd, msg, wp, lp, fontResult)) return fontResult;
     if (isForwardedToParent(msg)) {
         HWND parent = GetParent(hwnd);
         if (parent) {
@@ -41,6 +65,8 @@ LRESULT CALLBACK frameProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 LRESULT CALLBACK playerHostProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    LRESULT fontResult = 0;
+    if (fontMessage(hwnd, msg, wp, lp, fontResult)) return fontResult;
     switch (msg) {
         case WM_ERASEBKGND:
             return 1;

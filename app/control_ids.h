@@ -24,7 +24,6 @@ enum ControlId : int {
     kIdFrame6 = 1017,
     kIdSkinLabel4 = 1018,     // legal notice
     kIdSkinLabel3 = 1019,     // web-site line
-    kIdTooltips = 1020,
 
     // About box (a #32770 dialog captioned "About"); its OK button is IDOK (1).
     kIdAboutIcon = 1101,

@@ -192,7 +192,9 @@ void Form1::createControls() {
         switch (def.kind) {
             case Kind::Frame:
                 cls = kFrameClassName;
-                style |= WS_CLIPCHILDREN;
+                // Frame6 holds only the two labels, which reach into its border and draw
+                // transparently over it; the other frames keep their children out of their paint.
+                if (def.id != kIdFrame6) style |= WS_CLIPCHILDREN;
                 exStyle = WS_EX_CONTROLPARENT;
                 break;
             case Kind::Button:
@@ -412,6 +414,14 @@ LRESULT Form1::handleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         case WM_NOTIFY:
             return onNotify(*reinterpret_cast<const NMHDR*>(lp));
+        case WM_CTLCOLORSTATIC:
+            // Labels in frames show the frame behind them (plain look; a skin answers first).
+            if (GetParent(reinterpret_cast<HWND>(lp)) != hwnd) {
+                SetBkMode(reinterpret_cast<HDC>(wp), TRANSPARENT);
+                SetTextColor(reinterpret_cast<HDC>(wp), GetSysColor(COLOR_BTNTEXT));
+                return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
+            }
+            return DefWindowProcW(hwnd, msg, wp, lp);
         case WM_SETFOCUS:
             focusControl(m_lastFocus ? m_lastFocus : control(kIdCommand15));
             return 0;
@@ -433,6 +443,7 @@ LRESULT Form1::handleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             m_controls.fill(nullptr);
             m_tabOrder.clear();
             m_lastFocus = nullptr;
+            m_tooltips = nullptr;  // owned by the window, gone with it
             return DefWindowProcW(hwnd, msg, wp, lp);
         default:
             return DefWindowProcW(hwnd, msg, wp, lp);

@@ -453,8 +453,7 @@ HBRUSH SkinPainter::brushForStatic(HDC dc, HWND control) {
     SetBkMode(dc, TRANSPARENT);
     if (isFrame(GetParent(control))) {
         SetTextColor(dc, ref(roleOf(control) == SkinRole::LinkLabel ? s.label.link : s.label.text));
-        SetBkColor(dc, ref(s.frame.background));
-        return m_frameBrush.get();
+        return static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
     }
     // A label on the window itself: the background colour behind its middle.
     RECT rc;
