@@ -36,7 +36,9 @@ function(vfs_gtest name)
   if(WIN32)
     # Console programs; gtest's own output goes to the console Wine gives them.
     add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
-    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine_session TIMEOUT 300 LABELS "win32;${T_LABELS}")
+    # They may open windows on the shared display, so they never run beside the e2e scripts.
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine_session RESOURCE_LOCK display
+                         TIMEOUT 300 LABELS "win32;${T_LABELS}")
   else()
     add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
     set_tests_properties(${name} PROPERTIES TIMEOUT 600 LABELS "native;${T_LABELS}")
