@@ -1,0 +1,117 @@
+// Source-over compositing in packed 32-bit lanes, plus the group accumulator (see blend.h).
+#include "render/blend.h"
+
+#include <algorithm>
+
+namespace render {
+
+namespace {
+
+// Multiplies all four channels of p by s / 255 (s in 0..255), rounded.
+inline Pixel scalePixel(Pixel p, std::uint32_t s) {
+    std::uint32_t rb = (p & 0x00FF00FFu) * s + 0x00800080u;
+    rb = ((rb + ((rb >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu;
+    std::uint32_t ag = ((p >> 8) & 0x00FF00FFu) * s + 0x00800080u;
+    ag = (ag + ((ag >> 8) & 0x00FF00FFu)) & 0xFF00FF00u;
+    return rb | ag;
+}
+
+inline Pixel over(Pixel src, Pixel dst) {
+    std::uint32_t inv = 255u - pixelA(src);
+    // Channel sums cannot overflow: premultiplied src + dst * (1 - a) stays within 255.
+    return src + scalePixel(dst, inv);
+}
+
+}  // namespace
+
+void blendSpan(Pixel* dst, const Pixel* src, const std::uint8_t* coverage, int n) {
+    for (int i = 0; i < n; ++i) {
+        std::uint32_t c = coverage[i];
+        if (c == 0) {
+            continue;
+        }
+        Pixel s = c == 255 ? src[i] : scalePixel(src[i], c);
+        std::uint32_t a = pixelA(s);
+        if (a == 255) {
+            dst[i] = s;
+        } else if (a != 0) {
+            dst[i] = over(s, dst[i]);
+        }
+    }
+}
+
+void blendSolidSpan(Pixel* dst, Pixel src, const std::uint8_t* coverage, int n) {
+    if (pixelA(src) == 0) {
+        return;
+    }
+    const bool opaque = pixelA(src) == 255;
+    for (int i = 0; i < n; ++i) {
+        std::uint32_t c = coverage[i];
+        if (c == 255) {
+            dst[i] = opaque ? src : over(src, dst[i]);
+        } else if (c != 0) {
+            dst[i] = over(scalePixel(src, c), dst[i]);
+        }
+    }
+}
+
+namespace {
+
+inline void accumulate(std::uint16_t* a, Pixel s, std::uint32_t c) {
+    for (int ch = 0; ch < 4; ++ch) {
+        std::uint32_t v = a[ch] + ((s >> (8 * ch)) & 0xFFu) * c;
+        a[ch] = static_cast<std::uint16_t>(std::min<std::uint32_t>(v, 65535u));
+    }
+}
+
+}  // namespace
+
+void accumulateSpan(std::uint16_t* acc, const Pixel* src, const std::uint8_t* coverage, int n) {
+    for (int i = 0; i < n; ++i) {
+        if (coverage[i] != 0) {
+            accumulate(acc + 4 * i, src[i], coverage[i]);
+        }
+    }
+}
+
+void accumulateSolidSpan(std::uint16_t* acc, Pixel src, const std::uint8_t* coverage, int n) {
+    for (int i = 0; i < n; ++i) {
+        if (coverage[i] != 0) {
+            accumulate(acc + 4 * i, src, coverage[i]);
+        }
+    }
+}
+
+void compositeAccumulated(Pixel* dst, std::uint16_t* acc, int n) {
+    for (int i = 0; i < n; ++i) {
+        std::uint16_t* a = acc + 4 * i;
+        if ((a[0] | a[1] | a[2] | a[3]) == 0) {
+            continue;
+        }
+        if (a[3] > 65025u) {
+            // Opaque fills whose rounded coverages add up to more than one pixel (two halves
+            // both rounded up): scale back to full coverage so the colour stays exact.
+            for (int ch = 0; ch < 3; ++ch) {
+                a[ch] = static_cast<std::uint16_t>((a[ch] * 65025u + a[3] / 2) / a[3]);
+            }
+            a[3] = 65025u;
+        }
+        std::uint32_t alpha = (a[3] * 257u + 32768u) >> 16;
+        // Each channel is coverage * value summed, i.e. 255 times the premultiplied value;
+        // v * 257 / 65536 divides by 255 with rounding for the 0..65025 range.
+        std::uint32_t r = std::min<std::uint32_t>(alpha, (a[0] * 257u + 32768u) >> 16);
+        std::uint32_t g = std::min<std::uint32_t>(alpha, (a[1] * 257u + 32768u) >> 16);
+        std::uint32_t b = std::min<std::uint32_t>(alpha, (a[2] * 257u + 32768u) >> 16);
+        Pixel s = packPixel(r, g, b, alpha);
+        dst[i] = alpha == 255 ? s : over(s, dst[i]);
+        a[0] = a[1] = a[2] = a[3] = 0;
+    }
+}
+
+void applyMask(std::uint8_t* coverage, const std::uint8_t* mask, int n) {
+    for (int i = 0; i < n; ++i) {
+        coverage[i] = static_cast<std::uint8_t>(mulDiv255(coverage[i], mask[i]));
+    }
+}
+
+}  // namespace render

@@ -1,0 +1,171 @@
+// Drives the rasterizer stages for fills, strokes and masks (see renderer.h). Coverage rows are
+// consumed span by span: masks multiply them, paints fill only runs of non-zero coverage.
+#include "render/renderer.h"
+
+#include <algorithm>
+#include <climits>
+
+namespace render {
+
+Renderer::Renderer(Pixmap& target) : m_target(target) {}
+
+IntRect Renderer::rasterize(const Polylines& lines, const IntRect& bounds) {
+    IntRect region = regionOf(lines.bounds(), bounds);
+    if (region.isEmpty() || lines.contours.empty()) {
+        return IntRect{};
+    }
+    m_edges.clear();
+    buildEdges(lines, region, m_edges);
+    if (m_edges.empty()) {
+        return IntRect{};
+    }
+    m_coverage.reset(region.width(), region.height());
+    m_coverage.addEdges(m_edges, m_aa);
+    if (m_covRow.size() < static_cast<std::size_t>(region.width())) {
+        m_covRow.resize(region.width());
+        m_spanBuf.resize(region.width());
+    }
+    return region;
+}
+
+void Renderer::fillPath(const Path& path, const Matrix& m, FillRule rule, const Paint& paint,
+                        const ColorTransform& cx) {
+    m_lines.clear();
+    flattenPath(path, m, m_lines);
+    drawPolylines(m_lines, rule, paint, m, cx);
+}
+
+void Renderer::strokePath(const Path& path, const Matrix& m, const StrokeStyle& style,
+                          const Paint& paint, const ColorTransform& cx) {
+    m_lines.clear();
+    flattenPath(path, m, m_lines);
+    m_strokeLines.clear();
+    strokePolylines(m_lines, style, deviceStrokeWidth(style, m), m_strokeLines);
+    drawPolylines(m_strokeLines, FillRule::NonZero, paint, m, cx);
+}
+
+void Renderer::drawPolylines(const Polylines& lines, FillRule rule, const Paint& paint,
+                             const Matrix& m, const ColorTransform& cx) {
+    if (m_target.isEmpty()) {
+        return;
+    }
+    if (m_clip && (m_clip->width() != m_target.width() || m_clip->height() != m_target.height())) {
+        return;  // a mask of another size hides everything
+    }
+    if (!m_paint.prepare(paint, m, cx)) {
+        return;
+    }
+    if (m_paint.isSolid() && pixelA(m_paint.solid()) == 0) {
+        return;
+    }
+    IntRect region = rasterize(lines, IntRect{0, 0, m_target.width(), m_target.height()});
+    if (region.isEmpty()) {
+        return;
+    }
+    const bool solid = m_paint.isSolid();
+    const Pixel color = m_paint.solid();
+    std::uint8_t* cov = m_covRow.data();
+    for (int ry = 0; ry < region.height(); ++ry) {
+        int x0 = 0, x1 = 0;
+        m_coverage.resolveRow(ry, rule, cov, x0, x1);
+        if (x1 <= x0) {
+            continue;
+        }
+        const int y = region.y0 + ry;
+        if (m_clip) {
+            applyMask(cov + x0, m_clip->row(y) + region.x0 + x0, x1 - x0);
+        }
+        Pixel* dst = m_target.row(y) + region.x0;
+        std::uint16_t* acc = nullptr;
+        if (m_group) {
+            acc = m_groupAcc.data() + (static_cast<std::size_t>(y) * m_target.width() + region.x0) * 4;
+            m_groupMin[y] = std::min(m_groupMin[y], region.x0 + x0);
+            m_groupMax[y] = std::max(m_groupMax[y], region.x0 + x1);
+        }
+        if (solid) {
+            if (acc) {
+                accumulateSolidSpan(acc + 4 * x0, color, cov + x0, x1 - x0);
+            } else {
+                blendSolidSpan(dst + x0, color, cov + x0, x1 - x0);
+            }
+            continue;
+        }
+        // Paint only runs of non-zero coverage.
+        int i = x0;
+        while (i < x1) {
+            while (i < x1 && cov[i] == 0) ++i;
+            int j = i;
+            while (j < x1 && cov[j] != 0) ++j;
+            if (j > i) {
+                m_paint.fillSpan(region.x0 + i, y, j - i, m_spanBuf.data());
+                if (acc) {
+                    accumulateSpan(acc + 4 * i, m_spanBuf.data(), cov + i, j - i);
+                } else {
+                    blendSpan(dst + i, m_spanBuf.data(), cov + i, j - i);
+                }
+            }
+            i = j;
+        }
+    }
+}
+
+void Renderer::beginGroup() {
+    if (m_group || m_target.isEmpty()) {
+        return;
+    }
+    std::size_t cells = static_cast<std::size_t>(m_target.width()) * m_target.height() * 4;
+    if (m_groupAcc.size() != cells) {
+        m_groupAcc.assign(cells, 0);
+    }
+    m_groupMin.assign(m_target.height(), INT_MAX);
+    m_groupMax.assign(m_target.height(), INT_MIN);
+    m_group = true;
+}
+
+void Renderer::endGroup() {
+    if (!m_group) {
+        return;
+    }
+    m_group = false;
+    const int w = m_target.width();
+    for (int y = 0; y < m_target.height(); ++y) {
+        if (m_groupMax[y] <= m_groupMin[y]) {
+            continue;
+        }
+        int x0 = m_groupMin[y];
+        compositeAccumulated(m_target.row(y) + x0,
+                             m_groupAcc.data() + (static_cast<std::size_t>(y) * w + x0) * 4,
+                             m_groupMax[y] - x0);
+    }
+}
+
+void Renderer::fillMask(Mask& mask, const Path& path, const Matrix& m, FillRule rule) {
+    m_lines.clear();
+    flattenPath(path, m, m_lines);
+    maskPolylines(mask, m_lines, rule);
+}
+
+void Renderer::strokeMask(Mask& mask, const Path& path, const Matrix& m, const StrokeStyle& style) {
+    m_lines.clear();
+    flattenPath(path, m, m_lines);
+    m_strokeLines.clear();
+    strokePolylines(m_lines, style, deviceStrokeWidth(style, m), m_strokeLines);
+    maskPolylines(mask, m_strokeLines, FillRule::NonZero);
+}
+
+void Renderer::maskPolylines(Mask& mask, const Polylines& lines, FillRule rule) {
+    IntRect region = rasterize(lines, IntRect{0, 0, mask.width(), mask.height()});
+    if (region.isEmpty()) {
+        return;
+    }
+    std::uint8_t* cov = m_covRow.data();
+    for (int ry = 0; ry < region.height(); ++ry) {
+        int x0 = 0, x1 = 0;
+        m_coverage.resolveRow(ry, rule, cov, x0, x1);
+        if (x1 > x0) {
+            mask.addSpan(region.y0 + ry, region.x0 + x0, x1 - x0, cov + x0);
+        }
+    }
+}
+
+}  // namespace render
