@@ -55,6 +55,36 @@ void blendSolidSpan(Pixel* dst, Pixel src, const std::uint8_t* coverage, int n) 
     }
 }
 
+void blendSpanConst(Pixel* dst, const Pixel* src, std::uint8_t coverage, int n) {
+    if (coverage == 255) {
+        for (int i = 0; i < n; ++i) {
+            Pixel s = src[i];
+            std::uint32_t a = pixelA(s);
+            if (a == 255) {
+                dst[i] = s;
+            } else if (a != 0) {
+                dst[i] = over(s, dst[i]);
+            }
+        }
+        return;
+    }
+    for (int i = 0; i < n; ++i) {
+        dst[i] = over(scalePixel(src[i], coverage), dst[i]);
+    }
+}
+
+void blendSolidConst(Pixel* dst, Pixel src, std::uint8_t coverage, int n) {
+    Pixel s = coverage == 255 ? src : scalePixel(src, coverage);
+    std::uint32_t a = pixelA(s);
+    if (a == 255) {
+        std::fill(dst, dst + n, s);
+    } else if (a != 0) {
+        for (int i = 0; i < n; ++i) {
+            dst[i] = over(s, dst[i]);
+        }
+    }
+}
+
 namespace {
 
 inline void accumulate(std::uint16_t* a, Pixel s, std::uint32_t c) {

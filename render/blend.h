@@ -20,6 +20,11 @@ void blendSpan(Pixel* dst, const Pixel* src, const std::uint8_t* coverage, int n
 // Source-over of one colour with per-pixel coverage.
 void blendSolidSpan(Pixel* dst, Pixel src, const std::uint8_t* coverage, int n);
 
+// Source-over of a span of paint pixels under one coverage value.
+void blendSpanConst(Pixel* dst, const Pixel* src, std::uint8_t coverage, int n);
+// Source-over of one colour under one coverage value (opaque and fully covered: a plain fill).
+void blendSolidConst(Pixel* dst, Pixel src, std::uint8_t coverage, int n);
+
 // acc holds 4 x uint16 per pixel (r, g, b, a), each the sum of coverage * channel (0..65025),
 // saturating at 65535.
 void accumulateSpan(std::uint16_t* acc, const Pixel* src, const std::uint8_t* coverage, int n);

@@ -11,10 +11,11 @@ namespace render {
 void CoverageBuffer::reset(int width, int height) {
     // Clear whatever a previous use left unresolved, with that use's layout.
     for (int y = 0; y < m_height; ++y) {
-        if (m_rowMax[y] >= m_rowMin[y]) {
-            float* r = row(y);
-            std::fill(r + m_rowMin[y], r + m_rowMax[y] + 1, 0.0f);
+        float* r = row(y);
+        for (int x : m_cells[y]) {
+            r[x] = 0.0f;
         }
+        m_cells[y].clear();
     }
     m_width = std::max(0, width);
     m_height = std::max(0, height);
@@ -23,8 +24,9 @@ void CoverageBuffer::reset(int width, int height) {
     if (m_acc.size() < cells) {
         m_acc.resize(cells, 0.0f);
     }
-    m_rowMin.assign(m_height, INT_MAX);
-    m_rowMax.assign(m_height, INT_MIN);
+    if (m_cells.size() < static_cast<std::size_t>(m_height)) {
+        m_cells.resize(m_height);
+    }
 }
 
 void CoverageBuffer::addEdges(const std::vector<Edge>& edges, AntiAlias aa) {
@@ -51,10 +53,18 @@ void CoverageBuffer::lineAntiAliased(const Edge& e) {
         std::swap(y0, y1);
         dir = -1.0f;
     }
-    const float dxdy = (x1 - x0) / (y1 - y0);
+    const float dx = x1 - x0;
+    const float invDy = 1.0f / (y1 - y0);
     const float maxX = static_cast<float>(m_width);
-    int ystart = std::max(0, static_cast<int>(std::floor(y0)));
-    int yend = std::min(m_height, static_cast<int>(std::ceil(y1)));
+    // x along the edge at height v, kept inside [0, width] (NaN-safe: comparisons fail to 0).
+    auto xAt = [&](float v) {
+        float t = std::clamp((v - y0) * invDy, 0.0f, 1.0f);
+        float x = x0 + dx * t;
+        return x > 0.0f ? (x < maxX ? x : maxX) : 0.0f;
+    };
+    const float fh = static_cast<float>(m_height);
+    int ystart = static_cast<int>(std::clamp(std::floor(y0), 0.0f, fh));
+    int yend = static_cast<int>(std::clamp(std::ceil(y1), 0.0f, fh));
     for (int y = ystart; y < yend; ++y) {
         float fy = static_cast<float>(y);
         float ya = std::max(fy, y0);
@@ -63,8 +73,8 @@ void CoverageBuffer::lineAntiAliased(const Edge& e) {
         if (dy <= 0.0f) {
             continue;
         }
-        float xa = std::clamp(x0 + (ya - y0) * dxdy, 0.0f, maxX);
-        float xb = std::clamp(x0 + (yb - y0) * dxdy, 0.0f, maxX);
+        float xa = xAt(ya);
+        float xb = xAt(yb);
         float d = dy * dir;
         float lo = std::min(xa, xb);
         float hi = std::max(xa, xb);
@@ -76,7 +86,8 @@ void CoverageBuffer::lineAntiAliased(const Edge& e) {
             float frac = 0.5f * (lo + hi) - loFloor;
             acc[i0] += d * (1.0f - frac);
             acc[i0 + 1] += d * frac;
-            touch(y, i0, i0 + 1);
+            touch(y, i0);
+            touch(y, i0 + 1);
             continue;
         }
         int i1 = static_cast<int>(std::ceil(hi));  // one past the last column the edge crosses
@@ -94,11 +105,12 @@ void CoverageBuffer::lineAntiAliased(const Edge& e) {
             float gn = g(static_cast<float>(j + 1));
             float share = gn - gj;
             acc[j] += d * (share - prevShare);
+            touch(y, j);
             prevShare = share;
             gj = gn;
         }
         acc[i1] += d * (1.0f - prevShare);
-        touch(y, i0, i1);
+        touch(y, i1);
     }
 }
 
@@ -110,17 +122,19 @@ void CoverageBuffer::lineAliased(const Edge& e) {
         std::swap(y0, y1);
         dir = -1.0f;
     }
-    const float dxdy = (x1 - x0) / (y1 - y0);
+    const float dx = x1 - x0;
+    const float invDy = 1.0f / (y1 - y0);
     // Rows whose centre y + 0.5 lies in [y0, y1).
-    int ystart = std::max(0, static_cast<int>(std::ceil(y0 - 0.5f)));
-    int yend = std::min(m_height, static_cast<int>(std::ceil(y1 - 0.5f)));
+    const float fh = static_cast<float>(m_height);
+    int ystart = static_cast<int>(std::clamp(std::ceil(y0 - 0.5f), 0.0f, fh));
+    int yend = static_cast<int>(std::clamp(std::ceil(y1 - 0.5f), 0.0f, fh));
     for (int y = ystart; y < yend; ++y) {
         float cy = static_cast<float>(y) + 0.5f;
-        float x = x0 + (cy - y0) * dxdy;
-        int col = static_cast<int>(std::ceil(x - 0.5f));
-        col = std::clamp(col, 0, m_width);
+        float x = x0 + dx * std::clamp((cy - y0) * invDy, 0.0f, 1.0f);
+        float fc = std::ceil(x - 0.5f);
+        int col = fc > 0.0f ? (fc < static_cast<float>(m_width) ? static_cast<int>(fc) : m_width) : 0;
         row(y)[col] += dir;
-        touch(y, col, col);
+        touch(y, col);
     }
 }
 
@@ -134,57 +148,120 @@ inline float foldEvenOdd(float w) {
     return t > 1.0f ? 2.0f - t : t;
 }
 
-template <typename Fold, typename Out>
-void resolve(float* acc, int width, int& rmin, int& rmax, Fold fold, Out out, int& x0, int& x1) {
-    if (rmax < rmin) {
-        x0 = x1 = 0;
+}  // namespace
+
+template <typename Cell, typename Run>
+void CoverageBuffer::walkRow(int y, FillRule rule, Cell cell, Run run) {
+    std::vector<int>& xs = m_cells[y];
+    if (xs.empty()) {
         return;
     }
-    int start = rmin;
-    int last = std::min(rmax, width + 1);
-    float sum = 0.0f;
-    int end = std::min(last + 1, width);
-    for (int x = start; x < end; ++x) {
-        sum += acc[x];
-        acc[x] = 0.0f;
-        out(x, fold(sum));
+    // Rows hold a handful of cells; insertion sort beats a general sort there.
+    if (xs.size() <= 32) {
+        for (std::size_t i = 1; i < xs.size(); ++i) {
+            int v = xs[i];
+            std::size_t j = i;
+            for (; j > 0 && xs[j - 1] > v; --j) xs[j] = xs[j - 1];
+            xs[j] = v;
+        }
+    } else {
+        std::sort(xs.begin(), xs.end());
     }
-    for (int x = end; x <= last; ++x) {
+    const bool nonZero = rule == FillRule::NonZero;
+    float* acc = row(y);
+    float sum = 0.0f;
+    float c = 0.0f;
+    int prev = -1;
+    for (int x : xs) {
+        if (x == prev) {
+            continue;
+        }
+        if (prev >= 0 && x > prev + 1 && prev + 1 < m_width) {
+            run(prev + 1, std::min(x, m_width), c);
+        }
         sum += acc[x];
         acc[x] = 0.0f;
+        c = nonZero ? foldNonZero(sum) : foldEvenOdd(sum);
+        if (x < m_width) {
+            cell(x, c);
+        }
+        prev = x;
     }
     // Right of the last touched cell the winding stays constant; it is non-zero only when edges
     // right of the region were dropped by clipping.
-    float tail = fold(sum);
-    if (end < width && tail > 1.0f / 512.0f) {
-        for (int x = end; x < width; ++x) {
-            out(x, tail);
-        }
-        end = width;
+    if (prev + 1 < m_width && c > 1.0f / 512.0f) {
+        run(prev + 1, m_width, c);
     }
-    x0 = start;
-    x1 = std::max(start, end);
-    rmin = INT_MAX;
-    rmax = INT_MIN;
+    xs.clear();
 }
+
+namespace {
+
+inline std::uint8_t toCoverage8(float c) { return static_cast<std::uint8_t>(c * 255.0f + 0.5f); }
 
 }  // namespace
 
+void CoverageBuffer::resolveSpans(int y, FillRule rule, std::vector<CoverageSpan>& out) {
+    out.clear();
+    auto push = [&out](int x, int len, std::uint8_t c) {
+        if (c == 0) {
+            return;
+        }
+        if (!out.empty()) {
+            CoverageSpan& last = out.back();
+            if (last.coverage == c && last.x + last.length == x) {
+                last.length += len;
+                return;
+            }
+        }
+        out.push_back(CoverageSpan{x, len, c});
+    };
+    walkRow(
+        y, rule, [&](int x, float c) { push(x, 1, toCoverage8(c)); },
+        [&](int x0, int x1, float c) { push(x0, x1 - x0, toCoverage8(c)); });
+}
+
 void CoverageBuffer::resolveRow(int y, FillRule rule, std::uint8_t* out, int& x0, int& x1) {
-    auto put = [out](int x, float c) { out[x] = static_cast<std::uint8_t>(c * 255.0f + 0.5f); };
-    if (rule == FillRule::NonZero) {
-        resolve(row(y), m_width, m_rowMin[y], m_rowMax[y], foldNonZero, put, x0, x1);
-    } else {
-        resolve(row(y), m_width, m_rowMin[y], m_rowMax[y], foldEvenOdd, put, x0, x1);
+    x0 = INT_MAX;
+    x1 = INT_MIN;
+    auto note = [&](int a, int b) {
+        x0 = std::min(x0, a);
+        x1 = std::max(x1, b);
+    };
+    walkRow(
+        y, rule,
+        [&](int x, float c) {
+            out[x] = toCoverage8(c);
+            note(x, x + 1);
+        },
+        [&](int a, int b, float c) {
+            std::fill(out + a, out + b, toCoverage8(c));
+            note(a, b);
+        });
+    if (x1 < x0) {
+        x0 = x1 = 0;
     }
 }
 
 void CoverageBuffer::resolveRowFloat(int y, FillRule rule, float* out, int& x0, int& x1) {
-    auto put = [out](int x, float c) { out[x] = c; };
-    if (rule == FillRule::NonZero) {
-        resolve(row(y), m_width, m_rowMin[y], m_rowMax[y], foldNonZero, put, x0, x1);
-    } else {
-        resolve(row(y), m_width, m_rowMin[y], m_rowMax[y], foldEvenOdd, put, x0, x1);
+    x0 = INT_MAX;
+    x1 = INT_MIN;
+    auto note = [&](int a, int b) {
+        x0 = std::min(x0, a);
+        x1 = std::max(x1, b);
+    };
+    walkRow(
+        y, rule,
+        [&](int x, float c) {
+            out[x] = c;
+            note(x, x + 1);
+        },
+        [&](int a, int b, float c) {
+            std::fill(out + a, out + b, c);
+            note(a, b);
+        });
+    if (x1 < x0) {
+        x0 = x1 = 0;
     }
 }
 

@@ -13,8 +13,10 @@
 // direction to the first pixel whose centre lies right of it on every row whose centre line it
 // crosses, so the prefix sum is the exact winding number at each pixel centre.
 //
-// The buffer covers one region of rows; each row records the leftmost and rightmost cell it was
-// touched in, so resolving a row costs its touched span rather than the region's width.
+// The buffer covers one region of rows and is sparse in use: each row keeps the list of cells
+// edges touched, and resolving a row visits only those cells. Between two touched cells the
+// coverage is constant, so a row comes out as runs of constant coverage (the inside of a shape)
+// and single partially covered pixels (its edges): the cost follows the outline, not the area.
 
 #include <cstdint>
 #include <vector>
@@ -26,6 +28,13 @@ namespace render {
 enum class FillRule { NonZero, EvenOdd };
 enum class AntiAlias { On, Off };
 
+// A run of pixels [x, x + length) of one coverage value.
+struct CoverageSpan {
+    int x;
+    int length;
+    std::uint8_t coverage;
+};
+
 class CoverageBuffer {
 public:
     // Prepares an all-zero buffer for a region of the given size.
@@ -33,6 +42,9 @@ public:
 
     void addEdges(const std::vector<Edge>& edges, AntiAlias aa);
 
+    // Resolves row y into runs of 8-bit coverage, left to right, without zero-coverage runs,
+    // and clears the row for the next use. `out` is cleared first.
+    void resolveSpans(int y, FillRule rule, std::vector<CoverageSpan>& out);
     // Resolves row y into 8-bit coverage and clears it for the next use. On return
     // [x0, x1) is the span that may hold non-zero coverage (x1 <= x0 when the row is empty);
     // `out` must hold width() bytes and is written only inside the span.
@@ -46,18 +58,18 @@ public:
 private:
     void lineAntiAliased(const Edge& e);
     void lineAliased(const Edge& e);
-    void touch(int y, int xmin, int xmax) {
-        if (xmin < m_rowMin[y]) m_rowMin[y] = xmin;
-        if (xmax > m_rowMax[y]) m_rowMax[y] = xmax;
-    }
+    void touch(int y, int x) { m_cells[y].push_back(x); }
+    // Visits row y's touched cells in order: cell(x, c) for each touched pixel, run(x0, x1, c)
+    // for the constant stretch after it. Clears the row.
+    template <typename Cell, typename Run>
+    void walkRow(int y, FillRule rule, Cell cell, Run run);
     float* row(int y) { return m_acc.data() + static_cast<std::size_t>(y) * m_stride; }
 
     int m_width = 0;
     int m_height = 0;
     int m_stride = 0;
     std::vector<float> m_acc;  // m_height rows of m_stride cells (width + 2)
-    std::vector<int> m_rowMin;
-    std::vector<int> m_rowMax;
+    std::vector<std::vector<int>> m_cells;  // touched cells per row, unsorted, with repeats
 };
 
 }  // namespace render

@@ -10,8 +10,8 @@ IntRect regionOf(const Rect& r, const IntRect& clip) {
     if (!(r.x1 >= r.x0 && r.y1 >= r.y0)) {
         return IntRect{};
     }
-    auto lo = [](float v) { return static_cast<int>(std::max(-1.0e8f, std::floor(v))); };
-    auto hi = [](float v) { return static_cast<int>(std::min(1.0e8f, std::ceil(v))); };
+    auto lo = [](float v) { return static_cast<int>(std::clamp(std::floor(v), -1.0e8f, 1.0e8f)); };
+    auto hi = [](float v) { return static_cast<int>(std::clamp(std::ceil(v), -1.0e8f, 1.0e8f)); };
     IntRect out{std::max(clip.x0, lo(r.x0)), std::max(clip.y0, lo(r.y0)),
                 std::min(clip.x1, hi(r.x1)), std::min(clip.y1, hi(r.y1))};
     if (out.isEmpty()) {
@@ -27,6 +27,15 @@ public:
     EdgeSink(float width, float height, std::vector<Edge>& out) : m_w(width), m_h(height), m_out(out) {}
 
     void segment(float x0, float y0, float x1, float y1) {
+        if (!(std::isfinite(x0) && std::isfinite(y0) && std::isfinite(x1) && std::isfinite(y1))) {
+            return;
+        }
+        // Stroke geometry can reach past the flattener's clamp (wide pens, long miters).
+        constexpr float kLimit = 4.0f * kMaxCoordinate;
+        x0 = std::clamp(x0, -kLimit, kLimit);
+        y0 = std::clamp(y0, -kLimit, kLimit);
+        x1 = std::clamp(x1, -kLimit, kLimit);
+        y1 = std::clamp(y1, -kLimit, kLimit);
         if (y0 == y1) {
             return;
         }

@@ -66,16 +66,34 @@ void Renderer::drawPolylines(const Polylines& lines, FillRule rule, const Paint&
     const Pixel color = m_paint.solid();
     std::uint8_t* cov = m_covRow.data();
     for (int ry = 0; ry < region.height(); ++ry) {
-        int x0 = 0, x1 = 0;
-        m_coverage.resolveRow(ry, rule, cov, x0, x1);
-        if (x1 <= x0) {
+        m_coverage.resolveSpans(ry, rule, m_spans);
+        if (m_spans.empty()) {
             continue;
         }
         const int y = region.y0 + ry;
+        Pixel* dst = m_target.row(y) + region.x0;
+        if (!m_clip && !m_group) {
+            // Common case: constant-coverage runs, painted and blended run by run.
+            for (const CoverageSpan& sp : m_spans) {
+                if (solid) {
+                    blendSolidConst(dst + sp.x, color, sp.coverage, sp.length);
+                } else {
+                    m_paint.fillSpan(region.x0 + sp.x, y, sp.length, m_spanBuf.data());
+                    blendSpanConst(dst + sp.x, m_spanBuf.data(), sp.coverage, sp.length);
+                }
+            }
+            continue;
+        }
+        // Masked or grouped: per-pixel coverage over the row's extent.
+        const int x0 = m_spans.front().x;
+        const int x1 = m_spans.back().x + m_spans.back().length;
+        std::fill(cov + x0, cov + x1, std::uint8_t{0});
+        for (const CoverageSpan& sp : m_spans) {
+            std::fill(cov + sp.x, cov + sp.x + sp.length, sp.coverage);
+        }
         if (m_clip) {
             applyMask(cov + x0, m_clip->row(y) + region.x0 + x0, x1 - x0);
         }
-        Pixel* dst = m_target.row(y) + region.x0;
         std::uint16_t* acc = nullptr;
         if (m_group) {
             acc = m_groupAcc.data() + (static_cast<std::size_t>(y) * m_target.width() + region.x0) * 4;
@@ -160,10 +178,10 @@ void Renderer::maskPolylines(Mask& mask, const Polylines& lines, FillRule rule) 
     }
     std::uint8_t* cov = m_covRow.data();
     for (int ry = 0; ry < region.height(); ++ry) {
-        int x0 = 0, x1 = 0;
-        m_coverage.resolveRow(ry, rule, cov, x0, x1);
-        if (x1 > x0) {
-            mask.addSpan(region.y0 + ry, region.x0 + x0, x1 - x0, cov + x0);
+        m_coverage.resolveSpans(ry, rule, m_spans);
+        for (const CoverageSpan& sp : m_spans) {
+            std::fill(cov, cov + sp.length, sp.coverage);
+            mask.addSpan(region.y0 + ry, region.x0 + sp.x, sp.length, cov);
         }
     }
 }

@@ -67,6 +67,7 @@ private:
     std::vector<Edge> m_edges;
     CoverageBuffer m_coverage;
     PaintContext m_paint;
+    std::vector<CoverageSpan> m_spans;
     std::vector<std::uint8_t> m_covRow;
     std::vector<Pixel> m_spanBuf;
 
