@@ -8,12 +8,23 @@
 
 namespace render {
 
+namespace {
+
+// floor and ceil for values known to lie in [0, 2^31): plain truncation, no library call.
+inline int floorNonNeg(float v) { return static_cast<int>(v); }
+inline int ceilNonNeg(float v) {
+    int i = static_cast<int>(v);
+    return static_cast<float>(i) < v ? i + 1 : i;
+}
+
+}  // namespace
+
 void CoverageBuffer::reset(int width, int height) {
     // Clear whatever a previous use left unresolved, with that use's layout.
     for (int y = 0; y < m_height; ++y) {
         float* r = row(y);
-        for (int x : m_cells[y]) {
-            r[x] = 0.0f;
+        for (const CellRange& c : m_cells[y]) {
+            std::fill(r + c.x0, r + c.x1 + 1, 0.0f);
         }
         m_cells[y].clear();
     }
@@ -79,18 +90,17 @@ void CoverageBuffer::lineAntiAliased(const Edge& e) {
         float lo = std::min(xa, xb);
         float hi = std::max(xa, xb);
         float* acc = row(y);
-        float loFloor = std::floor(lo);
-        int i0 = static_cast<int>(loFloor);
+        int i0 = floorNonNeg(lo);
+        float loFloor = static_cast<float>(i0);
         if (hi <= loFloor + 1.0f) {
             // Inside one pixel column: the pixel holds the part right of the mean x.
             float frac = 0.5f * (lo + hi) - loFloor;
             acc[i0] += d * (1.0f - frac);
             acc[i0 + 1] += d * frac;
-            touch(y, i0);
-            touch(y, i0 + 1);
+            touch(y, i0, i0 + 1);
             continue;
         }
-        int i1 = static_cast<int>(std::ceil(hi));  // one past the last column the edge crosses
+        int i1 = ceilNonNeg(hi);  // one past the last column the edge crosses
         float inv = 1.0f / (hi - lo);
         float half = 0.5f * (hi - lo);
         auto g = [&](float x) {
@@ -105,12 +115,11 @@ void CoverageBuffer::lineAntiAliased(const Edge& e) {
             float gn = g(static_cast<float>(j + 1));
             float share = gn - gj;
             acc[j] += d * (share - prevShare);
-            touch(y, j);
             prevShare = share;
             gj = gn;
         }
         acc[i1] += d * (1.0f - prevShare);
-        touch(y, i1);
+        touch(y, i0, i1);
     }
 }
 
@@ -134,7 +143,7 @@ void CoverageBuffer::lineAliased(const Edge& e) {
         float fc = std::ceil(x - 0.5f);
         int col = fc > 0.0f ? (fc < static_cast<float>(m_width) ? static_cast<int>(fc) : m_width) : 0;
         row(y)[col] += dir;
-        touch(y, col);
+        touch(y, col, col);
     }
 }
 
@@ -144,7 +153,8 @@ inline float foldNonZero(float w) { return std::min(1.0f, std::fabs(w)); }
 
 inline float foldEvenOdd(float w) {
     float a = std::fabs(w);
-    float t = a - 2.0f * std::floor(a * 0.5f);
+    float h = std::min(a * 0.5f, 1.0e9f);
+    float t = a - 2.0f * static_cast<float>(static_cast<int>(h));
     return t > 1.0f ? 2.0f - t : t;
 }
 
@@ -152,47 +162,53 @@ inline float foldEvenOdd(float w) {
 
 template <typename Cell, typename Run>
 void CoverageBuffer::walkRow(int y, FillRule rule, Cell cell, Run run) {
-    std::vector<int>& xs = m_cells[y];
-    if (xs.empty()) {
+    std::vector<CellRange>& rs = m_cells[y];
+    if (rs.empty()) {
         return;
     }
-    // Rows hold a handful of cells; insertion sort beats a general sort there.
-    if (xs.size() <= 32) {
-        for (std::size_t i = 1; i < xs.size(); ++i) {
-            int v = xs[i];
+    // Rows hold a handful of ranges; insertion sort beats a general sort there.
+    auto less = [](const CellRange& a, const CellRange& b) { return a.x0 < b.x0; };
+    if (rs.size() <= 24) {
+        for (std::size_t i = 1; i < rs.size(); ++i) {
+            CellRange v = rs[i];
             std::size_t j = i;
-            for (; j > 0 && xs[j - 1] > v; --j) xs[j] = xs[j - 1];
-            xs[j] = v;
+            for (; j > 0 && less(v, rs[j - 1]); --j) rs[j] = rs[j - 1];
+            rs[j] = v;
         }
     } else {
-        std::sort(xs.begin(), xs.end());
+        std::sort(rs.begin(), rs.end(), less);
     }
     const bool nonZero = rule == FillRule::NonZero;
     float* acc = row(y);
     float sum = 0.0f;
     float c = 0.0f;
-    int prev = -1;
-    for (int x : xs) {
-        if (x == prev) {
-            continue;
+    int next = 0;  // first cell not yet summed
+    bool started = false;
+    for (const CellRange& r : rs) {
+        int a = std::max(r.x0, next);
+        if (r.x1 < a) {
+            continue;  // inside cells already summed
         }
-        if (prev >= 0 && x > prev + 1 && prev + 1 < m_width) {
-            run(prev + 1, std::min(x, m_width), c);
+        if (started && a > next && next < m_width) {
+            run(next, std::min(a, m_width), c);
         }
-        sum += acc[x];
-        acc[x] = 0.0f;
-        c = nonZero ? foldNonZero(sum) : foldEvenOdd(sum);
-        if (x < m_width) {
-            cell(x, c);
+        for (int x = a; x <= r.x1; ++x) {
+            sum += acc[x];
+            acc[x] = 0.0f;
+            c = nonZero ? foldNonZero(sum) : foldEvenOdd(sum);
+            if (x < m_width) {
+                cell(x, c);
+            }
         }
-        prev = x;
+        next = r.x1 + 1;
+        started = true;
     }
     // Right of the last touched cell the winding stays constant; it is non-zero only when edges
     // right of the region were dropped by clipping.
-    if (prev + 1 < m_width && c > 1.0f / 512.0f) {
-        run(prev + 1, m_width, c);
+    if (next < m_width && c > 1.0f / 512.0f) {
+        run(next, m_width, c);
     }
-    xs.clear();
+    rs.clear();
 }
 
 namespace {
@@ -201,24 +217,28 @@ inline std::uint8_t toCoverage8(float c) { return static_cast<std::uint8_t>(c * 
 
 }  // namespace
 
-void CoverageBuffer::resolveSpans(int y, FillRule rule, std::vector<CoverageSpan>& out) {
+void CoverageBuffer::resolveSpans(int y, FillRule rule, std::uint8_t* rowCoverage,
+                                  std::vector<CoverageSpan>& out) {
     out.clear();
-    auto push = [&out](int x, int len, std::uint8_t c) {
-        if (c == 0) {
-            return;
-        }
-        if (!out.empty()) {
-            CoverageSpan& last = out.back();
-            if (last.coverage == c && last.x + last.length == x) {
-                last.length += len;
-                return;
-            }
-        }
-        out.push_back(CoverageSpan{x, len, c});
-    };
     walkRow(
-        y, rule, [&](int x, float c) { push(x, 1, toCoverage8(c)); },
-        [&](int x0, int x1, float c) { push(x0, x1 - x0, toCoverage8(c)); });
+        y, rule,
+        [&](int x, float c) {
+            rowCoverage[x] = toCoverage8(c);
+            if (!out.empty()) {
+                CoverageSpan& last = out.back();
+                if (last.perPixel && last.x + last.length == x) {
+                    ++last.length;
+                    return;
+                }
+            }
+            out.push_back(CoverageSpan{x, 1, 0, rowCoverage + x});
+        },
+        [&](int x0, int x1, float c) {
+            std::uint8_t v = toCoverage8(c);
+            if (v != 0) {
+                out.push_back(CoverageSpan{x0, x1 - x0, v, nullptr});
+            }
+        });
 }
 
 void CoverageBuffer::resolveRow(int y, FillRule rule, std::uint8_t* out, int& x0, int& x1) {

@@ -13,8 +13,8 @@
 // direction to the first pixel whose centre lies right of it on every row whose centre line it
 // crosses, so the prefix sum is the exact winding number at each pixel centre.
 //
-// The buffer covers one region of rows and is sparse in use: each row keeps the list of cells
-// edges touched, and resolving a row visits only those cells. Between two touched cells the
+// The buffer covers one region of rows and is sparse in use: each row keeps the ranges of cells
+// edges touched (one range per edge and row), and resolving a row visits only those cells. Between two touched cells the
 // coverage is constant, so a row comes out as runs of constant coverage (the inside of a shape)
 // and single partially covered pixels (its edges): the cost follows the outline, not the area.
 
@@ -28,11 +28,13 @@ namespace render {
 enum class FillRule { NonZero, EvenOdd };
 enum class AntiAlias { On, Off };
 
-// A run of pixels [x, x + length) of one coverage value.
+// A run of pixels [x, x + length): either one coverage value for all (the inside of a shape) or,
+// where edges cross, one value per pixel.
 struct CoverageSpan {
     int x;
     int length;
-    std::uint8_t coverage;
+    std::uint8_t coverage;           // the value of a constant run
+    const std::uint8_t* perPixel;    // non-null: coverage of pixel x + i is perPixel[i]
 };
 
 class CoverageBuffer {
@@ -42,9 +44,10 @@ public:
 
     void addEdges(const std::vector<Edge>& edges, AntiAlias aa);
 
-    // Resolves row y into runs of 8-bit coverage, left to right, without zero-coverage runs,
-    // and clears the row for the next use. `out` is cleared first.
-    void resolveSpans(int y, FillRule rule, std::vector<CoverageSpan>& out);
+    // Resolves row y into runs of 8-bit coverage, left to right, leaving out constant runs of
+    // zero, and clears the row for the next use. Per-pixel values are written to `rowCoverage`
+    // (width() bytes) and the spans point into it. `out` is cleared first.
+    void resolveSpans(int y, FillRule rule, std::uint8_t* rowCoverage, std::vector<CoverageSpan>& out);
     // Resolves row y into 8-bit coverage and clears it for the next use. On return
     // [x0, x1) is the span that may hold non-zero coverage (x1 <= x0 when the row is empty);
     // `out` must hold width() bytes and is written only inside the span.
@@ -58,7 +61,8 @@ public:
 private:
     void lineAntiAliased(const Edge& e);
     void lineAliased(const Edge& e);
-    void touch(int y, int x) { m_cells[y].push_back(x); }
+    // Cells [x0, x1] of row y received area.
+    void touch(int y, int x0, int x1) { m_cells[y].push_back(CellRange{x0, x1}); }
     // Visits row y's touched cells in order: cell(x, c) for each touched pixel, run(x0, x1, c)
     // for the constant stretch after it. Clears the row.
     template <typename Cell, typename Run>
@@ -69,7 +73,10 @@ private:
     int m_height = 0;
     int m_stride = 0;
     std::vector<float> m_acc;  // m_height rows of m_stride cells (width + 2)
-    std::vector<std::vector<int>> m_cells;  // touched cells per row, unsorted, with repeats
+    struct CellRange {
+        int x0, x1;  // inclusive
+    };
+    std::vector<std::vector<CellRange>> m_cells;  // touched cell ranges per row, unsorted
 };
 
 }  // namespace render

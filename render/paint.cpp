@@ -29,7 +29,8 @@ std::uint8_t toByte(float v) {
 int safeFloor(float v) {
     if (!(v > -1.0e8f)) return -100000000;
     if (v > 1.0e8f) return 100000000;
-    return static_cast<int>(std::floor(v));
+    int i = static_cast<int>(v);
+    return static_cast<float>(i) > v ? i - 1 : i;
 }
 
 bool finiteMatrix(const Matrix& m) {
@@ -39,23 +40,6 @@ bool finiteMatrix(const Matrix& m) {
 }
 
 }  // namespace
-
-float applySpread(float t, Spread spread) {
-    if (!std::isfinite(t)) {
-        t = 0.0f;
-    }
-    switch (spread) {
-    case Spread::Pad:
-        return std::clamp(t, 0.0f, 1.0f);
-    case Spread::Repeat:
-        return t - std::floor(t);
-    case Spread::Reflect: {
-        float m = t - 2.0f * std::floor(t * 0.5f);
-        return m > 1.0f ? 2.0f - m : m;
-    }
-    }
-    return 0.0f;
-}
 
 void buildGradientLut(const GradientPaint& g, const ColorTransform& cx,
                       std::array<Pixel, kGradientLutSize>& lut) {

@@ -61,8 +61,30 @@ inline constexpr int kGradientLutSize = 256;
 void buildGradientLut(const GradientPaint& g, const ColorTransform& cx,
                       std::array<Pixel, kGradientLutSize>& lut);
 
-// Maps t onto 0..1 by the spread mode.
-float applySpread(float t, Spread spread);
+// Maps t onto 0..1 by the spread mode (non-finite t counts as 0).
+inline float applySpread(float t, Spread spread) {
+    if (!(t > -1.0e6f && t < 1.0e6f)) {
+        t = t > 0.0f ? 1.0e6f : (t < 0.0f ? -1.0e6f : 0.0f);  // NaN gives 0
+    }
+    switch (spread) {
+    case Spread::Pad:
+        return t < 0.0f ? 0.0f : (t > 1.0f ? 1.0f : t);
+    case Spread::Repeat: {
+        // Truncation plus a correction is floor() without a library call.
+        float f = static_cast<float>(static_cast<int>(t));
+        if (f > t) f -= 1.0f;
+        return t - f;
+    }
+    case Spread::Reflect: {
+        float h = t * 0.5f;
+        float f = static_cast<float>(static_cast<int>(h));
+        if (f > h) f -= 1.0f;
+        float m = t - 2.0f * f;
+        return m > 1.0f ? 2.0f - m : m;
+    }
+    }
+    return 0.0f;
+}
 
 class PaintContext {
 public:

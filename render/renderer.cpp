@@ -23,6 +23,7 @@ IntRect Renderer::rasterize(const Polylines& lines, const IntRect& bounds) {
     m_coverage.addEdges(m_edges, m_aa);
     if (m_covRow.size() < static_cast<std::size_t>(region.width())) {
         m_covRow.resize(region.width());
+        m_rowCov.resize(region.width());
         m_spanBuf.resize(region.width());
     }
     return region;
@@ -66,20 +67,29 @@ void Renderer::drawPolylines(const Polylines& lines, FillRule rule, const Paint&
     const Pixel color = m_paint.solid();
     std::uint8_t* cov = m_covRow.data();
     for (int ry = 0; ry < region.height(); ++ry) {
-        m_coverage.resolveSpans(ry, rule, m_spans);
+        m_coverage.resolveSpans(ry, rule, m_rowCov.data(), m_spans);
         if (m_spans.empty()) {
             continue;
         }
         const int y = region.y0 + ry;
         Pixel* dst = m_target.row(y) + region.x0;
         if (!m_clip && !m_group) {
-            // Common case: constant-coverage runs, painted and blended run by run.
+            // Common case: painted and blended span by span.
             for (const CoverageSpan& sp : m_spans) {
+                Pixel* d = dst + sp.x;
                 if (solid) {
-                    blendSolidConst(dst + sp.x, color, sp.coverage, sp.length);
+                    if (sp.perPixel) {
+                        blendSolidSpan(d, color, sp.perPixel, sp.length);
+                    } else {
+                        blendSolidConst(d, color, sp.coverage, sp.length);
+                    }
+                    continue;
+                }
+                m_paint.fillSpan(region.x0 + sp.x, y, sp.length, m_spanBuf.data());
+                if (sp.perPixel) {
+                    blendSpan(d, m_spanBuf.data(), sp.perPixel, sp.length);
                 } else {
-                    m_paint.fillSpan(region.x0 + sp.x, y, sp.length, m_spanBuf.data());
-                    blendSpanConst(dst + sp.x, m_spanBuf.data(), sp.coverage, sp.length);
+                    blendSpanConst(d, m_spanBuf.data(), sp.coverage, sp.length);
                 }
             }
             continue;
@@ -89,7 +99,11 @@ void Renderer::drawPolylines(const Polylines& lines, FillRule rule, const Paint&
         const int x1 = m_spans.back().x + m_spans.back().length;
         std::fill(cov + x0, cov + x1, std::uint8_t{0});
         for (const CoverageSpan& sp : m_spans) {
-            std::fill(cov + sp.x, cov + sp.x + sp.length, sp.coverage);
+            if (sp.perPixel) {
+                std::copy(sp.perPixel, sp.perPixel + sp.length, cov + sp.x);
+            } else {
+                std::fill(cov + sp.x, cov + sp.x + sp.length, sp.coverage);
+            }
         }
         if (m_clip) {
             applyMask(cov + x0, m_clip->row(y) + region.x0 + x0, x1 - x0);
@@ -178,10 +192,12 @@ void Renderer::maskPolylines(Mask& mask, const Polylines& lines, FillRule rule) 
     }
     std::uint8_t* cov = m_covRow.data();
     for (int ry = 0; ry < region.height(); ++ry) {
-        m_coverage.resolveSpans(ry, rule, m_spans);
+        m_coverage.resolveSpans(ry, rule, m_rowCov.data(), m_spans);
         for (const CoverageSpan& sp : m_spans) {
-            std::fill(cov, cov + sp.length, sp.coverage);
-            mask.addSpan(region.y0 + ry, region.x0 + sp.x, sp.length, cov);
+            if (!sp.perPixel) {
+                std::fill(cov, cov + sp.length, sp.coverage);
+            }
+            mask.addSpan(region.y0 + ry, region.x0 + sp.x, sp.length, sp.perPixel ? sp.perPixel : cov);
         }
     }
 }

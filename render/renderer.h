@@ -68,7 +68,8 @@ private:
     CoverageBuffer m_coverage;
     PaintContext m_paint;
     std::vector<CoverageSpan> m_spans;
-    std::vector<std::uint8_t> m_covRow;
+    std::vector<std::uint8_t> m_covRow;  // per-pixel coverage after masking
+    std::vector<std::uint8_t> m_rowCov;  // the coverage stage's per-pixel values
     std::vector<Pixel> m_spanBuf;
 
     bool m_group = false;

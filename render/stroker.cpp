@@ -160,20 +160,55 @@ private:
         }
     }
 
+    // Every outline point at vertex p on the left side, between the segment coming in (direction
+    // u0, length len0) and the one going out (u1, len1). Where the two offset lines meet close to
+    // the join they replace (a gentle outer bend) or inside both segments (an inner bend), their
+    // meeting point alone stands for the vertex: curves then cost one point per side and vertex.
+    void vertex(Point p, Point u0, Point u1, float len0, float len1) {
+        Point n0 = perp(u0);
+        Point n1 = perp(u1);
+        float d = dot(u0, u1);
+        if (d > 0.0f) {
+            float cosHalf = std::sqrt(0.5f * (1.0f + d));
+            float sinHalf = std::sqrt(std::max(0.0f, 0.5f * (1.0f - d)));
+            bool inner = cross(u0, u1) > 0.0f;
+            bool meet = inner ? m_hw * sinHalf <= std::min(len0, len1) * cosHalf
+                              : m_hw * (1.0f - cosHalf) <= 0.5f * kFlattenTolerance * cosHalf;
+            if (meet) {
+                Point bis = n0 + n1;
+                float len = std::sqrt(dot(bis, bis));
+                emit(p + bis * (m_hw / (len * cosHalf)));
+                return;
+            }
+        }
+        emit(p + n0 * m_hw);
+        join(p, u0, u1);
+        emit(p + n1 * m_hw);
+    }
+
+    // Directions and lengths of the segments of q; closed contours include the closing one.
+    void measure(const std::vector<Point>& q, bool closed) {
+        std::size_t m = q.size();
+        std::size_t segs = closed ? m : m - 1;
+        m_dir.resize(segs);
+        m_len.resize(segs);
+        for (std::size_t i = 0; i < segs; ++i) {
+            Point a = q[i], b = q[(i + 1) % m];
+            Point dd = b - a;
+            m_len[i] = std::sqrt(dot(dd, dd));
+            m_dir[i] = unitDir(a, b);
+        }
+    }
+
     // One side of an open contour, first offset point to last.
     void side(const std::vector<Point>& q) {
         std::size_t m = q.size();
-        Point u = unitDir(q[0], q[1]);
-        emit(q[0] + perp(u) * m_hw);
-        for (std::size_t i = 0; i + 1 < m; ++i) {
-            Point ui = unitDir(q[i], q[i + 1]);
-            emit(q[i + 1] + perp(ui) * m_hw);
-            if (i + 2 < m) {
-                Point un = unitDir(q[i + 1], q[i + 2]);
-                join(q[i + 1], ui, un);
-                emit(q[i + 1] + perp(un) * m_hw);
-            }
+        measure(q, false);
+        emit(q[0] + perp(m_dir[0]) * m_hw);
+        for (std::size_t i = 1; i + 1 < m; ++i) {
+            vertex(q[i], m_dir[i - 1], m_dir[i], m_len[i - 1], m_len[i]);
         }
+        emit(q[m - 1] + perp(m_dir[m - 2]) * m_hw);
     }
 
     void open() {
@@ -189,16 +224,11 @@ private:
 
     void loop(const std::vector<Point>& q) {
         std::size_t m = q.size();
+        measure(q, true);
         begin();
         for (std::size_t i = 0; i < m; ++i) {
-            const Point& a = q[i];
-            const Point& b = q[(i + 1) % m];
-            const Point& c = q[(i + 2) % m];
-            Point u = unitDir(a, b);
-            Point un = unitDir(b, c);
-            emit(a + perp(u) * m_hw);
-            emit(b + perp(u) * m_hw);
-            join(b, u, un);
+            std::size_t prev = (i + m - 1) % m;
+            vertex(q[i], m_dir[prev], m_dir[i], m_len[prev], m_len[i]);
         }
         end();
     }
@@ -229,6 +259,8 @@ private:
     std::uint32_t m_start = 0;
     std::vector<Point> m_q;
     std::vector<Point> m_rev;
+    std::vector<Point> m_dir;
+    std::vector<float> m_len;
 };
 
 }  // namespace
