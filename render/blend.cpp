@@ -2,6 +2,7 @@
 #include "render/blend.h"
 
 #include <algorithm>
+#include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -28,37 +29,6 @@ inline Pixel over(Pixel src, Pixel dst) {
 
 }  // namespace
 
-void blendSpan(Pixel* dst, const Pixel* src, const std::uint8_t* coverage, int n) {
-    for (int i = 0; i < n; ++i) {
-        std::uint32_t c = coverage[i];
-        if (c == 0) {
-            continue;
-        }
-        Pixel s = c == 255 ? src[i] : scalePixel(src[i], c);
-        std::uint32_t a = pixelA(s);
-        if (a == 255) {
-            dst[i] = s;
-        } else if (a != 0) {
-            dst[i] = over(s, dst[i]);
-        }
-    }
-}
-
-void blendSolidSpan(Pixel* dst, Pixel src, const std::uint8_t* coverage, int n) {
-    if (pixelA(src) == 0) {
-        return;
-    }
-    const bool opaque = pixelA(src) == 255;
-    for (int i = 0; i < n; ++i) {
-        std::uint32_t c = coverage[i];
-        if (c == 255) {
-            dst[i] = opaque ? src : over(src, dst[i]);
-        } else if (c != 0) {
-            dst[i] = over(scalePixel(src, c), dst[i]);
-        }
-    }
-}
-
 #if defined(__SSE2__)
 namespace {
 
@@ -84,6 +54,78 @@ inline __m128i over4(__m128i s, __m128i d) {
 
 }  // namespace
 #endif
+
+#if defined(__SSE2__)
+namespace {
+
+// Coverage bytes cov[0..3] as one factor per 32-bit lane.
+inline __m128i load4Coverage(const std::uint8_t* cov) {
+    int bytes;
+    std::memcpy(&bytes, cov, sizeof bytes);
+    const __m128i zero = _mm_setzero_si128();
+    __m128i v = _mm_cvtsi32_si128(bytes);
+    return _mm_unpacklo_epi16(_mm_unpacklo_epi8(v, zero), zero);
+}
+
+}  // namespace
+#endif
+
+void blendSpan(Pixel* dst, const Pixel* src, const std::uint8_t* coverage, int n) {
+#if defined(__SSE2__)
+    int k = 0;
+    for (; k + 4 <= n; k += 4) {
+        __m128i s = scale4(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src + k)),
+                           load4Coverage(coverage + k));
+        __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + k));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + k), over4(s, d));
+    }
+    dst += k;
+    src += k;
+    coverage += k;
+    n -= k;
+#endif
+    for (int i = 0; i < n; ++i) {
+        std::uint32_t c = coverage[i];
+        if (c == 0) {
+            continue;
+        }
+        Pixel s = c == 255 ? src[i] : scalePixel(src[i], c);
+        std::uint32_t a = pixelA(s);
+        if (a == 255) {
+            dst[i] = s;
+        } else if (a != 0) {
+            dst[i] = over(s, dst[i]);
+        }
+    }
+}
+
+void blendSolidSpan(Pixel* dst, Pixel src, const std::uint8_t* coverage, int n) {
+    if (pixelA(src) == 0) {
+        return;
+    }
+    const bool opaque = pixelA(src) == 255;
+#if defined(__SSE2__)
+    int k = 0;
+    const __m128i s4 = _mm_set1_epi32(static_cast<int>(src));
+    for (; k + 4 <= n; k += 4) {
+        __m128i s = scale4(s4, load4Coverage(coverage + k));
+        __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + k));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + k), over4(s, d));
+    }
+    dst += k;
+    coverage += k;
+    n -= k;
+#endif
+    for (int i = 0; i < n; ++i) {
+        std::uint32_t c = coverage[i];
+        if (c == 255) {
+            dst[i] = opaque ? src : over(src, dst[i]);
+        } else if (c != 0) {
+            dst[i] = over(scalePixel(src, c), dst[i]);
+        }
+    }
+}
+
 
 void blendSpanConst(Pixel* dst, const Pixel* src, std::uint8_t coverage, int n) {
     int i0 = 0;

@@ -27,7 +27,7 @@ struct Polylines {
 };
 
 // Largest distance in device pixels between a curve and the segments that replace it.
-inline constexpr float kFlattenTolerance = 0.1f;
+inline constexpr float kFlattenTolerance = 0.2f;
 // Cap on the segments of one curve, so hostile coordinates cannot make us loop for long.
 inline constexpr int kMaxCurveSegments = 128;
 // Coordinates are clamped to this magnitude; anything farther is far off any target.

@@ -72,7 +72,7 @@ void buildGradientLut(const GradientPaint& g, const ColorTransform& cx,
     std::size_t k = 0;
     for (int i = 0; i < kGradientLutSize; ++i) {
         float t = static_cast<float>(i) / static_cast<float>(kGradientLutSize - 1);
-        float c[4];
+        float c[4] = {0.0f, 0.0f, 0.0f, 0.0f};
         if (t <= stops.front().ratio) {
             std::copy(stops.front().c, stops.front().c + 4, c);
         } else if (t >= stops.back().ratio) {
@@ -182,28 +182,51 @@ void PaintContext::fillLinear(float gx, float, int n, Pixel* out) const {
     }
 }
 
-void PaintContext::fillRadial(float gx, float gy, int n, Pixel* out) const {
+namespace {
+
+// The radial loops, one instance per spread mode so the inner loop has no switch.
+template <Spread kSpread>
+void radialLoop(const std::array<Pixel, kGradientLutSize>& lut, float gx, float gy, float dx,
+                float dy, float focal, int n, Pixel* out) {
     const float scale = static_cast<float>(kGradientLutSize - 1);
-    const float dx = m_inverse.a;
-    const float dy = m_inverse.b;
-    if (m_focal == 0.0f) {
+    if (focal == 0.0f) {
         for (int i = 0; i < n; ++i) {
-            float x = gx + dx * static_cast<float>(i);
-            float y = gy + dy * static_cast<float>(i);
-            float t = applySpread(std::sqrt(x * x + y * y), m_spread);
-            out[i] = m_lut[static_cast<int>(t * scale + 0.5f)];
+            float fi = static_cast<float>(i);
+            float x = gx + dx * fi;
+            float y = gy + dy * fi;
+            float t = applySpread(std::sqrt(x * x + y * y), kSpread);
+            out[i] = lut[static_cast<int>(t * scale + 0.5f)];
         }
         return;
     }
-    const float f = m_focal;
-    const float c = 1.0f - f * f;
+    const float c = 1.0f - focal * focal;
+    const float invC = 1.0f / c;
     for (int i = 0; i < n; ++i) {
-        float ddx = gx + dx * static_cast<float>(i) - f;
-        float ddy = gy + dy * static_cast<float>(i);
-        float b = f * ddx;
-        float t = (b + std::sqrt(b * b + c * (ddx * ddx + ddy * ddy))) / c;
-        t = applySpread(t, m_spread);
-        out[i] = m_lut[static_cast<int>(t * scale + 0.5f)];
+        float fi = static_cast<float>(i);
+        float ddx = gx + dx * fi - focal;
+        float ddy = gy + dy * fi;
+        float b = focal * ddx;
+        float t = (b + std::sqrt(b * b + c * (ddx * ddx + ddy * ddy))) * invC;
+        t = applySpread(t, kSpread);
+        out[i] = lut[static_cast<int>(t * scale + 0.5f)];
+    }
+}
+
+}  // namespace
+
+void PaintContext::fillRadial(float gx, float gy, int n, Pixel* out) const {
+    const float dx = m_inverse.a;
+    const float dy = m_inverse.b;
+    switch (m_spread) {
+    case Spread::Pad:
+        radialLoop<Spread::Pad>(m_lut, gx, gy, dx, dy, m_focal, n, out);
+        return;
+    case Spread::Reflect:
+        radialLoop<Spread::Reflect>(m_lut, gx, gy, dx, dy, m_focal, n, out);
+        return;
+    case Spread::Repeat:
+        radialLoop<Spread::Repeat>(m_lut, gx, gy, dx, dy, m_focal, n, out);
+        return;
     }
 }
 

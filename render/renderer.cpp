@@ -7,6 +7,13 @@
 
 namespace render {
 
+namespace {
+
+// Uncovered gaps at least this wide split a row into separately painted segments.
+constexpr int kSegmentGap = 16;
+
+}  // namespace
+
 Renderer::Renderer(Pixmap& target) : m_target(target) {}
 
 IntRect Renderer::rasterize(const Polylines& lines, const IntRect& bounds) {
@@ -73,24 +80,39 @@ void Renderer::drawPolylines(const Polylines& lines, FillRule rule, const Paint&
         }
         const int y = region.y0 + ry;
         Pixel* dst = m_target.row(y) + region.x0;
-        if (!m_clip && !m_group) {
-            // Common case: painted and blended span by span.
+        if (!m_clip && !m_group && solid) {
+            // Solid paint: inside runs are plain fills, edge runs blend per pixel.
             for (const CoverageSpan& sp : m_spans) {
-                Pixel* d = dst + sp.x;
-                if (solid) {
-                    if (sp.perPixel) {
-                        blendSolidSpan(d, color, sp.perPixel, sp.length);
-                    } else {
-                        blendSolidConst(d, color, sp.coverage, sp.length);
-                    }
-                    continue;
-                }
-                m_paint.fillSpan(region.x0 + sp.x, y, sp.length, m_spanBuf.data());
                 if (sp.perPixel) {
-                    blendSpan(d, m_spanBuf.data(), sp.perPixel, sp.length);
+                    blendSolidSpan(dst + sp.x, color, sp.perPixel, sp.length);
                 } else {
-                    blendSpanConst(d, m_spanBuf.data(), sp.coverage, sp.length);
+                    blendSolidConst(dst + sp.x, color, sp.coverage, sp.length);
                 }
+            }
+            continue;
+        }
+        if (!m_clip && !m_group) {
+            // Other paints: neighbouring spans are joined into segments (split only at long
+            // uncovered gaps), each painted by one call and blended with per-pixel coverage.
+            std::size_t k = 0;
+            while (k < m_spans.size()) {
+                const int segX = m_spans[k].x;
+                int segEnd = segX;
+                do {
+                    const CoverageSpan& sp = m_spans[k];
+                    if (sp.x - segEnd >= kSegmentGap) break;
+                    std::fill(cov + segEnd, cov + sp.x, std::uint8_t{0});
+                    if (sp.perPixel) {
+                        std::copy(sp.perPixel, sp.perPixel + sp.length, cov + sp.x);
+                    } else {
+                        std::fill(cov + sp.x, cov + sp.x + sp.length, sp.coverage);
+                    }
+                    segEnd = sp.x + sp.length;
+                    ++k;
+                } while (k < m_spans.size());
+                const int n = segEnd - segX;
+                m_paint.fillSpan(region.x0 + segX, y, n, m_spanBuf.data());
+                blendSpan(dst + segX, m_spanBuf.data(), cov + segX, n);
             }
             continue;
         }
