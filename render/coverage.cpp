@@ -149,6 +149,8 @@ void CoverageBuffer::lineAliased(const Edge& e) {
 
 namespace {
 
+inline std::uint8_t toCoverage8(float c) { return static_cast<std::uint8_t>(c * 255.0f + 0.5f); }
+
 inline float foldNonZero(float w) { return std::min(1.0f, std::fabs(w)); }
 
 inline float foldEvenOdd(float w) {
@@ -160,12 +162,7 @@ inline float foldEvenOdd(float w) {
 
 }  // namespace
 
-template <typename Cell, typename Run>
-void CoverageBuffer::walkRow(int y, FillRule rule, Cell cell, Run run) {
-    std::vector<CellRange>& rs = m_cells[y];
-    if (rs.empty()) {
-        return;
-    }
+void CoverageBuffer::sortRanges(std::vector<CellRange>& rs) {
     // Rows hold a handful of ranges; insertion sort beats a general sort there.
     auto less = [](const CellRange& a, const CellRange& b) { return a.x0 < b.x0; };
     if (rs.size() <= 24) {
@@ -178,6 +175,15 @@ void CoverageBuffer::walkRow(int y, FillRule rule, Cell cell, Run run) {
     } else {
         std::sort(rs.begin(), rs.end(), less);
     }
+}
+
+template <typename Cell, typename Run>
+void CoverageBuffer::walkRow(int y, FillRule rule, Cell cell, Run run) {
+    std::vector<CellRange>& rs = m_cells[y];
+    if (rs.empty()) {
+        return;
+    }
+    sortRanges(rs);
     const bool nonZero = rule == FillRule::NonZero;
     float* acc = row(y);
     float sum = 0.0f;
@@ -211,34 +217,65 @@ void CoverageBuffer::walkRow(int y, FillRule rule, Cell cell, Run run) {
     rs.clear();
 }
 
-namespace {
-
-inline std::uint8_t toCoverage8(float c) { return static_cast<std::uint8_t>(c * 255.0f + 0.5f); }
-
-}  // namespace
+template <bool kNonZero>
+void CoverageBuffer::spansOfRow(int y, std::uint8_t* rowCoverage, std::vector<CoverageSpan>& out) {
+    std::vector<CellRange>& rs = m_cells[y];
+    sortRanges(rs);
+    float* acc = row(y);
+    float sum = 0.0f;
+    float c = 0.0f;
+    int next = 0;
+    bool started = false;
+    for (const CellRange& r : rs) {
+        const int a = std::max(r.x0, next);
+        if (r.x1 < a) {
+            continue;
+        }
+        if (started && a > next && next < m_width) {
+            std::uint8_t v = toCoverage8(c);
+            if (v != 0) {
+                out.push_back(CoverageSpan{next, std::min(a, m_width) - next, v, nullptr});
+            }
+        }
+        const int last = std::min(r.x1, m_width - 1);  // last cell inside the row
+        for (int x = a; x <= r.x1; ++x) {
+            sum += acc[x];
+            acc[x] = 0.0f;
+            c = kNonZero ? foldNonZero(sum) : foldEvenOdd(sum);
+            if (x <= last) {
+                rowCoverage[x] = toCoverage8(c);
+            }
+        }
+        if (a <= last) {
+            if (!out.empty() && out.back().perPixel && out.back().x + out.back().length == a) {
+                out.back().length += last + 1 - a;
+            } else {
+                out.push_back(CoverageSpan{a, last + 1 - a, 0, rowCoverage + a});
+            }
+        }
+        next = r.x1 + 1;
+        started = true;
+    }
+    if (next < m_width && c > 1.0f / 512.0f) {
+        std::uint8_t v = toCoverage8(c);
+        if (v != 0) {
+            out.push_back(CoverageSpan{next, m_width - next, v, nullptr});
+        }
+    }
+    rs.clear();
+}
 
 void CoverageBuffer::resolveSpans(int y, FillRule rule, std::uint8_t* rowCoverage,
                                   std::vector<CoverageSpan>& out) {
     out.clear();
-    walkRow(
-        y, rule,
-        [&](int x, float c) {
-            rowCoverage[x] = toCoverage8(c);
-            if (!out.empty()) {
-                CoverageSpan& last = out.back();
-                if (last.perPixel && last.x + last.length == x) {
-                    ++last.length;
-                    return;
-                }
-            }
-            out.push_back(CoverageSpan{x, 1, 0, rowCoverage + x});
-        },
-        [&](int x0, int x1, float c) {
-            std::uint8_t v = toCoverage8(c);
-            if (v != 0) {
-                out.push_back(CoverageSpan{x0, x1 - x0, v, nullptr});
-            }
-        });
+    if (m_cells[y].empty()) {
+        return;
+    }
+    if (rule == FillRule::NonZero) {
+        spansOfRow<true>(y, rowCoverage, out);
+    } else {
+        spansOfRow<false>(y, rowCoverage, out);
+    }
 }
 
 void CoverageBuffer::resolveRow(int y, FillRule rule, std::uint8_t* out, int& x0, int& x1) {

@@ -67,6 +67,8 @@ private:
     // for the constant stretch after it. Clears the row.
     template <typename Cell, typename Run>
     void walkRow(int y, FillRule rule, Cell cell, Run run);
+    template <bool kNonZero>
+    void spansOfRow(int y, std::uint8_t* rowCoverage, std::vector<CoverageSpan>& out);
     float* row(int y) { return m_acc.data() + static_cast<std::size_t>(y) * m_stride; }
 
     int m_width = 0;
@@ -76,6 +78,7 @@ private:
     struct CellRange {
         int x0, x1;  // inclusive
     };
+    static void sortRanges(std::vector<CellRange>& rs);
     std::vector<std::vector<CellRange>> m_cells;  // touched cell ranges per row, unsorted
 };
 
