@@ -80,6 +80,16 @@ void Renderer::drawPolylines(const Polylines& lines, FillRule rule, const Paint&
         }
         const int y = region.y0 + ry;
         Pixel* dst = m_target.row(y) + region.x0;
+        if (y + 2 < m_target.height()) {
+            // Shapes cover similar columns on neighbouring rows: ask for the target's pixels two
+            // rows down now, so blending does not wait on memory a cache line at a time.
+            const int px0 = m_spans.front().x;
+            const int px1 = m_spans.back().x + m_spans.back().length;
+            const char* p = reinterpret_cast<const char*>(m_target.row(y + 2) + region.x0);
+            for (int x = px0; x < px1; x += 16) {
+                __builtin_prefetch(p + static_cast<std::size_t>(x) * sizeof(Pixel), 1);
+            }
+        }
         if (!m_clip && !m_group && solid) {
             // Solid paint: inside runs are plain fills, edge runs blend per pixel.
             for (const CoverageSpan& sp : m_spans) {

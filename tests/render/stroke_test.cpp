@@ -2,7 +2,10 @@
 // and the width scaling modes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <random>
+#include <vector>
 
 #include "render/renderer.h"
 
@@ -201,6 +204,67 @@ TEST(Stroke, CurvesKeepAnEvenWidth) {
     EXPECT_EQ(alphaAt(pm, 49, 49), 255);
     EXPECT_EQ(alphaAt(pm, 54, 54), 0);
     EXPECT_EQ(alphaAt(pm, 45, 45), 0);
+}
+
+}  // namespace
+}  // namespace render
+
+namespace render {
+namespace {
+
+float distanceToSegment(Point p, Point a, Point b) {
+    float dx = b.x - a.x, dy = b.y - a.y;
+    float len2 = dx * dx + dy * dy;
+    float t = len2 > 0 ? std::clamp(((p.x - a.x) * dx + (p.y - a.y) * dy) / len2, 0.0f, 1.0f) : 0.0f;
+    float ex = a.x + t * dx - p.x, ey = a.y + t * dy - p.y;
+    return std::sqrt(ex * ex + ey * ey);
+}
+
+// With round caps and joins a stroke is every point within half the width of the polyline:
+// pixels wholly inside that band are fully covered, pixels wholly outside are untouched. Sharp
+// turns, reversals and self-crossings are where a stroker's outline goes wrong.
+TEST(Stroke, RoundStrokesMatchTheDistanceBand) {
+    std::mt19937 rng(99);
+    std::uniform_real_distribution<float> pos(8.0f, 56.0f);
+    std::uniform_real_distribution<float> width(1.0f, 14.0f);
+    for (int round = 0; round < 120; ++round) {
+        std::vector<Point> pts(3 + rng() % 6);
+        if (round % 2 == 0) {
+            for (Point& p : pts) p = Point{pos(rng), pos(rng)};
+        } else {
+            // A walk of short steps: segments shorter than the pen, as on flattened curves.
+            std::uniform_real_distribution<float> step(-5.0f, 5.0f);
+            pts.resize(pts.size() * 2);
+            Point p{32, 32};
+            for (Point& q : pts) {
+                p = Point{std::clamp(p.x + step(rng), 8.0f, 56.0f), std::clamp(p.y + step(rng), 8.0f, 56.0f)};
+                q = p;
+            }
+        }
+        Path path;
+        path.moveTo(pts[0].x, pts[0].y);
+        for (std::size_t i = 1; i < pts.size(); ++i) path.lineTo(pts[i].x, pts[i].y);
+        const bool closed = round % 3 == 0;
+        if (closed) path.close();
+        StrokeStyle s;
+        s.width = width(rng);
+        const float hw = 0.5f * s.width;
+        Pixmap pm = strokeOf(path, s, Matrix{}, 64);
+        for (int y = 0; y < 64; ++y) {
+            for (int x = 0; x < 64; ++x) {
+                Point c{x + 0.5f, y + 0.5f};
+                float d = 1e9f;
+                for (std::size_t i = 0; i + 1 < pts.size(); ++i) d = std::min(d, distanceToSegment(c, pts[i], pts[i + 1]));
+                if (closed) d = std::min(d, distanceToSegment(c, pts.back(), pts.front()));
+                // 0.71 is half the pixel diagonal; 0.25 leaves room for the polygonal arcs.
+                if (d < hw - 0.71f - 0.25f) {
+                    ASSERT_EQ(alphaAt(pm, x, y), 255) << "round " << round << " at " << x << "," << y;
+                } else if (d > hw + 0.71f) {
+                    ASSERT_EQ(alphaAt(pm, x, y), 0) << "round " << round << " at " << x << "," << y;
+                }
+            }
+        }
+    }
 }
 
 }  // namespace
