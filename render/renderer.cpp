@@ -11,29 +11,37 @@ namespace {
 
 // Uncovered gaps at least this wide split a row into separately painted segments.
 constexpr int kSegmentGap = 16;
+// Rows rasterized at a time.
+constexpr int kBandRows = 256;
 
 }  // namespace
 
 Renderer::Renderer(Pixmap& target) : m_target(target) {}
 
-IntRect Renderer::rasterize(const Polylines& lines, const IntRect& bounds) {
-    IntRect region = regionOf(lines.bounds(), bounds);
+template <typename BandFn>
+void Renderer::forEachBand(const Polylines& lines, const IntRect& bounds, BandFn fn) {
+    const IntRect region = regionOf(lines.bounds(), bounds);
     if (region.isEmpty() || lines.contours.empty()) {
-        return IntRect{};
+        return;
     }
-    m_edges.clear();
-    buildEdges(lines, region, m_edges);
-    if (m_edges.empty()) {
-        return IntRect{};
-    }
-    m_coverage.reset(region.width(), region.height());
-    m_coverage.addEdges(m_edges, m_aa);
     if (m_covRow.size() < static_cast<std::size_t>(region.width())) {
         m_covRow.resize(region.width());
         m_rowCov.resize(region.width());
         m_spanBuf.resize(region.width());
     }
-    return region;
+    // Bands of rows bound the coverage buffer (a 32-bit program cannot spend a gigabyte on one
+    // huge shape); each band takes only the edges that reach it.
+    for (int y0 = region.y0; y0 < region.y1; y0 += kBandRows) {
+        const IntRect band{region.x0, y0, region.x1, std::min(region.y1, y0 + kBandRows)};
+        m_edges.clear();
+        buildEdges(lines, band, m_edges);
+        if (m_edges.empty()) {
+            continue;
+        }
+        m_coverage.reset(band.width(), band.height());
+        m_coverage.addEdges(m_edges, m_aa);
+        fn(band);
+    }
 }
 
 void Renderer::fillPath(const Path& path, const Matrix& m, FillRule rule, const Paint& paint,
@@ -66,12 +74,13 @@ void Renderer::drawPolylines(const Polylines& lines, FillRule rule, const Paint&
     if (m_paint.isSolid() && pixelA(m_paint.solid()) == 0) {
         return;
     }
-    IntRect region = rasterize(lines, IntRect{0, 0, m_target.width(), m_target.height()});
-    if (region.isEmpty()) {
-        return;
-    }
     const bool solid = m_paint.isSolid();
     const Pixel color = m_paint.solid();
+    forEachBand(lines, IntRect{0, 0, m_target.width(), m_target.height()},
+                [&](const IntRect& region) { drawBand(region, rule, solid, color); });
+}
+
+void Renderer::drawBand(const IntRect& region, FillRule rule, bool solid, Pixel color) {
     std::uint8_t* cov = m_covRow.data();
     for (int ry = 0; ry < region.height(); ++ry) {
         m_coverage.resolveSpans(ry, rule, m_rowCov.data(), m_spans);
@@ -218,20 +227,19 @@ void Renderer::strokeMask(Mask& mask, const Path& path, const Matrix& m, const S
 }
 
 void Renderer::maskPolylines(Mask& mask, const Polylines& lines, FillRule rule) {
-    IntRect region = rasterize(lines, IntRect{0, 0, mask.width(), mask.height()});
-    if (region.isEmpty()) {
-        return;
-    }
-    std::uint8_t* cov = m_covRow.data();
-    for (int ry = 0; ry < region.height(); ++ry) {
-        m_coverage.resolveSpans(ry, rule, m_rowCov.data(), m_spans);
-        for (const CoverageSpan& sp : m_spans) {
-            if (!sp.perPixel) {
-                std::fill(cov, cov + sp.length, sp.coverage);
+    forEachBand(lines, IntRect{0, 0, mask.width(), mask.height()}, [&](const IntRect& region) {
+        std::uint8_t* cov = m_covRow.data();
+        for (int ry = 0; ry < region.height(); ++ry) {
+            m_coverage.resolveSpans(ry, rule, m_rowCov.data(), m_spans);
+            for (const CoverageSpan& sp : m_spans) {
+                if (!sp.perPixel) {
+                    std::fill(cov, cov + sp.length, sp.coverage);
+                }
+                mask.addSpan(region.y0 + ry, region.x0 + sp.x, sp.length,
+                             sp.perPixel ? sp.perPixel : cov);
             }
-            mask.addSpan(region.y0 + ry, region.x0 + sp.x, sp.length, sp.perPixel ? sp.perPixel : cov);
         }
-    }
+    });
 }
 
 }  // namespace render

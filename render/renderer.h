@@ -55,8 +55,11 @@ private:
     void drawPolylines(const Polylines& lines, FillRule rule, const Paint& paint, const Matrix& m,
                        const ColorTransform& cx);
     void maskPolylines(Mask& mask, const Polylines& lines, FillRule rule);
-    // Rasterizes `lines` clipped to `bounds`; returns the region, empty when nothing to do.
-    IntRect rasterize(const Polylines& lines, const IntRect& bounds);
+    // Rasterizes `lines` clipped to `bounds` band by band, calling fn(band) while the coverage
+    // buffer holds that band.
+    template <typename BandFn>
+    void forEachBand(const Polylines& lines, const IntRect& bounds, BandFn fn);
+    void drawBand(const IntRect& band, FillRule rule, bool solid, Pixel color);
 
     Pixmap& m_target;
     AntiAlias m_aa = AntiAlias::On;

@@ -277,3 +277,35 @@ TEST(Blend, EveryRunFormMatchesTheReference) {
 
 }  // namespace
 }  // namespace render
+
+namespace render {
+namespace {
+
+TEST(Renderer, TallShapesCrossRasterBands) {
+    // Taller than one band of rows: rows on both sides of every band border come out the same.
+    Pixmap pm(40, 1100);
+    Renderer r(pm);
+    Path rect;
+    rect.addRect(3.5f, 0.25f, 30.5f, 1099.75f);
+    r.fillPath(rect, Matrix{}, FillRule::NonZero, SolidPaint{{255, 255, 255, 255}});
+    EXPECT_EQ(pixelA(pm.at(10, 0)), 191);
+    EXPECT_EQ(pixelA(pm.at(10, 1099)), 191);
+    for (int y = 1; y < 1099; ++y) {
+        ASSERT_EQ(pixelA(pm.at(3, y)), 128) << y;
+        ASSERT_EQ(pixelA(pm.at(4, y)), 255) << y;
+        ASSERT_EQ(pixelA(pm.at(30, y)), 128) << y;
+        ASSERT_EQ(pixelA(pm.at(31, y)), 0) << y;
+    }
+    // A slanted seam between two fills of one shape across all bands.
+    Pixmap seam(40, 1100);
+    seam.fill(Color{0, 0, 0, 255});
+    Renderer rs(seam);
+    rs.beginGroup();
+    rs.fillPath(triangle({0, 0}, {40, 0}, {40, 1100}), Matrix{}, FillRule::NonZero, SolidPaint{{0, 200, 0, 255}});
+    rs.fillPath(triangle({0, 0}, {40, 1100}, {0, 1100}), Matrix{}, FillRule::NonZero, SolidPaint{{0, 200, 0, 255}});
+    rs.endGroup();
+    for (Pixel p : seam.pixels()) ASSERT_EQ(p, packPixel(0, 200, 0, 255));
+}
+
+}  // namespace
+}  // namespace render
