@@ -190,10 +190,37 @@ inline void accumulate(std::uint16_t* a, Pixel s, std::uint32_t c) {
     }
 }
 
+// round(v / 255) for v in 0..65025.
+inline std::uint32_t div255(std::uint32_t v) {
+    v += 128;
+    return (v + (v >> 8)) >> 8;
+}
+
+#if defined(__SSE2__)
+// Two pixels of paint times their coverage, added with saturation to their accumulators.
+inline void accumulate2(std::uint16_t* a, __m128i src2, __m128i cov2) {
+    const __m128i zero = _mm_setzero_si128();
+    __m128i c16 = _mm_or_si128(cov2, _mm_slli_epi32(cov2, 16));
+    __m128i f = _mm_unpacklo_epi32(c16, c16);
+    __m128i prod = _mm_mullo_epi16(_mm_unpacklo_epi8(src2, zero), f);
+    __m128i* p = reinterpret_cast<__m128i*>(a);
+    _mm_storeu_si128(p, _mm_adds_epu16(_mm_loadu_si128(p), prod));
+}
+#endif
+
 }  // namespace
 
 void accumulateSpan(std::uint16_t* acc, const Pixel* src, const std::uint8_t* coverage, int n) {
-    for (int i = 0; i < n; ++i) {
+    int i = 0;
+#if defined(__SSE2__)
+    for (; i + 4 <= n; i += 4) {
+        __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
+        __m128i c = load4Coverage(coverage + i);
+        accumulate2(acc + 4 * i, s, c);
+        accumulate2(acc + 4 * i + 8, _mm_srli_si128(s, 8), _mm_srli_si128(c, 8));
+    }
+#endif
+    for (; i < n; ++i) {
         if (coverage[i] != 0) {
             accumulate(acc + 4 * i, src[i], coverage[i]);
         }
@@ -201,36 +228,77 @@ void accumulateSpan(std::uint16_t* acc, const Pixel* src, const std::uint8_t* co
 }
 
 void accumulateSolidSpan(std::uint16_t* acc, Pixel src, const std::uint8_t* coverage, int n) {
-    for (int i = 0; i < n; ++i) {
+    int i = 0;
+#if defined(__SSE2__)
+    const __m128i s = _mm_set1_epi32(static_cast<int>(src));
+    for (; i + 4 <= n; i += 4) {
+        __m128i c = load4Coverage(coverage + i);
+        accumulate2(acc + 4 * i, s, c);
+        accumulate2(acc + 4 * i + 8, s, _mm_srli_si128(c, 8));
+    }
+#endif
+    for (; i < n; ++i) {
         if (coverage[i] != 0) {
             accumulate(acc + 4 * i, src, coverage[i]);
         }
     }
 }
 
+namespace {
+
+// One accumulated pixel: the sum is 255 times the premultiplied colour (see blend.h).
+inline void compositeOne(Pixel* dst, std::uint16_t* a) {
+    if ((a[0] | a[1] | a[2] | a[3]) == 0) {
+        return;
+    }
+    if (a[3] > 65025u) {
+        // Opaque fills whose rounded coverages add up to more than one pixel (two halves both
+        // rounded up): scale back to full coverage so the colour stays exact.
+        for (int ch = 0; ch < 3; ++ch) {
+            a[ch] = static_cast<std::uint16_t>((a[ch] * 65025u + a[3] / 2) / a[3]);
+        }
+        a[3] = 65025u;
+    }
+    std::uint32_t alpha = div255(a[3]);
+    std::uint32_t r = std::min(alpha, div255(std::min<std::uint32_t>(a[0], 65025u)));
+    std::uint32_t g = std::min(alpha, div255(std::min<std::uint32_t>(a[1], 65025u)));
+    std::uint32_t b = std::min(alpha, div255(std::min<std::uint32_t>(a[2], 65025u)));
+    *dst = over(packPixel(r, g, b, alpha), *dst);
+    a[0] = a[1] = a[2] = a[3] = 0;
+}
+
+}  // namespace
+
 void compositeAccumulated(Pixel* dst, std::uint16_t* acc, int n) {
-    for (int i = 0; i < n; ++i) {
-        std::uint16_t* a = acc + 4 * i;
-        if ((a[0] | a[1] | a[2] | a[3]) == 0) {
+    int i = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i limit = _mm_set1_epi16(static_cast<short>(65025));
+    const __m128i half = _mm_set1_epi16(128);
+    for (; i + 4 <= n; i += 4) {
+        __m128i* p = reinterpret_cast<__m128i*>(acc + 4 * i);
+        __m128i lo = _mm_loadu_si128(p);
+        __m128i hi = _mm_loadu_si128(p + 1);
+        __m128i over65025 = _mm_or_si128(_mm_subs_epu16(lo, limit), _mm_subs_epu16(hi, limit));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(over65025, zero)) != 0xFFFF) {
+            for (int k = 0; k < 4; ++k) {
+                compositeOne(dst + i + k, acc + 4 * (i + k));
+            }
             continue;
         }
-        if (a[3] > 65025u) {
-            // Opaque fills whose rounded coverages add up to more than one pixel (two halves
-            // both rounded up): scale back to full coverage so the colour stays exact.
-            for (int ch = 0; ch < 3; ++ch) {
-                a[ch] = static_cast<std::uint16_t>((a[ch] * 65025u + a[3] / 2) / a[3]);
-            }
-            a[3] = 65025u;
-        }
-        std::uint32_t alpha = (a[3] * 257u + 32768u) >> 16;
-        // Each channel is coverage * value summed, i.e. 255 times the premultiplied value;
-        // v * 257 / 65536 divides by 255 with rounding for the 0..65025 range.
-        std::uint32_t r = std::min<std::uint32_t>(alpha, (a[0] * 257u + 32768u) >> 16);
-        std::uint32_t g = std::min<std::uint32_t>(alpha, (a[1] * 257u + 32768u) >> 16);
-        std::uint32_t b = std::min<std::uint32_t>(alpha, (a[2] * 257u + 32768u) >> 16);
-        Pixel s = packPixel(r, g, b, alpha);
-        dst[i] = alpha == 255 ? s : over(s, dst[i]);
-        a[0] = a[1] = a[2] = a[3] = 0;
+        lo = _mm_add_epi16(lo, half);
+        hi = _mm_add_epi16(hi, half);
+        lo = _mm_srli_epi16(_mm_add_epi16(lo, _mm_srli_epi16(lo, 8)), 8);
+        hi = _mm_srli_epi16(_mm_add_epi16(hi, _mm_srli_epi16(hi, 8)), 8);
+        __m128i s = _mm_packus_epi16(lo, hi);
+        __m128i* d = reinterpret_cast<__m128i*>(dst + i);
+        _mm_storeu_si128(d, over4(s, _mm_loadu_si128(d)));
+        _mm_storeu_si128(p, zero);
+        _mm_storeu_si128(p + 1, zero);
+    }
+#endif
+    for (; i < n; ++i) {
+        compositeOne(dst + i, acc + 4 * i);
     }
 }
 
