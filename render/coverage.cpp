@@ -218,13 +218,14 @@ void CoverageBuffer::walkRow(int y, FillRule rule, Cell cell, Run run) {
 }
 
 template <bool kNonZero>
-void CoverageBuffer::spansOfRow(int y, std::uint8_t* rowCoverage, std::vector<CoverageSpan>& out) {
+int CoverageBuffer::spansOfRow(int y, std::uint8_t* rowCoverage, CoverageSpan* out) {
     std::vector<CellRange>& rs = m_cells[y];
     sortRanges(rs);
     float* acc = row(y);
     float sum = 0.0f;
     float c = 0.0f;
     int next = 0;
+    int count = 0;
     bool started = false;
     for (const CellRange& r : rs) {
         const int a = std::max(r.x0, next);
@@ -234,7 +235,7 @@ void CoverageBuffer::spansOfRow(int y, std::uint8_t* rowCoverage, std::vector<Co
         if (started && a > next && next < m_width) {
             std::uint8_t v = toCoverage8(c);
             if (v != 0) {
-                out.push_back(CoverageSpan{next, std::min(a, m_width) - next, v, nullptr});
+                out[count++] = CoverageSpan{next, std::min(a, m_width) - next, v, nullptr};
             }
         }
         const int last = std::min(r.x1, m_width - 1);  // last cell inside the row
@@ -247,10 +248,11 @@ void CoverageBuffer::spansOfRow(int y, std::uint8_t* rowCoverage, std::vector<Co
             }
         }
         if (a <= last) {
-            if (!out.empty() && out.back().perPixel && out.back().x + out.back().length == a) {
-                out.back().length += last + 1 - a;
+            CoverageSpan* prev = count > 0 ? &out[count - 1] : nullptr;
+            if (prev && prev->perPixel && prev->x + prev->length == a) {
+                prev->length += last + 1 - a;
             } else {
-                out.push_back(CoverageSpan{a, last + 1 - a, 0, rowCoverage + a});
+                out[count++] = CoverageSpan{a, last + 1 - a, 0, rowCoverage + a};
             }
         }
         next = r.x1 + 1;
@@ -259,23 +261,21 @@ void CoverageBuffer::spansOfRow(int y, std::uint8_t* rowCoverage, std::vector<Co
     if (next < m_width && c > 1.0f / 512.0f) {
         std::uint8_t v = toCoverage8(c);
         if (v != 0) {
-            out.push_back(CoverageSpan{next, m_width - next, v, nullptr});
+            out[count++] = CoverageSpan{next, m_width - next, v, nullptr};
         }
     }
     rs.clear();
+    return count;
 }
 
-void CoverageBuffer::resolveSpans(int y, FillRule rule, std::uint8_t* rowCoverage,
-                                  std::vector<CoverageSpan>& out) {
-    out.clear();
+int CoverageBuffer::resolveSpans(int y, FillRule rule, std::uint8_t* rowCoverage, CoverageSpan* out) {
     if (m_cells[y].empty()) {
-        return;
+        return 0;
     }
     if (rule == FillRule::NonZero) {
-        spansOfRow<true>(y, rowCoverage, out);
-    } else {
-        spansOfRow<false>(y, rowCoverage, out);
+        return spansOfRow<true>(y, rowCoverage, out);
     }
+    return spansOfRow<false>(y, rowCoverage, out);
 }
 
 void CoverageBuffer::resolveRow(int y, FillRule rule, std::uint8_t* out, int& x0, int& x1) {

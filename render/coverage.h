@@ -46,8 +46,9 @@ public:
 
     // Resolves row y into runs of 8-bit coverage, left to right, leaving out constant runs of
     // zero, and clears the row for the next use. Per-pixel values are written to `rowCoverage`
-    // (width() bytes) and the spans point into it. `out` is cleared first.
-    void resolveSpans(int y, FillRule rule, std::uint8_t* rowCoverage, std::vector<CoverageSpan>& out);
+    // (width() bytes) and the spans point into it. `out` must hold width() + 1 spans; returns
+    // how many were written.
+    int resolveSpans(int y, FillRule rule, std::uint8_t* rowCoverage, CoverageSpan* out);
     // Resolves row y into 8-bit coverage and clears it for the next use. On return
     // [x0, x1) is the span that may hold non-zero coverage (x1 <= x0 when the row is empty);
     // `out` must hold width() bytes and is written only inside the span.
@@ -68,7 +69,7 @@ private:
     template <typename Cell, typename Run>
     void walkRow(int y, FillRule rule, Cell cell, Run run);
     template <bool kNonZero>
-    void spansOfRow(int y, std::uint8_t* rowCoverage, std::vector<CoverageSpan>& out);
+    int spansOfRow(int y, std::uint8_t* rowCoverage, CoverageSpan* out);
     float* row(int y) { return m_acc.data() + static_cast<std::size_t>(y) * m_stride; }
 
     int m_width = 0;

@@ -28,6 +28,7 @@ void Renderer::forEachBand(const Polylines& lines, const IntRect& bounds, BandFn
         m_covRow.resize(region.width());
         m_rowCov.resize(region.width());
         m_spanBuf.resize(region.width());
+        m_spans.resize(region.width() + 1);
     }
     // Bands of rows bound the coverage buffer (a 32-bit program cannot spend a gigabyte on one
     // huge shape); each band takes only the edges that reach it.
@@ -83,17 +84,20 @@ void Renderer::drawPolylines(const Polylines& lines, FillRule rule, const Paint&
 void Renderer::drawBand(const IntRect& region, FillRule rule, bool solid, Pixel color) {
     std::uint8_t* cov = m_covRow.data();
     for (int ry = 0; ry < region.height(); ++ry) {
-        m_coverage.resolveSpans(ry, rule, m_rowCov.data(), m_spans);
-        if (m_spans.empty()) {
+        const int spanCount = m_coverage.resolveSpans(ry, rule, m_rowCov.data(), m_spans.data());
+        if (spanCount == 0) {
             continue;
         }
+        const CoverageSpan* spans = m_spans.data();
+        const CoverageSpan& firstSpan = spans[0];
+        const CoverageSpan& lastSpan = spans[spanCount - 1];
         const int y = region.y0 + ry;
         Pixel* dst = m_target.row(y) + region.x0;
         if (y + 2 < m_target.height()) {
             // Shapes cover similar columns on neighbouring rows: ask for the target's pixels two
             // rows down now, so blending does not wait on memory a cache line at a time.
-            const int px0 = m_spans.front().x;
-            const int px1 = m_spans.back().x + m_spans.back().length;
+            const int px0 = firstSpan.x;
+            const int px1 = lastSpan.x + lastSpan.length;
             const char* p = reinterpret_cast<const char*>(m_target.row(y + 2) + region.x0);
             for (int x = px0; x < px1; x += 16) {
                 __builtin_prefetch(p + static_cast<std::size_t>(x) * sizeof(Pixel), 1);
@@ -101,7 +105,8 @@ void Renderer::drawBand(const IntRect& region, FillRule rule, bool solid, Pixel 
         }
         if (!m_clip && !m_group && solid) {
             // Solid paint: inside runs are plain fills, edge runs blend per pixel.
-            for (const CoverageSpan& sp : m_spans) {
+            for (int k = 0; k < spanCount; ++k) {
+                const CoverageSpan& sp = spans[k];
                 if (sp.perPixel) {
                     blendSolidSpan(dst + sp.x, color, sp.perPixel, sp.length);
                 } else {
@@ -113,12 +118,12 @@ void Renderer::drawBand(const IntRect& region, FillRule rule, bool solid, Pixel 
         if (!m_clip && !m_group) {
             // Other paints: neighbouring spans are joined into segments (split only at long
             // uncovered gaps), each painted by one call and blended with per-pixel coverage.
-            std::size_t k = 0;
-            while (k < m_spans.size()) {
-                const int segX = m_spans[k].x;
+            int k = 0;
+            while (k < spanCount) {
+                const int segX = spans[k].x;
                 int segEnd = segX;
                 do {
-                    const CoverageSpan& sp = m_spans[k];
+                    const CoverageSpan& sp = spans[k];
                     if (sp.x - segEnd >= kSegmentGap) break;
                     std::fill(cov + segEnd, cov + sp.x, std::uint8_t{0});
                     if (sp.perPixel) {
@@ -128,7 +133,7 @@ void Renderer::drawBand(const IntRect& region, FillRule rule, bool solid, Pixel 
                     }
                     segEnd = sp.x + sp.length;
                     ++k;
-                } while (k < m_spans.size());
+                } while (k < spanCount);
                 const int n = segEnd - segX;
                 m_paint.fillSpan(region.x0 + segX, y, n, m_spanBuf.data());
                 blendSpan(dst + segX, m_spanBuf.data(), cov + segX, n);
@@ -136,10 +141,11 @@ void Renderer::drawBand(const IntRect& region, FillRule rule, bool solid, Pixel 
             continue;
         }
         // Masked or grouped: per-pixel coverage over the row's extent.
-        const int x0 = m_spans.front().x;
-        const int x1 = m_spans.back().x + m_spans.back().length;
+        const int x0 = firstSpan.x;
+        const int x1 = lastSpan.x + lastSpan.length;
         std::fill(cov + x0, cov + x1, std::uint8_t{0});
-        for (const CoverageSpan& sp : m_spans) {
+        for (int k = 0; k < spanCount; ++k) {
+            const CoverageSpan& sp = spans[k];
             if (sp.perPixel) {
                 std::copy(sp.perPixel, sp.perPixel + sp.length, cov + sp.x);
             } else {
@@ -230,8 +236,9 @@ void Renderer::maskPolylines(Mask& mask, const Polylines& lines, FillRule rule) 
     forEachBand(lines, IntRect{0, 0, mask.width(), mask.height()}, [&](const IntRect& region) {
         std::uint8_t* cov = m_covRow.data();
         for (int ry = 0; ry < region.height(); ++ry) {
-            m_coverage.resolveSpans(ry, rule, m_rowCov.data(), m_spans);
-            for (const CoverageSpan& sp : m_spans) {
+            const int spanCount = m_coverage.resolveSpans(ry, rule, m_rowCov.data(), m_spans.data());
+            for (int k = 0; k < spanCount; ++k) {
+                const CoverageSpan& sp = m_spans[k];
                 if (!sp.perPixel) {
                     std::fill(cov, cov + sp.length, sp.coverage);
                 }

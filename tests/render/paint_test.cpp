@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 #include "render/paint.h"
 
@@ -205,6 +206,51 @@ TEST(Bitmap, ColourTransformAppliesToTexels) {
     EXPECT_EQ(pixelA(px), 127);
     BitmapPaint none;
     EXPECT_FALSE(ctx.prepare(none, Matrix{}, ColorTransform{}));
+}
+
+}  // namespace
+}  // namespace render
+
+namespace render {
+namespace {
+
+// A long span is painted in blocks (four pixels at a time where the machine allows); every
+// pixel must match painting it alone.
+TEST(Paint, SpansMatchSinglePixels) {
+    Pixmap img(3, 2);
+    for (int i = 0; i < 6; ++i) img.set(i % 3, i / 3, premultiply(Color{static_cast<std::uint8_t>(40 * i), 90, 200, 255}));
+    std::vector<Paint> paints;
+    for (Spread spread : {Spread::Pad, Spread::Reflect, Spread::Repeat}) {
+        for (GradientKind kind : {GradientKind::Linear, GradientKind::Radial}) {
+            for (float focal : {0.0f, -0.6f}) {
+                GradientPaint g = ramp(kind);
+                g.spread = spread;
+                g.focal = focal;
+                g.matrix = Matrix::translate(20, 10) * Matrix::rotate(0.3f) * Matrix::scale(13, 7);
+                paints.push_back(g);
+            }
+        }
+    }
+    for (BitmapFilter filter : {BitmapFilter::Nearest, BitmapFilter::Smooth}) {
+        BitmapPaint b;
+        b.image = &img;
+        b.filter = filter;
+        b.matrix = Matrix::rotate(0.2f) * Matrix::scale(3.3f, 2.1f);
+        paints.push_back(b);
+    }
+    for (std::size_t p = 0; p < paints.size(); ++p) {
+        PaintContext ctx;
+        ASSERT_TRUE(ctx.prepare(paints[p], Matrix::scale(1.5f, 1.5f), ColorTransform{}));
+        for (int y : {0, 7, 19}) {
+            std::vector<Pixel> run(37);
+            ctx.fillSpan(-3, y, 37, run.data());
+            for (int i = 0; i < 37; ++i) {
+                Pixel one = 0;
+                ctx.fillSpan(-3 + i, y, 1, &one);
+                ASSERT_EQ(run[i], one) << "paint " << p << " row " << y << " pixel " << i;
+            }
+        }
+    }
 }
 
 }  // namespace
