@@ -80,7 +80,7 @@ std::vector<SceneShape> makeScene(bool gradients, float sizeScale) {
 void drawScene(Renderer& r, const std::vector<SceneShape>& shapes, bool grouped) {
     r.target().fill(Color{255, 255, 255, 255});
     for (const SceneShape& s : shapes) {
-        if (grouped) r.beginGroup();
+        if (grouped) r.beginGroup(s.path.transformed(s.matrix).bounds());
         r.fillPath(s.path, s.matrix, FillRule::NonZero, s.fill);
         if (grouped) r.endGroup();
         r.strokePath(s.path, s.matrix, s.stroke, SolidPaint{s.strokeColor});

@@ -122,7 +122,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         case 2: r.fillMask(mask, path, m, rule); break;
         case 3: r.setClip(r.clip() ? nullptr : &mask); break;
-        case 4: r.inGroup() ? r.endGroup() : r.beginGroup(); break;
+        case 4:
+            if (r.inGroup()) {
+                r.endGroup();
+            } else if (kind & 0x80) {
+                float x0 = in.coord(), y0 = in.coord();
+                r.beginGroup(render::Rect{x0, y0, x0 + in.coord() * 4, y0 + in.coord() * 4});
+            } else {
+                r.beginGroup();
+            }
+            break;
         case 5: mask.intersect(other); break;
         default: r.fillMask(other, path, m, rule); break;
         }

@@ -77,8 +77,8 @@ void Renderer::drawPolylines(const Polylines& lines, FillRule rule, const Paint&
     }
     const bool solid = m_paint.isSolid();
     const Pixel color = m_paint.solid();
-    forEachBand(lines, IntRect{0, 0, m_target.width(), m_target.height()},
-                [&](const IntRect& region) { drawBand(region, rule, solid, color); });
+    const IntRect bounds = m_group ? m_groupBox : IntRect{0, 0, m_target.width(), m_target.height()};
+    forEachBand(lines, bounds, [&](const IntRect& region) { drawBand(region, rule, solid, color); });
 }
 
 void Renderer::drawBand(const IntRect& region, FillRule rule, bool solid, Pixel color) {
@@ -157,9 +157,11 @@ void Renderer::drawBand(const IntRect& region, FillRule rule, bool solid, Pixel 
         }
         std::uint16_t* acc = nullptr;
         if (m_group) {
-            acc = m_groupAcc.data() + (static_cast<std::size_t>(y) * m_target.width() + region.x0) * 4;
-            m_groupMin[y] = std::min(m_groupMin[y], region.x0 + x0);
-            m_groupMax[y] = std::max(m_groupMax[y], region.x0 + x1);
+            const int gy = y - m_groupBox.y0;
+            acc = m_groupAcc.data() + (static_cast<std::size_t>(gy) * m_groupBox.width() +
+                                       (region.x0 - m_groupBox.x0)) * 4;
+            m_groupMin[gy] = std::min(m_groupMin[gy], region.x0 + x0);
+            m_groupMax[gy] = std::max(m_groupMax[gy], region.x0 + x1);
         }
         if (solid) {
             if (acc) {
@@ -189,15 +191,21 @@ void Renderer::drawBand(const IntRect& region, FillRule rule, bool solid, Pixel 
 }
 
 void Renderer::beginGroup() {
+    beginGroup(Rect{0.0f, 0.0f, static_cast<float>(m_target.width()),
+                    static_cast<float>(m_target.height())});
+}
+
+void Renderer::beginGroup(const Rect& bounds) {
     if (m_group || m_target.isEmpty()) {
         return;
     }
-    std::size_t cells = static_cast<std::size_t>(m_target.width()) * m_target.height() * 4;
-    if (m_groupAcc.size() != cells) {
-        m_groupAcc.assign(cells, 0);
+    m_groupBox = regionOf(bounds, IntRect{0, 0, m_target.width(), m_target.height()});
+    std::size_t cells = static_cast<std::size_t>(m_groupBox.width()) * m_groupBox.height() * 4;
+    if (m_groupAcc.size() < cells) {
+        m_groupAcc.resize(cells, 0);
     }
-    m_groupMin.assign(m_target.height(), INT_MAX);
-    m_groupMax.assign(m_target.height(), INT_MIN);
+    m_groupMin.assign(m_groupBox.height(), INT_MAX);
+    m_groupMax.assign(m_groupBox.height(), INT_MIN);
     m_group = true;
 }
 
@@ -206,15 +214,15 @@ void Renderer::endGroup() {
         return;
     }
     m_group = false;
-    const int w = m_target.width();
-    for (int y = 0; y < m_target.height(); ++y) {
-        if (m_groupMax[y] <= m_groupMin[y]) {
+    const int w = m_groupBox.width();
+    for (int gy = 0; gy < m_groupBox.height(); ++gy) {
+        if (m_groupMax[gy] <= m_groupMin[gy]) {
             continue;
         }
-        int x0 = m_groupMin[y];
-        compositeAccumulated(m_target.row(y) + x0,
-                             m_groupAcc.data() + (static_cast<std::size_t>(y) * w + x0) * 4,
-                             m_groupMax[y] - x0);
+        const int x0 = m_groupMin[gy];
+        compositeAccumulated(m_target.row(m_groupBox.y0 + gy) + x0,
+                             m_groupAcc.data() + (static_cast<std::size_t>(gy) * w + (x0 - m_groupBox.x0)) * 4,
+                             m_groupMax[gy] - x0);
     }
 }
 

@@ -42,8 +42,10 @@ public:
 
     // Between beginGroup() and endGroup(), fills are summed and composited together once: use it
     // for the fills of one shape, which cover disjoint regions and must not show seams where
-    // they meet. Strokes inside a group are summed the same way.
-    void beginGroup();
+    // they meet. Strokes inside a group are summed the same way. `bounds` (device pixels) limits
+    // what the group's draws can reach; a tight box keeps the accumulator small and in cache.
+    void beginGroup(const Rect& bounds);
+    void beginGroup();  // the whole target
     void endGroup();
     bool inGroup() const { return m_group; }
 
@@ -76,8 +78,9 @@ private:
     std::vector<Pixel> m_spanBuf;
 
     bool m_group = false;
-    std::vector<std::uint16_t> m_groupAcc;  // 4 channels per target pixel, allocated on demand
-    std::vector<int> m_groupMin;
+    IntRect m_groupBox;                     // target pixels the group may touch
+    std::vector<std::uint16_t> m_groupAcc;  // 4 channels per pixel of m_groupBox, all zero between uses
+    std::vector<int> m_groupMin;            // per row of m_groupBox: touched columns [min, max)
     std::vector<int> m_groupMax;
 };
 

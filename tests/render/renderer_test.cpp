@@ -32,7 +32,11 @@ TEST(Renderer, TwoFillsOfOneShapeLeaveNoSeam) {
         // A square split along its diagonal, placed at sub-pixel offsets.
         float ox = 5 + jitter(rng), oy = 5 + jitter(rng);
         Point a{ox, oy}, b{ox + 50, oy}, c{ox + 50, oy + 50.3f}, d{ox, oy + 50.3f};
-        r.beginGroup();
+        if (round % 2) {
+            r.beginGroup(Rect{a.x, a.y, c.x, c.y});  // a box that fits the shape
+        } else {
+            r.beginGroup();
+        }
         r.fillPath(triangle(a, b, c), Matrix{}, FillRule::NonZero, SolidPaint{fill});
         r.fillPath(triangle(a, c, d), Matrix{}, FillRule::NonZero, SolidPaint{fill});
         r.endGroup();
@@ -356,6 +360,31 @@ TEST(Blend, GroupAccumulationMatchesPixelByPixel) {
             ASSERT_LE(pixelB(p), pixelA(p));
         }
     }
+}
+
+}  // namespace
+}  // namespace render
+
+namespace render {
+namespace {
+
+TEST(Renderer, GroupBoxLimitsItsDraws) {
+    Pixmap pm(32, 32);
+    Renderer r(pm);
+    r.beginGroup(Rect{8, 8, 16.5f, 24});
+    Path all;
+    all.addRect(0, 0, 32, 32);
+    r.fillPath(all, Matrix{}, FillRule::NonZero, SolidPaint{{255, 255, 255, 255}});
+    r.endGroup();
+    EXPECT_EQ(pixelA(pm.at(7, 10)), 0);
+    EXPECT_EQ(pixelA(pm.at(8, 10)), 255);
+    EXPECT_EQ(pixelA(pm.at(16, 10)), 255);  // the box grows to whole pixels
+    EXPECT_EQ(pixelA(pm.at(17, 10)), 0);
+    EXPECT_EQ(pixelA(pm.at(10, 24)), 0);
+    // The accumulator is left clean: a second group elsewhere adds nothing from the first.
+    r.beginGroup(Rect{20, 0, 32, 8});
+    r.endGroup();
+    EXPECT_EQ(pixelA(pm.at(25, 4)), 0);
 }
 
 }  // namespace
