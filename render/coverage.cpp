@@ -20,14 +20,18 @@ inline int ceilNonNeg(float v) {
 }  // namespace
 
 void CoverageBuffer::reset(int width, int height) {
-    // Clear whatever a previous use left unresolved, with that use's layout.
-    for (int y = 0; y < m_height; ++y) {
-        float* r = row(y);
-        for (const CellRange& c : m_cells[y]) {
-            std::fill(r + c.x0, r + c.x1 + 1, 0.0f);
+    // Clear whatever a previous use left unresolved, with that use's layout. Zeroing cells that
+    // were resolved already is harmless.
+    if (m_count > 0 && (!m_grouped || m_pendingRows > 0)) {
+        for (std::size_t i = 0; i < m_count; ++i) {
+            const Entry& e = m_entries[i];
+            float* r = row(e.y);
+            std::fill(r + e.x0, r + e.x1 + 1, 0.0f);
         }
-        m_cells[y].clear();
     }
+    m_count = 0;
+    m_grouped = false;
+    m_pendingRows = 0;
     m_width = std::max(0, width);
     m_height = std::max(0, height);
     m_stride = m_width + 2;
@@ -35,12 +39,39 @@ void CoverageBuffer::reset(int width, int height) {
     if (m_acc.size() < cells) {
         m_acc.resize(cells, 0.0f);
     }
-    if (m_cells.size() < static_cast<std::size_t>(m_height)) {
-        m_cells.resize(m_height);
+}
+
+void CoverageBuffer::groupByRow() {
+    m_rowStart.assign(static_cast<std::size_t>(m_height) + 1, 0);
+    for (std::size_t i = 0; i < m_count; ++i) {
+        ++m_rowStart[m_entries[i].y + 1];
     }
+    m_pendingRows = 0;
+    for (int y = 0; y < m_height; ++y) {
+        m_pendingRows += m_rowStart[y + 1] > 0;
+        m_rowStart[y + 1] += m_rowStart[y];
+    }
+    if (m_byRow.size() < m_count) {
+        m_byRow.resize(m_count);
+    }
+    // Scatter with a moving cursor per row (m_rowStart[y] advances, then is restored).
+    for (std::size_t i = 0; i < m_count; ++i) {
+        const Entry& e = m_entries[i];
+        m_byRow[m_rowStart[e.y]++] = CellRange{e.x0, e.x1};
+    }
+    for (int y = m_height; y > 0; --y) {
+        m_rowStart[y] = m_rowStart[y - 1];
+    }
+    m_rowStart[0] = 0;
+    m_rowCount.resize(m_height);
+    for (int y = 0; y < m_height; ++y) {
+        m_rowCount[y] = m_rowStart[y + 1] - m_rowStart[y];
+    }
+    m_grouped = true;
 }
 
 void CoverageBuffer::addEdges(const std::vector<Edge>& edges, AntiAlias aa) {
+    m_grouped = false;
     if (aa == AntiAlias::On) {
         for (const Edge& e : edges) {
             lineAntiAliased(e);
@@ -162,35 +193,40 @@ inline float foldEvenOdd(float w) {
 
 }  // namespace
 
-void CoverageBuffer::sortRanges(std::vector<CellRange>& rs) {
+void CoverageBuffer::sortRanges(CellRange* rs, int n) {
     // Rows hold a handful of ranges; insertion sort beats a general sort there.
     auto less = [](const CellRange& a, const CellRange& b) { return a.x0 < b.x0; };
-    if (rs.size() <= 24) {
-        for (std::size_t i = 1; i < rs.size(); ++i) {
+    if (n <= 24) {
+        for (int i = 1; i < n; ++i) {
             CellRange v = rs[i];
-            std::size_t j = i;
+            int j = i;
             for (; j > 0 && less(v, rs[j - 1]); --j) rs[j] = rs[j - 1];
             rs[j] = v;
         }
     } else {
-        std::sort(rs.begin(), rs.end(), less);
+        std::sort(rs, rs + n, less);
     }
 }
 
 template <typename Cell, typename Run>
 void CoverageBuffer::walkRow(int y, FillRule rule, Cell cell, Run run) {
-    std::vector<CellRange>& rs = m_cells[y];
-    if (rs.empty()) {
+    if (!m_grouped) {
+        groupByRow();
+    }
+    CellRange* const rs = m_byRow.data() + m_rowStart[y];
+    const int n = m_rowCount[y];
+    if (n == 0) {
         return;
     }
-    sortRanges(rs);
+    sortRanges(rs, n);
     const bool nonZero = rule == FillRule::NonZero;
     float* acc = row(y);
     float sum = 0.0f;
     float c = 0.0f;
     int next = 0;  // first cell not yet summed
     bool started = false;
-    for (const CellRange& r : rs) {
+    for (int k = 0; k < n; ++k) {
+        const CellRange& r = rs[k];
         int a = std::max(r.x0, next);
         if (r.x1 < a) {
             continue;  // inside cells already summed
@@ -214,20 +250,23 @@ void CoverageBuffer::walkRow(int y, FillRule rule, Cell cell, Run run) {
     if (next < m_width && c > 1.0f / 512.0f) {
         run(next, m_width, c);
     }
-    rs.clear();
+    m_rowCount[y] = 0;  // resolved: the row's ranges are spent
+    --m_pendingRows;
 }
 
 template <bool kNonZero>
 int CoverageBuffer::spansOfRow(int y, std::uint8_t* rowCoverage, CoverageSpan* out) {
-    std::vector<CellRange>& rs = m_cells[y];
-    sortRanges(rs);
+    CellRange* const rs = m_byRow.data() + m_rowStart[y];
+    const int n = m_rowCount[y];
+    sortRanges(rs, n);
     float* acc = row(y);
     float sum = 0.0f;
     float c = 0.0f;
     int next = 0;
     int count = 0;
     bool started = false;
-    for (const CellRange& r : rs) {
+    for (int k = 0; k < n; ++k) {
+        const CellRange& r = rs[k];
         const int a = std::max(r.x0, next);
         if (r.x1 < a) {
             continue;
@@ -264,12 +303,16 @@ int CoverageBuffer::spansOfRow(int y, std::uint8_t* rowCoverage, CoverageSpan* o
             out[count++] = CoverageSpan{next, m_width - next, v, nullptr};
         }
     }
-    rs.clear();
+    m_rowCount[y] = 0;
+    --m_pendingRows;
     return count;
 }
 
 int CoverageBuffer::resolveSpans(int y, FillRule rule, std::uint8_t* rowCoverage, CoverageSpan* out) {
-    if (m_cells[y].empty()) {
+    if (!m_grouped) {
+        groupByRow();
+    }
+    if (m_rowCount[y] == 0) {
         return 0;
     }
     if (rule == FillRule::NonZero) {

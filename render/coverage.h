@@ -63,7 +63,14 @@ private:
     void lineAntiAliased(const Edge& e);
     void lineAliased(const Edge& e);
     // Cells [x0, x1] of row y received area.
-    void touch(int y, int x0, int x1) { m_cells[y].push_back(CellRange{x0, x1}); }
+    void touch(int y, int x0, int x1) {
+        if (m_count == m_entries.size()) {
+            m_entries.resize(m_entries.size() * 2 + 256);
+        }
+        m_entries[m_count++] = Entry{y, x0, x1};
+    }
+    // Groups the recorded ranges by row (a counting sort) before the first row is resolved.
+    void groupByRow();
     // Visits row y's touched cells in order: cell(x, c) for each touched pixel, run(x0, x1, c)
     // for the constant stretch after it. Clears the row.
     template <typename Cell, typename Run>
@@ -79,8 +86,17 @@ private:
     struct CellRange {
         int x0, x1;  // inclusive
     };
-    static void sortRanges(std::vector<CellRange>& rs);
-    std::vector<std::vector<CellRange>> m_cells;  // touched cell ranges per row, unsorted
+    struct Entry {
+        int y, x0, x1;
+    };
+    static void sortRanges(CellRange* rs, int n);
+    std::vector<Entry> m_entries;   // touched cell ranges in the order edges made them
+    std::size_t m_count = 0;        // entries in use
+    bool m_grouped = false;         // m_byRow and m_rowStart describe the entries
+    int m_pendingRows = 0;          // rows with entries not resolved yet
+    std::vector<CellRange> m_byRow; // the entries grouped by row
+    std::vector<int> m_rowStart;    // row y's ranges start at m_byRow[m_rowStart[y]]
+    std::vector<int> m_rowCount;    // and number m_rowCount[y]; 0 once the row is resolved
 };
 
 }  // namespace render
