@@ -389,3 +389,52 @@ TEST(Renderer, GroupBoxLimitsItsDraws) {
 
 }  // namespace
 }  // namespace render
+
+namespace render {
+namespace {
+
+// One fill alone in a group must look as if drawn directly (the group sums a single term).
+TEST(Renderer, SingleFillGroupMatchesDirectDrawing) {
+    std::mt19937 rng(21);
+    std::uniform_real_distribution<float> pos(-5.0f, 45.0f);
+    for (int round = 0; round < 40; ++round) {
+        Path p;
+        p.moveTo(pos(rng), pos(rng));
+        for (int i = 0; i < 5; ++i) {
+            if (rng() % 2) {
+                p.lineTo(pos(rng), pos(rng));
+            } else {
+                float cx = pos(rng), cy = pos(rng);
+                p.quadTo(cx, cy, pos(rng), pos(rng));
+            }
+        }
+        p.close();
+        Paint paint = SolidPaint{{static_cast<std::uint8_t>(rng()), 80, 160, static_cast<std::uint8_t>(rng())}};
+        if (round % 2) {
+            GradientPaint g;
+            g.kind = GradientKind::Radial;
+            g.stops = {{0.0f, {255, 0, 0, 200}}, {1.0f, {0, 0, 255, 90}}};
+            g.matrix = Matrix::translate(20, 20) * Matrix::scale(25, 25);
+            paint = g;
+        }
+        FillRule rule = round % 3 ? FillRule::NonZero : FillRule::EvenOdd;
+        Pixmap direct(40, 40), grouped(40, 40);
+        direct.fill(Color{30, 200, 30, 255});
+        grouped.fill(Color{30, 200, 30, 255});
+        Renderer rd(direct), rg(grouped);
+        rd.fillPath(p, Matrix{}, rule, paint);
+        rg.beginGroup(p.bounds());
+        rg.fillPath(p, Matrix{}, rule, paint);
+        rg.endGroup();
+        for (int i = 0; i < 40 * 40; ++i) {
+            Pixel a = direct.pixels()[i], b = grouped.pixels()[i];
+            for (int sh = 0; sh < 32; sh += 8) {
+                ASSERT_NEAR(static_cast<int>((a >> sh) & 0xFF), static_cast<int>((b >> sh) & 0xFF), 1)
+                    << "round " << round << " pixel " << i;
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace render
