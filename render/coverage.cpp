@@ -95,31 +95,33 @@ void CoverageBuffer::lineAntiAliased(const Edge& e) {
         std::swap(y0, y1);
         dir = -1.0f;
     }
-    const float dx = x1 - x0;
-    const float invDy = 1.0f / (y1 - y0);
-    const float maxX = static_cast<float>(m_width);
-    // x along the edge at height v, kept inside [0, width] (NaN-safe: comparisons fail to 0).
+    // Edge building keeps both ends inside [0, width], so x stays within the ends' range; the
+    // clamp only absorbs rounding (and turns NaN from a degenerate slope into xmin).
+    const float xmin = std::min(x0, x1);
+    const float xmax = std::max(x0, x1);
+    const float dxdy = (x1 - x0) / (y1 - y0);
     auto xAt = [&](float v) {
-        float t = std::clamp((v - y0) * invDy, 0.0f, 1.0f);
-        float x = x0 + dx * t;
-        return x > 0.0f ? (x < maxX ? x : maxX) : 0.0f;
+        float x = x0 + (v - y0) * dxdy;
+        return x > xmin ? (x < xmax ? x : xmax) : xmin;
     };
     const float fh = static_cast<float>(m_height);
     int ystart = static_cast<int>(std::clamp(std::floor(y0), 0.0f, fh));
     int yend = static_cast<int>(std::clamp(std::ceil(y1), 0.0f, fh));
+    float ya = std::max(static_cast<float>(ystart), y0);
+    float xa = xAt(ya);
     for (int y = ystart; y < yend; ++y) {
-        float fy = static_cast<float>(y);
-        float ya = std::max(fy, y0);
-        float yb = std::min(fy + 1.0f, y1);
-        float dy = yb - ya;
+        const float yb = std::min(static_cast<float>(y) + 1.0f, y1);
+        const float xb = xAt(yb);
+        const float dy = yb - ya;
+        const float xPrev = xa;
+        ya = yb;
+        xa = xb;
         if (dy <= 0.0f) {
             continue;
         }
-        float xa = xAt(ya);
-        float xb = xAt(yb);
         float d = dy * dir;
-        float lo = std::min(xa, xb);
-        float hi = std::max(xa, xb);
+        float lo = std::min(xPrev, xb);
+        float hi = std::max(xPrev, xb);
         float* acc = row(y);
         int i0 = floorNonNeg(lo);
         float loFloor = static_cast<float>(i0);
