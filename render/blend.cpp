@@ -1,0 +1,311 @@
+// Source-over compositing in packed 32-bit lanes, plus the group accumulator (see blend.h).
+#include "render/blend.h"
+
+#include <algorithm>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace render {
+
+namespace {
+
+// Multiplies all four channels of p by s / 255 (s in 0..255), rounded.
+inline Pixel scalePixel(Pixel p, std::uint32_t s) {
+    std::uint32_t rb = (p & 0x00FF00FFu) * s + 0x00800080u;
+    rb = ((rb + ((rb >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu;
+    std::uint32_t ag = ((p >> 8) & 0x00FF00FFu) * s + 0x00800080u;
+    ag = (ag + ((ag >> 8) & 0x00FF00FFu)) & 0xFF00FF00u;
+    return rb | ag;
+}
+
+inline Pixel over(Pixel src, Pixel dst) {
+    std::uint32_t inv = 255u - pixelA(src);
+    // Channel sums cannot overflow: premultiplied src + dst * (1 - a) stays within 255.
+    return src + scalePixel(dst, inv);
+}
+
+}  // namespace
+
+#if defined(__SSE2__)
+namespace {
+
+// Four pixels at once: each channel times the per-pixel factor in 16-bit lanes, /255 rounded.
+// `f` holds one factor (0..255) per 32-bit pixel.
+inline __m128i scale4(__m128i p, __m128i f) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i half = _mm_set1_epi16(128);
+    __m128i f16 = _mm_or_si128(f, _mm_slli_epi32(f, 16));
+    __m128i fLo = _mm_unpacklo_epi32(f16, f16);
+    __m128i fHi = _mm_unpackhi_epi32(f16, f16);
+    __m128i lo = _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(p, zero), fLo), half);
+    __m128i hi = _mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(p, zero), fHi), half);
+    lo = _mm_srli_epi16(_mm_add_epi16(lo, _mm_srli_epi16(lo, 8)), 8);
+    hi = _mm_srli_epi16(_mm_add_epi16(hi, _mm_srli_epi16(hi, 8)), 8);
+    return _mm_packus_epi16(lo, hi);
+}
+
+inline __m128i over4(__m128i s, __m128i d) {
+    __m128i inv = _mm_sub_epi32(_mm_set1_epi32(255), _mm_srli_epi32(s, 24));
+    return _mm_add_epi8(s, scale4(d, inv));
+}
+
+}  // namespace
+#endif
+
+#if defined(__SSE2__)
+namespace {
+
+// Coverage bytes cov[0..3] as one factor per 32-bit lane.
+inline __m128i load4Coverage(const std::uint8_t* cov) {
+    int bytes;
+    std::memcpy(&bytes, cov, sizeof bytes);
+    const __m128i zero = _mm_setzero_si128();
+    __m128i v = _mm_cvtsi32_si128(bytes);
+    return _mm_unpacklo_epi16(_mm_unpacklo_epi8(v, zero), zero);
+}
+
+}  // namespace
+#endif
+
+void blendSpan(Pixel* dst, const Pixel* src, const std::uint8_t* coverage, int n) {
+#if defined(__SSE2__)
+    int k = 0;
+    for (; k + 4 <= n; k += 4) {
+        __m128i s = scale4(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src + k)),
+                           load4Coverage(coverage + k));
+        __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + k));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + k), over4(s, d));
+    }
+    dst += k;
+    src += k;
+    coverage += k;
+    n -= k;
+#endif
+    for (int i = 0; i < n; ++i) {
+        std::uint32_t c = coverage[i];
+        if (c == 0) {
+            continue;
+        }
+        Pixel s = c == 255 ? src[i] : scalePixel(src[i], c);
+        std::uint32_t a = pixelA(s);
+        if (a == 255) {
+            dst[i] = s;
+        } else if (a != 0) {
+            dst[i] = over(s, dst[i]);
+        }
+    }
+}
+
+void blendSolidSpan(Pixel* dst, Pixel src, const std::uint8_t* coverage, int n) {
+    if (pixelA(src) == 0) {
+        return;
+    }
+    const bool opaque = pixelA(src) == 255;
+#if defined(__SSE2__)
+    int k = 0;
+    const __m128i s4 = _mm_set1_epi32(static_cast<int>(src));
+    for (; k + 4 <= n; k += 4) {
+        __m128i s = scale4(s4, load4Coverage(coverage + k));
+        __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + k));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + k), over4(s, d));
+    }
+    dst += k;
+    coverage += k;
+    n -= k;
+#endif
+    for (int i = 0; i < n; ++i) {
+        std::uint32_t c = coverage[i];
+        if (c == 255) {
+            dst[i] = opaque ? src : over(src, dst[i]);
+        } else if (c != 0) {
+            dst[i] = over(scalePixel(src, c), dst[i]);
+        }
+    }
+}
+
+
+void blendSpanConst(Pixel* dst, const Pixel* src, std::uint8_t coverage, int n) {
+    int i0 = 0;
+#if defined(__SSE2__)
+    const __m128i cov = _mm_set1_epi32(coverage);
+    for (; i0 + 4 <= n; i0 += 4) {
+        __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i0));
+        if (coverage != 255) {
+            s = scale4(s, cov);
+        }
+        __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i0));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i0), over4(s, d));
+    }
+#endif
+    dst += i0;
+    src += i0;
+    n -= i0;
+    if (coverage == 255) {
+        for (int i = 0; i < n; ++i) {
+            Pixel s = src[i];
+            std::uint32_t a = pixelA(s);
+            if (a == 255) {
+                dst[i] = s;
+            } else if (a != 0) {
+                dst[i] = over(s, dst[i]);
+            }
+        }
+        return;
+    }
+    for (int i = 0; i < n; ++i) {
+        dst[i] = over(scalePixel(src[i], coverage), dst[i]);
+    }
+}
+
+void blendSolidConst(Pixel* dst, Pixel src, std::uint8_t coverage, int n) {
+    Pixel s = coverage == 255 ? src : scalePixel(src, coverage);
+    std::uint32_t a = pixelA(s);
+    if (a == 255) {
+        std::fill(dst, dst + n, s);
+    } else if (a != 0) {
+        int i = 0;
+#if defined(__SSE2__)
+        const __m128i s4 = _mm_set1_epi32(static_cast<int>(s));
+        const __m128i inv = _mm_set1_epi32(static_cast<int>(255u - a));
+        for (; i + 4 <= n; i += 4) {
+            __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), _mm_add_epi8(s4, scale4(d, inv)));
+        }
+#endif
+        for (; i < n; ++i) {
+            dst[i] = over(s, dst[i]);
+        }
+    }
+}
+
+namespace {
+
+inline void accumulate(std::uint16_t* a, Pixel s, std::uint32_t c) {
+    for (int ch = 0; ch < 4; ++ch) {
+        std::uint32_t v = a[ch] + ((s >> (8 * ch)) & 0xFFu) * c;
+        a[ch] = static_cast<std::uint16_t>(std::min<std::uint32_t>(v, 65535u));
+    }
+}
+
+// round(v / 255) for v in 0..65025.
+inline std::uint32_t div255(std::uint32_t v) {
+    v += 128;
+    return (v + (v >> 8)) >> 8;
+}
+
+#if defined(__SSE2__)
+// Two pixels of paint times their coverage, added with saturation to their accumulators.
+inline void accumulate2(std::uint16_t* a, __m128i src2, __m128i cov2) {
+    const __m128i zero = _mm_setzero_si128();
+    __m128i c16 = _mm_or_si128(cov2, _mm_slli_epi32(cov2, 16));
+    __m128i f = _mm_unpacklo_epi32(c16, c16);
+    __m128i prod = _mm_mullo_epi16(_mm_unpacklo_epi8(src2, zero), f);
+    __m128i* p = reinterpret_cast<__m128i*>(a);
+    _mm_storeu_si128(p, _mm_adds_epu16(_mm_loadu_si128(p), prod));
+}
+#endif
+
+}  // namespace
+
+void accumulateSpan(std::uint16_t* acc, const Pixel* src, const std::uint8_t* coverage, int n) {
+    int i = 0;
+#if defined(__SSE2__)
+    for (; i + 4 <= n; i += 4) {
+        __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
+        __m128i c = load4Coverage(coverage + i);
+        accumulate2(acc + 4 * i, s, c);
+        accumulate2(acc + 4 * i + 8, _mm_srli_si128(s, 8), _mm_srli_si128(c, 8));
+    }
+#endif
+    for (; i < n; ++i) {
+        if (coverage[i] != 0) {
+            accumulate(acc + 4 * i, src[i], coverage[i]);
+        }
+    }
+}
+
+void accumulateSolidSpan(std::uint16_t* acc, Pixel src, const std::uint8_t* coverage, int n) {
+    int i = 0;
+#if defined(__SSE2__)
+    const __m128i s = _mm_set1_epi32(static_cast<int>(src));
+    for (; i + 4 <= n; i += 4) {
+        __m128i c = load4Coverage(coverage + i);
+        accumulate2(acc + 4 * i, s, c);
+        accumulate2(acc + 4 * i + 8, s, _mm_srli_si128(c, 8));
+    }
+#endif
+    for (; i < n; ++i) {
+        if (coverage[i] != 0) {
+            accumulate(acc + 4 * i, src, coverage[i]);
+        }
+    }
+}
+
+namespace {
+
+// One accumulated pixel: the sum is 255 times the premultiplied colour (see blend.h).
+inline void compositeOne(Pixel* dst, std::uint16_t* a) {
+    if ((a[0] | a[1] | a[2] | a[3]) == 0) {
+        return;
+    }
+    if (a[3] > 65025u) {
+        // Opaque fills whose rounded coverages add up to more than one pixel (two halves both
+        // rounded up): scale back to full coverage so the colour stays exact.
+        for (int ch = 0; ch < 3; ++ch) {
+            a[ch] = static_cast<std::uint16_t>((a[ch] * 65025u + a[3] / 2) / a[3]);
+        }
+        a[3] = 65025u;
+    }
+    std::uint32_t alpha = div255(a[3]);
+    std::uint32_t r = std::min(alpha, div255(std::min<std::uint32_t>(a[0], 65025u)));
+    std::uint32_t g = std::min(alpha, div255(std::min<std::uint32_t>(a[1], 65025u)));
+    std::uint32_t b = std::min(alpha, div255(std::min<std::uint32_t>(a[2], 65025u)));
+    *dst = over(packPixel(r, g, b, alpha), *dst);
+    a[0] = a[1] = a[2] = a[3] = 0;
+}
+
+}  // namespace
+
+void compositeAccumulated(Pixel* dst, std::uint16_t* acc, int n) {
+    int i = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i limit = _mm_set1_epi16(static_cast<short>(65025));
+    const __m128i half = _mm_set1_epi16(128);
+    for (; i + 4 <= n; i += 4) {
+        __m128i* p = reinterpret_cast<__m128i*>(acc + 4 * i);
+        __m128i lo = _mm_loadu_si128(p);
+        __m128i hi = _mm_loadu_si128(p + 1);
+        __m128i over65025 = _mm_or_si128(_mm_subs_epu16(lo, limit), _mm_subs_epu16(hi, limit));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(over65025, zero)) != 0xFFFF) {
+            for (int k = 0; k < 4; ++k) {
+                compositeOne(dst + i + k, acc + 4 * (i + k));
+            }
+            continue;
+        }
+        lo = _mm_add_epi16(lo, half);
+        hi = _mm_add_epi16(hi, half);
+        lo = _mm_srli_epi16(_mm_add_epi16(lo, _mm_srli_epi16(lo, 8)), 8);
+        hi = _mm_srli_epi16(_mm_add_epi16(hi, _mm_srli_epi16(hi, 8)), 8);
+        __m128i s = _mm_packus_epi16(lo, hi);
+        __m128i* d = reinterpret_cast<__m128i*>(dst + i);
+        _mm_storeu_si128(d, over4(s, _mm_loadu_si128(d)));
+        _mm_storeu_si128(p, zero);
+        _mm_storeu_si128(p + 1, zero);
+    }
+#endif
+    for (; i < n; ++i) {
+        compositeOne(dst + i, acc + 4 * i);
+    }
+}
+
+void applyMask(std::uint8_t* coverage, const std::uint8_t* mask, int n) {
+    for (int i = 0; i < n; ++i) {
+        coverage[i] = static_cast<std::uint8_t>(mulDiv255(coverage[i], mask[i]));
+    }
+}
+
+}  // namespace render

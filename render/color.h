@@ -1,0 +1,60 @@
+#pragma once
+// Colours of the renderer: straight (non-premultiplied) RGBA8 as callers describe paints, packed
+// premultiplied RGBA8 as pixmaps store them, and the colour transform (multiply and add terms per
+// channel, alpha included) that is applied to every paint before it is premultiplied.
+
+#include <cstdint>
+
+namespace render {
+
+// A straight RGBA colour, each channel 0..255.
+struct Color {
+    std::uint8_t r = 0;
+    std::uint8_t g = 0;
+    std::uint8_t b = 0;
+    std::uint8_t a = 255;
+
+    friend bool operator==(const Color&, const Color&) = default;
+};
+
+// Packed premultiplied pixel: byte 0 red, 1 green, 2 blue, 3 alpha in memory on the little-endian
+// machines we build for (x86 and i686).
+using Pixel = std::uint32_t;
+
+constexpr Pixel packPixel(std::uint32_t r, std::uint32_t g, std::uint32_t b, std::uint32_t a) {
+    return r | (g << 8) | (b << 16) | (a << 24);
+}
+constexpr std::uint8_t pixelR(Pixel p) { return static_cast<std::uint8_t>(p); }
+constexpr std::uint8_t pixelG(Pixel p) { return static_cast<std::uint8_t>(p >> 8); }
+constexpr std::uint8_t pixelB(Pixel p) { return static_cast<std::uint8_t>(p >> 16); }
+constexpr std::uint8_t pixelA(Pixel p) { return static_cast<std::uint8_t>(p >> 24); }
+
+// x * y / 255 rounded to nearest, exact for x, y in 0..255.
+constexpr std::uint32_t mulDiv255(std::uint32_t x, std::uint32_t y) {
+    std::uint32_t t = x * y + 128;
+    return (t + (t >> 8)) >> 8;
+}
+
+Pixel premultiply(Color c);
+Color unpremultiply(Pixel p);
+
+// c' = clamp(floor(c * mul) + add) per channel, on straight colours. The multiply terms are
+// usually k/256 from fixed-point sources; such products are exact in float.
+struct ColorTransform {
+    float mulR = 1.0f, mulG = 1.0f, mulB = 1.0f, mulA = 1.0f;
+    float addR = 0.0f, addG = 0.0f, addB = 0.0f, addA = 0.0f;
+
+    bool isIdentity() const;
+    // Only multiplies, no add terms: premultiplied pixels can be scaled directly.
+    bool isMultiplyOnly() const;
+    Color apply(Color c) const;
+    // Applies the transform to a premultiplied pixel (unpremultiply, transform, premultiply).
+    Pixel applyPremultiplied(Pixel p) const;
+
+    // The transform that applies `inner` first and then this one (as nested objects do).
+    ColorTransform concat(const ColorTransform& inner) const;
+
+    friend bool operator==(const ColorTransform&, const ColorTransform&) = default;
+};
+
+}  // namespace render

@@ -1,0 +1,260 @@
+// Drives the rasterizer stages for fills, strokes and masks (see renderer.h). Coverage rows are
+// consumed span by span: masks multiply them, paints fill only runs of non-zero coverage.
+#include "render/renderer.h"
+
+#include <algorithm>
+#include <climits>
+
+namespace render {
+
+namespace {
+
+// Uncovered gaps at least this wide split a row into separately painted segments.
+constexpr int kSegmentGap = 16;
+// Rows rasterized at a time.
+constexpr int kBandRows = 256;
+
+}  // namespace
+
+Renderer::Renderer(Pixmap& target) : m_target(target) {}
+
+template <typename BandFn>
+void Renderer::forEachBand(const Polylines& lines, const IntRect& bounds, BandFn fn) {
+    const IntRect region = regionOf(lines.bounds(), bounds);
+    if (region.isEmpty() || lines.contours.empty()) {
+        return;
+    }
+    if (m_covRow.size() < static_cast<std::size_t>(region.width())) {
+        m_covRow.resize(region.width());
+        m_rowCov.resize(region.width());
+        m_spanBuf.resize(region.width());
+        m_spans.resize(region.width() + 1);
+    }
+    // Bands of rows bound the coverage buffer (a 32-bit program cannot spend a gigabyte on one
+    // huge shape); each band takes only the edges that reach it.
+    for (int y0 = region.y0; y0 < region.y1; y0 += kBandRows) {
+        const IntRect band{region.x0, y0, region.x1, std::min(region.y1, y0 + kBandRows)};
+        m_edges.clear();
+        buildEdges(lines, band, m_edges);
+        if (m_edges.empty()) {
+            continue;
+        }
+        m_coverage.reset(band.width(), band.height());
+        m_coverage.addEdges(m_edges, m_aa);
+        fn(band);
+    }
+}
+
+void Renderer::fillPath(const Path& path, const Matrix& m, FillRule rule, const Paint& paint,
+                        const ColorTransform& cx) {
+    m_lines.clear();
+    flattenPath(path, m, m_lines);
+    drawPolylines(m_lines, rule, paint, m, cx);
+}
+
+void Renderer::strokePath(const Path& path, const Matrix& m, const StrokeStyle& style,
+                          const Paint& paint, const ColorTransform& cx) {
+    m_lines.clear();
+    flattenPath(path, m, m_lines);
+    m_strokeLines.clear();
+    strokePolylines(m_lines, style, deviceStrokeWidth(style, m), m_strokeLines);
+    drawPolylines(m_strokeLines, FillRule::NonZero, paint, m, cx);
+}
+
+void Renderer::drawPolylines(const Polylines& lines, FillRule rule, const Paint& paint,
+                             const Matrix& m, const ColorTransform& cx) {
+    if (m_target.isEmpty()) {
+        return;
+    }
+    if (m_clip && (m_clip->width() != m_target.width() || m_clip->height() != m_target.height())) {
+        return;  // a mask of another size hides everything
+    }
+    if (!m_paint.prepare(paint, m, cx)) {
+        return;
+    }
+    if (m_paint.isSolid() && pixelA(m_paint.solid()) == 0) {
+        return;
+    }
+    const bool solid = m_paint.isSolid();
+    const Pixel color = m_paint.solid();
+    const IntRect bounds = m_group ? m_groupBox : IntRect{0, 0, m_target.width(), m_target.height()};
+    forEachBand(lines, bounds, [&](const IntRect& region) { drawBand(region, rule, solid, color); });
+}
+
+void Renderer::drawBand(const IntRect& region, FillRule rule, bool solid, Pixel color) {
+    std::uint8_t* cov = m_covRow.data();
+    for (int ry = 0; ry < region.height(); ++ry) {
+        const int spanCount = m_coverage.resolveSpans(ry, rule, m_rowCov.data(), m_spans.data());
+        if (spanCount == 0) {
+            continue;
+        }
+        const CoverageSpan* spans = m_spans.data();
+        const CoverageSpan& firstSpan = spans[0];
+        const CoverageSpan& lastSpan = spans[spanCount - 1];
+        const int y = region.y0 + ry;
+        Pixel* dst = m_target.row(y) + region.x0;
+        if (y + 2 < m_target.height()) {
+            // Shapes cover similar columns on neighbouring rows: ask for the target's pixels two
+            // rows down now, so blending does not wait on memory a cache line at a time.
+            const int px0 = firstSpan.x;
+            const int px1 = lastSpan.x + lastSpan.length;
+            const char* p = reinterpret_cast<const char*>(m_target.row(y + 2) + region.x0);
+            for (int x = px0; x < px1; x += 16) {
+                __builtin_prefetch(p + static_cast<std::size_t>(x) * sizeof(Pixel), 1);
+            }
+        }
+        if (!m_clip && !m_group && solid) {
+            // Solid paint: inside runs are plain fills, edge runs blend per pixel.
+            for (int k = 0; k < spanCount; ++k) {
+                const CoverageSpan& sp = spans[k];
+                if (sp.perPixel) {
+                    blendSolidSpan(dst + sp.x, color, sp.perPixel, sp.length);
+                } else {
+                    blendSolidConst(dst + sp.x, color, sp.coverage, sp.length);
+                }
+            }
+            continue;
+        }
+        if (!m_clip && !m_group) {
+            // Other paints: neighbouring spans are joined into segments (split only at long
+            // uncovered gaps), each painted by one call and blended with per-pixel coverage.
+            int k = 0;
+            while (k < spanCount) {
+                const int segX = spans[k].x;
+                int segEnd = segX;
+                do {
+                    const CoverageSpan& sp = spans[k];
+                    if (sp.x - segEnd >= kSegmentGap) break;
+                    std::fill(cov + segEnd, cov + sp.x, std::uint8_t{0});
+                    if (sp.perPixel) {
+                        std::copy(sp.perPixel, sp.perPixel + sp.length, cov + sp.x);
+                    } else {
+                        std::fill(cov + sp.x, cov + sp.x + sp.length, sp.coverage);
+                    }
+                    segEnd = sp.x + sp.length;
+                    ++k;
+                } while (k < spanCount);
+                const int n = segEnd - segX;
+                m_paint.fillSpan(region.x0 + segX, y, n, m_spanBuf.data());
+                blendSpan(dst + segX, m_spanBuf.data(), cov + segX, n);
+            }
+            continue;
+        }
+        // Masked or grouped: per-pixel coverage over the row's extent.
+        const int x0 = firstSpan.x;
+        const int x1 = lastSpan.x + lastSpan.length;
+        std::fill(cov + x0, cov + x1, std::uint8_t{0});
+        for (int k = 0; k < spanCount; ++k) {
+            const CoverageSpan& sp = spans[k];
+            if (sp.perPixel) {
+                std::copy(sp.perPixel, sp.perPixel + sp.length, cov + sp.x);
+            } else {
+                std::fill(cov + sp.x, cov + sp.x + sp.length, sp.coverage);
+            }
+        }
+        if (m_clip) {
+            applyMask(cov + x0, m_clip->row(y) + region.x0 + x0, x1 - x0);
+        }
+        std::uint16_t* acc = nullptr;
+        if (m_group) {
+            const int gy = y - m_groupBox.y0;
+            acc = m_groupAcc.data() + (static_cast<std::size_t>(gy) * m_groupBox.width() +
+                                       (region.x0 - m_groupBox.x0)) * 4;
+            m_groupMin[gy] = std::min(m_groupMin[gy], region.x0 + x0);
+            m_groupMax[gy] = std::max(m_groupMax[gy], region.x0 + x1);
+        }
+        if (solid) {
+            if (acc) {
+                accumulateSolidSpan(acc + 4 * x0, color, cov + x0, x1 - x0);
+            } else {
+                blendSolidSpan(dst + x0, color, cov + x0, x1 - x0);
+            }
+            continue;
+        }
+        // Paint only runs of non-zero coverage.
+        int i = x0;
+        while (i < x1) {
+            while (i < x1 && cov[i] == 0) ++i;
+            int j = i;
+            while (j < x1 && cov[j] != 0) ++j;
+            if (j > i) {
+                m_paint.fillSpan(region.x0 + i, y, j - i, m_spanBuf.data());
+                if (acc) {
+                    accumulateSpan(acc + 4 * i, m_spanBuf.data(), cov + i, j - i);
+                } else {
+                    blendSpan(dst + i, m_spanBuf.data(), cov + i, j - i);
+                }
+            }
+            i = j;
+        }
+    }
+}
+
+void Renderer::beginGroup() {
+    beginGroup(Rect{0.0f, 0.0f, static_cast<float>(m_target.width()),
+                    static_cast<float>(m_target.height())});
+}
+
+void Renderer::beginGroup(const Rect& bounds) {
+    if (m_group || m_target.isEmpty()) {
+        return;
+    }
+    m_groupBox = regionOf(bounds, IntRect{0, 0, m_target.width(), m_target.height()});
+    std::size_t cells = static_cast<std::size_t>(m_groupBox.width()) * m_groupBox.height() * 4;
+    if (m_groupAcc.size() < cells) {
+        m_groupAcc.resize(cells, 0);
+    }
+    m_groupMin.assign(m_groupBox.height(), INT_MAX);
+    m_groupMax.assign(m_groupBox.height(), INT_MIN);
+    m_group = true;
+}
+
+void Renderer::endGroup() {
+    if (!m_group) {
+        return;
+    }
+    m_group = false;
+    const int w = m_groupBox.width();
+    for (int gy = 0; gy < m_groupBox.height(); ++gy) {
+        if (m_groupMax[gy] <= m_groupMin[gy]) {
+            continue;
+        }
+        const int x0 = m_groupMin[gy];
+        compositeAccumulated(m_target.row(m_groupBox.y0 + gy) + x0,
+                             m_groupAcc.data() + (static_cast<std::size_t>(gy) * w + (x0 - m_groupBox.x0)) * 4,
+                             m_groupMax[gy] - x0);
+    }
+}
+
+void Renderer::fillMask(Mask& mask, const Path& path, const Matrix& m, FillRule rule) {
+    m_lines.clear();
+    flattenPath(path, m, m_lines);
+    maskPolylines(mask, m_lines, rule);
+}
+
+void Renderer::strokeMask(Mask& mask, const Path& path, const Matrix& m, const StrokeStyle& style) {
+    m_lines.clear();
+    flattenPath(path, m, m_lines);
+    m_strokeLines.clear();
+    strokePolylines(m_lines, style, deviceStrokeWidth(style, m), m_strokeLines);
+    maskPolylines(mask, m_strokeLines, FillRule::NonZero);
+}
+
+void Renderer::maskPolylines(Mask& mask, const Polylines& lines, FillRule rule) {
+    forEachBand(lines, IntRect{0, 0, mask.width(), mask.height()}, [&](const IntRect& region) {
+        std::uint8_t* cov = m_covRow.data();
+        for (int ry = 0; ry < region.height(); ++ry) {
+            const int spanCount = m_coverage.resolveSpans(ry, rule, m_rowCov.data(), m_spans.data());
+            for (int k = 0; k < spanCount; ++k) {
+                const CoverageSpan& sp = m_spans[k];
+                if (!sp.perPixel) {
+                    std::fill(cov, cov + sp.length, sp.coverage);
+                }
+                mask.addSpan(region.y0 + ry, region.x0 + sp.x, sp.length,
+                             sp.perPixel ? sp.perPixel : cov);
+            }
+        }
+    });
+}
+
+}  // namespace render
