@@ -225,26 +225,24 @@ TEST_F(Form1Window, ListViewIsAVirtualReportWithFourColumns) {
     EXPECT_EQ(ListView_GetItemCount(list), 0);
 }
 
-class TwoRows : public ListSource {
-public:
-    int rowCount() const override { return 2; }
-    std::wstring cell(int row, int column) const override {
-        return L"r" + std::to_wstring(row) + L"c" + std::to_wstring(column);
-    }
-};
-
-TEST_F(Form1Window, ListShowsTheRowsOfItsSource) {
+TEST_F(Form1Window, ListShowsTheRowsOfTheMovieList) {
     open(L"");
-    TwoRows rows;
-    m_form->setListSource(&rows);
+    filelist::MovieList& rows = m_form->movieList();
+    rows.append(filelist::Row("C:\\a.swf", "1", "07-03-2006", ""));
+    rows.append(filelist::Row("C:\\\u00e9t\u00e9\\b.swf", "22", "12-25-2010", "OK"));
     HWND list = ctl(kIdLvwAudioTracks);
     ASSERT_EQ(ListView_GetItemCount(list), 2);
-    wchar_t text[32] = {};
-    ListView_GetItemText(list, 1, 3, text, 32);
-    EXPECT_STREQ(text, L"r1c3");
-    ListView_GetItemText(list, 0, 0, text, 32);
-    EXPECT_STREQ(text, L"r0c0");
-    m_form->setListSource(nullptr);
+    wchar_t text[64] = {};
+    ListView_GetItemText(list, 1, 3, text, 64);
+    EXPECT_STREQ(text, L"OK");
+    ListView_GetItemText(list, 1, 0, text, 64);
+    EXPECT_STREQ(text, L"C:\\\u00e9t\u00e9\\b.swf");
+    ListView_GetItemText(list, 0, 2, text, 64);
+    EXPECT_STREQ(text, L"07-03-2006");
+    rows.setCell(1, filelist::Column::Status, "Processing");
+    ListView_GetItemText(list, 0, 3, text, 64);
+    EXPECT_STREQ(text, L"Processing");
+    rows.clear();
     EXPECT_EQ(ListView_GetItemCount(list), 0);
 }
 
