@@ -188,38 +188,6 @@ TEST_F(Form1Commands, ShortcutThroughTheMessageHookRunsTheHandler) {
     EXPECT_EQ(m_trace.lines(), (Lines{"NewCDLayout_Click", "helphelp_Click", "gethelp"}));
 }
 
-// Cancels the dialogs the form opens (file dialogs, folder browser) from a timer that runs inside
-// their modal loops, so that commands which ask the user can be routed in a test.
-class DialogCanceller {
-public:
-    explicit DialogCanceller(HWND owner) {
-        s_owner = owner;
-        s_cancelled = 0;
-        m_timer = SetTimer(nullptr, 0, 20, tick);
-    }
-    ~DialogCanceller() {
-        KillTimer(nullptr, m_timer);
-        s_owner = nullptr;
-    }
-    static int cancelled() { return s_cancelled; }
-
-private:
-    static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) { EnumThreadWindows(GetCurrentThreadId(), cancel, 0); }
-    static BOOL CALLBACK cancel(HWND h, LPARAM) {
-        if (className(h) == L"#32770" && IsWindowVisible(h) && GetWindow(h, GW_OWNER) == s_owner &&
-            !GetPropW(h, L"VfsCancelled")) {
-            SetPropW(h, L"VfsCancelled", reinterpret_cast<HANDLE>(1));
-            ++s_cancelled;
-            PostMessageW(h, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
-                         reinterpret_cast<LPARAM>(GetDlgItem(h, IDCANCEL)));
-        }
-        return TRUE;
-    }
-    static inline HWND s_owner = nullptr;
-    static inline int s_cancelled = 0;
-    UINT_PTR m_timer = 0;
-};
-
 struct Route {
     Cmd cmd;
     Lines trace;

@@ -399,6 +399,7 @@ TEST_P(Form1BrokenSkin, LeavesAPlainWorkingWindowAndNoMessage) {
     EXPECT_FALSE(isOwnerDrawn(ctl(kIdCommand1)));
     EXPECT_EQ(otherVisibleWindows(m_form->hwnd(), m_form->tooltips()), 0);
     EXPECT_EQ(GetFocus(), ctl(kIdCommand15));
+    DialogCanceller canceller(m_form->hwnd());  // Add Files asks for files
     SendMessageW(ctl(kIdCommand1), BM_CLICK, 0, 0);
     pump(*m_form);
     EXPECT_EQ(m_trace.lines(), std::vector<std::string>{"Command1_Click"});
