@@ -149,4 +149,19 @@ check_eq "saver header is the runtime image the build padded" \
 drv close "$W"
 check "the program ends" wait_exit "$APP_PID" 10
 
+# --- flashsaver.exe saver: the same files from the command line, with the image it carries ---------
+CLI=$BIN/flashsaver.exe
+CLIOUT=$OUT/cli
+mkdir -p "$CLIOUT"
+CLIOUT_WIN=$(winepath -w "$CLIOUT" 2>/dev/null)
+timeout 60 wine "$CLI" saver "$MOVIES_WIN\intro.final.swf" "$MOVIES_WIN\second.swf" -o "$CLIOUT_WIN" \
+    </dev/null >"$OUT/cli.out" 2>"$OUT/cli.err"
+check_eq "flashsaver saver succeeds" 0 "$?"
+check_eq "flashsaver saver prints one line per file" 2 "$(tr -d '\r' <"$OUT/cli.out" | grep -c ' -> ')"
+check "flashsaver saver writes the file the window writes" cmp "$CLIOUT/intro.Scr" "$OUTDIR/intro.Scr"
+check "flashsaver saver: second.Scr as well" cmp "$CLIOUT/second.Scr" "$OUTDIR/second.Scr"
+timeout 60 wine "$CLI" saver "$MOVIES_WIN\noext" -o "$CLIOUT_WIN" </dev/null >"$OUT/cli.out" 2>"$OUT/cli.err"
+check_eq "flashsaver saver fails on a name without a dot" 1 "$?"
+check "and says why" grep -q "Invalid input file name: " "$OUT/cli.err"
+
 finish
