@@ -11,6 +11,7 @@
 #include "app/cmd.h"
 #include "app/control_ids.h"
 #include "app/form1.h"
+#include "filelist/mod_dlg_select_file_info.h"
 #include "form1_fixture.h"
 
 namespace vfs_test {
@@ -356,6 +357,51 @@ TEST_F(Form1Commands, AboutLoadsTheSkinAgainForItsOwnWindow) {
     runAbout(*m_form, seen);
     ASSERT_TRUE(seen.found);
     EXPECT_TRUE(seen.okOwnerDrawn);
+}
+
+// The splitter's own failure message, shown by the main window: its Chinese text and title come
+// out of the Unicode API exactly, whatever the system's ANSI code page is.
+struct SplitterBoxSeen {
+    bool found = false;
+    std::wstring text;
+    bool critical = false;
+    HWND owner = nullptr;
+    int ticks = 0;
+};
+SplitterBoxSeen* g_splitter = nullptr;
+
+void CALLBACK closeSplitterBox(HWND, UINT, UINT_PTR id, DWORD) {
+    HWND box = FindWindowW(L"#32770", L"\u81ea\u5b9a\u4e49\u51fd\u6570\u9519\u8bef");
+    if (!box) {
+        if (++g_splitter->ticks > 200) KillTimer(nullptr, id);
+        return;
+    }
+    KillTimer(nullptr, id);
+    g_splitter->found = true;
+    g_splitter->owner = GetWindow(box, GW_OWNER);
+    g_splitter->text = windowText(GetDlgItem(box, 0xFFFF));
+    g_splitter->critical = SendMessageW(GetDlgItem(box, 0x440), STM_GETICON, 0, 0) ==
+                           reinterpret_cast<LRESULT>(LoadIconW(nullptr, IDI_HAND));
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+}
+
+TEST_F(Form1Commands, SplitterFailureShowsItsChineseMessageThroughTheWindow) {
+    open(L"");
+    // A current directory longer than the selection: the splitter fails and says so.
+    wchar_t saved[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, saved);
+    ASSERT_TRUE(SetCurrentDirectoryW(m_dir.path().c_str()));
+    SplitterBoxSeen seen;
+    g_splitter = &seen;
+    SetTimer(nullptr, 0, 20, closeSplitterBox);
+    const auto info = filelist::ModDlgSelectFileInfo::GetDlgSelectFileInfo("C:\\a.swf", *m_form);
+    g_splitter = nullptr;
+    SetCurrentDirectoryW(saved);
+    EXPECT_EQ(info.FileCount, 0);
+    ASSERT_TRUE(seen.found);
+    EXPECT_EQ(seen.text, L"GetDlgSelectFileInfo\u51fd\u6570\u6267\u884c\u9519\u8bef\uff01");
+    EXPECT_EQ(seen.owner, m_form->hwnd());
+    EXPECT_TRUE(seen.critical);
 }
 
 }  // namespace
