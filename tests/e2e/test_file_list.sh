@@ -168,6 +168,26 @@ check_eq "the keys ran their handlers" \
     "OpenCDLayout_Click RemoveSelectedFile_Click Command2_Click SaveCDLayout_Click NewCDLayout_Click AddFiles_Click Command1_Click" \
     "$(tr -d '\r' <"$TRACE" | paste -sd' ' -)"
 
+# --- A name outside the ANSI code page: listed, saved as UTF-8 with a BOM, loaded back ------------
+printf 'FWS\x07' >"$MOVIES/片头 movie.swf"
+touch -d '2015-05-05 12:00' "$MOVIES/片头 movie.swf"
+drv command "$W" 113
+wait_for 5 rows_are ""
+drv click "$W" "text=Add Files"
+check "a non-ANSI name is chosen" pick "$OPEN" "$MOVIES_WIN" '"片头 movie.swf" "b.swf"'
+ROW_U="$MOVIES_WIN\片头 movie.swf	4	05-05-2015	"
+check_eq "the non-ANSI name is listed as it is" "$(printf '%s\n%s' "$ROW_U" "$ROW_B")" "$(rows)"
+UPROJ=$OUT/unicode.Kvx
+drv command "$W" 103
+pick "$SAVE" "" "$(winepath -w "$UPROJ" 2>/dev/null)"
+{ printf '\xef\xbb\xbf'; printf '%s\r\n' "$ROW_U" "$ROW_B"; } >"$OUT/expected_unicode.Kvx"
+check "such a project is written as UTF-8 with a byte-order mark" cmp "$UPROJ" "$OUT/expected_unicode.Kvx"
+drv command "$W" 101
+wait_for 5 rows_are ""
+drv command "$W" 102
+pick "$OPEN" "" "$(winepath -w "$UPROJ" 2>/dev/null)"
+check_eq "and loads back unchanged" "$(printf '%s\n%s' "$ROW_U" "$ROW_B")" "$(rows)"
+
 shot "$(xid_of "Vellory Flash Screensaver v1.80")" "$OUT/list.png"
 drv close "$W"
 check "the program ends" wait_exit "$APP_PID" 10

@@ -31,6 +31,8 @@ OUTDIR_WIN=$(winepath -w "$OUTDIR" 2>/dev/null)
     >"$MOVIES/intro.final.swf"
 head -c 300000 /dev/urandom >"$MOVIES/second.swf"
 printf 'FWS\x01' >"$MOVIES/noext"
+# A name outside the ANSI code page.
+printf 'FWS\x08unicode' >"$MOVIES/片头.final.swf"
 
 rows() { drv rows "$W" "$LIST"; }
 statuses() { rows | cut -f4 | paste -sd' ' -; }
@@ -83,17 +85,17 @@ check "empty list: the handler runs" wait_for 5 trace_has cmdWriteDisc_Click
 check_eq "empty list: no folder browser" 0 "$(drv count "$BROWSE")"
 check_eq "empty list: no message" 0 "$(drv count "$BOX")"
 
-# --- Two movies, a folder, the savers ------------------------------------------------------------
+# --- Two movies and one with a non-ANSI name, a folder, the savers -----------------------------------
 drv click "$W" "text=Add Files"
-check "two movies added" pick "$OPEN" "$MOVIES_WIN" '"intro.final.swf" "second.swf"'
-check_eq "two rows" 2 "$(rows | grep -c .)"
+check "three movies added" pick "$OPEN" "$MOVIES_WIN" '"intro.final.swf" "second.swf" "片头.final.swf"'
+check_eq "three rows" 3 "$(rows | grep -c .)"
 : >"$TRACE"
 drv click "$W" "text=Make Saver Now!"
 check "the folder browser opens" drv --timeout 15000 wait "$BROWSE"
 check_eq "its prompt" "Select Output Folder" "$(drv text "$BROWSE" "id=14146")"
 drv folder "$BROWSE" "$OUTDIR_WIN"
 check "the run ends with a message" drv --timeout 20000 wait "$BOX"
-check_eq "both rows OK while the message is up" "OK OK" "$(statuses)"
+check_eq "every row OK while the message is up" "OK OK OK" "$(statuses)"
 check_eq "progress 100 after the last row" "100%" "$(drv text "$W" "id=1012")"
 read -r red blue <<<"$(icon_colours)"
 check "the success message has the information icon (blue, not red): $red $blue" test "$blue" -gt 20 -a "$red" -lt 5
@@ -104,7 +106,7 @@ drv command "$W" 113
 drv command "$W" 101
 drv click "$W" "text=Make Saver Now!"
 check "list commands reach the window during the run" wait_for 5 trace_has cmdWriteDisc_Click
-check_eq "Clear All and New refused during the run" 2 "$(rows | grep -c .)"
+check_eq "Clear All and New refused during the run" 3 "$(rows | grep -c .)"
 check_eq "no second build during the run" 0 "$(drv count "$BROWSE")"
 check_eq "success message text" "Create ScreenSaver Successful!" "$(drv msgbox "$BOX" 1)"
 check "the message closes" drv --timeout 10000 gone "$BOX"
@@ -116,7 +118,9 @@ check "intro.final.swf gives intro.Scr" test -f "$OUTDIR/intro.Scr"
 check "intro.Scr is image + movie at header-1 + zero byte" cmp "$OUTDIR/intro.Scr" "$OUT/intro.expected"
 check "second.Scr is image + movie at header-1 + zero byte" cmp "$OUTDIR/second.Scr" "$OUT/second.expected"
 check_eq "saver length is header + N" $((HEADER + $(stat -c %s "$MOVIES/second.swf"))) "$(stat -c %s "$OUTDIR/second.Scr")"
-check_eq "only the two savers in the folder" "intro.Scr second.Scr" "$(ls "$OUTDIR" | paste -sd' ' -)"
+expected_saver "$MOVIES/片头.final.swf" "$OUT/unicode.expected"
+check "片头.final.swf gives 片头.Scr in the layout" cmp "$OUTDIR/片头.Scr" "$OUT/unicode.expected"
+check_eq "only the three savers in the folder" "intro.Scr second.Scr 片头.Scr" "$(ls "$OUTDIR" | LC_ALL=C sort | paste -sd' ' -)"
 
 # --- A name without ".": the run stops at that row -----------------------------------------------
 drv click "$W" "text=Add Files"
@@ -128,7 +132,7 @@ xdotool key ctrl+b
 check "Ctrl+B opens the folder browser" drv --timeout 15000 wait "$BROWSE"
 drv click "$BROWSE" "id=2"
 check "the invalid name stops the run with a message" drv --timeout 20000 wait "$BOX"
-check_eq "rows before it OK, the bad row keeps Processing" "OK OK Processing" "$(statuses)"
+check_eq "rows before it OK, the bad row keeps Processing" "OK OK OK Processing" "$(statuses)"
 read -r red blue <<<"$(icon_colours)"
 check "the error message has the critical icon (red, not blue): $red $blue" test "$red" -gt 20 -a "$blue" -lt 5
 check_eq "invalid name message" "Invalid input file name: $MOVIES_WIN\\noext" "$(drv msgbox "$BOX" 1)"
@@ -137,7 +141,7 @@ no_box_within_a_second() { ! drv --timeout 1000 wait "$BOX"; }
 check "no success message follows" no_box_within_a_second
 check "Cancel kept the folder: the earlier rows were written there again" \
     cmp "$OUTDIR/intro.Scr" "$OUT/intro.expected"
-check_eq "nothing written for the bad row" "intro.Scr second.Scr" "$(ls "$OUTDIR" | paste -sd' ' -)"
+check_eq "nothing written for the bad row" "intro.Scr second.Scr 片头.Scr" "$(ls "$OUTDIR" | LC_ALL=C sort | paste -sd' ' -)"
 check_eq "Ctrl+B ran BurnNow, which ran the builder" "BurnNow_Click cmdWriteDisc_Click" \
     "$(tr -d '\r' <"$TRACE" | paste -sd' ' -)"
 check "the window is usable after the stop" drv --timeout 2000 wait "$W"
