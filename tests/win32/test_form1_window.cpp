@@ -309,8 +309,13 @@ TEST_F(Form1Window, ProgressBarClampsToAPercentage) {
     EXPECT_EQ(p.value(), 0);
     p.setValue(42);
     EXPECT_EQ(p.value(), 42);
+    EXPECT_EQ(windowText(p.hwnd()), L"42%");  // the text it shows, for screen readers and drivers
     p.setValue(150);
     EXPECT_EQ(p.value(), 100);
+    EXPECT_EQ(windowText(p.hwnd()), L"100%");
+    wchar_t small[3] = {L'x', L'x', L'x'};
+    EXPECT_EQ(SendMessageW(p.hwnd(), WM_GETTEXT, 3, reinterpret_cast<LPARAM>(small)), 2);
+    EXPECT_STREQ(small, L"10");
     p.setValue(-5);
     EXPECT_EQ(p.value(), 0);
 }
