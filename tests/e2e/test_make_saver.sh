@@ -3,7 +3,8 @@
 # browser, the saver files compared byte for byte with the layout (the runtime image the program
 # carries, the movie from kSaverHeaderSize - 1, one zero byte), the statuses, the progress bar and
 # the closing message with its icon; list commands and a second build refused while a run waits
-# on its message; a movie without "." stopping the run with "Invalid input file name: "; Ctrl+B.
+# on its message; a movie without "." stopping the run with "Invalid input file name: "; Ctrl+B;
+# a written saver played by the runtime; flashsaver.exe saver writing the same files.
 . "$(dirname "$0")/lib.sh"
 
 EXE=$BIN/VelloryFlashScreensaver.exe
@@ -152,6 +153,21 @@ check_eq "saver header is the runtime image the build padded" \
 
 drv close "$W"
 check "the program ends" wait_exit "$APP_PID" 10
+
+# --- A saver the window wrote plays: its movie is extracted whole, a mouse move ends it ----------
+TEMP_WIN=$(timeout 60 wine cmd /c 'echo %TEMP%' </dev/null 2>/dev/null | tr -d '\r')
+TEMP_DIR=$(winepath -u "$TEMP_WIN" 2>/dev/null)
+TEMP_DIR=${TEMP_DIR%/}
+rm -f "$TEMP_DIR/kpl1.swf" "$TEMP_DIR/gtswf.tmp"
+SAVER_TRACE=$OUT/saver_trace.txt
+: >"$SAVER_TRACE"
+xdotool mousemove 400 300
+VFS_TRACE=$(winepath -w "$SAVER_TRACE" 2>/dev/null) start_app "$OUTDIR/second.Scr" /s
+saver_ready() { tr -d '\r' <"$SAVER_TRACE" | grep -qx ready; }
+check "the written saver starts" wait_for 20 saver_ready
+check "it extracts exactly the movie" cmp "$TEMP_DIR/kpl1.swf" "$MOVIES/second.swf"
+xdotool mousemove 420 320
+check "a mouse move ends it within a second" wait_exit "$APP_PID" 1
 
 # --- flashsaver.exe saver: the same files from the command line, with the image it carries ---------
 CLI=$BIN/flashsaver.exe
