@@ -454,7 +454,16 @@ BOOL CALLBACK answerOne(HWND h, LPARAM) {
     if (className(h) != L"#32770" || !IsWindowVisible(h) || GetPropW(h, L"VfsAnswered")) return TRUE;
     if (HWND tree = GetDlgItem(h, 0x3741)) {
         SendMessageW(h, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(g_build->folder.c_str()));
-        if (!TreeView_GetSelection(tree)) return TRUE;  // try again at the next tick
+        // The first selection right after the dialog opens may be lost: try again at the next
+        // tick until the tree shows the folder.
+        HTREEITEM sel = TreeView_GetSelection(tree);
+        wchar_t text[MAX_PATH] = {};
+        TVITEMW item{};
+        item.mask = TVIF_TEXT;
+        item.hItem = sel;
+        item.pszText = text;
+        item.cchTextMax = MAX_PATH;
+        if (!sel || !TreeView_GetItem(tree, &item) || lstrcmpiW(text, L"out") != 0) return TRUE;
         SetPropW(h, L"VfsAnswered", reinterpret_cast<HANDLE>(1));
         ++g_build->browsers;
         PostMessageW(h, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(h, IDOK)));
