@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "builders/saver_cli.h"
+
 namespace cli {
 
 namespace {
@@ -18,6 +20,7 @@ constexpr std::string_view kInfoHelp =
 
 const std::array kCommands = {
     Command{"info", "show a movie's header, tags, characters and problems", kInfoHelp, runInfo},
+    Command{"saver", "write one screensaver (.Scr) per movie", builders::kSaverCommandHelp, runSaver},
 };
 
 std::string globalHelp() {
