@@ -77,16 +77,18 @@ const render::Matrix kRadialGradientSquare{16384.0f, 0.0f, 0.0f, 16384.0f, 0.0f,
 }  // namespace
 
 std::vector<render::GradientStop> gradientStops(const std::vector<swf::GradientStop>& in) {
-    // Stops that share ratio 0 or 255: the reference colour table is filled segment by segment
-    // over its 256 entries, a later segment overwriting the entry an earlier one wrote and a
-    // segment of no width writing its start colour. Entry 0 thus comes from the last of the
-    // stops at ratio 0, and entry 255 from the next-to-last of the stops at ratio 255.
-    std::size_t first = 0, last = in.size();
-    while (first + 1 < last && in[first].ratio == 0 && in[first + 1].ratio == 0) ++first;
-    if (last - first >= 2 && in[last - 1].ratio == 255 && in[last - 2].ratio == 255) --last;
+    // The reference colour table has 256 entries and gives every stop an entry of its own: a
+    // stop whose ratio does not exceed its predecessor's moves to the next entry, and stops
+    // pushed past the last entry are dropped. Stops that share a ratio thus show as thin bands
+    // of one entry each instead of vanishing.
     std::vector<render::GradientStop> out;
-    for (std::size_t i = first; i < last; ++i)
-        out.push_back(render::GradientStop{in[i].ratio / 255.0f, toRender(in[i].color)});
+    int prev = -1;
+    for (const swf::GradientStop& st : in) {
+        const int r = std::max<int>(st.ratio, prev + 1);
+        if (r > 255) break;
+        out.push_back(render::GradientStop{static_cast<float>(r) / 255.0f, toRender(st.color)});
+        prev = r;
+    }
     return out;
 }
 
@@ -368,7 +370,14 @@ void FrameRenderer::render(const DrawList& list, const swf::Rect& frameSize, swf
     target.fill(render::Color{background.r, background.g, background.b, 255});
     const float stageW = static_cast<float>(frameSize.xMax - frameSize.xMin) / 20.0f;
     const float stageH = static_cast<float>(frameSize.yMax - frameSize.yMin) / 20.0f;
-    const render::Viewport vp = render::showAll(stageW, stageH, target.width(), target.height());
+    render::Viewport vp = render::showAll(stageW, stageH, target.width(), target.height());
+    if (target.width() == static_cast<int>(stageW) && target.height() == static_cast<int>(stageH)) {
+        // A target of the stage's own (whole-pixel) size shows the stage at 100%, as a player
+        // window of the movie's size does; a fractional stage is cut, not shrunk.
+        vp = render::Viewport{};
+        vp.x1 = stageW;
+        vp.y1 = stageH;
+    }
     render::Renderer r(target);
     r.setAntiAlias(m_quality == Quality::High ? render::AntiAlias::On : render::AntiAlias::Off);
     Frame f{r, list, {}, vp.scale / 20.0f, target.width(), target.height(), {}};

@@ -78,8 +78,8 @@ private:
     std::unordered_map<std::uint16_t, std::unique_ptr<render::Pixmap>> m_bitmaps;
 };
 
-// The render stops of a SWF gradient, with the reference players' treatment of stops that share
-// a ratio at either end.
+// The render stops of a SWF gradient, each on an entry of the 256-entry colour table of its own
+// (stops that share a ratio move up one entry each), as the reference players place them.
 std::vector<render::GradientStop> gradientStops(const std::vector<swf::GradientStop>& stops);
 
 // Draws the player's current frame at width x height (the stage size when either is 0).
