@@ -174,8 +174,9 @@ private:
     }
 
     void addEdge(const Edge& e, std::uint32_t f0, std::uint32_t f1, std::uint32_t ln) {
-        if (f0 == f1) {
-            // The same fill on both sides adds nothing to it.
+        const bool empty = !e.curve && e.x0 == e.x1 && e.y0 == e.y1;
+        if (f0 == f1 || empty) {
+            // The same fill on both sides, or an edge of no length, adds nothing to a fill.
         } else {
             if (f0 >= 1 && f0 <= m_fillEdges.size()) m_fillEdges[f0 - 1].push_back(e.reversed());
             if (f1 >= 1 && f1 <= m_fillEdges.size()) m_fillEdges[f1 - 1].push_back(e);
