@@ -378,7 +378,10 @@ void FrameRenderer::render(const DrawList& list, const swf::Rect& frameSize, swf
         vp.x1 = stageW;
         vp.y1 = stageH;
     }
-    render::Renderer r(target);
+    // The renderer keeps its scratch buffers between frames drawn into the same target.
+    if (!m_renderer || &m_renderer->target() != &target) m_renderer = std::make_unique<render::Renderer>(target);
+    render::Renderer& r = *m_renderer;
+    r.setClip(nullptr);
     r.setAntiAlias(m_quality == Quality::High ? render::AntiAlias::On : render::AntiAlias::Off);
     Frame f{r, list, {}, vp.scale / 20.0f, target.width(), target.height(), {}};
     f.stage = vp.stageToTarget * render::Matrix::scale(0.05f, 0.05f) *

@@ -76,6 +76,7 @@ private:
     std::unordered_map<std::uint16_t, std::unique_ptr<ConvertedShape>> m_shapes;
     std::map<std::pair<std::uint16_t, std::uint16_t>, std::unique_ptr<ConvertedShape>> m_morphs;
     std::unordered_map<std::uint16_t, std::unique_ptr<render::Pixmap>> m_bitmaps;
+    std::unique_ptr<render::Renderer> m_renderer;  // bound to the last target drawn into
 };
 
 // The render stops of a SWF gradient, each on an entry of the 256-entry colour table of its own
