@@ -226,9 +226,10 @@ private:
     bool m_any = false;
 };
 
+// Colour channels and stop ratios of morphs are truncated, as the reference player does.
 std::uint8_t lerpByte(std::uint8_t a, std::uint8_t b, double t) {
     double v = a + (static_cast<double>(b) - a) * t;
-    return static_cast<std::uint8_t>(std::clamp(std::lround(v), 0L, 255L));
+    return static_cast<std::uint8_t>(std::clamp(static_cast<long>(std::floor(v)), 0L, 255L));
 }
 
 swf::Rgba lerpColor(const swf::Rgba& a, const swf::Rgba& b, double t) {

@@ -178,7 +178,7 @@ TEST(MorphShape, InterpolatesEdgesFillsAndLinesByRatio) {
     };
     const Row rows[] = {
         {0, 0, 20, 255, 0, 20},
-        {32768, 5, 35 + 2.5, 127, 128, 60},
+        {32768, 5, 35 + 2.5, 127, 127, 60},  // colour channels are truncated
         {65535, 10, 55, 0, 255, 100},
     };
     const swf::DefineMorphShape m = squareMorph();
