@@ -299,15 +299,9 @@ void FrameRenderer::drawShape(Frame& f, const ConvertedShape& shape, const rende
 void FrameRenderer::maskShape(Frame& f, render::Mask& mask, const ConvertedShape& shape,
                               const render::Matrix& m) {
     const render::FillRule rule = shape.nonZero ? render::FillRule::NonZero : render::FillRule::EvenOdd;
-    for (const ShapeLayer& layer : shape.layers) {
+    // A mask is the area of its fills; its strokes do not widen it.
+    for (const ShapeLayer& layer : shape.layers)
         for (const ShapeFill& fill : layer.fills) f.r.fillMask(mask, fill.path, m, rule);
-        for (const ShapeStroke& stroke : layer.strokes) {
-            render::StrokeStyle s;
-            s.width = stroke.style.width;
-            s.unscaledFactor = f.pixelsPerTwip;
-            f.r.strokeMask(mask, stroke.path, m, s);
-        }
-    }
 }
 
 const render::Mask* FrameRenderer::clipFor(Frame& f, const DrawItem& item) {
