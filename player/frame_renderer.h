@@ -33,7 +33,7 @@ struct RenderReport {
     std::set<std::uint16_t> jpegBitmaps;     // JPEG bitmaps referenced (not decoded yet)
     std::set<std::uint16_t> brokenBitmaps;   // lossless bitmaps that failed to decode
     std::set<std::uint16_t> missingCharacters;
-    unsigned editTexts = 0;    // edit text fields on stage (not drawn yet)
+    unsigned editTexts = 0;    // edit text fields on stage (their text is not drawn yet)
     unsigned blendedItems = 0;  // items with a blend mode other than normal (drawn as normal)
     unsigned itemsDrawn = 0;
     unsigned pathsDrawn = 0;    // fills and strokes passed to the renderer
@@ -64,6 +64,9 @@ private:
     void drawItem(Frame& f, const DrawItem& item);
     void drawShape(Frame& f, const ConvertedShape& shape, const render::Matrix& m,
                    const render::ColorTransform& cx);
+    // Edit text fields: only the background and border of bordered fields, no text yet.
+    void drawEditTextBox(Frame& f, const swf::DefineEditText& text, const render::Matrix& m,
+                         const render::ColorTransform& cx);
     void maskShape(Frame& f, render::Mask& mask, const ConvertedShape& shape, const render::Matrix& m);
     const render::Mask* clipFor(Frame& f, const DrawItem& item);
     bool makePaint(const swf::FillStyle& fill, render::Paint& out);

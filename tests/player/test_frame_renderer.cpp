@@ -231,3 +231,38 @@ TEST(FrameRenderer, StaticTextDrawsGlyphShapes) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(FrameRenderer, BorderedTextFieldsGetAPixelFrame) {
+    swf::DefineEditText field;
+    field.id = 1;
+    field.bounds = {0, 100, 0, 60};  // 5 x 3 px
+    field.border = true;
+    swf::DefineEditText plain = field;
+    plain.id = 2;
+    plain.border = false;
+    swf::MovieWriter w(8, 20, 10);
+    w.add(swf::SetBackgroundColor{{0, 255, 0, 255}});
+    w.add(field).add(plain).add(shapes::placeAt(1, 1, 2, 2)).add(shapes::placeAt(2, 2, 12, 2)).showFrame();
+    const render::Pixmap p = shapes::draw(w, 0, 0, player::Quality::Low);
+    // Rows 2..5, columns 2..7: the frame, its bottom-right corner left out, white inside.
+    const char* expected[] = {
+        "######",
+        "#....#",
+        "#....#",
+        "#####.",
+    };
+    for (int row = 0; row < 4; ++row)
+        for (int col = 0; col < 6; ++col) {
+            const render::Color c = shapes::at(p, 2 + col, 2 + row);
+            const render::Color want = expected[row][col] == '#'   ? render::Color{0, 0, 0, 255}
+                                       : (row == 3 && col == 5) ? render::Color{0, 255, 0, 255}
+                                                                  : render::Color{255, 255, 255, 255};
+            EXPECT_EQ(c, want) << col << "," << row;
+        }
+    // A field without a border draws nothing yet.
+    EXPECT_EQ(shapes::at(p, 14, 3), (render::Color{0, 255, 0, 255}));
+}
+
+}  // namespace
