@@ -31,7 +31,7 @@ core::Result<render::Pixmap> decodeLossless(const swf::DefineBitsLossless& bits)
     std::size_t tableBytes = 0;
     switch (bits.format) {
     case 3:
-        tableBytes = (static_cast<std::size_t>(bits.colorTableSize) + 1) * (alpha ? 4 : 3);
+        tableBytes = static_cast<std::size_t>(bits.colorTableSize) * (alpha ? 4 : 3);
         need = tableBytes + paddedRow(w) * h;
         break;
     case 4:
@@ -54,7 +54,8 @@ core::Result<render::Pixmap> decodeLossless(const swf::DefineBitsLossless& bits)
     if (out.isEmpty()) return core::makeError(core::ErrorCode::TooLarge, "bitmap is too large");
     switch (bits.format) {
     case 3: {
-        const std::size_t entries = static_cast<std::size_t>(bits.colorTableSize) + 1;
+        // Indices are bytes: no more than 256 entries can be used.
+        const std::size_t entries = std::min<std::size_t>(bits.colorTableSize, 256);
         std::vector<render::Pixel> table(256, 0);
         for (std::size_t i = 0; i < entries; ++i) {
             const std::size_t o = i * (alpha ? 4 : 3);

@@ -2,7 +2,7 @@
 // Decoding the lossless bitmaps of DefineBitsLossless and DefineBitsLossless2 into premultiplied
 // pixmaps.
 //
-// Formats (after zlib): 3 is colour-mapped (a table of colorTableSize + 1 RGB or RGBA entries,
+// Formats (after zlib): 3 is colour-mapped (a table of colorTableSize RGB or RGBA entries,
 // then one index byte per pixel, rows padded to 4 bytes); 4 is 15-bit RGB (two bytes per pixel,
 // big-endian 0RRRRRGGGGGBBBBB, rows padded to 4 bytes; version 1 only); 5 is 32 bits per pixel,
 // a pad byte and RGB in version 1, ARGB in version 2. SWF stores the alpha bitmaps already

@@ -31,12 +31,13 @@ std::vector<FormatCase> formatCases() {
     std::vector<FormatCase> v;
     // Colour-mapped, RGB table of 3 entries; 3x2 indices, rows padded to 4 bytes.
     v.push_back({"colormap_rgb",
-                 bits(1, 3, 3, 2, {255, 0, 0, 0, 255, 0, 0, 0, 255, /*rows*/ 0, 1, 2, 9, 2, 1, 0, 9}, 2),
+                 bits(1, 3, 3, 2, {255, 0, 0, 0, 255, 0, 0, 0, 255, /*rows*/ 0, 1, 2, 9, 2, 1, 0, 9}, 3),
                  {packPixel(255, 0, 0, 255), packPixel(0, 255, 0, 255), packPixel(0, 0, 255, 255),
                   packPixel(0, 0, 255, 255), packPixel(0, 255, 0, 255), packPixel(255, 0, 0, 255)}});
-    // Colour-mapped with an RGBA table (premultiplied as stored); index 5 is past the table.
+    // Colour-mapped with an RGBA table of two entries (premultiplied as stored); index 5 is
+    // past the table.
     v.push_back({"colormap_rgba",
-                 bits(2, 3, 2, 1, {100, 50, 0, 128, 255, 255, 255, 255, 0, 5, 0, 0}, 1),
+                 bits(2, 3, 2, 1, {100, 50, 0, 128, 255, 255, 255, 255, 0, 5, 0, 0}, 2),
                  {packPixel(100, 50, 0, 128), 0}});
     // 15-bit: 0x7C00 red, 0x03E0 green, 0x001F blue, 0x4210 grey; rows of 2 pixels = 4 bytes.
     v.push_back({"rgb15",
@@ -58,6 +59,18 @@ TEST(BitmapDecode, EveryLosslessFormat) {
         ASSERT_TRUE(r.ok()) << c.name << ": " << r.error().message;
         ASSERT_EQ(static_cast<std::size_t>(r->width() * r->height()), c.expected.size()) << c.name;
         EXPECT_EQ(r->pixels(), c.expected) << c.name;
+    }
+}
+
+TEST(BitmapDecode, ColourTableOfEveryIndexAndMore) {
+    // 256 entries (the most an 8-bit count can say) and a count past that: indices stay bytes.
+    for (std::uint16_t entries : {std::uint16_t(256), std::uint16_t(300)}) {
+        std::vector<std::uint8_t> raw;
+        for (int i = 0; i < entries; ++i) raw.insert(raw.end(), {std::uint8_t(i), 0, 0});
+        raw.insert(raw.end(), {255, 0, 0, 0});
+        auto r = player::decodeLossless(bits(1, 3, 1, 1, raw, entries));
+        ASSERT_TRUE(r.ok()) << entries;
+        EXPECT_EQ(r->at(0, 0), render::packPixel(255, 0, 0, 255)) << entries;
     }
 }
 
