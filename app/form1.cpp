@@ -61,18 +61,6 @@ constexpr ControlDef kControls[] = {
 };
 // clang-format on
 
-struct ColumnDef {
-    const wchar_t* title;
-    int fmt;
-    int widthTwips;
-};
-constexpr ColumnDef kColumns[] = {
-    {L"File Name", LVCFMT_LEFT, 3200},
-    {L"Byte", LVCFMT_CENTER, 1200},
-    {L"Time", LVCFMT_CENTER, 1400},
-    {L"Status", LVCFMT_LEFT, 1440},
-};
-
 constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr DWORD kFormExStyle = 0;
 
@@ -209,17 +197,21 @@ void Form1::createControls() {
                 cls = kProgressClassName;
                 break;
             case Kind::List:
-                cls = WC_LISTVIEWW;
-                style |= WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL | LVS_OWNERDATA;
-                exStyle = WS_EX_CLIENTEDGE;
-                break;
+                break;  // the movie list's own view, made below
             case Kind::Label:
                 cls = WC_STATICW;
                 style |= SS_LEFTNOWORDWRAP | SS_NOPREFIX;
                 break;
         }
-        HWND hwnd = CreateWindowExW(exStyle, cls, def.caption, style, px.left, px.top, px.width, px.height, parent,
-                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(def.id)), m_instance, nullptr);
+        HWND hwnd = nullptr;
+        if (def.kind == Kind::List) {
+            // lvwAudioTracks: a virtual report list over m_list (four columns, Tahoma 9 pt).
+            const RECT bounds{px.left, px.top, px.left + px.width, px.top + px.height};
+            if (m_view.create(parent, def.id, bounds)) hwnd = m_view.hwnd();
+        } else {
+            hwnd = CreateWindowExW(exStyle, cls, def.caption, style, px.left, px.top, px.width, px.height, parent,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(def.id)), m_instance, nullptr);
+        }
         m_controls[slot(def.id)] = hwnd;
         if (!hwnd) continue;
         HFONT font = def.font == FontKind::Bold ? m_boldFont.get()
@@ -228,19 +220,6 @@ void Form1::createControls() {
         SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     }
 
-    HWND list = m_controls[slot(kIdLvwAudioTracks)];
-    if (list) {
-        ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT);
-        int index = 0;
-        for (const ColumnDef& col : kColumns) {
-            LVCOLUMNW c{};
-            c.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
-            c.fmt = col.fmt;
-            c.cx = core::twipsToPixels(col.widthTwips, dpiX);
-            c.pszText = const_cast<wchar_t*>(col.title);
-            ListView_InsertColumn(list, index++, &c);
-        }
-    }
     if (HWND accent = m_controls[slot(kIdCmdWriteDisc)]) {
         SetPropW(accent, kSkinRoleProp, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(SkinRole::AccentButton)));
     }
@@ -374,17 +353,27 @@ int Form1::runMessageLoop() {
     return static_cast<int>(msg.wParam);
 }
 
-void Form1::setListSource(const ListSource* source) {
-    m_listSource = source;
-    refreshList();
+std::optional<std::size_t> Form1::selectedRow() const { return m_view.selectedRow(); }
+
+void Form1::setProgressRange(int, int) {
+    // ProgressCtl1 always runs from 0 to 100; the builders set percentages.
 }
 
-void Form1::refreshList() {
-    HWND list = control(kIdLvwAudioTracks);
-    if (!list) return;
-    const int rows = m_listSource ? m_listSource->rowCount() : 0;
-    ListView_SetItemCountEx(list, rows, LVSICF_NOSCROLL);
-    InvalidateRect(list, nullptr, TRUE);
+void Form1::setProgress(int value) { progress().setValue(value); }
+
+void Form1::processPendingMessages() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            // Leave the quit request for the main message loop.
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        if (!preTranslateMessage(msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
 }
 
 LRESULT CALLBACK Form1::wndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -392,7 +381,10 @@ LRESULT CALLBACK Form1::wndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_NCCREATE) {
         self = static_cast<Form1*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        if (self) self->m_hwnd = hwnd;
+        if (self) {
+            self->m_hwnd = hwnd;
+            self->setOwner(hwnd);  // message boxes and dialogs are modal to the window
+        }
     }
     if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
     // No exception may leave a window procedure: the system frames in between cannot unwind.
@@ -422,6 +414,10 @@ LRESULT Form1::handleMessage(UINT msg, WPARAM wp, LPARAM lp) {
                 return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
             }
             return DefWindowProcW(hwnd, msg, wp, lp);
+        case WM_SETCURSOR:
+            // The hourglass stays on over the window while a command has set it.
+            if (applyPointer()) return TRUE;
+            return DefWindowProcW(hwnd, msg, wp, lp);
         case WM_SETFOCUS:
             focusControl(m_lastFocus ? m_lastFocus : control(kIdCommand15));
             return 0;
@@ -444,6 +440,7 @@ LRESULT Form1::handleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             m_tabOrder.clear();
             m_lastFocus = nullptr;
             m_tooltips = nullptr;  // owned by the window, gone with it
+            setOwner(nullptr);
             return DefWindowProcW(hwnd, msg, wp, lp);
         default:
             return DefWindowProcW(hwnd, msg, wp, lp);
@@ -461,24 +458,10 @@ void Form1::onCommand(WORD id, WORD code, HWND control) {
 
 LRESULT Form1::onNotify(const NMHDR& hdr) {
     if (hdr.idFrom != kIdLvwAudioTracks) return 0;
-    switch (hdr.code) {
-        case NM_DBLCLK:
-            lvwAudioTracks_DblClick();
-            return 0;
-        case LVN_GETDISPINFOW: {
-            auto& info = const_cast<NMLVDISPINFOW&>(reinterpret_cast<const NMLVDISPINFOW&>(hdr));
-            if ((info.item.mask & LVIF_TEXT) && info.item.pszText && info.item.cchTextMax > 0) {
-                info.item.pszText[0] = L'\0';
-                if (m_listSource && info.item.iItem >= 0 && info.item.iItem < m_listSource->rowCount()) {
-                    m_cellBuffer = m_listSource->cell(info.item.iItem, info.item.iSubItem);
-                    lstrcpynW(info.item.pszText, m_cellBuffer.c_str(), info.item.cchTextMax);
-                }
-            }
-            return 0;
-        }
-        default:
-            return 0;
-    }
+    LRESULT result = 0;
+    if (m_view.handleNotify(&hdr, result)) return result;
+    if (hdr.code == NM_DBLCLK) lvwAudioTracks_DblClick();
+    return 0;
 }
 
 }  // namespace app

@@ -5,6 +5,8 @@
 #include <windows.h>
 
 #include <array>
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,6 +15,14 @@
 #include "app/gdi.h"
 #include "app/progress_ctl.h"
 #include "app/skin_painter_win32.h"
+#include "builders/build_guard.h"
+#include "builders/output_folder.h"
+#include "filelist/code_page.h"
+#include "filelist/file_list_commands.h"
+#include "filelist/movie_list.h"
+#include "filelist/movie_list_view_win32.h"
+#include "ui/file_system.h"
+#include "ui/window_ui_win32.h"
 
 namespace app {
 
@@ -28,16 +38,9 @@ struct Form1Options {
     int showCommand = SW_SHOWNORMAL;
 };
 
-// Rows of the movie list, shown by the virtual list view lvwAudioTracks: column 0 the path,
-// 1 "Byte", 2 "Time", 3 "Status".
-class ListSource {
-public:
-    virtual ~ListSource() = default;
-    virtual int rowCount() const = 0;
-    virtual std::wstring cell(int row, int column) const = 0;
-};
-
-class Form1 {
+// Form1 is also the commands' user interface (ui::Ui): message boxes, the shared file dialog,
+// the list view's selected row, the progress bar, the pointer and the message pump.
+class Form1 : public ui::WindowUi {
 public:
     explicit Form1(HINSTANCE instance);
     ~Form1();
@@ -63,9 +66,20 @@ public:
     // Runs the message loop until the window is closed; returns the exit code.
     int runMessageLoop();
 
-    // The rows shown by the list (nullptr: none). refreshList() re-reads the row count.
-    void setListSource(const ListSource* source);
-    void refreshList();
+    // The movie list shown by lvwAudioTracks, the only copy of the movie paths.
+    filelist::MovieList& movieList() { return m_list; }
+    // The builders' output folder, shared by the screensaver and projector builders.
+    const builders::OutputFolder& outputFolder() const { return m_outputFolder; }
+    // Set while a build runs; the list-changing commands and a second build return at once.
+    bool buildRunning() const { return m_buildGuard.busy(); }
+
+    // ui::Ui: what only the main window knows.
+    std::optional<std::size_t> selectedRow() const override;
+    void setProgressRange(int minimum, int maximum) override;
+    void setProgress(int value) override;
+    // Pending messages go through preTranslateMessage as in the message loop, so shortcut keys
+    // and Tab keep working while a long command lets the window breathe.
+    void processPendingMessages() override;
 
     // "<program folder>\skins\frmmain.skn" for the running program.
     static std::wstring defaultSkinPath();
@@ -135,8 +149,17 @@ private:
     bool m_skinApplied = false;
     std::array<HWND, 32> m_controls{};
     std::vector<HWND> m_tabOrder;
-    const ListSource* m_listSource = nullptr;
-    std::wstring m_cellBuffer;
+
+    // The movie list and its view (lvwAudioTracks), the shared file dialog CommonDialog1 and
+    // the list commands working on them.
+    filelist::MovieList m_list;
+    filelist::MovieListView m_view{m_list};
+    ui::FileDialogSettings m_commonDialog1;
+    filelist::FileListCommands m_fileList{m_list, *this, ui::nativeFileSystem(), filelist::systemCodePage(),
+                                          m_commonDialog1};
+    // OutputFolder of both builders, and the guard that keeps a build run to itself.
+    builders::OutputFolder m_outputFolder;
+    builders::BuildGuard m_buildGuard;
 };
 
 }  // namespace app

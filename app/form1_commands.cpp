@@ -4,6 +4,9 @@
 #include "app/about_box.h"
 #include "app/form1.h"
 #include "app/trace.h"
+#include "builders/folder_browser_win32.h"
+#include "builders/runtime_image_win32.h"
+#include "builders/saver_builder.h"
 
 namespace app {
 
@@ -53,17 +56,20 @@ void Form1::runButton(ControlId id) {
 
 void Form1::NewCDLayout_Click() {
     traceHandler("NewCDLayout_Click");
-    // New project: empties the movie list (project files feature).
+    if (m_buildGuard.busy()) return;
+    m_fileList.newProject();
 }
 
 void Form1::OpenCDLayout_Click() {
     traceHandler("OpenCDLayout_Click");
-    // Open project: reads a .Kvx project file into the list (project files feature).
+    if (m_buildGuard.busy()) return;
+    m_fileList.openProject();
 }
 
 void Form1::SaveCDLayout_Click() {
     traceHandler("SaveCDLayout_Click");
-    // Save project: writes the list to a .Kvx project file (project files feature).
+    if (m_buildGuard.busy()) return;
+    m_fileList.saveProject();
 }
 
 void Form1::exit_Click() {
@@ -85,7 +91,8 @@ void Form1::RemoveSelectedFile_Click() {
 
 void Form1::ClearAll_Click() {
     traceHandler("ClearAll_Click");
-    // Clear All: removes every row of the movie list (file list feature).
+    if (m_buildGuard.busy()) return;
+    m_fileList.clearAll();
 }
 
 // Action menu.
@@ -136,21 +143,30 @@ void Form1::About_Click() {
 
 void Form1::Command1_Click() {
     traceHandler("Command1_Click");
-    // Add Files: open dialog with multiple selection, one row per movie (file list feature).
+    if (m_buildGuard.busy()) return;
+    m_fileList.addFiles();
 }
 
 void Form1::Command2_Click() {
     traceHandler("Command2_Click");
-    // Remove File: removes the selected row (file list feature).
+    if (m_buildGuard.busy()) return;
+    m_fileList.removeFile();
 }
 
 void Form1::cmdWriteDisc_Click() {
     traceHandler("cmdWriteDisc_Click");
-    // Make Saver Now!: one screensaver per row into the chosen output folder (screensaver builder).
+    // A second build while one runs is refused by the builder itself (the guard is busy).
+    builders::Win32FolderBrowser browser(m_hwnd);
+    builders::ResourceRuntimeImage image(builders::kSaverRuntimeResourceId);
+    builders::SaverBuilder builder(builders::SaverBuildContext{m_list, *this, ui::nativeFileSystem(),
+                                                               builders::nativeFileLookup(), browser, image,
+                                                               m_outputFolder, m_buildGuard});
+    builder.cmdWriteDisc_Click();
 }
 
 void Form1::Command3_Click() {
     traceHandler("Command3_Click");
+    if (m_buildGuard.busy()) return;
     // SWF To EXE: one player executable per row into the chosen output folder (projector builder).
 }
 

@@ -100,6 +100,18 @@ LRESULT CALLBACK progressProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         }
         case kPmGetValue:
             return st ? st->value : 0;
+        case WM_GETTEXTLENGTH:
+        case WM_GETTEXT: {
+            // The window text is the "NN%" it shows, for screen readers and test drivers.
+            const std::wstring text = std::to_wstring(st ? st->value : 0) + L"%";
+            if (msg == WM_GETTEXTLENGTH) return static_cast<LRESULT>(text.size());
+            auto* buf = reinterpret_cast<wchar_t*>(lp);
+            if (!buf || wp == 0) return 0;
+            const std::size_t n = text.size() < wp - 1 ? text.size() : wp - 1;
+            text.copy(buf, n);
+            buf[n] = L'\0';
+            return static_cast<LRESULT>(n);
+        }
         case kPmSetTrack:
             if (st) {
                 st->track = static_cast<COLORREF>(wp);

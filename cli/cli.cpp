@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "builders/saver_cli.h"
+
 namespace cli {
 
 namespace {
@@ -30,6 +32,7 @@ constexpr std::string_view kRenderHelp =
 const std::array kCommands = {
     Command{"info", "show a movie's header, tags, characters and problems", kInfoHelp, runInfo},
     Command{"render", "draw a frame of a movie into a PNG file", kRenderHelp, runRender},
+    Command{"saver", "write one screensaver (.Scr) per movie", builders::kSaverCommandHelp, runSaver},
 };
 
 std::string globalHelp() {

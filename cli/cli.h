@@ -32,6 +32,7 @@ int run(std::span<const std::string_view> args, Output& io);
 // Individual commands.
 int runInfo(std::span<const std::string_view> args, Output& io);
 int runRender(std::span<const std::string_view> args, Output& io);
+int runSaver(std::span<const std::string_view> args, Output& io);
 
 // True when `args` asks for help (-h or --help anywhere).
 bool wantsHelp(std::span<const std::string_view> args);

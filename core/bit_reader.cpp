@@ -85,25 +85,34 @@ std::uint32_t BitReader::encodedU32() {
     return v;
 }
 
-std::uint32_t BitReader::ub(unsigned bits) {
+std::uint32_t BitReader::ubSlow(unsigned bits) {
     if (bits > 32) {
         fail();
         return 0;
     }
-    std::uint32_t v = 0;
-    for (unsigned i = 0; i < bits; ++i) {
-        if (m_pos >= m_data.size()) {
-            fail();
-            return 0;
-        }
-        unsigned bit = (m_data[m_pos] >> (7 - m_bitPos)) & 1u;
-        v = (v << 1) | bit;
-        if (++m_bitPos == 8) {
+    if (bits == 0) return 0;
+    std::size_t availableBits = remaining() * 8 - m_bitPos;
+    if (bits > availableBits) {
+        fail();
+        m_pos = m_data.size();
+        m_bitPos = 0;
+        return 0;
+    }
+    // Near the end of the data: whole runs of bits from each byte, at most five steps.
+    std::uint64_t v = 0;
+    while (bits > 0) {
+        unsigned left = 8 - m_bitPos;
+        unsigned take = bits < left ? bits : left;
+        unsigned chunk = (m_data[m_pos] >> (left - take)) & ((1u << take) - 1u);
+        v = (v << take) | chunk;
+        bits -= take;
+        m_bitPos += take;
+        if (m_bitPos == 8) {
             m_bitPos = 0;
             ++m_pos;
         }
     }
-    return v;
+    return static_cast<std::uint32_t>(v);
 }
 
 std::int32_t BitReader::sb(unsigned bits) {

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <string>
 
@@ -33,7 +34,21 @@ public:
     std::uint32_t encodedU32();
 
     // Bit fields.
-    std::uint32_t ub(unsigned bits);  // unsigned, 0..32 bits
+    // Unsigned, 0..32 bits. Inline: shapes and matrices read millions of these.
+    std::uint32_t ub(unsigned bits) {
+        if (bits - 1u < 32u && m_data.size() - m_pos >= 8) {
+            // The next eight bytes as one big-endian word hold every bit wanted.
+            std::uint64_t word;
+            std::memcpy(&word, m_data.data() + m_pos, 8);
+            word = fromBigEndian(word);
+            std::uint64_t v = (word << m_bitPos) >> (64 - bits);
+            unsigned consumed = m_bitPos + bits;
+            m_pos += consumed / 8;
+            m_bitPos = consumed % 8;
+            return static_cast<std::uint32_t>(v);
+        }
+        return ubSlow(bits);
+    }
     std::int32_t sb(unsigned bits);   // sign-extended, 0..32 bits
     double fb(unsigned bits);         // signed 16.16 fixed point, 0..32 bits
     bool flag() { return ub(1) != 0; }
@@ -69,6 +84,14 @@ public:
 
 private:
     bool need(std::size_t n);
+    std::uint32_t ubSlow(unsigned bits);
+    static std::uint64_t fromBigEndian(std::uint64_t v) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+        return v;
+#else
+        return __builtin_bswap64(v);
+#endif
+    }
 
     std::span<const std::uint8_t> m_data;
     std::uint64_t m_base = 0;

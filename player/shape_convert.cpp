@@ -139,11 +139,13 @@ public:
                     startLayer(*r.newStyles);
                     f0 = f1 = ln = 0;
                 }
-                if (r.moveX) x = *r.moveX;
-                if (r.moveY) y = *r.moveY;
-                if (r.fill0) f0 = *r.fill0;
-                if (r.fill1) f1 = *r.fill1;
-                if (r.line) ln = *r.line;
+                if (r.hasMove) {
+                    x = r.dx;
+                    y = r.dy;
+                }
+                if (r.hasFill0) f0 = r.fill0;
+                if (r.hasFill1) f1 = r.fill1;
+                if (r.hasLine) ln = r.line;
                 break;
             case swf::ShapeRecord::Kind::StraightEdge: {
                 Edge e{x, y, 0, 0, wrapAdd(x, r.dx), wrapAdd(y, r.dy), false};
@@ -308,44 +310,45 @@ swf::Shape interpolateMorph(const swf::DefineMorphShape& morph, std::uint16_t ra
     double sx = 0, sy = 0, ex = 0, ey = 0;
     std::int32_t ox = 0, oy = 0;
     auto moveRecord = [&](swf::ShapeRecord r) {
-        r.newStyles.reset();
-        r.moveX = lerpInt(sx, ex, t);
-        r.moveY = lerpInt(sy, ey, t);
-        ox = *r.moveX;
-        oy = *r.moveY;
+        r.newStyles = {};
+        r.hasMove = true;
+        r.dx = ox = lerpInt(sx, ex, t);
+        r.dy = oy = lerpInt(sy, ey, t);
         return r;
     };
     for (const swf::ShapeRecord& s : start) {
         if (s.kind == swf::ShapeRecord::Kind::StyleChange) {
             bool moved = false;
-            if (s.moveX || s.moveY) {
-                sx = s.moveX.value_or(static_cast<std::int32_t>(sx));
-                sy = s.moveY.value_or(static_cast<std::int32_t>(sy));
+            if (s.hasMove) {
+                sx = s.dx;
+                sy = s.dy;
                 moved = true;
             }
             if (j < end.size() && end[j].kind == swf::ShapeRecord::Kind::StyleChange) {
-                if (end[j].moveX || end[j].moveY) {
-                    ex = end[j].moveX.value_or(static_cast<std::int32_t>(ex));
-                    ey = end[j].moveY.value_or(static_cast<std::int32_t>(ey));
+                if (end[j].hasMove) {
+                    ex = end[j].dx;
+                    ey = end[j].dy;
                     moved = true;
                 }
                 ++j;
             }
             swf::ShapeRecord r = s;
-            r.newStyles.reset();
+            r.newStyles = {};
             if (moved) {
                 r = moveRecord(r);
+            } else {
+                r.hasMove = false;
+                r.dx = r.dy = 0;
             }
-            out.records.push_back(r);
+            out.records.push_back(std::move(r));
             continue;
         }
         // The end shape may move its pen where the start shape does not.
         while (j < end.size() && end[j].kind == swf::ShapeRecord::Kind::StyleChange) {
-            if (end[j].moveX || end[j].moveY) {
-                ex = end[j].moveX.value_or(static_cast<std::int32_t>(ex));
-                ey = end[j].moveY.value_or(static_cast<std::int32_t>(ey));
-                swf::ShapeRecord mv;
-                out.records.push_back(moveRecord(mv));
+            if (end[j].hasMove) {
+                ex = end[j].dx;
+                ey = end[j].dy;
+                out.records.push_back(moveRecord(swf::ShapeRecord{}));
             }
             ++j;
         }

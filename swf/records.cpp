@@ -199,12 +199,17 @@ Shape readShape(core::BitReader& r, const ShapeContext& ctx, bool withStyles) {
             bool moveTo = flags & 0x01;
             if (moveTo) {
                 unsigned n = r.ub(5);
-                rec.moveX = r.sb(n);
-                rec.moveY = r.sb(n);
+                rec.hasMove = true;
+                rec.dx = r.sb(n);
+                rec.dy = r.sb(n);
             }
-            if (changeFill0) rec.fill0 = r.ub(fillBits);
-            if (changeFill1) rec.fill1 = r.ub(fillBits);
-            if (changeLine) rec.line = r.ub(lineBits);
+            // Index fields are at most 15 bits wide, so they fit 16 bits.
+            rec.hasFill0 = changeFill0;
+            rec.hasFill1 = changeFill1;
+            rec.hasLine = changeLine;
+            if (changeFill0) rec.fill0 = static_cast<std::uint16_t>(r.ub(fillBits));
+            if (changeFill1) rec.fill1 = static_cast<std::uint16_t>(r.ub(fillBits));
+            if (changeLine) rec.line = static_cast<std::uint16_t>(r.ub(lineBits));
             // New style tables exist only in DefineShape2 and later; in glyphs and morphs the
             // bit is meaningless and the record ends here.
             if (newStyles && withStyles && ctx.shapeVersion >= 2 && !ctx.morph) {

@@ -4,6 +4,7 @@
 // twips (1/20 pixel) as stored.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -99,18 +100,49 @@ struct StyleTables {
     bool operator==(const StyleTables&) const = default;
 };
 
-// One shape record. Style indices are 1-based into the current tables; 0 means none.
+// An optional value kept on the heap: one pointer wide, copied and compared by value. Shape
+// records carry new style tables this way, so that the common edge records stay small.
+template <typename T>
+class Boxed {
+public:
+    Boxed() = default;
+    Boxed(T value) : m_p(std::make_unique<T>(std::move(value))) {}
+    Boxed(const Boxed& o) : m_p(o.m_p ? std::make_unique<T>(*o.m_p) : nullptr) {}
+    Boxed(Boxed&&) noexcept = default;
+    Boxed& operator=(const Boxed& o) {
+        if (this != &o) m_p = o.m_p ? std::make_unique<T>(*o.m_p) : nullptr;
+        return *this;
+    }
+    Boxed& operator=(Boxed&&) noexcept = default;
+
+    bool has_value() const { return m_p != nullptr; }
+    explicit operator bool() const { return has_value(); }
+    T& operator*() { return *m_p; }
+    const T& operator*() const { return *m_p; }
+    T* operator->() { return m_p.get(); }
+    const T* operator->() const { return m_p.get(); }
+    bool operator==(const Boxed& o) const {
+        return has_value() == o.has_value() && (!has_value() || *m_p == *o.m_p);
+    }
+
+private:
+    std::unique_ptr<T> m_p;
+};
+
+// One shape record, kept small because shapes hold many of them. Style indices are 1-based
+// into the current tables; 0 means none.
 struct ShapeRecord {
     enum class Kind : std::uint8_t { StyleChange, StraightEdge, CurvedEdge };
     Kind kind = Kind::StyleChange;
-    // StyleChange: each field present only when the record changes it.
-    std::optional<std::int32_t> moveX, moveY;  // absolute move-to, twips
-    std::optional<std::uint32_t> fill0, fill1, line;
-    std::optional<StyleTables> newStyles;
+    // StyleChange: which of the fields below the record sets.
+    bool hasMove = false, hasFill0 = false, hasFill1 = false, hasLine = false;
+    std::uint16_t fill0 = 0, fill1 = 0, line = 0;
+    // StyleChange with hasMove: (dx, dy) is the absolute move-to point, in twips.
     // Edges: deltas in twips as stored. Straight edges move by (dx, dy). Curves move by
     // (controlDx, controlDy) to the control point, then by (dx, dy) from it to the anchor.
     std::int32_t dx = 0, dy = 0;
     std::int32_t controlDx = 0, controlDy = 0;
+    Boxed<StyleTables> newStyles;  // StyleChange: new style tables (DefineShape2 and later)
     bool operator==(const ShapeRecord&) const = default;
 };
 

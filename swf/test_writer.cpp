@@ -107,9 +107,9 @@ void styleBits(const Shape& s, std::size_t from, std::size_t fills, std::size_t 
     for (std::size_t i = from; i < s.records.size(); ++i) {
         const ShapeRecord& r = s.records[i];
         if (i > from && r.newStyles) break;
-        if (r.fill0) maxFill = std::max(maxFill, *r.fill0);
-        if (r.fill1) maxFill = std::max(maxFill, *r.fill1);
-        if (r.line) maxLine = std::max(maxLine, *r.line);
+        if (r.hasFill0) maxFill = std::max<std::uint32_t>(maxFill, r.fill0);
+        if (r.hasFill1) maxFill = std::max<std::uint32_t>(maxFill, r.fill1);
+        if (r.hasLine) maxLine = std::max<std::uint32_t>(maxLine, r.line);
     }
     fillBits = BitWriter::bitsUnsigned(maxFill);
     lineBits = BitWriter::bitsUnsigned(maxLine);
@@ -698,21 +698,19 @@ void writeShape(BitWriter& w, const Shape& s, const ShapeContext& ctx, bool with
             bool newStyles = r.newStyles && withStyles;
             w.flag(false);
             w.flag(newStyles);
-            w.flag(r.line.has_value());
-            w.flag(r.fill1.has_value());
-            w.flag(r.fill0.has_value());
-            bool move = r.moveX || r.moveY;
-            w.flag(move);
-            if (move) {
-                std::int32_t x = r.moveX.value_or(0), y = r.moveY.value_or(0);
-                unsigned n = std::max(BitWriter::bitsSigned(x), BitWriter::bitsSigned(y));
+            w.flag(r.hasLine);
+            w.flag(r.hasFill1);
+            w.flag(r.hasFill0);
+            w.flag(r.hasMove);
+            if (r.hasMove) {
+                unsigned n = std::max(BitWriter::bitsSigned(r.dx), BitWriter::bitsSigned(r.dy));
                 w.ub(5, n);
-                w.sb(n, x);
-                w.sb(n, y);
+                w.sb(n, r.dx);
+                w.sb(n, r.dy);
             }
-            if (r.fill0) w.ub(fillBits, *r.fill0);
-            if (r.fill1) w.ub(fillBits, *r.fill1);
-            if (r.line) w.ub(lineBits, *r.line);
+            if (r.hasFill0) w.ub(fillBits, r.fill0);
+            if (r.hasFill1) w.ub(fillBits, r.fill1);
+            if (r.hasLine) w.ub(lineBits, r.line);
             if (newStyles) {
                 writeStyleTables(w, *r.newStyles, ctx);
                 styleBits(s, i, r.newStyles->fills.size(), r.newStyles->lines.size(), fillBits,

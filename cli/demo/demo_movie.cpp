@@ -22,19 +22,21 @@ public:
     void style(std::int32_t x, std::int32_t y, std::uint32_t fill1, std::uint32_t line,
                std::uint32_t fill0 = 0) {
         swf::ShapeRecord r;
-        r.moveX = x;
-        r.moveY = y;
-        r.fill0 = fill0;
-        r.fill1 = fill1;
-        r.line = line;
+        r.hasMove = r.hasFill0 = r.hasFill1 = r.hasLine = true;
+        r.dx = x;
+        r.dy = y;
+        r.fill0 = static_cast<std::uint16_t>(fill0);
+        r.fill1 = static_cast<std::uint16_t>(fill1);
+        r.line = static_cast<std::uint16_t>(line);
         m_out.push_back(r);
         m_x = x;
         m_y = y;
     }
     void move(std::int32_t x, std::int32_t y) {
         swf::ShapeRecord r;
-        r.moveX = x;
-        r.moveY = y;
+        r.hasMove = true;
+        r.dx = x;
+        r.dy = y;
         m_out.push_back(r);
         m_x = x;
         m_y = y;

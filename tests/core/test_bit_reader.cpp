@@ -42,6 +42,33 @@ INSTANTIATE_TEST_SUITE_P(
         BitCase{"signed_32", {0xFF, 0xFF, 0xFF, 0xFE}, 32, true, -2}),
     [](const auto& info) { return info.param.name; });
 
+// Random field widths over random bytes, checked bit by bit against a plain reference; the
+// reads run from the fast (eight bytes ahead) path into the one near the end of the data.
+TEST(BitReader, FieldsMatchABitByBitReference) {
+    std::uint32_t seed = 7;
+    auto next = [&seed] {
+        seed = seed * 1664525u + 1013904223u;
+        return seed >> 8;
+    };
+    for (int round = 0; round < 50; ++round) {
+        std::vector<std::uint8_t> data(40);
+        for (auto& b : data) b = static_cast<std::uint8_t>(next());
+        BitReader r(data);
+        std::size_t bitPos = 0;
+        while (true) {
+            unsigned width = next() % 33;
+            if (bitPos + width > data.size() * 8) break;
+            std::uint32_t expected = 0;
+            for (unsigned i = 0; i < width; ++i, ++bitPos)
+                expected = (expected << 1) | ((data[bitPos / 8] >> (7 - bitPos % 8)) & 1u);
+            ASSERT_EQ(r.ub(width), expected) << "round " << round << " at bit " << bitPos;
+        }
+        EXPECT_FALSE(r.failed());
+        r.ub(static_cast<unsigned>(data.size() * 8 - bitPos + 1));  // one bit too many
+        EXPECT_TRUE(r.failed());
+    }
+}
+
 TEST(BitReader, ByteReadsAlignAfterBits) {
     const std::uint8_t data[] = {0xA0, 0x34, 0x12};
     BitReader r(data);

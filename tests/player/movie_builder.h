@@ -16,8 +16,8 @@ inline swf::DefineShape box(std::uint16_t id) {
     f.color = {std::uint8_t(id * 10), 0, 0, 255};
     s.shape.styles.fills = {f};
     swf::ShapeRecord m;
-    m.moveX = 0;
-    m.moveY = 0;
+    m.hasMove = true;
+    m.hasFill1 = true;
     m.fill1 = 1;
     swf::ShapeRecord e;
     e.kind = swf::ShapeRecord::Kind::StraightEdge;

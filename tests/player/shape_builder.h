@@ -20,36 +20,38 @@ public:
 
     Pen& style(double x, double y, std::uint32_t fill0, std::uint32_t fill1, std::uint32_t line = 0) {
         swf::ShapeRecord r;
-        r.moveX = tw(x);
-        r.moveY = tw(y);
-        r.fill0 = fill0;
-        r.fill1 = fill1;
-        r.line = line;
+        r.hasMove = r.hasFill0 = r.hasFill1 = r.hasLine = true;
+        r.dx = tw(x);
+        r.dy = tw(y);
+        r.fill0 = static_cast<std::uint16_t>(fill0);
+        r.fill1 = static_cast<std::uint16_t>(fill1);
+        r.line = static_cast<std::uint16_t>(line);
         m_out.push_back(r);
-        m_x = *r.moveX;
-        m_y = *r.moveY;
+        m_x = r.dx;
+        m_y = r.dy;
         return *this;
     }
     Pen& newStyles(const swf::StyleTables& t, double x, double y, std::uint32_t fill1, std::uint32_t line = 0) {
         swf::ShapeRecord r;
         r.newStyles = t;
-        r.moveX = tw(x);
-        r.moveY = tw(y);
-        r.fill0 = 0;
-        r.fill1 = fill1;
-        r.line = line;
+        r.hasMove = r.hasFill0 = r.hasFill1 = r.hasLine = true;
+        r.dx = tw(x);
+        r.dy = tw(y);
+        r.fill1 = static_cast<std::uint16_t>(fill1);
+        r.line = static_cast<std::uint16_t>(line);
         m_out.push_back(r);
-        m_x = *r.moveX;
-        m_y = *r.moveY;
+        m_x = r.dx;
+        m_y = r.dy;
         return *this;
     }
     Pen& move(double x, double y) {
         swf::ShapeRecord r;
-        r.moveX = tw(x);
-        r.moveY = tw(y);
+        r.hasMove = true;
+        r.dx = tw(x);
+        r.dy = tw(y);
         m_out.push_back(r);
-        m_x = *r.moveX;
-        m_y = *r.moveY;
+        m_x = r.dx;
+        m_y = r.dy;
         return *this;
     }
     Pen& line(double x, double y) {

@@ -210,7 +210,7 @@ TEST(MorphShape, InterpolatesEdgesFillsAndLinesByRatio) {
 TEST(MorphShape, DrawnThroughThePlayerAtItsRatio) {
     swf::DefineMorphShape m = squareMorph();
     m.lines.clear();
-    for (auto& rec : m.startEdges.records) rec.line.reset();
+    for (auto& rec : m.startEdges.records) rec.line = 0;
     swf::MovieWriter w(8, 100, 100);
     swf::PlaceObject p = shapes::placeAt(1, 1);
     p.ratio = 65535;

@@ -9,14 +9,18 @@ namespace {
 
 using namespace swf;
 
-ShapeRecord move(std::int32_t x, std::int32_t y, std::optional<std::uint32_t> fill0 = {},
-                 std::optional<std::uint32_t> fill1 = {}, std::optional<std::uint32_t> line = {}) {
+ShapeRecord move(std::int32_t x, std::int32_t y, std::optional<std::uint16_t> fill0 = {},
+                 std::optional<std::uint16_t> fill1 = {}, std::optional<std::uint16_t> line = {}) {
     ShapeRecord r;
-    r.moveX = x;
-    r.moveY = y;
-    r.fill0 = fill0;
-    r.fill1 = fill1;
-    r.line = line;
+    r.hasMove = true;
+    r.dx = x;
+    r.dy = y;
+    r.hasFill0 = fill0.has_value();
+    r.hasFill1 = fill1.has_value();
+    r.hasLine = line.has_value();
+    r.fill0 = fill0.value_or(0);
+    r.fill1 = fill1.value_or(0);
+    r.line = line.value_or(0);
     return r;
 }
 

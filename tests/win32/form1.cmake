@@ -6,5 +6,9 @@ vfs_gtest(test_form1
           ${CMAKE_SOURCE_DIR}/resources/app.rc
   LIBS vfs_app
   LABELS gui)
-target_include_directories(test_form1 PRIVATE ${CMAKE_SOURCE_DIR}/resources)
+target_include_directories(test_form1 PRIVATE ${CMAKE_SOURCE_DIR}/resources ${CMAKE_BINARY_DIR})
+# app.rc embeds the padded screensaver runtime as "CUSTOM" 102.
+set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/app.rc PROPERTIES
+  OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/resources/app.ico;${CMAKE_SOURCE_DIR}/resources/app.manifest;${VFS_SAVER_IMAGE}")
+add_dependencies(test_form1 saver_image)
 set_tests_properties(test_form1 PROPERTIES RESOURCE_LOCK display)

@@ -100,6 +100,36 @@ bool pressKey(app::Form1& form, HWND target, WORD vk, int mods) {
     return consumed;
 }
 
+namespace {
+HWND g_cancelOwner = nullptr;
+int g_cancelled = 0;
+
+BOOL CALLBACK cancelOne(HWND h, LPARAM) {
+    if (className(h) == L"#32770" && IsWindowVisible(h) && GetWindow(h, GW_OWNER) == g_cancelOwner &&
+        !GetPropW(h, L"VfsCancelled")) {
+        SetPropW(h, L"VfsCancelled", reinterpret_cast<HANDLE>(1));
+        ++g_cancelled;
+        PostMessageW(h, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(h, IDCANCEL)));
+    }
+    return TRUE;
+}
+
+void CALLBACK cancelTick(HWND, UINT, UINT_PTR, DWORD) { EnumThreadWindows(GetCurrentThreadId(), cancelOne, 0); }
+}  // namespace
+
+DialogCanceller::DialogCanceller(HWND owner) {
+    g_cancelOwner = owner;
+    g_cancelled = 0;
+    m_timer = SetTimer(nullptr, 0, 20, cancelTick);
+}
+
+DialogCanceller::~DialogCanceller() {
+    KillTimer(nullptr, m_timer);
+    g_cancelOwner = nullptr;
+}
+
+int DialogCanceller::cancelled() { return g_cancelled; }
+
 std::wstring windowText(HWND hwnd) {
     wchar_t buf[512] = {};
     SendMessageW(hwnd, WM_GETTEXT, std::size(buf), reinterpret_cast<LPARAM>(buf));

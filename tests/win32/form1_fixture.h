@@ -49,6 +49,22 @@ void pump(app::Form1& form, DWORD ms = 50);
 enum Mods { kNoMods = 0, kCtrl = 1, kShift = 2 };
 bool pressKey(app::Form1& form, HWND target, WORD vk, int mods = kNoMods);
 
+// Cancels the dialogs that windows of this thread owned by `owner` open (file dialogs, the folder
+// browser), from a timer that runs inside their modal loops, so that commands which ask the user
+// can be run in a test.
+class DialogCanceller {
+public:
+    explicit DialogCanceller(HWND owner);
+    ~DialogCanceller();
+    DialogCanceller(const DialogCanceller&) = delete;
+    DialogCanceller& operator=(const DialogCanceller&) = delete;
+    // Dialogs cancelled so far.
+    static int cancelled();
+
+private:
+    UINT_PTR m_timer = 0;
+};
+
 std::wstring windowText(HWND hwnd);
 std::wstring className(HWND hwnd);
 

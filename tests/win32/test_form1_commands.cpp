@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <shlobj.h>
 
 #include <string>
 #include <vector>
@@ -11,6 +12,9 @@
 #include "app/cmd.h"
 #include "app/control_ids.h"
 #include "app/form1.h"
+#include "builders/runtime_image_win32.h"
+#include "builders/saver_layout.h"
+#include "filelist/mod_dlg_select_file_info.h"
 #include "form1_fixture.h"
 
 namespace vfs_test {
@@ -195,6 +199,7 @@ struct Route {
 
 TEST_F(Form1Commands, MenuItemsRunTheirHandlersAndForwarders) {
     open(L"");
+    DialogCanceller canceller(m_form->hwnd());  // Open, Save and Add Files ask for a file
     const Route routes[] = {
         {Cmd::NewCDLayout, {"NewCDLayout_Click"}},
         {Cmd::OpenCDLayout, {"OpenCDLayout_Click"}},
@@ -219,10 +224,14 @@ TEST_F(Form1Commands, MenuItemsRunTheirHandlersAndForwarders) {
         pump(*m_form);
         EXPECT_EQ(m_trace.lines(), r.trace) << "command " << static_cast<int>(r.cmd);
     }
+    // Open, Save and Add Files showed their dialog; Cancel left the list empty.
+    EXPECT_EQ(DialogCanceller::cancelled(), 3);
+    EXPECT_EQ(m_form->movieList().count(), 0u);
 }
 
 TEST_F(Form1Commands, ButtonsRunTheirHandlersAndForwarders) {
     open(L"");
+    DialogCanceller canceller(m_form->hwnd());  // Add Files asks for files
     const std::pair<ControlId, Lines> routes[] = {
         {kIdCommand1, {"Command1_Click"}},
         {kIdCommand2, {"Command2_Click"}},
@@ -351,6 +360,194 @@ TEST_F(Form1Commands, AboutLoadsTheSkinAgainForItsOwnWindow) {
     runAbout(*m_form, seen);
     ASSERT_TRUE(seen.found);
     EXPECT_TRUE(seen.okOwnerDrawn);
+}
+
+// The splitter's own failure message, shown by the main window: its Chinese text and title come
+// out of the Unicode API exactly, whatever the system's ANSI code page is.
+struct SplitterBoxSeen {
+    bool found = false;
+    std::wstring text;
+    bool critical = false;
+    HWND owner = nullptr;
+    int ticks = 0;
+};
+SplitterBoxSeen* g_splitter = nullptr;
+
+void CALLBACK closeSplitterBox(HWND, UINT, UINT_PTR id, DWORD) {
+    HWND box = FindWindowW(L"#32770", L"\u81ea\u5b9a\u4e49\u51fd\u6570\u9519\u8bef");
+    if (!box) {
+        if (++g_splitter->ticks > 200) KillTimer(nullptr, id);
+        return;
+    }
+    KillTimer(nullptr, id);
+    g_splitter->found = true;
+    g_splitter->owner = GetWindow(box, GW_OWNER);
+    g_splitter->text = windowText(GetDlgItem(box, 0xFFFF));
+    g_splitter->critical = SendMessageW(GetDlgItem(box, 0x440), STM_GETICON, 0, 0) ==
+                           reinterpret_cast<LRESULT>(LoadIconW(nullptr, IDI_HAND));
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+}
+
+TEST_F(Form1Commands, SplitterFailureShowsItsChineseMessageThroughTheWindow) {
+    open(L"");
+    // A current directory longer than the selection: the splitter fails and says so.
+    wchar_t saved[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, saved);
+    ASSERT_TRUE(SetCurrentDirectoryW(m_dir.path().c_str()));
+    SplitterBoxSeen seen;
+    g_splitter = &seen;
+    SetTimer(nullptr, 0, 20, closeSplitterBox);
+    const auto info = filelist::ModDlgSelectFileInfo::GetDlgSelectFileInfo("C:\\a.swf", *m_form);
+    g_splitter = nullptr;
+    SetCurrentDirectoryW(saved);
+    EXPECT_EQ(info.FileCount, 0);
+    ASSERT_TRUE(seen.found);
+    EXPECT_EQ(seen.text, L"GetDlgSelectFileInfo\u51fd\u6570\u6267\u884c\u9519\u8bef\uff01");
+    EXPECT_EQ(seen.owner, m_form->hwnd());
+    EXPECT_TRUE(seen.critical);
+}
+
+// Make Saver Now! hosted in-process: a timer answers the folder browser and the closing message,
+// and a spy on the list view looks at the window while a row shows "Processing".
+struct BuildSeen {
+    Form1* form = nullptr;
+    std::wstring folder;
+    int browsers = 0;
+    bool paintedWhileProcessing = false;
+    bool hourglass = false;
+    std::size_t rowsAfterClear = 0;
+    bool secondBuildOpenedNothing = true;
+    std::wstring boxText;
+    int progressAtBox = -1;
+    int ticks = 0;
+};
+BuildSeen* g_build = nullptr;
+
+bool anyRowProcessing(const filelist::MovieList& list) {
+    for (std::size_t i = 1; i <= list.count(); ++i) {
+        if (list.cell(i, filelist::Column::Status) == filelist::kStatusProcessing) return true;
+    }
+    return false;
+}
+
+LRESULT CALLBACK listSpy(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
+    if (msg == WM_PAINT && g_build && !g_build->paintedWhileProcessing &&
+        anyRowProcessing(g_build->form->movieList())) {
+        // The run lets the window repaint; the pointer over it is the hourglass; list commands
+        // and a second build are refused.
+        g_build->paintedWhileProcessing = true;
+        HWND f = g_build->form->hwnd();
+        SendMessageW(f, WM_SETCURSOR, reinterpret_cast<WPARAM>(f), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        g_build->hourglass = GetCursor() == LoadCursorW(nullptr, IDC_WAIT);
+        g_build->form->ClearAll_Click();
+        g_build->form->NewCDLayout_Click();
+        g_build->form->Command2_Click();
+        g_build->rowsAfterClear = g_build->form->movieList().count();
+        const int before = g_build->browsers;
+        g_build->form->cmdWriteDisc_Click();
+        g_build->secondBuildOpenedNothing = g_build->browsers == before;
+    }
+    return DefSubclassProc(h, msg, wp, lp);
+}
+
+BOOL CALLBACK answerOne(HWND h, LPARAM) {
+    if (className(h) != L"#32770" || !IsWindowVisible(h) || GetPropW(h, L"VfsAnswered")) return TRUE;
+    if (HWND tree = GetDlgItem(h, 0x3741)) {
+        SendMessageW(h, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(g_build->folder.c_str()));
+        // The first selection right after the dialog opens may be lost: try again at the next
+        // tick until the tree shows the folder.
+        HTREEITEM sel = TreeView_GetSelection(tree);
+        wchar_t text[MAX_PATH] = {};
+        TVITEMW item{};
+        item.mask = TVIF_TEXT;
+        item.hItem = sel;
+        item.pszText = text;
+        item.cchTextMax = MAX_PATH;
+        if (!sel || !TreeView_GetItem(tree, &item) || lstrcmpiW(text, L"out") != 0) return TRUE;
+        SetPropW(h, L"VfsAnswered", reinterpret_cast<HANDLE>(1));
+        ++g_build->browsers;
+        PostMessageW(h, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(h, IDOK)));
+    } else if (windowText(h) == L"Vellory Flash Screensaver") {
+        SetPropW(h, L"VfsAnswered", reinterpret_cast<HANDLE>(1));
+        g_build->boxText = windowText(GetDlgItem(h, 0xFFFF));
+        g_build->progressAtBox = g_build->form->progress().value();
+        PostMessageW(h, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(h, IDOK)));
+    }
+    return TRUE;
+}
+
+void CALLBACK answerBuild(HWND, UINT, UINT_PTR id, DWORD) {
+    if (!g_build || ++g_build->ticks > 1000) {
+        KillTimer(nullptr, id);
+        return;
+    }
+    EnumThreadWindows(GetCurrentThreadId(), answerOne, 0);
+}
+
+std::string readAll(const std::wstring& path) {
+    std::string bytes;
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return bytes;
+    char buf[65536];
+    DWORD got = 0;
+    while (ReadFile(f, buf, sizeof buf, &got, nullptr) && got > 0) bytes.append(buf, got);
+    CloseHandle(f);
+    return bytes;
+}
+
+std::string utf8(const std::wstring& w) {
+    std::string s;
+    for (wchar_t c : w) s += static_cast<char>(c);  // the temp paths here are ASCII
+    return s;
+}
+
+TEST_F(Form1Commands, MakeSaverNowWritesEachRowWithTheEmbeddedRuntimeAndGuardsTheList) {
+    open(L"");
+    const std::string movieA = std::string("FWS\x06\0\xff", 6) + "first";
+    const std::string movieB(70000, '\x5a');
+    const std::wstring a = m_dir.write(L"movies\\intro.final.swf", movieA);
+    const std::wstring b = m_dir.write(L"movies\\second.swf", movieB);
+    const std::wstring out = m_dir.path() + L"\\out";
+    ASSERT_TRUE(CreateDirectoryW(out.c_str(), nullptr));
+    m_form->movieList().append(filelist::Row(utf8(a)));
+    m_form->movieList().append(filelist::Row(utf8(b)));
+
+    BuildSeen seen;
+    seen.form = m_form.get();
+    seen.folder = out;
+    g_build = &seen;
+    SetWindowSubclass(ctl(kIdLvwAudioTracks), listSpy, 1, 0);
+    SetTimer(nullptr, 0, 20, answerBuild);
+    SendMessageW(ctl(kIdCmdWriteDisc), BM_CLICK, 0, 0);
+    pump(*m_form);
+    RemoveWindowSubclass(ctl(kIdLvwAudioTracks), listSpy, 1);
+    g_build = nullptr;
+
+    EXPECT_EQ(seen.browsers, 1);
+    EXPECT_EQ(m_form->outputFolder().path, utf8(out) + "\\");
+    EXPECT_TRUE(seen.paintedWhileProcessing);
+    EXPECT_TRUE(seen.hourglass);
+    EXPECT_EQ(seen.rowsAfterClear, 2u);
+    EXPECT_TRUE(seen.secondBuildOpenedNothing);
+    EXPECT_EQ(seen.boxText, L"Create ScreenSaver Successful!");
+    EXPECT_EQ(seen.progressAtBox, 100);
+    EXPECT_EQ(m_form->progress().value(), 100);
+    EXPECT_EQ(m_form->movieList().cell(1, filelist::Column::Status), "OK");
+    EXPECT_EQ(m_form->movieList().cell(2, filelist::Column::Status), "OK");
+    EXPECT_FALSE(m_form->buildRunning());
+
+    auto image = builders::ResourceRuntimeImage(builders::kSaverRuntimeResourceId).fetchImage();
+    ASSERT_TRUE(image.ok());
+    ASSERT_EQ(image->size(), builders::kSaverHeaderSize);
+    const std::string head = image->substr(0, builders::kSaverHeaderSize - 1);
+    EXPECT_TRUE(readAll(out + L"\\intro.Scr") == head + movieA + std::string(1, '\0'));
+    EXPECT_TRUE(readAll(out + L"\\second.Scr") == head + movieB + std::string(1, '\0'));
+    // The pointer is the default again, and the list commands work after the run.
+    HWND f = m_form->hwnd();
+    SendMessageW(f, WM_SETCURSOR, reinterpret_cast<WPARAM>(f), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    EXPECT_NE(GetCursor(), LoadCursorW(nullptr, IDC_WAIT));
+    m_form->ClearAll_Click();
+    EXPECT_EQ(m_form->movieList().count(), 0u);
 }
 
 }  // namespace

@@ -225,26 +225,24 @@ TEST_F(Form1Window, ListViewIsAVirtualReportWithFourColumns) {
     EXPECT_EQ(ListView_GetItemCount(list), 0);
 }
 
-class TwoRows : public ListSource {
-public:
-    int rowCount() const override { return 2; }
-    std::wstring cell(int row, int column) const override {
-        return L"r" + std::to_wstring(row) + L"c" + std::to_wstring(column);
-    }
-};
-
-TEST_F(Form1Window, ListShowsTheRowsOfItsSource) {
+TEST_F(Form1Window, ListShowsTheRowsOfTheMovieList) {
     open(L"");
-    TwoRows rows;
-    m_form->setListSource(&rows);
+    filelist::MovieList& rows = m_form->movieList();
+    rows.append(filelist::Row("C:\\a.swf", "1", "07-03-2006", ""));
+    rows.append(filelist::Row("C:\\\u00e9t\u00e9\\b.swf", "22", "12-25-2010", "OK"));
     HWND list = ctl(kIdLvwAudioTracks);
     ASSERT_EQ(ListView_GetItemCount(list), 2);
-    wchar_t text[32] = {};
-    ListView_GetItemText(list, 1, 3, text, 32);
-    EXPECT_STREQ(text, L"r1c3");
-    ListView_GetItemText(list, 0, 0, text, 32);
-    EXPECT_STREQ(text, L"r0c0");
-    m_form->setListSource(nullptr);
+    wchar_t text[64] = {};
+    ListView_GetItemText(list, 1, 3, text, 64);
+    EXPECT_STREQ(text, L"OK");
+    ListView_GetItemText(list, 1, 0, text, 64);
+    EXPECT_STREQ(text, L"C:\\\u00e9t\u00e9\\b.swf");
+    ListView_GetItemText(list, 0, 2, text, 64);
+    EXPECT_STREQ(text, L"07-03-2006");
+    rows.setCell(1, filelist::Column::Status, "Processing");
+    ListView_GetItemText(list, 0, 3, text, 64);
+    EXPECT_STREQ(text, L"Processing");
+    rows.clear();
     EXPECT_EQ(ListView_GetItemCount(list), 0);
 }
 
@@ -311,8 +309,13 @@ TEST_F(Form1Window, ProgressBarClampsToAPercentage) {
     EXPECT_EQ(p.value(), 0);
     p.setValue(42);
     EXPECT_EQ(p.value(), 42);
+    EXPECT_EQ(windowText(p.hwnd()), L"42%");  // the text it shows, for screen readers and drivers
     p.setValue(150);
     EXPECT_EQ(p.value(), 100);
+    EXPECT_EQ(windowText(p.hwnd()), L"100%");
+    wchar_t small[3] = {L'x', L'x', L'x'};
+    EXPECT_EQ(SendMessageW(p.hwnd(), WM_GETTEXT, 3, reinterpret_cast<LPARAM>(small)), 2);
+    EXPECT_STREQ(small, L"10");
     p.setValue(-5);
     EXPECT_EQ(p.value(), 0);
 }
@@ -401,6 +404,7 @@ TEST_P(Form1BrokenSkin, LeavesAPlainWorkingWindowAndNoMessage) {
     EXPECT_FALSE(isOwnerDrawn(ctl(kIdCommand1)));
     EXPECT_EQ(otherVisibleWindows(m_form->hwnd(), m_form->tooltips()), 0);
     EXPECT_EQ(GetFocus(), ctl(kIdCommand15));
+    DialogCanceller canceller(m_form->hwnd());  // Add Files asks for files
     SendMessageW(ctl(kIdCommand1), BM_CLICK, 0, 0);
     pump(*m_form);
     EXPECT_EQ(m_trace.lines(), std::vector<std::string>{"Command1_Click"});
