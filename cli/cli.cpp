@@ -18,8 +18,20 @@ constexpr std::string_view kInfoHelp =
     "Exit status: 0 when the movie reads without errors, 1 when it is missing or broken (one\n"
     "line on stderr names the file and the fault), 2 on wrong usage.\n";
 
+constexpr std::string_view kRenderHelp =
+    "usage: flashsaver render MOVIE.swf -o OUT.png [--frame N] [--size WxH] [--quality low|high]\n"
+    "\n"
+    "Runs the movie N iterations from the start (the first one executes frame 1; default 1) and\n"
+    "writes the picture as PNG, at the stage size or at WxH with the stage scaled to fit and\n"
+    "centred (the bars in the background colour). Quality high (default) is anti-aliased, low\n"
+    "is not.\n"
+    "\n"
+    "Exit status: 0 when the picture was written, 1 when the movie is missing or broken or the\n"
+    "file cannot be written, 2 on wrong usage.\n";
+
 const std::array kCommands = {
     Command{"info", "show a movie's header, tags, characters and problems", kInfoHelp, runInfo},
+    Command{"render", "draw a frame of a movie into a PNG file", kRenderHelp, runRender},
     Command{"saver", "write one screensaver (.Scr) per movie", builders::kSaverCommandHelp, runSaver},
 };
 

@@ -31,6 +31,7 @@ int run(std::span<const std::string_view> args, Output& io);
 
 // Individual commands.
 int runInfo(std::span<const std::string_view> args, Output& io);
+int runRender(std::span<const std::string_view> args, Output& io);
 int runSaver(std::span<const std::string_view> args, Output& io);
 
 // True when `args` asks for help (-h or --help anywhere).

@@ -1,0 +1,431 @@
+// Drawing a frame through the renderer (see frame_renderer.h).
+#include "player/frame_renderer.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "player/bitmap_decode.h"
+#include "player/player.h"
+
+namespace player {
+
+namespace {
+
+render::Matrix toRender(const swf::Matrix& m) {
+    return render::Matrix{static_cast<float>(m.a), static_cast<float>(m.b), static_cast<float>(m.c),
+                          static_cast<float>(m.d), static_cast<float>(m.tx), static_cast<float>(m.ty)};
+}
+
+render::Matrix toRender(const DrawMatrix& m) { return render::Matrix{m.a, m.b, m.c, m.d, m.tx, m.ty}; }
+
+render::ColorTransform toRender(const DrawColorTransform& cx) {
+    render::ColorTransform t;
+    t.mulR = cx.mul[0];
+    t.mulG = cx.mul[1];
+    t.mulB = cx.mul[2];
+    t.mulA = cx.mul[3];
+    t.addR = cx.add[0];
+    t.addG = cx.add[1];
+    t.addB = cx.add[2];
+    t.addA = cx.add[3];
+    return t;
+}
+
+render::Color toRender(const swf::Rgba& c) { return render::Color{c.r, c.g, c.b, c.a}; }
+
+render::LineCap toRender(swf::CapStyle c) {
+    switch (c) {
+    case swf::CapStyle::None: return render::LineCap::None;
+    case swf::CapStyle::Square: return render::LineCap::Square;
+    case swf::CapStyle::Round: break;
+    }
+    return render::LineCap::Round;
+}
+
+render::LineJoin toRender(swf::JoinStyle j) {
+    switch (j) {
+    case swf::JoinStyle::Bevel: return render::LineJoin::Bevel;
+    case swf::JoinStyle::Miter: return render::LineJoin::Miter;
+    case swf::JoinStyle::Round: break;
+    }
+    return render::LineJoin::Round;
+}
+
+// Device-space box of a twips box under `m`, padded by `pad` pixels.
+render::Rect deviceBounds(const render::Rect& b, const render::Matrix& m, float pad) {
+    const render::Point corners[4] = {m.apply({b.x0, b.y0}), m.apply({b.x1, b.y0}),
+                                      m.apply({b.x0, b.y1}), m.apply({b.x1, b.y1})};
+    render::Rect r{corners[0].x, corners[0].y, corners[0].x, corners[0].y};
+    for (const render::Point& p : corners) {
+        r.x0 = std::min(r.x0, p.x);
+        r.y0 = std::min(r.y0, p.y);
+        r.x1 = std::max(r.x1, p.x);
+        r.y1 = std::max(r.y1, p.y);
+    }
+    r.x0 -= pad;
+    r.y0 -= pad;
+    r.x1 += pad;
+    r.y1 += pad;
+    return r;
+}
+
+// The gradient square of SWF runs from -16384 to 16384 twips; render's linear gradients run
+// from x = 0 to x = 1 and radial ones over the unit circle.
+const render::Matrix kLinearGradientSquare{32768.0f, 0.0f, 0.0f, 32768.0f, -16384.0f, 0.0f};
+const render::Matrix kRadialGradientSquare{16384.0f, 0.0f, 0.0f, 16384.0f, 0.0f, 0.0f};
+
+}  // namespace
+
+std::vector<render::GradientStop> gradientStops(const std::vector<swf::GradientStop>& in) {
+    // The reference colour table has 256 entries and gives every stop an entry of its own: a
+    // stop whose ratio does not exceed its predecessor's moves to the next entry, and stops
+    // pushed past the last entry are dropped. Stops that share a ratio thus show as thin bands
+    // of one entry each instead of vanishing.
+    std::vector<render::GradientStop> out;
+    int prev = -1;
+    for (const swf::GradientStop& st : in) {
+        const int r = std::max<int>(st.ratio, prev + 1);
+        if (r > 255) break;
+        out.push_back(render::GradientStop{static_cast<float>(r) / 255.0f, toRender(st.color)});
+        prev = r;
+    }
+    return out;
+}
+
+struct FrameRenderer::Frame {
+    render::Renderer& r;
+    const DrawList& list;
+    render::Matrix stage;  // stage twips -> target pixels
+    float pixelsPerTwip = 0.05f;
+    int width = 0, height = 0;
+    std::map<std::vector<std::uint32_t>, std::unique_ptr<render::Mask>> masks;
+};
+
+FrameRenderer::FrameRenderer(const Library& library) : m_library(library) {}
+FrameRenderer::~FrameRenderer() = default;
+
+const render::Pixmap* FrameRenderer::bitmap(std::uint16_t id) {
+    auto it = m_bitmaps.find(id);
+    if (it != m_bitmaps.end()) return it->second.get();
+    const Character* c = m_library.find(id);
+    std::unique_ptr<render::Pixmap> pix;
+    if (!c || c->kind != CharacterKind::Bitmap) {
+        m_report.missingCharacters.insert(id);
+    } else if (auto* lossless = std::get_if<const swf::DefineBitsLossless*>(&c->def)) {
+        auto decoded = decodeLossless(**lossless);
+        if (decoded) {
+            pix = std::make_unique<render::Pixmap>(std::move(decoded).value());
+        } else {
+            m_report.brokenBitmaps.insert(id);
+        }
+    } else {
+        m_report.jpegBitmaps.insert(id);
+        return nullptr;  // not cached: counted again in every report
+    }
+    const render::Pixmap* p = pix.get();
+    m_bitmaps.emplace(id, std::move(pix));
+    return p;
+}
+
+bool FrameRenderer::makePaint(const swf::FillStyle& fill, render::Paint& out) {
+    switch (fill.kind) {
+    case swf::FillKind::Solid:
+        out = render::SolidPaint{toRender(fill.color)};
+        return true;
+    case swf::FillKind::LinearGradient:
+    case swf::FillKind::RadialGradient:
+    case swf::FillKind::FocalRadialGradient: {
+        render::GradientPaint g;
+        const bool linear = fill.kind == swf::FillKind::LinearGradient;
+        g.kind = linear ? render::GradientKind::Linear : render::GradientKind::Radial;
+        g.stops = gradientStops(fill.gradient.stops);
+        switch (fill.gradient.spread) {
+        case swf::SpreadMode::Reflect: g.spread = render::Spread::Reflect; break;
+        case swf::SpreadMode::Repeat: g.spread = render::Spread::Repeat; break;
+        default: g.spread = render::Spread::Pad; break;
+        }
+        g.interpolation = fill.gradient.interpolation == swf::InterpolationMode::LinearRgb
+                              ? render::Interpolation::LinearRgb
+                              : render::Interpolation::Rgb;
+        if (fill.kind == swf::FillKind::FocalRadialGradient)
+            g.focal = static_cast<float>(fill.gradient.focalPoint);
+        g.matrix = toRender(fill.matrix) * (linear ? kLinearGradientSquare : kRadialGradientSquare);
+        out = std::move(g);
+        return true;
+    }
+    case swf::FillKind::RepeatingBitmap:
+    case swf::FillKind::ClippedBitmap:
+    case swf::FillKind::NonSmoothedRepeatingBitmap:
+    case swf::FillKind::NonSmoothedClippedBitmap: {
+        const render::Pixmap* image = bitmap(fill.bitmapId);
+        if (!image) return false;
+        render::BitmapPaint b;
+        b.image = image;
+        b.matrix = toRender(fill.matrix);
+        b.wrap = (fill.kind == swf::FillKind::RepeatingBitmap ||
+                  fill.kind == swf::FillKind::NonSmoothedRepeatingBitmap)
+                     ? render::BitmapWrap::Repeat
+                     : render::BitmapWrap::Clamp;
+        const bool smooth = (fill.kind == swf::FillKind::RepeatingBitmap ||
+                             fill.kind == swf::FillKind::ClippedBitmap) &&
+                            m_quality == Quality::High;
+        b.filter = smooth ? render::BitmapFilter::Smooth : render::BitmapFilter::Nearest;
+        out = b;
+        return true;
+    }
+    }
+    return false;
+}
+
+const ConvertedShape* FrameRenderer::textShape(const swf::DefineText& text) {
+    auto shape = std::make_unique<ConvertedShape>();
+    ShapeLayer layer;
+    const render::Matrix textMatrix = toRender(text.matrix);
+    const swf::DefineFont* font = nullptr;
+    float height = 0, x = 0, y = 0;
+    swf::Rgba color;
+    bool any = false;
+    for (const swf::TextRecord& rec : text.records) {
+        if (rec.fontId) {
+            const Character* c = m_library.find(*rec.fontId);
+            font = (c && c->kind == CharacterKind::Font) ? std::get<const swf::DefineFont*>(c->def)
+                                                          : nullptr;
+            if (!font) m_report.missingCharacters.insert(*rec.fontId);
+        }
+        if (rec.height) height = *rec.height;
+        if (rec.color) color = *rec.color;
+        if (rec.xOffset) x = *rec.xOffset;
+        if (rec.yOffset) y = *rec.yOffset;
+        for (const swf::TextRecord::Glyph& g : rec.glyphs) {
+            if (font && g.index < font->glyphs.size()) {
+                // Glyphs are drawn on an EM square of 1024 units (20480 in DefineFont3).
+                const float em = font->version >= 3 ? 20480.0f : 1024.0f;
+                const float s = height / em;
+                const render::Matrix place = textMatrix * render::Matrix{s, 0, 0, s, x, y};
+                swf::FillStyle fill;
+                fill.color = color;
+                ConvertedShape glyph = convertGlyph(font->glyphs[g.index], fill);
+                for (ShapeLayer& gl : glyph.layers) {
+                    for (ShapeFill& f : gl.fills) {
+                        f.path = f.path.transformed(place);
+                        render::Rect b = f.path.bounds();
+                        if (!any) {
+                            shape->bounds = b;
+                            any = true;
+                        } else {
+                            shape->bounds.x0 = std::min(shape->bounds.x0, b.x0);
+                            shape->bounds.y0 = std::min(shape->bounds.y0, b.y0);
+                            shape->bounds.x1 = std::max(shape->bounds.x1, b.x1);
+                            shape->bounds.y1 = std::max(shape->bounds.y1, b.y1);
+                        }
+                        layer.fills.push_back(std::move(f));
+                    }
+                }
+            }
+            x += static_cast<float>(g.advance);
+        }
+    }
+    if (!layer.fills.empty()) shape->layers.push_back(std::move(layer));
+    auto [it, inserted] = m_shapes.emplace(text.id, std::move(shape));
+    (void)inserted;
+    return it->second.get();
+}
+
+const ConvertedShape* FrameRenderer::shapeOf(std::uint16_t id, CharacterKind kind, std::uint16_t ratio) {
+    if (kind == CharacterKind::MorphShape) {
+        auto key = std::make_pair(id, ratio);
+        auto it = m_morphs.find(key);
+        if (it != m_morphs.end()) return it->second.get();
+        const Character* c = m_library.find(id);
+        if (!c || c->kind != CharacterKind::MorphShape) return nullptr;
+        // Morphs of a movie take few ratios at a time; keep the cache from growing without end.
+        if (m_morphs.size() > 256) m_morphs.clear();
+        auto shape = std::make_unique<ConvertedShape>(
+            convertMorph(*std::get<const swf::DefineMorphShape*>(c->def), ratio));
+        const ConvertedShape* p = shape.get();
+        m_morphs.emplace(key, std::move(shape));
+        return p;
+    }
+    auto it = m_shapes.find(id);
+    if (it != m_shapes.end()) return it->second.get();
+    const Character* c = m_library.find(id);
+    if (!c) return nullptr;
+    if (c->kind == CharacterKind::Shape) {
+        auto shape = std::make_unique<ConvertedShape>(
+            convertDefineShape(*std::get<const swf::DefineShape*>(c->def)));
+        const ConvertedShape* p = shape.get();
+        m_shapes.emplace(id, std::move(shape));
+        return p;
+    }
+    if (c->kind == CharacterKind::Text) return textShape(*std::get<const swf::DefineText*>(c->def));
+    return nullptr;
+}
+
+void FrameRenderer::drawShape(Frame& f, const ConvertedShape& shape, const render::Matrix& m,
+                              const render::ColorTransform& cx) {
+    const render::FillRule rule = shape.nonZero ? render::FillRule::NonZero : render::FillRule::EvenOdd;
+    for (const ShapeLayer& layer : shape.layers) {
+        const bool group = layer.fills.size() > 1;
+        if (group) f.r.beginGroup(deviceBounds(shape.bounds, m, 2.0f));
+        for (const ShapeFill& fill : layer.fills) {
+            render::Paint paint;
+            if (!makePaint(fill.style, paint)) continue;
+            f.r.fillPath(fill.path, m, rule, paint, cx);
+            ++m_report.pathsDrawn;
+        }
+        if (group) f.r.endGroup();
+        for (const ShapeStroke& stroke : layer.strokes) {
+            render::Paint paint = render::SolidPaint{toRender(stroke.style.color)};
+            if (stroke.style.fill && !makePaint(*stroke.style.fill, paint)) continue;
+            render::StrokeStyle s;
+            s.width = stroke.style.width;
+            s.startCap = toRender(stroke.style.startCap);
+            s.endCap = toRender(stroke.style.endCap);
+            s.join = toRender(stroke.style.join);
+            s.miterLimit = static_cast<float>(stroke.style.miterLimit);
+            if (stroke.style.noHScale && stroke.style.noVScale)
+                s.scaling = render::StrokeScaling::None;
+            else if (stroke.style.noHScale)
+                s.scaling = render::StrokeScaling::NoHorizontal;
+            else if (stroke.style.noVScale)
+                s.scaling = render::StrokeScaling::NoVertical;
+            s.unscaledFactor = f.pixelsPerTwip;
+            f.r.strokePath(stroke.path, m, s, paint, cx);
+            ++m_report.pathsDrawn;
+        }
+    }
+}
+
+void FrameRenderer::maskShape(Frame& f, render::Mask& mask, const ConvertedShape& shape,
+                              const render::Matrix& m) {
+    const render::FillRule rule = shape.nonZero ? render::FillRule::NonZero : render::FillRule::EvenOdd;
+    // A mask is the area of its fills; its strokes do not widen it.
+    for (const ShapeLayer& layer : shape.layers)
+        for (const ShapeFill& fill : layer.fills) f.r.fillMask(mask, fill.path, m, rule);
+}
+
+const render::Mask* FrameRenderer::clipFor(Frame& f, const DrawItem& item) {
+    if (item.clipLayers.empty()) return nullptr;
+    auto it = f.masks.find(item.clipLayers);
+    if (it != f.masks.end()) return it->second.get();
+    auto combined = std::make_unique<render::Mask>();
+    bool first = true;
+    for (std::uint32_t layerIndex : item.clipLayers) {
+        std::vector<std::uint32_t> single{layerIndex};
+        auto one = f.masks.find(single);
+        if (one == f.masks.end()) {
+            auto mask = std::make_unique<render::Mask>(f.width, f.height);
+            const render::Mask* saved = f.r.clip();
+            f.r.setClip(nullptr);
+            if (layerIndex < f.list.clipLayers.size()) {
+                for (std::uint32_t idx : f.list.clipLayers[layerIndex].items) {
+                    if (idx >= f.list.items.size()) continue;
+                    const DrawItem& mi = f.list.items[idx];
+                    const ConvertedShape* shape = shapeOf(mi.characterId, mi.kind, mi.ratio);
+                    if (shape) maskShape(f, *mask, *shape, f.stage * toRender(mi.matrix));
+                }
+            }
+            f.r.setClip(saved);
+            one = f.masks.emplace(single, std::move(mask)).first;
+        }
+        if (first) {
+            *combined = *one->second;
+            first = false;
+        } else {
+            combined->intersect(*one->second);
+        }
+    }
+    if (item.clipLayers.size() == 1) return f.masks.find(item.clipLayers)->second.get();
+    return f.masks.emplace(item.clipLayers, std::move(combined)).first->second.get();
+}
+
+void FrameRenderer::drawEditTextBox(Frame& f, const swf::DefineEditText& text, const render::Matrix& m,
+                                    const render::ColorTransform& cx) {
+    if (!text.border) return;
+    // A bordered field has a white background and a black one-pixel frame on whole device
+    // pixels: the frame's top and left lines run through the box's first row and column, its
+    // right and bottom lines through the pixels just past the box.
+    const render::Rect b = deviceBounds(
+        render::Rect{static_cast<float>(text.bounds.xMin), static_cast<float>(text.bounds.yMin),
+                     static_cast<float>(text.bounds.xMax), static_cast<float>(text.bounds.yMax)},
+        m, 0.0f);
+    const float x0 = std::round(b.x0), y0 = std::round(b.y0), x1 = std::round(b.x1), y1 = std::round(b.y1);
+    if (!(x1 > x0) || !(y1 > y0)) return;
+    const render::Matrix identity;
+    render::Path background;
+    background.addRect(x0, y0, x1, y1);
+    f.r.fillPath(background, identity, render::FillRule::NonZero,
+                 render::SolidPaint{render::Color{255, 255, 255, 255}}, cx);
+    render::Path frame;
+    frame.addRect(x0, y0, x1 + 1, y0 + 1);
+    frame.addRect(x0, y0 + 1, x0 + 1, y1 + 1);
+    frame.addRect(x1, y0 + 1, x1 + 1, y1);
+    frame.addRect(x0 + 1, y1, x1, y1 + 1);
+    f.r.fillPath(frame, identity, render::FillRule::NonZero, render::SolidPaint{render::Color{0, 0, 0, 255}}, cx);
+    m_report.pathsDrawn += 2;
+}
+
+void FrameRenderer::drawItem(Frame& f, const DrawItem& item) {
+    if (item.maskOf >= 0) return;  // part of a clip layer
+    if (item.blendMode != swf::BlendMode::Normal) ++m_report.blendedItems;
+    if (item.kind == CharacterKind::EditText) {
+        ++m_report.editTexts;
+        const Character* c = m_library.find(item.characterId);
+        if (c && c->kind == CharacterKind::EditText) {
+            f.r.setClip(clipFor(f, item));
+            drawEditTextBox(f, *std::get<const swf::DefineEditText*>(c->def),
+                            f.stage * toRender(item.matrix), toRender(item.colorTransform));
+            f.r.setClip(nullptr);
+        }
+        return;
+    }
+    const ConvertedShape* shape = shapeOf(item.characterId, item.kind, item.ratio);
+    if (!shape) {
+        if (!m_library.find(item.characterId)) m_report.missingCharacters.insert(item.characterId);
+        return;
+    }
+    f.r.setClip(clipFor(f, item));
+    drawShape(f, *shape, f.stage * toRender(item.matrix), toRender(item.colorTransform));
+    f.r.setClip(nullptr);
+    ++m_report.itemsDrawn;
+}
+
+void FrameRenderer::render(const DrawList& list, const swf::Rect& frameSize, swf::Rgba background,
+                           render::Pixmap& target) {
+    m_report = RenderReport{};
+    if (target.isEmpty()) return;
+    target.fill(render::Color{background.r, background.g, background.b, 255});
+    const float stageW = static_cast<float>(frameSize.xMax - frameSize.xMin) / 20.0f;
+    const float stageH = static_cast<float>(frameSize.yMax - frameSize.yMin) / 20.0f;
+    render::Viewport vp = render::showAll(stageW, stageH, target.width(), target.height());
+    if (target.width() == static_cast<int>(stageW) && target.height() == static_cast<int>(stageH)) {
+        // A target of the stage's own (whole-pixel) size shows the stage at 100%, as a player
+        // window of the movie's size does; a fractional stage is cut, not shrunk.
+        vp = render::Viewport{};
+        vp.x1 = stageW;
+        vp.y1 = stageH;
+    }
+    // The renderer keeps its scratch buffers between frames drawn into the same target.
+    if (!m_renderer || &m_renderer->target() != &target) m_renderer = std::make_unique<render::Renderer>(target);
+    render::Renderer& r = *m_renderer;
+    r.setClip(nullptr);
+    r.setAntiAlias(m_quality == Quality::High ? render::AntiAlias::On : render::AntiAlias::Off);
+    Frame f{r, list, {}, vp.scale / 20.0f, target.width(), target.height(), {}};
+    f.stage = vp.stageToTarget * render::Matrix::scale(0.05f, 0.05f) *
+              render::Matrix::translate(static_cast<float>(-frameSize.xMin),
+                                        static_cast<float>(-frameSize.yMin));
+    for (const DrawItem& item : list.items) drawItem(f, item);
+}
+
+render::Pixmap renderPlayerFrame(const Player& player, FrameRenderer& renderer, int width, int height) {
+    if (width <= 0 || height <= 0) {
+        width = player.stageWidth();
+        height = player.stageHeight();
+    }
+    render::Pixmap target(width, height);
+    renderer.render(player.drawList(), player.movie().header.frameSize, player.backgroundColor(),
+                    target);
+    return target;
+}
+
+}  // namespace player
