@@ -1,0 +1,353 @@
+#include "platform/player_view_win32.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace platform {
+namespace {
+
+constexpr UINT_PTR kFrameTimerId = 1;
+
+PlaybackSettings playbackSettings(const PlayerViewSettings& s) {
+    PlaybackSettings p;
+    p.loop = s.loop;
+    p.playOnLoad = s.playOnLoad;
+    p.quality = s.quality;
+    return p;
+}
+
+// The whole file, or nothing when it cannot be read or is larger than the engine accepts.
+bool readWholeFile(const wchar_t* path, std::vector<std::uint8_t>& out) {
+    HANDLE f = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    LARGE_INTEGER size{};
+    bool ok = GetFileSizeEx(f, &size) && size.QuadPart >= 0 &&
+              static_cast<std::uint64_t>(size.QuadPart) <= swf::ParseLimits{}.maxDecompressedBytes;
+    if (ok) {
+        out.resize(static_cast<std::size_t>(size.QuadPart));
+        std::size_t done = 0;
+        while (ok && done < out.size()) {
+            const DWORD want = static_cast<DWORD>(std::min<std::size_t>(out.size() - done, 1u << 24));
+            DWORD got = 0;
+            ok = ReadFile(f, out.data() + done, want, &got, nullptr) && got > 0;
+            done += got;
+        }
+    }
+    CloseHandle(f);
+    if (!ok) out.clear();
+    return ok;
+}
+
+}  // namespace
+
+PlayerView::PlayerView(const PlayerViewSettings& settings)
+    : m_settings(settings), m_playback(playbackSettings(settings)) {}
+
+bool PlayerView::registerClass(HINSTANCE instance) {
+    WNDCLASSEXW existing{};
+    existing.cbSize = sizeof existing;
+    if (GetClassInfoExW(instance, kClassName, &existing)) return true;
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = &PlayerView::windowProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = nullptr;  // every pixel comes from the DIB
+    wc.lpszClassName = kClassName;
+    return RegisterClassExW(&wc) != 0;
+}
+
+std::unique_ptr<PlayerView> PlayerView::create(HWND parent, int x, int y, int width, int height,
+                                               const PlayerViewSettings& settings, int controlId) {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    if (!registerClass(instance)) return nullptr;
+    std::unique_ptr<PlayerView> view(new PlayerView(settings));
+    HWND hwnd = CreateWindowExW(0, kClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, x, y,
+                                std::max(0, width), std::max(0, height), parent,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId)), instance,
+                                view.get());
+    if (!hwnd) return nullptr;
+    return view;
+}
+
+PlayerView::~PlayerView() {
+    if (m_hwnd) {
+        HWND hwnd = m_hwnd;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        if (m_timerArmed) KillTimer(hwnd, kFrameTimerId);
+        m_hwnd = nullptr;
+        DestroyWindow(hwnd);
+    }
+    releaseSurface();
+}
+
+std::int64_t PlayerView::nowMicros() {
+    static LARGE_INTEGER frequency{};
+    if (frequency.QuadPart == 0) QueryPerformanceFrequency(&frequency);
+    LARGE_INTEGER now{};
+    QueryPerformanceCounter(&now);
+    if (frequency.QuadPart <= 0) return static_cast<std::int64_t>(GetTickCount64()) * 1000;
+    const std::int64_t seconds = now.QuadPart / frequency.QuadPart;
+    const std::int64_t rest = now.QuadPart % frequency.QuadPart;
+    return seconds * 1000000 + rest * 1000000 / frequency.QuadPart;
+}
+
+// --- Loading and commands -------------------------------------------------------------------------
+
+bool PlayerView::loadFile(const wchar_t* path) {
+    std::vector<std::uint8_t> bytes;
+    if (!path || !readWholeFile(path, bytes)) {
+        unload();
+        return false;
+    }
+    return loadBytes(bytes);
+}
+
+bool PlayerView::loadBytes(std::span<const std::uint8_t> bytes) {
+    return finishLoad(m_playback.load(bytes, nowMicros()));
+}
+
+bool PlayerView::finishLoad(const core::Status& status) {
+    // The first frame goes on screen at once, whether or not the window has been painted yet.
+    present(true);
+    schedule();
+    return status.ok();
+}
+
+void PlayerView::unload() {
+    m_playback.unload();
+    present(true);
+    schedule();
+}
+
+void PlayerView::play() {
+    m_playback.play(nowMicros());
+    present();
+    schedule();
+}
+
+void PlayerView::stop() {
+    m_playback.stop(nowMicros());
+    present();
+    schedule();
+}
+
+void PlayerView::rewind() {
+    m_playback.rewind(nowMicros());
+    present();
+    schedule();
+}
+
+void PlayerView::gotoFrame(std::uint16_t frame) {
+    m_playback.gotoFrame(frame, nowMicros());
+    present();
+    schedule();
+}
+
+void PlayerView::setLoop(bool loop) {
+    m_settings.loop = loop;
+    m_playback.setLoop(loop);
+}
+
+void PlayerView::setQuality(player::Quality q) {
+    m_settings.quality = q;
+    m_playback.setQuality(q);
+    present();
+}
+
+// --- Drawing --------------------------------------------------------------------------------------
+
+void PlayerView::releaseSurface() {
+    if (m_memDc) {
+        if (m_oldBitmap) SelectObject(m_memDc, m_oldBitmap);
+        DeleteDC(m_memDc);
+    }
+    if (m_dib) DeleteObject(m_dib);
+    m_memDc = nullptr;
+    m_dib = nullptr;
+    m_oldBitmap = nullptr;
+    m_bits = nullptr;
+    m_dibWidth = m_dibHeight = 0;
+}
+
+bool PlayerView::ensureSurface() {
+    if (!m_hwnd) return false;
+    RECT rc{};
+    GetClientRect(m_hwnd, &rc);
+    const int w = std::min<int>(rc.right - rc.left, render::kMaxPixmapSide);
+    const int h = std::min<int>(rc.bottom - rc.top, render::kMaxPixmapSide);
+    if (w <= 0 || h <= 0) {
+        releaseSurface();
+        m_picture = render::Pixmap();
+        return false;
+    }
+    if (m_dib && w == m_dibWidth && h == m_dibHeight) return true;
+    releaseSurface();
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;  // top-down rows, as the pixmap's
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HDC screen = GetDC(m_hwnd);
+    m_dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    m_memDc = CreateCompatibleDC(screen);
+    ReleaseDC(m_hwnd, screen);
+    if (!m_dib || !m_memDc || !bits) {
+        releaseSurface();
+        return false;
+    }
+    m_oldBitmap = SelectObject(m_memDc, m_dib);
+    m_bits = static_cast<std::uint32_t*>(bits);
+    m_dibWidth = w;
+    m_dibHeight = h;
+    m_picture = render::Pixmap(w, h);
+    return true;
+}
+
+void PlayerView::present(bool force) {
+    if (!ensureSurface()) return;
+    if (!m_playback.render(m_picture, m_settings.blank, force)) return;
+    GdiFlush();  // no GDI call may still be writing the DIB
+    toDibWords(m_picture, m_bits, static_cast<std::size_t>(m_dibWidth));
+    HDC dc = GetDC(m_hwnd);
+    if (dc) {
+        blit(dc);
+        ReleaseDC(m_hwnd, dc);
+    }
+    ValidateRect(m_hwnd, nullptr);
+}
+
+void PlayerView::blit(HDC dc) {
+    if (m_memDc) BitBlt(dc, 0, 0, m_dibWidth, m_dibHeight, m_memDc, 0, 0, SRCCOPY);
+}
+
+// --- Timing ---------------------------------------------------------------------------------------
+
+void PlayerView::schedule() {
+    if (!m_hwnd) return;
+    const std::optional<std::int64_t> wait = m_playback.nextWake(nowMicros());
+    if (!wait) {
+        if (m_timerArmed) KillTimer(m_hwnd, kFrameTimerId);
+        m_timerArmed = false;
+        return;
+    }
+    // Rounded up, so the timer never fires just before the frame is due.
+    const UINT ms = static_cast<UINT>(std::clamp<std::int64_t>((*wait + 999) / 1000, USER_TIMER_MINIMUM,
+                                                               USER_TIMER_MAXIMUM));
+    m_timerArmed = SetTimer(m_hwnd, kFrameTimerId, ms, nullptr) != 0;
+}
+
+void PlayerView::onTimer() {
+    m_playback.tick(nowMicros());
+    present();
+    schedule();
+}
+
+// --- Menu -----------------------------------------------------------------------------------------
+
+void PlayerView::showMenu(int x, int y) {
+    HMENU menu = CreatePopupMenu();
+    if (!menu) return;
+    const bool have = m_playback.loaded();
+    const UINT enabled = have ? MF_ENABLED : MF_GRAYED;
+    AppendMenuW(menu, MF_STRING | enabled | (isPlaying() ? MF_CHECKED : MF_UNCHECKED), kCmdPlay, L"Play");
+    AppendMenuW(menu, MF_STRING | enabled, kCmdRewind, L"Rewind");
+    AppendMenuW(menu, MF_STRING | enabled, kCmdForward, L"Forward");
+    AppendMenuW(menu, MF_STRING | enabled, kCmdBack, L"Back");
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING | (m_settings.quality == player::Quality::High ? MF_CHECKED : MF_UNCHECKED),
+                kCmdHighQuality, L"High Quality");
+    const UINT cmd = static_cast<UINT>(
+        TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, x, y, 0, m_hwnd, nullptr));
+    DestroyMenu(menu);
+    switch (cmd) {
+    case kCmdPlay:
+        if (isPlaying()) stop();
+        else play();
+        break;
+    case kCmdRewind: rewind(); break;
+    case kCmdForward: gotoFrame(static_cast<std::uint16_t>(std::min<int>(currentFrame() + 1, 0xFFFF))); break;
+    case kCmdBack: gotoFrame(static_cast<std::uint16_t>(std::max(currentFrame() - 1, 1))); break;
+    case kCmdHighQuality:
+        setQuality(m_settings.quality == player::Quality::High ? player::Quality::Low : player::Quality::High);
+        break;
+    default: break;
+    }
+}
+
+// --- Window ---------------------------------------------------------------------------------------
+
+LRESULT CALLBACK PlayerView::windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    PlayerView* self = reinterpret_cast<PlayerView*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (msg == WM_NCCREATE) {
+        self = static_cast<PlayerView*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        if (self) self->m_hwnd = hwnd;
+    }
+    if (!self) return DefWindowProcW(hwnd, msg, wParam, lParam);
+    if (msg == WM_NCDESTROY) {
+        // The window goes before the object (with its parent): the object stays, inert.
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        self->m_hwnd = nullptr;
+        self->m_timerArmed = false;
+        return DefWindowProcW(hwnd, msg, wParam, lParam);
+    }
+    return self->handle(msg, wParam, lParam);
+}
+
+LRESULT PlayerView::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_TIMER:
+        if (wParam == kFrameTimerId) {
+            onTimer();
+            return 0;
+        }
+        break;
+    case WM_SIZE:
+        present();
+        return 0;
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(m_hwnd, &ps);
+        // A size the DIB does not have yet is drawn first; otherwise the DIB is shown as it is.
+        if (ensureSurface()) {
+            if (m_playback.render(m_picture, m_settings.blank)) {
+                GdiFlush();
+                toDibWords(m_picture, m_bits, static_cast<std::size_t>(m_dibWidth));
+            }
+            blit(dc);
+        }
+        EndPaint(m_hwnd, &ps);
+        return 0;
+    }
+    case WM_CONTEXTMENU: {
+        if (!m_settings.menu) return 0;
+        int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
+        if (x == -1 && y == -1) {  // from the keyboard: at the window's corner
+            POINT p{0, 0};
+            ClientToScreen(m_hwnd, &p);
+            x = p.x;
+            y = p.y;
+        }
+        showMenu(x, y);
+        return 0;
+    }
+    case WM_RBUTTONUP:
+        if (!m_settings.menu) return 0;  // no menu, not even the parent's
+        break;
+    default:
+        break;
+    }
+    return DefWindowProcW(m_hwnd, msg, wParam, lParam);
+}
+
+}  // namespace platform
