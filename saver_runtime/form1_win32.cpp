@@ -36,6 +36,19 @@ void traceNumber(const char* what, long value) {
     trace(line);
 }
 
+// Milliseconds since the process was created; -1 when the system cannot tell.
+long msSinceProcessStart() {
+    FILETIME created {}, exited {}, kernel {}, user {}, current {};
+    if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) return -1;
+    GetSystemTimeAsFileTime(&current);
+    ULARGE_INTEGER a {}, b {};
+    a.LowPart = created.dwLowDateTime;
+    a.HighPart = created.dwHighDateTime;
+    b.LowPart = current.dwLowDateTime;
+    b.HighPart = current.dwHighDateTime;
+    return static_cast<long>((b.QuadPart - a.QuadPart) / 10000);
+}
+
 // Start-up figures for the trace: milliseconds since the process was created and since run()
 // began, and the peak memory so far.
 void traceStartUpFigures(LARGE_INTEGER runStart) {
@@ -47,16 +60,7 @@ void traceStartUpFigures(LARGE_INTEGER runStart) {
         traceNumber("startup_ms",
                     static_cast<long>((now.QuadPart - runStart.QuadPart) * 1000 / frequency.QuadPart));
     }
-    FILETIME created {}, exited {}, kernel {}, user {}, current {};
-    if (GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) {
-        GetSystemTimeAsFileTime(&current);
-        ULARGE_INTEGER a {}, b {};
-        a.LowPart = created.dwLowDateTime;
-        a.HighPart = created.dwHighDateTime;
-        b.LowPart = current.dwLowDateTime;
-        b.HighPart = current.dwHighDateTime;
-        traceNumber("since_process_start_ms", static_cast<long>((b.QuadPart - a.QuadPart) / 10000));
-    }
+    traceNumber("since_process_start_ms", msSinceProcessStart());
     PROCESS_MEMORY_COUNTERS counters {};
     counters.cb = sizeof counters;
     if (GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) {
@@ -97,9 +101,9 @@ int Form1::run(HINSTANCE instance) {
     // Steps 8 and 9: the label across the top, the movie area below it.
     placeControls();
     UpdateWindow(m_hwnd);
-    // Step 10: the movie area hosts the player view of the engine, which loads
-    // m_extraction.moviePath with ShowAll, no menu and no looping. Until it is linked in, the
-    // area stays black.
+    // Step 10: the movie area hosts the player view, which loads the extracted movie with
+    // ShowAll, no menu and no looping, draws its first frame and plays it.
+    showMovie();
     // Step 11: the keyboard hook of this thread.
     traceNumber("hook", HotKey::installHook() ? 1 : 0);
     // Step 12: where the cursor stands now; any move from here ends the saver.
@@ -175,6 +179,22 @@ void Form1::placeControls() {
     }
 }
 
+void Form1::showMovie() {
+    if (!m_swf) return;
+    RECT rc {};
+    GetClientRect(m_swf, &rc);
+    platform::PlayerViewSettings settings;
+    settings.loop = false;  // Loop false: the movie stays on its last frame
+    settings.menu = false;  // Menu false: no context menu
+    settings.quality = player::Quality::High;
+    m_view = platform::PlayerView::create(m_swf, 0, 0, rc.right, rc.bottom, settings);
+    if (!m_view || m_extraction.moviePath.empty()) return;
+    const bool loaded = m_view->loadFile(m_extraction.moviePath.c_str());
+    traceNumber("player", loaded ? 1 : 0);
+    // The first frame is on screen once loadFile() has returned.
+    if (loaded) traceNumber("first-frame", msSinceProcessStart());
+}
+
 void Form1::Timer2_Timer() {
     POINT p {};
     const bool havePos = m_haveStartCursorPos && GetCursorPos(&p);
@@ -203,7 +223,13 @@ LRESULT CALLBACK Form1::windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
 }
 
 LRESULT CALLBACK Form1::movieAreaProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    // Clicks in the movie area go to the movie later; they never end the saver.
+    // The player view fills the area. Clicks in it never end the saver.
+    if (msg == WM_SIZE) {
+        if (HWND view = GetWindow(hwnd, GW_CHILD)) {
+            MoveWindow(view, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+        }
+        return 0;
+    }
     return DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 

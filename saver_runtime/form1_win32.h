@@ -5,8 +5,10 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
+#include "platform/player_view_win32.h"
 #include "saver_runtime/input_watch.h"
 #include "saver_runtime/movie_extraction.h"
 
@@ -24,6 +26,7 @@ private:
     LRESULT handle(UINT msg, WPARAM wParam, LPARAM lParam);
     bool createWindows(HINSTANCE instance);
     void placeControls();
+    void showMovie();
     void Timer2_Timer();
     [[noreturn]] void closeRoutine();
 
@@ -35,6 +38,7 @@ private:
     CursorPos m_startCursorPos;  // StartCursorPos
     bool m_haveStartCursorPos = false;
     Extraction m_extraction;
+    std::unique_ptr<platform::PlayerView> m_view;
 };
 
 }  // namespace saver_runtime
