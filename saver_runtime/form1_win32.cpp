@@ -98,6 +98,7 @@ int Form1::run(HINSTANCE instance) {
     m_extraction = extractMovie(files, ownModulePath(), temporaryFolder());
     traceNumber("copy", m_extraction.copyWritten ? 1 : 0);
     traceNumber("movie", m_extraction.movieWritten ? static_cast<long>(m_extraction.movieLength) : -1);
+    traceNumber("extracted", msSinceProcessStart());
     // Steps 8 and 9: the label across the top, the movie area below it.
     placeControls();
     UpdateWindow(m_hwnd);

@@ -3,7 +3,8 @@
 # a movie in the saver layout, run with /p (ends at once, writes nothing), /s, /c, /c:hwnd and no
 # argument (full screen, cursor hidden, the label at the top, the temporary files exactly as laid
 # out), ended by real input through xdotool: a mouse move, Shift alone, Escape; a click without
-# movement does not end it.
+# movement does not end it. A saver of a real movie shows the movie's pixels below the label,
+# played to its last frame (Loop off), and still ends on a mouse move and a key press.
 . "$(dirname "$0")/lib.sh"
 
 IMAGE=$VFS_BUILD/saver_image.bin
@@ -75,7 +76,9 @@ check_label() {
     left=$(convert "$shotfile" -crop 200x17+0+0 +repage -format %c histogram:info:- | grep -c '#C00000')
     right=$(convert "$shotfile" -crop 624x17+400+0 +repage -format %c histogram:info:- | grep -c '#C00000')
     check "$what: the text starts at the left edge" test "$left" -ge 1 -a "$right" -eq 0
-    check_eq "$what: movie area black" "srgb(0,0,0)" "$(convert "$shotfile" -format '%[pixel:p{512,400}]' info:)"
+    # The movie of bytes of every value parses as an empty movie: the engine shows its stage in
+    # the default background, white.
+    check_eq "$what: movie area shows the empty stage" "srgb(255,255,255)" "$(convert "$shotfile" -format '%[pixel:p{512,400}]' info:)"
 }
 
 # Ends the running saver with INPUT (a shell command) and checks it ends within a second, through
@@ -150,8 +153,40 @@ make_saver /dev/null "$EMPTY"
 check_eq "empty saver is exactly the header" "$HEADER" "$(stat -c %s "$EMPTY")"
 check "empty saver starts" start_saver "$EMPTY" /s
 check_eq "empty saver: kpl1.swf is empty" 0 "$(stat -c %s "$TEMP_DIR/kpl1.swf")"
+check "empty saver: no movie for the engine" trace_has "player 0"
+shot root "$OUT/saver_empty.png"
+check_eq "empty saver: movie area black" "srgb(0,0,0)" "$(convert "$OUT/saver_empty.png" -format '%[pixel:p{512,400}]' info:)"
 end_with "mouse move" xdotool mousemove 20 20
 check "temporary files stay on disk after the end" test -e "$TEMP_DIR/gtswf.tmp" -a -e "$TEMP_DIR/kpl1.swf"
+
+# --- A real movie: played by the engine ShowAll below the label, stopping on its last frame ------
+# 100x100 stage, blue background, a red 40x40 square: centred in frame 1, top-left in frame 2,
+# bottom-right in frame 3 (12 fps). The movie area (1024x751 from y 17) shows the stage 751
+# pixels high from x 136, with blue bars in the background colour on both sides.
+REAL=$WORK/real.swf
+check "test movie written" timeout 60 wine "$VFS_BUILD/tests/vfs_view_movie.exe" "$(winepath -w "$REAL")" 3 12
+REALSAVER=$WORK/real.scr
+make_saver "$REAL" "$REALSAVER"
+pixel() { convert "$1" -format "%[pixel:p{$2,$3}]" info:; }
+check "real movie saver starts" start_saver "$REALSAVER" /s
+check_shown "real movie" "$REALSAVER" "$REAL"
+check "real movie: the engine loaded it" trace_has "player 1"
+echo "     real movie: first-frame $(tr -d '\r' <"$TRACE" | sed -n 's/^first-frame //p') ms after process start"
+sleep 0.6  # three frames at 12 fps are 250 ms: the movie is on its last frame
+shot root "$OUT/saver_real.png"
+check_eq "real movie: the square on the last frame (bottom right of the stage)" "srgb(255,0,0)" "$(pixel "$OUT/saver_real.png" 800 690)"
+check_eq "real movie: stage background where the square was in frame 1" "srgb(0,0,255)" "$(pixel "$OUT/saver_real.png" 512 392)"
+check_eq "real movie: letterbox bar in the background colour" "srgb(0,0,255)" "$(pixel "$OUT/saver_real.png" 60 400)"
+check_eq "real movie: stage top row just below the label" "srgb(0,0,255)" "$(pixel "$OUT/saver_real.png" 512 18)"
+top=$(convert "$OUT/saver_real.png" -crop 1024x17+0+0 +repage -format %c histogram:info:- | grep -c '#C00000')
+check "real movie: the label still stands above the movie" test "$top" -ge 1
+sleep 0.4
+shot root "$OUT/saver_real_later.png"
+check "real movie: Loop off, the picture stays on the last frame" \
+    compare -metric AE "$OUT/saver_real.png" "$OUT/saver_real_later.png" null:
+end_with "real movie: mouse move" xdotool mousemove 402 300
+check "real movie saver starts again" start_saver "$REALSAVER" /s
+end_with "real movie: key press" xdotool key x
 
 # --- A 10 MB movie: extracted exactly; start-up figures (measured, not timed) -------------------
 BIG=$WORK/big.swf
@@ -166,6 +201,22 @@ for f in startup_ms since_process_start_ms peak_working_set_kb peak_private_kb; 
     echo "     10 MB saver: $f $(tr -d '\r' <"$TRACE" | sed -n "s/^$f //p")"
 done
 end_with "mouse move" xdotool mousemove 30 30
+rm -f "$BIG" "$BIGSAVER"
+
+# --- A 10 MB movie the engine plays: time to its first drawn frame (measured, not timed) --------
+BIG=$WORK/big_real.swf
+check "10 MB test movie written" timeout 120 wine "$VFS_BUILD/tests/vfs_view_movie.exe" "$(winepath -w "$BIG")" big
+BIGSAVER=$WORK/big_real.scr
+make_saver "$BIG" "$BIGSAVER"
+check "10 MB real movie saver starts" start_saver "$BIGSAVER" /s
+check "10 MB real movie: the engine loaded it" trace_has "player 1"
+echo "     10 MB real movie ($(stat -c %s "$BIG") bytes): first-frame $(tr -d '\r' <"$TRACE" | sed -n 's/^first-frame //p') ms after process start"
+for f in extracted startup_ms peak_working_set_kb peak_private_kb; do
+    echo "     10 MB real movie: $f $(tr -d '\r' <"$TRACE" | sed -n "s/^$f //p")"
+done
+shot root "$OUT/saver_big_real.png"
+check_eq "10 MB real movie: the square centred on top" "srgb(255,0,0)" "$(pixel "$OUT/saver_big_real.png" 512 392)"
+end_with "10 MB real movie: key press" xdotool key x
 rm -f "$BIG" "$BIGSAVER"
 
 finish

@@ -98,4 +98,54 @@ inline std::vector<std::uint8_t> spriteMovie(unsigned spriteFrames, double rate 
     return w.finish();
 }
 
+// About 10 MB, for start-up figures: 3400 shapes of 400 edges each, 1000 frames at 30 fps that
+// place them at 50 depths, and the red square centred on top from frame 1 to the end (so the
+// first frame draws 21 large shapes and the square stays where a screenshot can find it).
+inline std::vector<std::uint8_t> bigMovie() {
+    constexpr std::uint16_t kShapes = 5200;
+    swf::MovieWriter w(8, kStage, kStage, 30.0);
+    w.add(swf::SetBackgroundColor{kBlue});
+    for (std::uint16_t id = 1; id <= kShapes; ++id) {
+        swf::DefineShape s;
+        s.id = id;
+        s.version = 3;
+        s.bounds = {-4000, 4000, -4000, 4000};
+        swf::FillStyle f;
+        f.color = {0, std::uint8_t(id), 160, 255};
+        s.shape.styles.fills = {f};
+        swf::LineStyle l;
+        l.width = 20;
+        s.shape.styles.lines = {l};
+        swf::ShapeRecord start;
+        start.hasMove = start.hasFill1 = start.hasLine = true;
+        start.dx = id % 100;
+        start.fill1 = 1;
+        start.line = 1;
+        s.shape.records.push_back(start);
+        for (int e = 0; e < 400; ++e) {
+            swf::ShapeRecord r;
+            r.kind = e % 2 ? swf::ShapeRecord::Kind::CurvedEdge : swf::ShapeRecord::Kind::StraightEdge;
+            r.dx = (e * 37 + id) % 2001 - 1000;
+            r.dy = (e * 91) % 1601 - 800;
+            r.controlDx = (e * 13) % 301 - 150;
+            r.controlDy = (e * 17) % 301 - 150;
+            s.shape.records.push_back(r);
+        }
+        w.add(s);
+    }
+    constexpr std::uint16_t kSquareId = kShapes + 1;
+    w.add(square(kSquareId, kRed));
+    const int centre = (kStage - kSquare) / 2;
+    for (int f = 0; f < 1000; ++f) {
+        if (f == 0) {
+            for (std::uint16_t d = 1; d <= 20; ++d) w.add(placeAt(d, d, 50, 50));
+            w.add(placeAt(1000, kSquareId, centre, centre));
+        }
+        swf::PlaceObject p = placeAt(static_cast<std::uint16_t>(1 + f % 50),
+                                     static_cast<std::uint16_t>(1 + f % kShapes), f % 100, f % 100);
+        w.add(p).showFrame();
+    }
+    return w.finish();
+}
+
 }  // namespace view_movies
