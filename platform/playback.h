@@ -127,8 +127,11 @@ public:
     // Pictures drawn since construction (for tests and figures).
     std::uint64_t picturesDrawn() const { return m_picturesDrawn; }
 
-private:
+    // Counts the next frame from `now` (a period later): for callers that took long to show
+    // the current one, such as the first frame of a large movie.
     void restartClock(std::int64_t now);
+
+private:
 
     PlaybackSettings m_settings;
     std::unique_ptr<player::Player> m_player;

@@ -112,8 +112,10 @@ bool PlayerView::loadBytes(std::span<const std::uint8_t> bytes) {
 }
 
 bool PlayerView::finishLoad(const core::Status& status) {
-    // The first frame goes on screen at once, whether or not the window has been painted yet.
+    // The first frame goes on screen at once, whether or not the window has been painted yet;
+    // the second one is due a period after that, however long loading and drawing took.
     present(true);
+    m_playback.restartClock(nowMicros());
     schedule();
     return status.ok();
 }

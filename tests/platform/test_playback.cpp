@@ -347,6 +347,17 @@ TEST(Playback, CommandsMoveTheTimelineAndRestartTheClock) {
     EXPECT_FALSE(pb.nextWake(22 * p).has_value());
 }
 
+TEST(Playback, SlowFirstFrameDoesNotSkipTheNextOnes) {
+    Playback pb;
+    ASSERT_TRUE(pb.load(view_movies::squareMovie(20, 10.0), 0).ok());
+    const std::int64_t p = period(10.0);
+    // Drawing the first frame took five periods; counting from then, frame 2 comes a period later.
+    pb.restartClock(5 * p);
+    EXPECT_EQ(pb.tick(5 * p + p / 2), 0u);
+    EXPECT_EQ(pb.tick(6 * p), 1u);
+    EXPECT_EQ(pb.currentFrame(), 2);
+}
+
 TEST(Playback, LoopSettingAppliesToTheNextMovie) {
     Playback pb;
     pb.setLoop(false);
