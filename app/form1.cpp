@@ -365,7 +365,12 @@ void Form1::processPendingMessages() {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
-            // Leave the quit request for the main message loop.
+            // The window was closed in the middle of a command. The program ends at once, as
+            // closing always does: commands let messages through only between files, so
+            // nothing is left half-written. A window hosted by a test leaves the request to
+            // its own loop.
+            if (m_options.exitMode == ExitMode::QuitMessageLoop)
+                ExitProcess(static_cast<UINT>(msg.wParam));
             PostQuitMessage(static_cast<int>(msg.wParam));
             return;
         }

@@ -154,6 +154,32 @@ check_eq "saver header is the runtime image the build padded" \
 drv close "$W"
 check "the program ends" wait_exit "$APP_PID" 10
 
+# --- Closing the window in the middle of a run ends the program at once ---------------------------
+# Forty rows, each its own name for one 4 MB movie, from a project file: a run of seconds.
+head -c 4000000 /dev/urandom >"$MOVIES/big.swf"
+for i in $(seq -w 40); do ln -sf big.swf "$MOVIES/big$i.swf"; done
+for i in $(seq -w 40); do printf '%s\\big%s.swf\t\t\t\r\n' "$MOVIES_WIN" "$i"; done >"$MOVIES/forty.Kvx"
+LONGOUT=$OUT/long
+mkdir -p "$LONGOUT"
+start_app "$EXE"
+check "main window opens again" drv --timeout 20000 wait "$W"
+drv command "$W" 102
+check "forty rows opened from a project" pick "$OPEN" "$MOVIES_WIN" "forty.Kvx"
+check_eq "forty rows" 40 "$(rows | grep -c .)"
+drv click "$W" "text=Make Saver Now!"
+drv --timeout 15000 wait "$BROWSE" >/dev/null
+drv folder "$BROWSE" "$(winepath -w "$LONGOUT" 2>/dev/null)"
+wait_for 20 test -e "$LONGOUT/big01.Scr"
+t0=$(now_ms)
+drv close "$W"
+check "closing mid-run ends the program within a second" wait_exit "$APP_PID" 1
+echo "     close during a run: $(($(now_ms) - t0)) ms, $(ls "$LONGOUT" | grep -c .) of 40 savers written"
+check "the run stopped with the program" test "$(ls "$LONGOUT" | grep -c '\.Scr$')" -lt 40
+check_eq "no success message after closing" 0 "$(drv count "$BOX")"
+check_eq "nothing but savers left in the folder" "" "$(ls "$LONGOUT" | grep -v '^big[0-9][0-9]\.Scr$')"
+whole() { local f; for f in "$LONGOUT"/*.Scr; do [ "$(stat -c %s "$f")" -eq $((HEADER + 4000000)) ] || return 1; done; }
+check "every saver written is whole" whole
+
 # --- A saver the window wrote plays: its movie is extracted whole, a mouse move ends it ----------
 TEMP_WIN=$(timeout 60 wine cmd /c 'echo %TEMP%' </dev/null 2>/dev/null | tr -d '\r')
 TEMP_DIR=$(winepath -u "$TEMP_WIN" 2>/dev/null)
