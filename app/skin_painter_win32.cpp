@@ -42,12 +42,12 @@ LRESULT CALLBACK subclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PT
     return handled ? r : DefSubclassProc(hwnd, msg, wp, lp);
 }
 
-HFONT makeFont(const skin::FontSpec& spec, bool bold) {
-    const std::wstring face(spec.face.begin(), spec.face.end());  // ASCII, checked by the parser
+HFONT makeFont(const skin::FontSpec& font, bool bold) {
+    const std::wstring face(font.face.begin(), font.face.end());  // ASCII, checked by the parser
     WindowDc screen(nullptr);
     const int dpi = screen.get() ? GetDeviceCaps(screen.get(), LOGPIXELSY) : core::kDefaultDpi;
-    return CreateFontW(-core::pointsToPixels(spec.hundredthsOfPoint, dpi), 0, 0, 0,
-                       (spec.bold || bold) ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+    return CreateFontW(-core::pointsToPixels(font.hundredthsOfPoint, dpi), 0, 0, 0,
+                       (font.bold || bold) ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, face.c_str());
 }
 

@@ -23,6 +23,7 @@
 #include "player/player.h"
 #include "swf/movie.h"
 #include "swf/test_writer.h"
+#include "tests/support/corpus_files.h"
 
 namespace {
 
@@ -64,25 +65,8 @@ void operator delete(void* p, std::size_t) noexcept {
 
 namespace {
 
-void collect(const std::string& dir, std::vector<std::string>& out) {
-    DIR* d = opendir(dir.c_str());
-    if (!d) return;
-    while (dirent* e = readdir(d)) {
-        std::string name = e->d_name;
-        if (name == "." || name == "..") continue;
-        std::string path = dir + "/" + name;
-        struct stat st {};
-        if (stat(path.c_str(), &st) != 0) continue;
-        if (S_ISDIR(st.st_mode)) collect(path, out);
-        else if (name.size() > 4 && name.compare(name.size() - 4, 4, ".swf") == 0) out.push_back(path);
-    }
-    closedir(d);
-}
-
 std::string largestCorpusMovie() {
-    std::vector<std::string> movies;
-    collect(std::string(VFS_SOURCE_DIR) + "/../shared/corpus", movies);
-    if (movies.empty()) collect(std::string(VFS_SOURCE_DIR) + "/../../shared/corpus", movies);
+    const std::vector<std::string> movies = vfs_test::corpusMovies(VFS_SOURCE_DIR);
     std::string best;
     off_t bestSize = -1;
     for (const std::string& m : movies) {

@@ -4,25 +4,10 @@
 
 #include "builders/output_name.h"
 #include "ui/file_system.h"
+#include "ui/text_win32.h"
 
 namespace builders {
 namespace {
-
-std::wstring widen(std::string_view s) {
-    if (s.empty()) return {};
-    const int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), int(s.size()), nullptr, 0);
-    std::wstring w(std::size_t(n > 0 ? n : 0), L'\0');
-    if (n > 0) MultiByteToWideChar(CP_UTF8, 0, s.data(), int(s.size()), w.data(), n);
-    return w;
-}
-
-std::string narrow(const wchar_t* w) {
-    const int n = WideCharToMultiByte(CP_UTF8, 0, w, -1, nullptr, 0, nullptr, nullptr);
-    if (n <= 1) return {};
-    std::string s(std::size_t(n - 1), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, w, -1, s.data(), n, nullptr, nullptr);
-    return s;
-}
 
 class Win32FileLookup final : public FileLookup {
 public:
@@ -30,7 +15,7 @@ public:
         if (path.empty() || ui::hasEmbeddedNul(path) || hasWildcard(path)) return std::nullopt;
         const std::string_view last = lastPathComponent(path);
         if (last.empty()) return std::nullopt;  // a folder path such as "C:\Movies\"
-        const std::wstring wide = widen(path);
+        const std::wstring wide = ui::widen(path);
         WIN32_FIND_DATAW found {};
         const HANDLE h = FindFirstFileW(wide.c_str(), &found);
         if (h == INVALID_HANDLE_VALUE) return std::nullopt;
@@ -38,7 +23,7 @@ public:
         constexpr DWORD kNotNormal =
             FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
         if (found.dwFileAttributes & kNotNormal) return std::nullopt;
-        return narrow(found.cFileName);
+        return ui::narrow(found.cFileName);
     }
 };
 

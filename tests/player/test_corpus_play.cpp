@@ -2,30 +2,13 @@
 // producing a draw list; going back to a frame gives what playing to it gave.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
-#include <sys/stat.h>
-
 #include <string>
 #include <vector>
 
 #include "player/player.h"
+#include "tests/support/corpus_files.h"
 
 namespace {
-
-void collect(const std::string& dir, std::vector<std::string>& out) {
-    DIR* d = opendir(dir.c_str());
-    if (!d) return;
-    while (dirent* e = readdir(d)) {
-        std::string name = e->d_name;
-        if (name == "." || name == "..") continue;
-        std::string path = dir + "/" + name;
-        struct stat st {};
-        if (stat(path.c_str(), &st) != 0) continue;
-        if (S_ISDIR(st.st_mode)) collect(path, out);
-        else if (name.size() > 4 && name.compare(name.size() - 4, 4, ".swf") == 0) out.push_back(path);
-    }
-    closedir(d);
-}
 
 // depth -> character of the main timeline's display list.
 std::vector<std::pair<int, int>> topLevel(const player::Player& p) {
@@ -35,10 +18,7 @@ std::vector<std::pair<int, int>> topLevel(const player::Player& p) {
 }
 
 TEST(CorpusPlay, EveryMoviePlays) {
-    std::string root = std::string(VFS_SOURCE_DIR) + "/../shared/corpus";
-    std::vector<std::string> movies;
-    collect(root, movies);
-    if (movies.empty()) collect(std::string(VFS_SOURCE_DIR) + "/../../shared/corpus", movies);
+    const std::vector<std::string> movies = vfs_test::corpusMovies(VFS_SOURCE_DIR);
     if (movies.empty()) GTEST_SKIP() << "corpus not found";
     std::size_t drewSomething = 0;
     for (const std::string& path : movies) {

@@ -229,15 +229,15 @@ int headerCount(HWND lv) {
 }
 
 // Sends keys through SendInput after bringing the window to the foreground.
-// Spec: "ctrl+n", "F1", "Return", "Escape", "Tab", "shift+Tab", "alt+f".
-bool sendKeys(HWND top, const std::wstring& spec) {
+// Keys are written like "ctrl+n", "F1", "Return", "Escape", "Tab", "shift+Tab", "alt+f".
+bool sendKeys(HWND top, const std::wstring& keys) {
     SetForegroundWindow(top);
     std::vector<WORD> mods;
     WORD key = 0;
     size_t pos = 0;
-    while (pos <= spec.size()) {
-        size_t plus = spec.find(L'+', pos);
-        std::wstring part = spec.substr(pos, plus == std::wstring::npos ? std::wstring::npos : plus - pos);
+    while (pos <= keys.size()) {
+        size_t plus = keys.find(L'+', pos);
+        std::wstring part = keys.substr(pos, plus == std::wstring::npos ? std::wstring::npos : plus - pos);
         std::wstring lower;
         for (wchar_t c : part) lower += towlower(c);
         WORD vk = 0;

@@ -1,4 +1,4 @@
-#include "form1_fixture.h"
+#include "form1_fixture_win32.h"
 
 #include <filesystem>
 #include <fstream>

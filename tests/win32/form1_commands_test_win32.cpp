@@ -15,7 +15,7 @@
 #include "builders/runtime_image_win32.h"
 #include "builders/saver_layout.h"
 #include "filelist/mod_dlg_select_file_info.h"
-#include "form1_fixture.h"
+#include "form1_fixture_win32.h"
 
 namespace vfs_test {
 namespace {

@@ -14,7 +14,7 @@
 #include "app/skin_painter_win32.h"
 #include "core/twips.h"
 #include "skin/skin_file.h"
-#include "form1_fixture.h"
+#include "form1_fixture_win32.h"
 
 namespace vfs_test {
 namespace {
