@@ -1,6 +1,6 @@
 # The player view window under Wine, and the movie writer the end-to-end scripts use.
 vfs_gtest(test_player_view_win32
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/player_view_win32_test.cpp
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/player_view_test_win32.cpp
   LIBS vfs_platform
   LABELS gui)
 
