@@ -58,14 +58,21 @@ inline __m128i over4(__m128i s, __m128i d) {
 #if defined(__SSE2__)
 namespace {
 
-// Coverage bytes cov[0..3] as one factor per 32-bit lane.
-inline __m128i load4Coverage(const std::uint8_t* cov) {
-    int bytes;
+inline std::uint32_t load4Bytes(const std::uint8_t* cov) {
+    std::uint32_t bytes;
     std::memcpy(&bytes, cov, sizeof bytes);
+    return bytes;
+}
+
+// Four coverage bytes (packed as loaded) as one factor per 32-bit lane.
+inline __m128i coverageLanes(std::uint32_t bytes) {
     const __m128i zero = _mm_setzero_si128();
-    __m128i v = _mm_cvtsi32_si128(bytes);
+    __m128i v = _mm_cvtsi32_si128(static_cast<int>(bytes));
     return _mm_unpacklo_epi16(_mm_unpacklo_epi8(v, zero), zero);
 }
+
+// Coverage bytes cov[0..3] as one factor per 32-bit lane.
+inline __m128i load4Coverage(const std::uint8_t* cov) { return coverageLanes(load4Bytes(cov)); }
 
 }  // namespace
 #endif
@@ -74,8 +81,14 @@ void blendSpan(Pixel* dst, const Pixel* src, const std::uint8_t* coverage, int n
 #if defined(__SSE2__)
     int k = 0;
     for (; k + 4 <= n; k += 4) {
-        __m128i s = scale4(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src + k)),
-                           load4Coverage(coverage + k));
+        const std::uint32_t c4 = load4Bytes(coverage + k);
+        if (c4 == 0) {
+            continue;
+        }
+        __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + k));
+        if (c4 != 0xFFFFFFFFu) {
+            s = scale4(s, coverageLanes(c4));
+        }
         __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + k));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + k), over4(s, d));
     }
@@ -108,9 +121,16 @@ void blendSolidSpan(Pixel* dst, Pixel src, const std::uint8_t* coverage, int n) 
     int k = 0;
     const __m128i s4 = _mm_set1_epi32(static_cast<int>(src));
     for (; k + 4 <= n; k += 4) {
-        __m128i s = scale4(s4, load4Coverage(coverage + k));
-        __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + k));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + k), over4(s, d));
+        const std::uint32_t c4 = load4Bytes(coverage + k);
+        if (c4 == 0) {
+            continue;
+        }
+        __m128i* d = reinterpret_cast<__m128i*>(dst + k);
+        if (c4 == 0xFFFFFFFFu) {
+            _mm_storeu_si128(d, opaque ? s4 : over4(s4, _mm_loadu_si128(d)));
+            continue;
+        }
+        _mm_storeu_si128(d, over4(scale4(s4, coverageLanes(c4)), _mm_loadu_si128(d)));
     }
     dst += k;
     coverage += k;
@@ -131,11 +151,21 @@ void blendSpanConst(Pixel* dst, const Pixel* src, std::uint8_t coverage, int n) 
     int i0 = 0;
 #if defined(__SSE2__)
     const __m128i cov = _mm_set1_epi32(coverage);
-    for (; i0 + 4 <= n; i0 += 4) {
-        __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i0));
-        if (coverage != 255) {
-            s = scale4(s, cov);
+    if (coverage == 255) {
+        // Fully covered: four opaque paint pixels replace the target without reading it.
+        const __m128i alphaMask = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+        for (; i0 + 4 <= n; i0 += 4) {
+            __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i0));
+            __m128i* d = reinterpret_cast<__m128i*>(dst + i0);
+            if (_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(s, alphaMask), alphaMask)) == 0xFFFF) {
+                _mm_storeu_si128(d, s);
+            } else {
+                _mm_storeu_si128(d, over4(s, _mm_loadu_si128(d)));
+            }
         }
+    }
+    for (; i0 + 4 <= n; i0 += 4) {
+        __m128i s = scale4(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i0)), cov);
         __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i0));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i0), over4(s, d));
     }

@@ -280,13 +280,19 @@ int CoverageBuffer::spansOfRow(int y, std::uint8_t* rowCoverage, CoverageSpan* o
             }
         }
         const int last = std::min(r.x1, m_width - 1);  // last cell inside the row
-        for (int x = a; x <= r.x1; ++x) {
+        // Cells inside the row write coverage; the closing cell past the right side only sums.
+        const int inside = std::min(r.x1, last);
+        int x = a;
+        for (; x <= inside; ++x) {
             sum += acc[x];
             acc[x] = 0.0f;
             c = kNonZero ? foldNonZero(sum) : foldEvenOdd(sum);
-            if (x <= last) {
-                rowCoverage[x] = toCoverage8(c);
-            }
+            rowCoverage[x] = toCoverage8(c);
+        }
+        for (; x <= r.x1; ++x) {
+            sum += acc[x];
+            acc[x] = 0.0f;
+            c = kNonZero ? foldNonZero(sum) : foldEvenOdd(sum);
         }
         if (a <= last) {
             CoverageSpan* prev = count > 0 ? &out[count - 1] : nullptr;

@@ -169,72 +169,153 @@ void PaintContext::fillSpan(int x, int y, int n, Pixel* out) const {
     }
 }
 
-void PaintContext::fillLinear(float gx, float, int n, Pixel* out) const {
-    const float scale = static_cast<float>(kGradientLutSize - 1);
-    const float dt = m_inverse.a;
-    if (m_spread == Spread::Pad) {
-        for (int i = 0; i < n; ++i) {
-            float t = gx + dt * static_cast<float>(i);
-            float f = std::clamp(t, 0.0f, 1.0f) * scale + 0.5f;
-            out[i] = m_lut[static_cast<int>(f)];
-        }
-        return;
+namespace {
+
+const float kLutScale = static_cast<float>(kGradientLutSize - 1);
+
+// Table index of a spread-mapped t. NaN (from inf - inf in extreme matrices) and anything out
+// of 0..1 land in the table; a plain clamp would pass NaN on and index outside it.
+inline int lutIndex(float t) {
+    t = t > 0.0f ? t : 0.0f;  // NaN gives 0
+    t = t < 1.0f ? t : 1.0f;
+    return static_cast<int>(t * kLutScale + 0.5f);
+}
+
+#if defined(__SSE2__)
+// Floor of four floats known to lie in +-2^31 (truncation plus a correction, as the scalar code).
+inline __m128 floor4(__m128 v) {
+    __m128 f = _mm_cvtepi32_ps(_mm_cvttps_epi32(v));
+    return _mm_sub_ps(f, _mm_and_ps(_mm_cmpgt_ps(f, v), _mm_set1_ps(1.0f)));
+}
+
+// applySpread() on four lanes with the same arithmetic, so the results are bit-identical.
+template <Spread kSpread>
+inline __m128 spread4(__m128 t) {
+    if (kSpread != Spread::Pad) {
+        t = _mm_and_ps(t, _mm_cmpord_ps(t, t));  // NaN gives 0
+        t = _mm_min_ps(_mm_max_ps(t, _mm_set1_ps(-1.0e6f)), _mm_set1_ps(1.0e6f));
     }
-    for (int i = 0; i < n; ++i) {
-        float t = applySpread(gx + dt * static_cast<float>(i), m_spread);
-        out[i] = m_lut[static_cast<int>(t * scale + 0.5f)];
+    const __m128 one = _mm_set1_ps(1.0f);
+    switch (kSpread) {
+    case Spread::Pad:
+        // max() returns its second operand for NaN, so NaN gives 0 here too.
+        return _mm_min_ps(_mm_max_ps(t, _mm_setzero_ps()), one);
+    case Spread::Repeat:
+        return _mm_sub_ps(t, floor4(t));
+    case Spread::Reflect: {
+        __m128 f = floor4(_mm_mul_ps(t, _mm_set1_ps(0.5f)));
+        __m128 m = _mm_sub_ps(t, _mm_mul_ps(_mm_set1_ps(2.0f), f));
+        __m128 above = _mm_cmpgt_ps(m, one);
+        return _mm_or_ps(_mm_and_ps(above, _mm_sub_ps(_mm_set1_ps(2.0f), m)),
+                         _mm_andnot_ps(above, m));
+    }
+    }
+    return t;
+}
+
+// Looks up four spread-mapped parameters in the colour table and stores the pixels.
+inline void lookup4(const std::array<Pixel, kGradientLutSize>& lut, __m128 t, Pixel* out) {
+    __m128i idx = _mm_cvttps_epi32(
+        _mm_add_ps(_mm_mul_ps(t, _mm_set1_ps(kLutScale)), _mm_set1_ps(0.5f)));
+    alignas(16) std::int32_t k[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(k), idx);
+    __m128i px = _mm_set_epi32(static_cast<int>(lut[k[3]]), static_cast<int>(lut[k[2]]),
+                               static_cast<int>(lut[k[1]]), static_cast<int>(lut[k[0]]));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), px);
+}
+
+inline __m128 laneSteps(int i) {
+    return _mm_add_ps(_mm_set1_ps(static_cast<float>(i)), _mm_set_ps(3.0f, 2.0f, 1.0f, 0.0f));
+}
+#endif
+
+// t = gx + dt * i for pixel i; four pixels per step, then the scalar tail.
+template <Spread kSpread>
+void linearLoop(const std::array<Pixel, kGradientLutSize>& lut, float gx, float dt, int n,
+                Pixel* out) {
+    int i = 0;
+#if defined(__SSE2__)
+    const __m128 gx4 = _mm_set1_ps(gx);
+    const __m128 dt4 = _mm_set1_ps(dt);
+    for (; i + 4 <= n; i += 4) {
+        __m128 t = _mm_add_ps(gx4, _mm_mul_ps(dt4, laneSteps(i)));
+        lookup4(lut, spread4<kSpread>(t), out + i);
+    }
+#endif
+    for (; i < n; ++i) {
+        float t = gx + dt * static_cast<float>(i);
+        out[i] = lut[lutIndex(kSpread == Spread::Pad ? t : applySpread(t, kSpread))];
+    }
+}
+
+}  // namespace
+
+void PaintContext::fillLinear(float gx, float, int n, Pixel* out) const {
+    const float dt = m_inverse.a;
+    switch (m_spread) {
+    case Spread::Pad:
+        linearLoop<Spread::Pad>(m_lut, gx, dt, n, out);
+        return;
+    case Spread::Reflect:
+        linearLoop<Spread::Reflect>(m_lut, gx, dt, n, out);
+        return;
+    case Spread::Repeat:
+        linearLoop<Spread::Repeat>(m_lut, gx, dt, n, out);
+        return;
     }
 }
 
 namespace {
 
-// The radial loops, one instance per spread mode so the inner loop has no switch.
+// The radial loops, one instance per spread mode so the inner loop has no switch. Without a
+// focal point t = |P|; with one, t solves |F + (P - F) / t| = 1.
 template <Spread kSpread>
 void radialLoop(const std::array<Pixel, kGradientLutSize>& lut, float gx, float gy, float dx,
                 float dy, float focal, int n, Pixel* out) {
-    const float scale = static_cast<float>(kGradientLutSize - 1);
+    const float c = 1.0f - focal * focal;
+    const float invC = 1.0f / c;
+    int i = 0;
 #if defined(__SSE2__)
+    const __m128 gx4 = _mm_set1_ps(gx), gy4 = _mm_set1_ps(gy);
+    const __m128 dx4 = _mm_set1_ps(dx), dy4 = _mm_set1_ps(dy);
     if (focal == 0.0f) {
-        // Four square roots at a time; the table lookups stay scalar.
-        const __m128i steps = _mm_set_epi32(3, 2, 1, 0);
-        const __m128 fsteps = _mm_cvtepi32_ps(steps);
-        alignas(16) float t4[4];
-        int i = 0;
         for (; i + 4 <= n; i += 4) {
-            __m128 fi = _mm_add_ps(_mm_set1_ps(static_cast<float>(i)), fsteps);
-            __m128 x = _mm_add_ps(_mm_set1_ps(gx), _mm_mul_ps(_mm_set1_ps(dx), fi));
-            __m128 y = _mm_add_ps(_mm_set1_ps(gy), _mm_mul_ps(_mm_set1_ps(dy), fi));
-            _mm_store_ps(t4, _mm_sqrt_ps(_mm_add_ps(_mm_mul_ps(x, x), _mm_mul_ps(y, y))));
-            for (int k = 0; k < 4; ++k) {
-                out[i + k] = lut[static_cast<int>(applySpread(t4[k], kSpread) * scale + 0.5f)];
-            }
+            __m128 fi = laneSteps(i);
+            __m128 x = _mm_add_ps(gx4, _mm_mul_ps(dx4, fi));
+            __m128 y = _mm_add_ps(gy4, _mm_mul_ps(dy4, fi));
+            __m128 t = _mm_sqrt_ps(_mm_add_ps(_mm_mul_ps(x, x), _mm_mul_ps(y, y)));
+            lookup4(lut, spread4<kSpread>(t), out + i);
         }
-        gx += dx * static_cast<float>(i);
-        gy += dy * static_cast<float>(i);
-        out += i;
-        n -= i;
+    } else {
+        const __m128 f4 = _mm_set1_ps(focal), c4 = _mm_set1_ps(c), invC4 = _mm_set1_ps(invC);
+        for (; i + 4 <= n; i += 4) {
+            __m128 fi = laneSteps(i);
+            __m128 ddx = _mm_sub_ps(_mm_add_ps(gx4, _mm_mul_ps(dx4, fi)), f4);
+            __m128 ddy = _mm_add_ps(gy4, _mm_mul_ps(dy4, fi));
+            __m128 b = _mm_mul_ps(f4, ddx);
+            __m128 r2 = _mm_add_ps(_mm_mul_ps(ddx, ddx), _mm_mul_ps(ddy, ddy));
+            __m128 t = _mm_mul_ps(
+                _mm_add_ps(b, _mm_sqrt_ps(_mm_add_ps(_mm_mul_ps(b, b), _mm_mul_ps(c4, r2)))), invC4);
+            lookup4(lut, spread4<kSpread>(t), out + i);
+        }
     }
 #endif
     if (focal == 0.0f) {
-        for (int i = 0; i < n; ++i) {
+        for (; i < n; ++i) {
             float fi = static_cast<float>(i);
             float x = gx + dx * fi;
             float y = gy + dy * fi;
-            float t = applySpread(std::sqrt(x * x + y * y), kSpread);
-            out[i] = lut[static_cast<int>(t * scale + 0.5f)];
+            out[i] = lut[lutIndex(applySpread(std::sqrt(x * x + y * y), kSpread))];
         }
         return;
     }
-    const float c = 1.0f - focal * focal;
-    const float invC = 1.0f / c;
-    for (int i = 0; i < n; ++i) {
+    for (; i < n; ++i) {
         float fi = static_cast<float>(i);
         float ddx = gx + dx * fi - focal;
         float ddy = gy + dy * fi;
         float b = focal * ddx;
         float t = (b + std::sqrt(b * b + c * (ddx * ddx + ddy * ddy))) * invC;
-        t = applySpread(t, kSpread);
-        out[i] = lut[static_cast<int>(t * scale + 0.5f)];
+        out[i] = lut[lutIndex(applySpread(t, kSpread))];
     }
 }
 

@@ -122,21 +122,24 @@ void Renderer::drawBand(const IntRect& region, FillRule rule, bool solid, Pixel 
             while (k < spanCount) {
                 const int segX = spans[k].x;
                 int segEnd = segX;
+                const int segBegin = k;
                 do {
                     const CoverageSpan& sp = spans[k];
                     if (sp.x - segEnd >= kSegmentGap) break;
-                    std::fill(cov + segEnd, cov + sp.x, std::uint8_t{0});
-                    if (sp.perPixel) {
-                        std::copy(sp.perPixel, sp.perPixel + sp.length, cov + sp.x);
-                    } else {
-                        std::fill(cov + sp.x, cov + sp.x + sp.length, sp.coverage);
-                    }
                     segEnd = sp.x + sp.length;
                     ++k;
                 } while (k < spanCount);
-                const int n = segEnd - segX;
-                m_paint.fillSpan(region.x0 + segX, y, n, m_spanBuf.data());
-                blendSpan(dst + segX, m_spanBuf.data(), cov + segX, n);
+                m_paint.fillSpan(region.x0 + segX, y, segEnd - segX, m_spanBuf.data());
+                // Each span blends the paint under its own coverage; the gaps stay untouched.
+                for (int j = segBegin; j < k; ++j) {
+                    const CoverageSpan& sp = spans[j];
+                    const Pixel* src = m_spanBuf.data() + (sp.x - segX);
+                    if (sp.perPixel) {
+                        blendSpan(dst + sp.x, src, sp.perPixel, sp.length);
+                    } else {
+                        blendSpanConst(dst + sp.x, src, sp.coverage, sp.length);
+                    }
+                }
             }
             continue;
         }

@@ -169,6 +169,33 @@ TEST(Gradient, RadialWithFocalPoint) {
     EXPECT_FALSE(ctx.prepare(g, Matrix{}, ColorTransform{}));
 }
 
+TEST(Gradient, OverflowingParametersStayInsideTheTable) {
+    // The inverse maps x to 1e37 * (x - y): pixels far from the diagonal overflow to +-inf and
+    // those on it to inf - inf = NaN. Each must read an end of the table, never outside it.
+    for (Spread spread : {Spread::Pad, Spread::Reflect, Spread::Repeat}) {
+        for (GradientKind kind : {GradientKind::Linear, GradientKind::Radial}) {
+            GradientPaint g = ramp(kind);
+            g.spread = spread;
+            g.matrix = Matrix{1e-37f, 0.0f, 1e26f, 1e26f, 0.0f, 0.0f};
+            PaintContext ctx;
+            ASSERT_TRUE(ctx.prepare(g, Matrix{}, ColorTransform{}));
+            for (int y : {0, 100, 200}) {
+                std::vector<Pixel> run(7);
+                ctx.fillSpan(98, y, 7, run.data());
+                for (int i = 0; i < 7; ++i) {
+                    Pixel one = 0;
+                    ctx.fillSpan(98 + i, y, 1, &one);
+                    EXPECT_EQ(run[i], one);
+                    EXPECT_TRUE(one == premultiply(g.stops.front().color) ||
+                                one == premultiply(g.stops.back().color))
+                        << "spread " << static_cast<int>(spread) << " kind " << static_cast<int>(kind)
+                        << " pixel " << 98 + i << "," << y;
+                }
+            }
+        }
+    }
+}
+
 TEST(Bitmap, NearestAndSmoothClampedAndRepeating) {
     Pixmap img(2, 1);
     img.set(0, 0, packPixel(0, 0, 0, 255));
