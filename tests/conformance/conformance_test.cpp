@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "case_spec.h"
+#include "case_setup.h"
 #include "player/frame_renderer.h"
 #include "player/player.h"
 #include "render/image_compare.h"
@@ -106,8 +106,8 @@ player::Quality qualityOf(const std::string& q) {
 
 CaseResult runCase(const std::string& dir) {
     CaseResult res;
-    const conformance::CaseSpec spec = conformance::parseCaseSpec(readText(dir + "/test.toml"));
-    if (!spec.withRenderer || spec.comparisons.empty()) {
+    const conformance::CaseSetup setup = conformance::parseCaseSetup(readText(dir + "/test.toml"));
+    if (!setup.withRenderer || setup.comparisons.empty()) {
         res.note = "no pictures";
         return res;
     }
@@ -118,18 +118,18 @@ CaseResult runCase(const std::string& dir) {
     }
     player::Player& p = **loaded;
     player::FrameRenderer renderer(p.library());
-    renderer.setQuality(qualityOf(spec.quality));
-    const int w = spec.viewportWidth.value_or(p.stageWidth());
-    const int h = spec.viewportHeight.value_or(p.stageHeight());
+    renderer.setQuality(qualityOf(setup.quality));
+    const int w = setup.viewportWidth.value_or(p.stageWidth());
+    const int h = setup.viewportHeight.value_or(p.stageHeight());
 
     bool allPass = true;
     double minPsnr = INFINITY;
     std::uint64_t totalOutliers = 0;
     std::vector<std::string> problems;
-    for (int frame = 1; frame <= spec.frames; ++frame) {
+    for (int frame = 1; frame <= setup.frames; ++frame) {
         p.advance();
-        for (const conformance::Comparison& c : spec.comparisons) {
-            const bool now = (c.trigger == conformance::TriggerKind::LastFrame && frame == spec.frames) ||
+        for (const conformance::Comparison& c : setup.comparisons) {
+            const bool now = (c.trigger == conformance::TriggerKind::LastFrame && frame == setup.frames) ||
                              (c.trigger == conformance::TriggerKind::Frame && c.frame == frame);
             if (!now) continue;
             render::Pixmap picture = player::renderPlayerFrame(p, renderer, w, h);
@@ -156,11 +156,11 @@ CaseResult runCase(const std::string& dir) {
             }
         }
     }
-    for (const conformance::Comparison& c : spec.comparisons) {
+    for (const conformance::Comparison& c : setup.comparisons) {
         if (c.trigger == conformance::TriggerKind::FsCommand) {
             allPass = false;
             problems.push_back(c.name + ": taken by fscommand");
-        } else if (c.trigger == conformance::TriggerKind::Frame && (c.frame < 1 || c.frame > spec.frames)) {
+        } else if (c.trigger == conformance::TriggerKind::Frame && (c.frame < 1 || c.frame > setup.frames)) {
             allPass = false;
             problems.push_back(c.name + ": trigger outside the run");
         }

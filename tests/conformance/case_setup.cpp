@@ -1,7 +1,7 @@
-// Lenient reading of test.toml (see case_spec.h). Every assignment becomes a full key path
+// Lenient reading of test.toml (see case_setup.h). Every assignment becomes a full key path
 // (table path plus dotted key; inline tables add their own keys below it) and a raw value; the
 // interpretation then looks only at the paths it knows.
-#include "case_spec.h"
+#include "case_setup.h"
 
 #include <cstdlib>
 
@@ -162,11 +162,11 @@ long toLong(const std::string& v, long fallback) {
     return end == v.c_str() ? fallback : static_cast<long>(d);
 }
 
-Comparison& comparison(CaseSpec& spec, const std::string& name) {
-    for (Comparison& c : spec.comparisons)
+Comparison& comparison(CaseSetup& setup, const std::string& name) {
+    for (Comparison& c : setup.comparisons)
         if (c.name == name) return c;
-    spec.comparisons.push_back(Comparison{name, TriggerKind::LastFrame, 0, {}, false});
-    return spec.comparisons.back();
+    setup.comparisons.push_back(Comparison{name, TriggerKind::LastFrame, 0, {}, false});
+    return setup.comparisons.back();
 }
 
 }  // namespace
@@ -183,13 +183,13 @@ std::vector<std::string> splitKey(std::string_view key) {
     return parts;
 }
 
-CaseSpec parseCaseSpec(std::string_view toml) {
-    CaseSpec spec;
+CaseSetup parseCaseSetup(std::string_view toml) {
+    CaseSetup setup;
     std::vector<std::vector<std::string>> tables;
     std::vector<Entry> entries = flatten(toml, tables);
     // A [image_comparisons.NAME] header alone declares a comparison with default settings.
     for (const auto& t : tables)
-        if (t.size() == 2 && t[0] == "image_comparisons") comparison(spec, t[1]);
+        if (t.size() == 2 && t[0] == "image_comparisons") comparison(setup, t[1]);
     // Check lists: NAME -> (index -> check).
     struct CheckEntry {
         std::string name;
@@ -211,17 +211,17 @@ CaseSpec parseCaseSpec(std::string_view toml) {
     for (const Entry& e : entries) {
         const auto& p = e.path;
         if (p.size() == 1 && (p[0] == "num_frames" || p[0] == "num_ticks")) {
-            spec.frames = static_cast<int>(toLong(e.value, 1));
+            setup.frames = static_cast<int>(toLong(e.value, 1));
         } else if (p.size() == 1 && p[0] == "known_failure") {
-            spec.knownFailure = e.value == "true";
+            setup.knownFailure = e.value == "true";
         } else if (p.size() >= 2 && p[0] == "player_options" && p[1] == "with_renderer") {
-            spec.withRenderer = true;
-            if (p.size() == 3 && p[2] == "quality") spec.quality = e.value;
+            setup.withRenderer = true;
+            if (p.size() == 3 && p[2] == "quality") setup.quality = e.value;
         } else if (p.size() == 3 && p[0] == "player_options" && p[1] == "viewport_dimensions") {
-            if (p[2] == "width") spec.viewportWidth = static_cast<int>(toLong(e.value, 0));
-            if (p[2] == "height") spec.viewportHeight = static_cast<int>(toLong(e.value, 0));
+            if (p[2] == "width") setup.viewportWidth = static_cast<int>(toLong(e.value, 0));
+            if (p[2] == "height") setup.viewportHeight = static_cast<int>(toLong(e.value, 0));
         } else if (p.size() >= 3 && p[0] == "image_comparisons") {
-            Comparison& c = comparison(spec, p[1]);
+            Comparison& c = comparison(setup, p[1]);
             if (p.size() == 3) {
                 if (p[2] == "trigger") {
                     if (e.value == "last_frame") {
@@ -259,12 +259,12 @@ CaseSpec parseCaseSpec(std::string_view toml) {
             for (const CheckEntry& x : checks) seen = seen || (x.name == t[1] && x.index == t[2]);
             if (!seen) checks.push_back(CheckEntry{t[1], t[2], {}});
         }
-    for (Comparison& c : spec.comparisons) {
+    for (Comparison& c : setup.comparisons) {
         for (const CheckEntry& x : checks)
             if (x.name == c.name) c.checks.push_back(x.check);
         if (c.checks.empty()) c.checks.push_back(defaultsOf(c.name));
     }
-    return spec;
+    return setup;
 }
 
 }  // namespace conformance

@@ -1,14 +1,14 @@
 // The lenient test.toml reader: the syntaxes the corpus uses, each read into the same settings.
 #include <gtest/gtest.h>
 
-#include "case_spec.h"
+#include "case_setup.h"
 
 namespace {
 
-using conformance::parseCaseSpec;
+using conformance::parseCaseSetup;
 using conformance::TriggerKind;
 
-TEST(CaseSpec, SplitsQuotedAndDottedKeys) {
+TEST(CaseSetup, SplitsQuotedAndDottedKeys) {
     struct Row {
         const char* key;
         std::vector<std::string> parts;
@@ -22,7 +22,7 @@ TEST(CaseSpec, SplitsQuotedAndDottedKeys) {
     for (const Row& r : rows) EXPECT_EQ(conformance::splitKey(r.key), r.parts) << r.key;
 }
 
-TEST(CaseSpec, ReadsFramesQualityAndViewport) {
+TEST(CaseSetup, ReadsFramesQualityAndViewport) {
     struct Row {
         const char* toml;
         int frames;
@@ -44,17 +44,17 @@ TEST(CaseSpec, ReadsFramesQualityAndViewport) {
         {"[subtests.fp9]\nplayer_options.version = 9\n", 1, false, "high", 0, 0},
     };
     for (const Row& r : rows) {
-        auto spec = parseCaseSpec(r.toml);
-        EXPECT_EQ(spec.frames, r.frames) << r.toml;
-        EXPECT_EQ(spec.withRenderer, r.renderer) << r.toml;
-        EXPECT_EQ(spec.quality, r.quality) << r.toml;
-        EXPECT_EQ(spec.viewportWidth.value_or(0), r.vw) << r.toml;
-        EXPECT_EQ(spec.viewportHeight.value_or(0), r.vh) << r.toml;
+        auto setup = parseCaseSetup(r.toml);
+        EXPECT_EQ(setup.frames, r.frames) << r.toml;
+        EXPECT_EQ(setup.withRenderer, r.renderer) << r.toml;
+        EXPECT_EQ(setup.quality, r.quality) << r.toml;
+        EXPECT_EQ(setup.viewportWidth.value_or(0), r.vw) << r.toml;
+        EXPECT_EQ(setup.viewportHeight.value_or(0), r.vh) << r.toml;
     }
 }
 
-TEST(CaseSpec, ReadsComparisonsTriggersAndChecks) {
-    auto spec = parseCaseSpec(
+TEST(CaseSetup, ReadsComparisonsTriggersAndChecks) {
+    auto setup = parseCaseSetup(
         "num_frames = 10\n"
         "image_comparisons.\"output.01\".trigger = 1\n"
         "image_comparisons.\"output.02\".trigger = 2\n"
@@ -64,12 +64,12 @@ TEST(CaseSpec, ReadsComparisonsTriggersAndChecks) {
         "[[image_comparisons.\"output.01\".checks]]\ntolerance = 40\n"
         "[[image_comparisons.\"output.01\".checks]]\ntolerance = 2\nmax_outliers = 7\n"
         "[image_comparisons.plain]\n");
-    ASSERT_EQ(spec.comparisons.size(), 5u);
+    ASSERT_EQ(setup.comparisons.size(), 5u);
     auto find = [&](const std::string& n) -> const conformance::Comparison& {
-        for (const auto& c : spec.comparisons)
+        for (const auto& c : setup.comparisons)
             if (c.name == n) return c;
         ADD_FAILURE() << n;
-        return spec.comparisons.front();
+        return setup.comparisons.front();
     };
     const auto& o1 = find("output.01");
     EXPECT_EQ(o1.trigger, TriggerKind::Frame);

@@ -25,7 +25,7 @@ struct Comparison {
     bool knownFailure = false;
 };
 
-struct CaseSpec {
+struct CaseSetup {
     int frames = 1;  // num_frames or num_ticks
     bool withRenderer = false;
     std::string quality = "high";
@@ -34,7 +34,7 @@ struct CaseSpec {
     std::vector<Comparison> comparisons;
 };
 
-CaseSpec parseCaseSpec(std::string_view toml);
+CaseSetup parseCaseSetup(std::string_view toml);
 
 // Splits a dotted TOML key into its parts ("a.\"b.c\".d" -> a, b.c, d); exposed for tests.
 std::vector<std::string> splitKey(std::string_view key);
