@@ -5,6 +5,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace cli {
 
@@ -33,6 +34,10 @@ int run(std::span<const std::string_view> args, Output& io);
 int runInfo(std::span<const std::string_view> args, Output& io);
 int runRender(std::span<const std::string_view> args, Output& io);
 int runSaver(std::span<const std::string_view> args, Output& io);
+
+// The program's arguments (without its name) as UTF-8. On Windows they come from the wide
+// command line, so file names outside the ANSI code page arrive intact.
+std::vector<std::string> programArguments(int argc, char** argv);
 
 // True when `args` asks for help (-h or --help anywhere).
 bool wantsHelp(std::span<const std::string_view> args);

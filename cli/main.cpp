@@ -1,12 +1,14 @@
 // Entry point of the `flashsaver` program.
 #include <cstdio>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "cli/cli.h"
 
 int main(int argc, char** argv) {
-    std::vector<std::string_view> args(argv + 1, argv + argc);
+    const std::vector<std::string> owned = cli::programArguments(argc, argv);
+    const std::vector<std::string_view> args(owned.begin(), owned.end());
     cli::Output io;
     int rc = cli::run(args, io);
     std::fputs(io.out.c_str(), stdout);

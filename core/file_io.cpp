@@ -18,8 +18,18 @@ std::string reason() { return std::strerror(errno); }
 
 }  // namespace
 
+#ifndef _WIN32
+std::FILE* openFile(const std::string& path, const char* mode) {
+    if (path.find('\0') != std::string::npos) {  // a NUL would cut the name short
+        errno = ENOENT;
+        return nullptr;
+    }
+    return std::fopen(path.c_str(), mode);
+}
+#endif
+
 Result<std::vector<std::uint8_t>> readFile(const std::string& path, std::uint64_t maxBytes) {
-    FilePtr f(std::fopen(path.c_str(), "rb"));
+    FilePtr f(openFile(path, "rb"));
     if (!f) return makeError(errno == ENOENT ? ErrorCode::NotFound : ErrorCode::IoError, reason());
     std::vector<std::uint8_t> data;
     std::uint8_t buf[65536];
@@ -40,7 +50,7 @@ Result<std::vector<std::uint8_t>> readFile(const std::string& path, std::uint64_
 }
 
 Status writeFile(const std::string& path, std::span<const std::uint8_t> data) {
-    FilePtr f(std::fopen(path.c_str(), "wb"));
+    FilePtr f(openFile(path, "wb"));
     if (!f) return makeError(ErrorCode::IoError, reason());
     if (!data.empty() && std::fwrite(data.data(), 1, data.size(), f.get()) != data.size())
         return makeError(ErrorCode::IoError, reason());

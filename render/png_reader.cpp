@@ -2,6 +2,7 @@
 // buffer of exactly the expected size, undoes the per-row filters and expands every colour type
 // to straight RGBA8 (16-bit samples keep their high byte; tRNS gives palette and key alpha).
 #include "render/png_reader.h"
+#include "core/file_io.h"
 
 #include <zlib.h>
 
@@ -229,7 +230,7 @@ core::Result<RgbaImage> decodePng(const std::uint8_t* data, std::size_t size) {
 }
 
 core::Result<RgbaImage> readPng(const std::string& path) {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(path.c_str(), "rb"), &std::fclose);
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(core::openFile(path, "rb"), &std::fclose);
     if (!f) {
         return core::makeError(core::ErrorCode::NotFound, "cannot open " + path);
     }

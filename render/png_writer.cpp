@@ -2,6 +2,7 @@
 // absolute filtered bytes, the usual heuristic; the filtered rows are deflated by zlib in one go;
 // chunk CRCs come from zlib's crc32.
 #include "render/png_writer.h"
+#include "core/file_io.h"
 
 #include <zlib.h>
 
@@ -108,7 +109,7 @@ core::Status writePng(const Pixmap& pixmap, const std::string& path) {
     if (!png) {
         return png.error();
     }
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(path.c_str(), "wb"), &std::fclose);
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(core::openFile(path, "wb"), &std::fclose);
     if (!f) {
         return core::makeError(core::ErrorCode::IoError, "cannot create " + path);
     }

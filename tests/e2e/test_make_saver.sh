@@ -206,6 +206,13 @@ check_eq "flashsaver saver succeeds" 0 "$?"
 check_eq "flashsaver saver prints one line per file" 2 "$(tr -d '\r' <"$OUT/cli.out" | grep -c ' -> ')"
 check "flashsaver saver writes the file the window writes" cmp "$CLIOUT/intro.Scr" "$OUTDIR/intro.Scr"
 check "flashsaver saver: second.Scr as well" cmp "$CLIOUT/second.Scr" "$OUTDIR/second.Scr"
+# File names outside the ANSI code page reach the command line tool intact.
+cp "$BIN/samples/demo.swf" "$MOVIES/演示.swf"
+timeout 60 wine "$CLI" info "$MOVIES_WIN\演示.swf" </dev/null >"$OUT/cli.out" 2>"$OUT/cli.err"
+check_eq "flashsaver info reads a movie with a Chinese name" 0 "$?"
+timeout 60 wine "$CLI" render "$MOVIES_WIN\演示.swf" -o "$CLIOUT_WIN\演示.png" </dev/null >"$OUT/cli.out" 2>"$OUT/cli.err"
+check_eq "flashsaver render writes a picture with a Chinese name" "PNG 550x400" \
+    "$(identify -format '%m %wx%h' "$CLIOUT/演示.png" 2>/dev/null)"
 timeout 60 wine "$CLI" saver "$MOVIES_WIN\noext" -o "$CLIOUT_WIN" </dev/null >"$OUT/cli.out" 2>"$OUT/cli.err"
 check_eq "flashsaver saver fails on a name without a dot" 1 "$?"
 check "and says why" grep -q "Invalid input file name: " "$OUT/cli.err"
