@@ -7,19 +7,7 @@
 
 namespace render {
 
-Rect Polylines::bounds() const {
-    if (points.empty()) {
-        return Rect{};
-    }
-    Rect r{points[0].x, points[0].y, points[0].x, points[0].y};
-    for (const Point& p : points) {
-        r.x0 = std::min(r.x0, p.x);
-        r.y0 = std::min(r.y0, p.y);
-        r.x1 = std::max(r.x1, p.x);
-        r.y1 = std::max(r.y1, p.y);
-    }
-    return r;
-}
+Rect Polylines::bounds() const { return boundsOf(points); }
 
 namespace {
 

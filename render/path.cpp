@@ -49,12 +49,12 @@ void Path::addRect(float x0, float y0, float x1, float y1) {
     close();
 }
 
-Rect Path::bounds() const {
-    if (m_points.empty()) {
+Rect boundsOf(std::span<const Point> points) {
+    if (points.empty()) {
         return Rect{};
     }
-    Rect r{m_points[0].x, m_points[0].y, m_points[0].x, m_points[0].y};
-    for (const Point& p : m_points) {
+    Rect r{points[0].x, points[0].y, points[0].x, points[0].y};
+    for (const Point& p : points) {
         r.x0 = std::min(r.x0, p.x);
         r.y0 = std::min(r.y0, p.y);
         r.x1 = std::max(r.x1, p.x);
@@ -62,6 +62,8 @@ Rect Path::bounds() const {
     }
     return r;
 }
+
+Rect Path::bounds() const { return boundsOf(m_points); }
 
 Path Path::transformed(const Matrix& m) const {
     Path out = *this;

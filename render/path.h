@@ -3,6 +3,7 @@
 // caller chooses; the renderer transforms them with a matrix into device pixels before it
 // flattens them.
 
+#include <span>
 #include <vector>
 
 #include "render/matrix.h"
@@ -16,6 +17,9 @@ struct Rect {
 
     bool isEmpty() const { return !(x1 > x0) || !(y1 > y0); }
 };
+
+// The smallest rectangle holding every point (empty for no points).
+Rect boundsOf(std::span<const Point> points);
 
 class Path {
 public:
