@@ -13,6 +13,7 @@
 #include "app/cmd.h"
 #include "app/control_ids.h"
 #include "app/gdi.h"
+#include "app/launcher.h"
 #include "app/progress_ctl.h"
 #include "app/skin_painter_win32.h"
 #include "builders/build_guard.h"
@@ -36,6 +37,8 @@ struct Form1Options {
     std::wstring skinPath;  // empty: "<program folder>\skins\frmmain.skn"
     ExitMode exitMode = ExitMode::QuitMessageLoop;
     int showCommand = SW_SHOWNORMAL;
+    // What Help and the web links start; null: the system's (tests give one that records).
+    Launcher* launcher = nullptr;
 };
 
 // Form1 is also the commands' user interface (ui::Ui): message boxes, the shared file dialog,
@@ -135,6 +138,9 @@ private:
     void moveFocus(int step);
     void focusControl(HWND control);
     void unloadWindow();
+    Launcher& launcher() const { return m_options.launcher ? *m_options.launcher : systemLauncher(); }
+    // Opens one of the maker's pages; tells the user when no browser could be asked.
+    void openMakerPage(const std::wstring& url);
 
     HINSTANCE m_instance;
     Form1Options m_options;

@@ -3,10 +3,14 @@
 
 #include "app/about_box.h"
 #include "app/form1.h"
+#include "app/general.h"
+#include "app/help_links.h"
 #include "app/trace.h"
 #include "builders/folder_browser_win32.h"
 #include "builders/runtime_image_win32.h"
 #include "builders/saver_builder.h"
+#include "skin/skin_path.h"
+#include "ui/text_win32.h"
 
 namespace app {
 
@@ -126,12 +130,12 @@ void Form1::helphelp_Click() {
 
 void Form1::DiscwrightHomePage_Click() {
     traceHandler("DiscwrightHomePage_Click");
-    // Opens the maker's home page in a browser window (web links feature).
+    openMakerPage(homePageUrl(General::webSite()));
 }
 
 void Form1::SupportOnline_Click() {
     traceHandler("SupportOnline_Click");
-    // Opens the maker's support page "faq.htm" in a browser window (web links feature).
+    openMakerPage(supportPageUrl(General::webSite()));
 }
 
 void Form1::About_Click() {
@@ -207,7 +211,23 @@ void Form1::lvwAudioTracks_DblClick() {
 
 void Form1::gethelp() {
     traceHandler("gethelp");
-    // Opens help.chm from the program folder with hh.exe (help file feature).
+    // "<windows folder>\hh.exe <program folder>\help.chm", started and left to run. A missing
+    // or damaged help file is the viewer's to report.
+    const std::wstring windows = General::windowsDirectory();
+    const std::wstring line = helpCommandLine(windows, skin::programFolder(General::programPath()));
+    if (!launcher().startProcess(helpViewerPath(windows), line)) {
+        const std::string reason = ui::systemErrorText(GetLastError());
+        messageBox(ui::MessageBoxRequest{"The help viewer could not be started: " + ui::narrow(line) +
+                                             (reason.empty() ? "" : "\n" + reason),
+                                         ui::kApplicationTitle, ui::Icon::Critical});
+    }
+}
+
+void Form1::openMakerPage(const std::wstring& url) {
+    if (!launcher().openWebPage(url)) {
+        messageBox(ui::MessageBoxRequest{"No web browser could be started for " + ui::narrow(url),
+                                         ui::kApplicationTitle, ui::Icon::Critical});
+    }
 }
 
 }  // namespace app
