@@ -147,6 +147,7 @@ void Form1Test::open(const std::wstring& skinPath, app::ExitMode exit) {
     app::Form1Options options;
     options.skinPath = skinPath.empty() ? m_dir.path() + L"\\skins\\frmmain.skn" : skinPath;
     options.exitMode = exit;
+    options.launcher = &m_launcher;
     ASSERT_TRUE(m_form->create(options));
     ASSERT_TRUE(IsWindow(m_form->hwnd()));
     pump(*m_form);

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "app/form1.h"
+#include "app/launcher.h"
 
 namespace vfs_test {
 
@@ -68,6 +69,30 @@ private:
 std::wstring windowText(HWND hwnd);
 std::wstring className(HWND hwnd);
 
+// Stands in for the system launcher: records what Help and the web links would start, so that
+// tests hosting Form1 open no viewer or browser. The results say whether starting "worked".
+class RecordingLauncher final : public app::Launcher {
+public:
+    struct Start {
+        std::wstring program;
+        std::wstring commandLine;
+    };
+    bool startProcess(const std::wstring& program, const std::wstring& commandLine) override {
+        starts.push_back(Start{program, commandLine});
+        if (!startWorks) SetLastError(ERROR_FILE_NOT_FOUND);
+        return startWorks;
+    }
+    bool openWebPage(const std::wstring& url) override {
+        pages.push_back(url);
+        return openWorks;
+    }
+
+    std::vector<Start> starts;
+    std::vector<std::wstring> pages;
+    bool startWorks = true;
+    bool openWorks = true;
+};
+
 class Form1Test : public ::testing::Test {
 protected:
     // Creates the form with this skin file (empty: no skin file at all).
@@ -79,6 +104,7 @@ protected:
     std::unique_ptr<app::Form1> m_form;
     TempDir m_dir;
     Trace m_trace;
+    RecordingLauncher m_launcher;
 };
 
 }  // namespace vfs_test

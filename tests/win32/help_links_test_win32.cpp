@@ -1,0 +1,243 @@
+// Help and the web links: the three ways to Help start one and the same viewer command line,
+// the two web items open the maker's pages, and OpenWebPage reaches a browser both through the
+// automation object and through the shell.
+
+#include <windows.h>
+
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/cmd.h"
+#include "app/control_ids.h"
+#include "app/form1.h"
+#include "app/general.h"
+#include "app/help_links.h"
+#include "form1_fixture_win32.h"
+#include "skin/skin_path.h"
+#include "ui/text_win32.h"
+
+namespace vfs_test {
+namespace {
+
+using namespace app;
+
+std::wstring thisProgram() {
+    wchar_t path[MAX_PATH * 2] = {};
+    GetModuleFileNameW(nullptr, path, static_cast<DWORD>(std::size(path)));
+    return path;
+}
+
+std::wstring systemWindowsFolder() {
+    wchar_t dir[MAX_PATH] = {};
+    const UINT n = GetWindowsDirectoryW(dir, MAX_PATH);
+    return std::wstring(dir, n);
+}
+
+class HelpAndWeb : public Form1Test {
+protected:
+    void SetUp() override {
+        // The links go to the maker's own site unless the environment names another.
+        SetEnvironmentVariableW(L"VFS_WEB_SITE", nullptr);
+        open(L"");
+    }
+};
+
+TEST_F(HelpAndWeb, F1TheHelpButtonAndTheHelpItemStartTheSameViewerCommandLine) {
+    pressKey(*m_form, GetFocus(), VK_F1);
+    pump(*m_form);
+    SendMessageW(ctl(kIdCommand9), BM_CLICK, 0, 0);
+    pump(*m_form);
+    PostMessageW(m_form->hwnd(), WM_COMMAND, MAKEWPARAM(static_cast<WORD>(Cmd::helphelp), 0), 0);
+    pump(*m_form);
+
+    ASSERT_EQ(m_launcher.starts.size(), 3u);
+    const std::wstring windows = systemWindowsFolder();
+    const std::wstring expected =
+        windows + L"\\hh.exe " + skin::programFolder(thisProgram()) + L"\\help.chm";
+    for (const RecordingLauncher::Start& s : m_launcher.starts) {
+        EXPECT_EQ(s.commandLine, expected);
+        EXPECT_EQ(s.program, windows + L"\\hh.exe");
+    }
+    // The viewer named is the one the system has.
+    EXPECT_NE(GetFileAttributesW(m_launcher.starts[0].program.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(m_launcher.pages.empty());
+}
+
+TEST_F(HelpAndWeb, WebItemsOpenTheHomePageAndTheSupportPageOnceEachTime) {
+    struct Press {
+        WORD key;  // with Ctrl; 0: the menu command instead
+        Cmd cmd;
+    };
+    const Press presses[] = {{'H', Cmd::None}, {'T', Cmd::None}, {0, Cmd::DiscwrightHomePage},
+                             {0, Cmd::SupportOnline}, {0, Cmd::SupportOnline}};
+    for (const Press& p : presses) {
+        if (p.key) {
+            pressKey(*m_form, GetFocus(), p.key, kCtrl);
+        } else {
+            PostMessageW(m_form->hwnd(), WM_COMMAND, MAKEWPARAM(static_cast<WORD>(p.cmd), 0), 0);
+        }
+        pump(*m_form);
+    }
+    const std::wstring home = L"http://www.brightmoss.example/";
+    const std::wstring faq = L"http://www.brightmoss.example/faq.htm";
+    EXPECT_EQ(m_launcher.pages, (std::vector<std::wstring>{home, faq, home, faq, faq}));
+    EXPECT_TRUE(m_launcher.starts.empty());
+}
+
+TEST_F(HelpAndWeb, TheSiteCanBePointedAtALocalServer) {
+    SetEnvironmentVariableW(L"VFS_WEB_SITE", L"http://127.0.0.1:8765");
+    m_form->SupportOnline_Click();
+    m_form->DiscwrightHomePage_Click();
+    SetEnvironmentVariableW(L"VFS_WEB_SITE", nullptr);
+    EXPECT_EQ(m_launcher.pages,
+              (std::vector<std::wstring>{L"http://127.0.0.1:8765/faq.htm", L"http://127.0.0.1:8765/"}));
+}
+
+// A message box of this thread: its caption and text, closed once read.
+struct SeenBox {
+    std::wstring caption;
+    std::wstring text;
+    bool critical = false;
+};
+SeenBox g_seen;
+
+BOOL CALLBACK readBox(HWND h, LPARAM) {
+    if (className(h) != L"#32770" || !IsWindowVisible(h) || !g_seen.caption.empty()) return TRUE;
+    g_seen.caption = windowText(h);
+    if (HWND text = GetDlgItem(h, 0xFFFF)) g_seen.text = windowText(text);
+    // The stop icon is a static with id 0x440 holding an icon.
+    g_seen.critical = GetDlgItem(h, 0x440) != nullptr;
+    PostMessageW(h, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    return TRUE;
+}
+void CALLBACK readBoxTick(HWND, UINT, UINT_PTR, DWORD) { EnumThreadWindows(GetCurrentThreadId(), readBox, 0); }
+
+struct Failure {
+    const char* what;
+    Cmd cmd;
+    const wchar_t* textStart;
+};
+
+TEST_F(HelpAndWeb, AViewerOrBrowserThatCannotBeStartedIsReported) {
+    m_launcher.startWorks = false;
+    m_launcher.openWorks = false;
+    const Failure failures[] = {
+        {"help", Cmd::helphelp, L"The help viewer could not be started: "},
+        {"home page", Cmd::DiscwrightHomePage, L"No web browser could be started for http://www.brightmoss.example/"},
+        {"support", Cmd::SupportOnline, L"No web browser could be started for http://www.brightmoss.example/faq.htm"},
+    };
+    for (const Failure& f : failures) {
+        g_seen = SeenBox{};
+        const UINT_PTR timer = SetTimer(nullptr, 0, 20, readBoxTick);
+        PostMessageW(m_form->hwnd(), WM_COMMAND, MAKEWPARAM(static_cast<WORD>(f.cmd), 0), 0);
+        pump(*m_form, 300);
+        KillTimer(nullptr, timer);
+        EXPECT_EQ(g_seen.caption, L"Vellory Flash Screensaver") << f.what;
+        EXPECT_EQ(g_seen.text.rfind(f.textStart, 0), 0u) << f.what << ": " << ui::narrow(g_seen.text);
+        EXPECT_TRUE(g_seen.critical) << f.what;
+    }
+    EXPECT_TRUE(IsWindow(m_form->hwnd()));
+}
+
+// ---- OpenWebPage against the system (Wine) ------------------------------------------------------
+
+template <class F>
+bool waitFor(F condition, DWORD ms) {
+    const DWORD end = GetTickCount() + ms;
+    while (!condition()) {
+        if (static_cast<int>(end - GetTickCount()) <= 0) return false;
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+        Sleep(50);
+    }
+    return true;
+}
+
+struct EditSearch {
+    std::wstring want;
+    bool found = false;
+};
+
+BOOL CALLBACK findEditWithText(HWND h, LPARAM lp) {
+    auto* s = reinterpret_cast<EditSearch*>(lp);
+    if (className(h) == L"Edit" && windowText(h) == s->want) {
+        s->found = true;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+std::vector<HWND> browserWindows() {
+    std::vector<HWND> found;
+    HWND h = nullptr;
+    while ((h = FindWindowExW(nullptr, h, L"IEFrame", nullptr)) != nullptr) found.push_back(h);
+    return found;
+}
+
+// The browser's automation server starts as a child of this process and needs Wine's HTML
+// engine, which the wine session turns off for everything else (WINEDLLOVERRIDES mshtml=).
+class HtmlEngineForChildren {
+public:
+    HtmlEngineForChildren() {
+        wchar_t old[512];
+        const DWORD n = GetEnvironmentVariableW(L"WINEDLLOVERRIDES", old, static_cast<DWORD>(std::size(old)));
+        if (n > 0 && n < std::size(old)) m_old = std::wstring(old, n);
+        SetEnvironmentVariableW(L"WINEDLLOVERRIDES", L"mscoree=");
+    }
+    ~HtmlEngineForChildren() { SetEnvironmentVariableW(L"WINEDLLOVERRIDES", m_old ? m_old->c_str() : nullptr); }
+
+private:
+    std::optional<std::wstring> m_old;
+};
+
+TEST(OpenWebPage, TheAutomationObjectOpensAVisibleWindowAtTheAddress) {
+    HtmlEngineForChildren engine;
+    const std::wstring url = L"http://127.0.0.1:9/vfs-" + std::to_wstring(GetTickCount()) + L".htm";
+    const size_t before = browserWindows().size();
+    EXPECT_EQ(General::OpenWebPage(url), General::BrowserRoute::Automation);
+    // The window outlives the released object and shows the address.
+    HWND window = nullptr;
+    ASSERT_TRUE(waitFor(
+        [&] {
+            for (HWND h : browserWindows()) {
+                EditSearch s{url};
+                EnumChildWindows(h, findEditWithText, reinterpret_cast<LPARAM>(&s));
+                if (s.found && IsWindowVisible(h)) window = h;
+            }
+            return window != nullptr;
+        },
+        15000));
+    EXPECT_EQ(browserWindows().size(), before + 1);
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(waitFor([&] { return !IsWindow(window); }, 10000));
+}
+
+// Where the automation object does not exist the shell hands the address to the default
+// browser; the wine session's stand-in records what it was given.
+TEST(OpenWebPage, WithoutTheAutomationObjectTheShellOpensTheDefaultBrowser) {
+    wchar_t state[1024];
+    const DWORD n = GetEnvironmentVariableW(L"VFS_WINE_STATE", state, static_cast<DWORD>(std::size(state)));
+    if (n == 0 || n >= std::size(state)) GTEST_SKIP() << "not in the project's wine session";
+    std::wstring log = L"Z:" + std::wstring(state, n) + L"/browser.log";
+    for (wchar_t& c : log) {
+        if (c == L'/') c = L'\\';
+    }
+    const CLSID kNoSuchClass = {0x7a3c1f00, 0x5e1d, 0x4b2a, {0x9c, 0x11, 0x0d, 0x6e, 0x2f, 0x40, 0x8b, 0x51}};
+    const std::string url = "http://127.0.0.1:9/vfs-shell-" + std::to_string(GetTickCount()) + ".htm";
+    EXPECT_EQ(General::openWebPageWith(ui::widen(url), kNoSuchClass), General::BrowserRoute::Shell);
+    EXPECT_TRUE(waitFor(
+        [&] {
+            std::ifstream in(log.c_str());
+            std::stringstream all;
+            all << in.rdbuf();
+            return all.str().find(url) != std::string::npos;
+        },
+        15000))
+        << "the browser stand-in did not receive " << url;
+}
+
+}  // namespace
+}  // namespace vfs_test
