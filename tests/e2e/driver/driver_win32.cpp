@@ -228,6 +228,24 @@ int headerCount(HWND lv) {
     return hdr ? int(SendMessageW(hdr, HDM_GETITEMCOUNT, 0, 0)) : 0;
 }
 
+// Prints every item of a tree view, depth first, two spaces of indent per level.
+void printTree(HWND tree, RemoteBuffer& rb, HTREEITEM item, int depth) {
+    for (; item; item = (HTREEITEM)SendMessageW(tree, TVM_GETNEXTITEM, TVGN_NEXT, (LPARAM)item)) {
+        TVITEMW it = {};
+        it.mask = TVIF_TEXT;
+        it.hItem = item;
+        it.cchTextMax = 1000;
+        it.pszText = (LPWSTR)rb.at(1024);
+        rb.write(0, &it, sizeof it);
+        SendMessageW(tree, TVM_GETITEMW, 0, (LPARAM)rb.at(0));
+        std::wstring txt(1001, L'\0');
+        rb.read(1024, txt.data(), 1000 * sizeof(wchar_t));
+        txt.resize(wcslen(txt.c_str()));
+        out(std::wstring(size_t(depth) * 2, L' ') + flat(txt));
+        printTree(tree, rb, (HTREEITEM)SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CHILD, (LPARAM)item), depth + 1);
+    }
+}
+
 // Sends keys through SendInput after bringing the window to the foreground.
 // Keys are written like "ctrl+n", "F1", "Return", "Escape", "Tab", "shift+Tab", "alt+f".
 bool sendKeys(HWND top, const std::wstring& keys) {
@@ -368,6 +386,7 @@ int usage() {
         L"  rows WINDOW CHILD              list view rows, cells separated by tabs\n"
         L"  columns WINDOW CHILD           list view columns: text, width, format\n"
         L"  select WINDOW CHILD ROW        select (and focus) one list view row, 0-based\n"
+        L"  tree WINDOW CHILD              tree view items, depth first, indented two spaces per level\n"
         L"  msgbox WINDOW BUTTON           print a message box's text, then press BUTTON (1 OK, 2 Cancel, 6 Yes, 7 No)\n"
         L"  settext WINDOW CHILD TEXT      WM_SETTEXT on a child\n"
         L"  filedialog WINDOW TEXT         put TEXT into a file dialog's name box and press its default button\n"
@@ -474,6 +493,15 @@ int wmain_impl(int argc, wchar_t** argv) {
         gi.cbSize = sizeof gi;
         if (!GetGUIThreadInfo(tid, &gi) || !gi.hwndFocus) { err(L"driver: no focus"); return 1; }
         describe(gi.hwndFocus, nullptr);
+        return 0;
+    }
+    if (cmd == L"tree") {
+        if (nargs < 2) return usage();
+        HWND tree = requireChild(top, arg(1));
+        if (!tree) return 1;
+        RemoteBuffer rb(tree, 8192);
+        if (!rb.ok()) { err(L"driver: cannot open the tree view's process"); return 1; }
+        printTree(tree, rb, (HTREEITEM)SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0), 0);
         return 0;
     }
     if (cmd == L"rows" || cmd == L"columns" || cmd == L"select") {
