@@ -7,6 +7,11 @@
 #include <oleauto.h>
 #include <shellapi.h>
 
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "app/help_links.h"
@@ -49,13 +54,21 @@ private:
     BSTR m_bstr;
 };
 
-// Steps 1 to 4 of the automation route. False only when the object cannot be created; once it
-// exists the window is the user's, whatever Visible or Navigate answer.
-bool openInAutomationBrowser(const std::wstring& url, const CLSID& browserClass) {
+// Steps 1 to 4 of the automation route, on the calling thread. False only when the object cannot
+// be created; once it exists the window is the user's, whatever Visible or Navigate answer.
+// `stillWanted` is asked once the object exists: when the caller has given up waiting, the
+// object is released unseen.
+template <class StillWanted>
+bool openInAutomationBrowser(const std::wstring& url, const CLSID& browserClass, StillWanted stillWanted) {
+    ComScope com;
     IWebBrowserApp* browser = nullptr;
     const HRESULT hr =
         CoCreateInstance(browserClass, nullptr, CLSCTX_SERVER, kIidWebBrowserApp, reinterpret_cast<void**>(&browser));
     if (FAILED(hr) || !browser) return false;
+    if (!stillWanted()) {
+        browser->Release();
+        return false;
+    }
     browser->put_Visible(VARIANT_TRUE);
     Bstr address(url);
     if (address.get()) {
@@ -68,6 +81,48 @@ bool openInAutomationBrowser(const std::wstring& url, const CLSID& browserClass)
     return true;
 }
 
+// One attempt of the automation route, shared by the waiting caller and the thread that makes it.
+struct AutomationAttempt {
+    enum class State { Pending, Opening, Opened, Failed, Abandoned };
+    std::mutex mutex;
+    std::condition_variable changed;
+    State state = State::Pending;
+};
+
+// Runs the automation route on a thread of its own and waits for it at most `timeout`. A
+// registered browser whose server never answers would otherwise hold the window for minutes.
+// After the timeout the attempt is abandoned: should the object still come, it is released
+// unseen, so that the page never opens twice.
+bool openInAutomationBrowserWithin(const std::wstring& url, const CLSID& browserClass,
+                                   std::chrono::milliseconds timeout) {
+    auto attempt = std::make_shared<AutomationAttempt>();
+    using State = AutomationAttempt::State;
+    try {
+        std::thread([attempt, url, browserClass] {
+            const bool opened = openInAutomationBrowser(url, browserClass, [&] {
+                std::lock_guard<std::mutex> lock(attempt->mutex);
+                if (attempt->state == State::Abandoned) return false;
+                attempt->state = State::Opening;
+                return true;
+            });
+            std::lock_guard<std::mutex> lock(attempt->mutex);
+            if (attempt->state != State::Abandoned) attempt->state = opened ? State::Opened : State::Failed;
+            attempt->changed.notify_all();
+        }).detach();
+    } catch (const std::system_error&) {
+        return openInAutomationBrowser(url, browserClass, [] { return true; });
+    }
+    std::unique_lock<std::mutex> lock(attempt->mutex);
+    // Once the object exists (Opening) the window is coming: wait for it whatever the time.
+    attempt->changed.wait_for(lock, timeout, [&] { return attempt->state != State::Pending; });
+    if (attempt->state == State::Pending) {
+        attempt->state = State::Abandoned;
+        return false;
+    }
+    attempt->changed.wait(lock, [&] { return attempt->state != State::Opening; });
+    return attempt->state == State::Opened;
+}
+
 bool openInDefaultBrowser(const std::wstring& url) {
     const HINSTANCE result = ShellExecuteW(nullptr, L"open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     return reinterpret_cast<INT_PTR>(result) > 32;
@@ -75,14 +130,14 @@ bool openInDefaultBrowser(const std::wstring& url) {
 
 }  // namespace
 
-BrowserRoute openWebPageWith(const std::wstring& url, const CLSID& browserClass) {
+BrowserRoute openWebPageWith(const std::wstring& url, const CLSID& browserClass, std::chrono::milliseconds timeout) {
+    if (openInAutomationBrowserWithin(url, browserClass, timeout)) return BrowserRoute::Automation;
     ComScope com;
-    if (openInAutomationBrowser(url, browserClass)) return BrowserRoute::Automation;
     if (openInDefaultBrowser(url)) return BrowserRoute::Shell;
     return BrowserRoute::None;
 }
 
-BrowserRoute OpenWebPage(const std::wstring& url) { return openWebPageWith(url, kBrowserClass); }
+BrowserRoute OpenWebPage(const std::wstring& url) { return openWebPageWith(url, kBrowserClass, kBrowserStartTimeout); }
 
 std::wstring windowsDirectory() {
     // 255 characters hold any usual Windows folder; a longer one reports the size it needs.

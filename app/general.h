@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <string>
 
 namespace app::General {
@@ -18,15 +19,20 @@ enum class BrowserRoute {
     None,        // neither worked
 };
 
+// How long OpenWebPage waits for the automation object before it takes the shell route. Its
+// browser usually starts within two seconds.
+inline constexpr std::chrono::milliseconds kBrowserStartTimeout{30000};
+
 // Opens `url` in a new browser window: creates the automation object, makes it visible,
 // navigates it to the address alone and releases it, leaving the window open on its own. Where
-// the object cannot be created (current Windows no longer has it) the shell's "open" verb hands
-// the address to the default browser instead. Nothing is waited for.
+// the object cannot be created (current Windows no longer has it), or does not come within
+// kBrowserStartTimeout, the shell's "open" verb hands the address to the default browser
+// instead. The browser itself is not waited for.
 BrowserRoute OpenWebPage(const std::wstring& url);
 
-// The same with the automation object's class given; tests name a class that does not exist to
-// take the shell route.
-BrowserRoute openWebPageWith(const std::wstring& url, const CLSID& browserClass);
+// The same with the automation object's class and the time to wait for it given; tests name a
+// class that does not exist, or one whose server never answers, to take the shell route.
+BrowserRoute openWebPageWith(const std::wstring& url, const CLSID& browserClass, std::chrono::milliseconds timeout);
 
 // The Windows folder as GetWindowsDirectory reports it, whatever its length.
 std::wstring windowsDirectory();

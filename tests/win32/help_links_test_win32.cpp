@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <fstream>
 #include <optional>
 #include <sstream>
@@ -215,28 +216,68 @@ TEST(OpenWebPage, TheAutomationObjectOpensAVisibleWindowAtTheAddress) {
     EXPECT_TRUE(waitFor([&] { return !IsWindow(window); }, 10000));
 }
 
-// Where the automation object does not exist the shell hands the address to the default
-// browser; the wine session's stand-in records what it was given.
-TEST(OpenWebPage, WithoutTheAutomationObjectTheShellOpensTheDefaultBrowser) {
+// The log of the wine session's browser stand-in (Z: maps to /); empty outside the session.
+std::wstring browserLog() {
     wchar_t state[1024];
     const DWORD n = GetEnvironmentVariableW(L"VFS_WINE_STATE", state, static_cast<DWORD>(std::size(state)));
-    if (n == 0 || n >= std::size(state)) GTEST_SKIP() << "not in the project's wine session";
+    if (n == 0 || n >= std::size(state)) return {};
     std::wstring log = L"Z:" + std::wstring(state, n) + L"/browser.log";
     for (wchar_t& c : log) {
         if (c == L'/') c = L'\\';
     }
+    return log;
+}
+
+bool logHas(const std::wstring& log, const std::string& url) {
+    std::ifstream in(log.c_str());
+    std::stringstream all;
+    all << in.rdbuf();
+    return all.str().find(url) != std::string::npos;
+}
+
+// Where the automation object does not exist the shell hands the address to the default
+// browser; the wine session's stand-in records what it was given.
+TEST(OpenWebPage, WithoutTheAutomationObjectTheShellOpensTheDefaultBrowser) {
+    const std::wstring log = browserLog();
+    if (log.empty()) GTEST_SKIP() << "not in the project's wine session";
     const CLSID kNoSuchClass = {0x7a3c1f00, 0x5e1d, 0x4b2a, {0x9c, 0x11, 0x0d, 0x6e, 0x2f, 0x40, 0x8b, 0x51}};
     const std::string url = "http://127.0.0.1:9/vfs-shell-" + std::to_string(GetTickCount()) + ".htm";
-    EXPECT_EQ(General::openWebPageWith(ui::widen(url), kNoSuchClass), General::BrowserRoute::Shell);
-    EXPECT_TRUE(waitFor(
-        [&] {
-            std::ifstream in(log.c_str());
-            std::stringstream all;
-            all << in.rdbuf();
-            return all.str().find(url) != std::string::npos;
-        },
-        15000))
-        << "the browser stand-in did not receive " << url;
+    EXPECT_EQ(General::openWebPageWith(ui::widen(url), kNoSuchClass, General::kBrowserStartTimeout),
+              General::BrowserRoute::Shell);
+    EXPECT_TRUE(waitFor([&] { return logHas(log, url); }, 15000)) << "the browser stand-in did not receive " << url;
+}
+
+// A class whose server starts but never offers its object: this test program, run as the
+// stand-in below. OpenWebPage gives up on it in time and takes the shell route, once.
+const CLSID kSilentClass = {0x2b8e54d1, 0x6c0f, 0x4f7e, {0xa1, 0x3d, 0x55, 0x90, 0x12, 0xc4, 0x7e, 0x08}};
+constexpr wchar_t kSilentClassKey[] = L"CLSID\\{2B8E54D1-6C0F-4F7E-A13D-559012C47E08}";
+
+TEST(OpenWebPage, DISABLED_SilentServerStandIn) { Sleep(8000); }
+
+TEST(OpenWebPage, ABrowserServerThatNeverAnswersGivesWayToTheShellInTime) {
+    const std::wstring log = browserLog();
+    if (log.empty()) GTEST_SKIP() << "not in the project's wine session";
+    const std::wstring server = L"\"" + thisProgram() +
+                                L"\" --gtest_filter=OpenWebPage.DISABLED_SilentServerStandIn --gtest_also_run_disabled_tests";
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, (std::wstring(kSilentClassKey) + L"\\LocalServer32").c_str(), 0, nullptr,
+                              0, KEY_WRITE, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(server.c_str()),
+                   static_cast<DWORD>((server.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+
+    const std::string url = "http://127.0.0.1:9/vfs-silent-" + std::to_string(GetTickCount()) + ".htm";
+    const DWORD start = GetTickCount();
+    const General::BrowserRoute route =
+        General::openWebPageWith(ui::widen(url), kSilentClass, std::chrono::milliseconds(2000));
+    const DWORD took = GetTickCount() - start;
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, kSilentClassKey);
+
+    EXPECT_EQ(route, General::BrowserRoute::Shell);
+    EXPECT_GE(took, 1900u);
+    EXPECT_LT(took, 6000u);
+    EXPECT_TRUE(waitFor([&] { return logHas(log, url); }, 15000)) << "the browser stand-in did not receive " << url;
 }
 
 }  // namespace
