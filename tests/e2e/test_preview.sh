@@ -23,9 +23,12 @@ MOVIES_WIN=$(winepath -w "$MOVIES" 2>/dev/null)
 # Slow movies (2 fps), so that a frame outlasts a driver call: the red square moves every frame.
 check "first movie written" timeout 60 wine "$VFS_BUILD/tests/vfs_view_movie.exe" "$MOVIES_WIN\\first.swf" 400 2
 check "second movie written" timeout 60 wine "$VFS_BUILD/tests/vfs_view_movie.exe" "$MOVIES_WIN\\second.swf" 300 2
-# The shared corpus beside the source tree (VFS_SHARED names another place).
-CORPUS_MOVIE=${VFS_SHARED:-$ROOT/../shared}/corpus/realworld/reycrest_services/movie.swf
+# The shared corpus beside the source tree, or one level further up (a worktree in a folder).
 HAVE_CORPUS=0
+for CORPUS_MOVIE in "$ROOT"/../shared/corpus/realworld/reycrest_services/movie.swf \
+    "$ROOT"/../../shared/corpus/realworld/reycrest_services/movie.swf; do
+    [ -f "$CORPUS_MOVIE" ] && break
+done
 if [ -f "$CORPUS_MOVIE" ]; then
     cp "$CORPUS_MOVIE" "$MOVIES/reel.swf"
     HAVE_CORPUS=1
