@@ -5,12 +5,18 @@
 # (user + system time, so the engine, the blits and the message loop together; the X server's
 # and wineserver's share is not in it). Prints one line per case.
 #
-#   bash scripts/measure/preview_cpu.sh [SECONDS]
+# Then the frame timer's drift in the real program: a 24 fps movie longer than the run plays for
+# DRIFT seconds (default 60); the frames it advanced, against the wall clock, give how far it
+# fell behind or ran ahead. Each reading of the frame costs one driver call, so the figure is
+# good to about one frame (42 ms).
+#
+#   bash scripts/measure/preview_cpu.sh [SECONDS [DRIFT]]
 #
 # Needs the win32 build (the program, vfs_driver, vfs_view_movie) and the shared corpus.
 . "$(dirname "$0")/../../tests/e2e/lib.sh"
 
 RUN=${1:-30}
+DRIFT=${2:-60}
 EXE=$BIN/VelloryFlashScreensaver.exe
 W="title=Vellory Flash Screensaver v1.80"
 LIST="id=1013"
@@ -31,8 +37,9 @@ NAMES=(reycrest_services gnash_car_smash ows_banner)
 for n in "${NAMES[@]}"; do cp "$CORPUS/realworld/$n/movie.swf" "$MOVIES/$n.swf"; done
 timeout 60 wine "$VFS_BUILD/tests/vfs_view_movie.exe" "$MOVIES_WIN\\square.swf" 240 24 || exit 1
 NAMES+=(square)
+timeout 60 wine "$VFS_BUILD/tests/vfs_view_movie.exe" "$MOVIES_WIN\\long.swf" $((DRIFT * 24 + 600)) 24 || exit 1
 PROJ=$OUT/measure.Kvx
-for n in "${NAMES[@]}"; do printf '%s\t1\t01-01-2026\t\r\n' "$MOVIES_WIN\\$n.swf"; done >"$PROJ"
+for n in "${NAMES[@]}" long; do printf '%s\t1\t01-01-2026\t\r\n' "$MOVIES_WIN\\$n.swf"; done >"$PROJ"
 
 start_app "$EXE"
 drv --timeout 20000 wait "$W" >/dev/null || { echo "no main window"; exit 1; }
@@ -72,5 +79,22 @@ for n in "${NAMES[@]}"; do
     drv click "$W" "text=Stop"
     i=$((i + 1))
 done
+# Drift: the frame and the time around its reading, at the start and after DRIFT seconds.
+read_frame() {
+    local a b f
+    a=$(date +%s%N)
+    f=$(drv send "$W" "$VIEW" 0x6A0)
+    b=$(date +%s%N)
+    echo "$f $(((a + b) / 2))"
+}
+drv select "$W" "$LIST" "$i"
+drv command "$W" 123
+sleep 2
+read -r F0 T0 <<<"$(read_frame)"
+sleep "$DRIFT"
+read -r F1 T1 <<<"$(read_frame)"
+awk -v f=$((F1 - F0)) -v ns=$((T1 - T0)) 'BEGIN { s = ns / 1e9; e = s * 24
+    printf "timer drift          %d frames in %.2f s, %.1f expected at 24 fps: %+.0f ms\n", f, s, e, (e - f) * 1000 / 24 }'
+
 drv close "$W"
 wait_exit "$APP_PID" 10
