@@ -191,7 +191,8 @@ void Form1::createControls() {
                 break;
             case Kind::PlayerHost:
                 cls = kPlayerHostClassName;
-                style |= WS_TABSTOP;
+                // The player view covers the host; the host's own paint stays out of it.
+                style |= WS_TABSTOP | WS_CLIPCHILDREN;
                 break;
             case Kind::Progress:
                 cls = kProgressClassName;
@@ -219,6 +220,9 @@ void Form1::createControls() {
                                                    : m_font.get();
         SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     }
+
+    // ShockwaveFlash1: the player view fills its host.
+    m_previewPlayer.create(m_controls[slot(kIdShockwaveFlash1)]);
 
     if (HWND accent = m_controls[slot(kIdCmdWriteDisc)]) {
         SetPropW(accent, kSkinRoleProp, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(SkinRole::AccentButton)));
@@ -274,6 +278,11 @@ void Form1::Form_Load() {
     SetCursor(LoadCursorW(nullptr, IDC_ARROW));
     // Skin1: load the skin file, then apply it to the window. Failure keeps the plain look.
     m_skinApplied = m_skin.load(m_options.skinPath) && m_skin.apply(m_hwnd);
+    // The empty player area takes the colour the skin gives the player's host.
+    if (m_skinApplied && m_skin.skin()) {
+        const skin::Colour c = m_skin.skin()->list.background;
+        m_previewPlayer.setBlank(RGB(c.r, c.g, c.b));
+    }
     ShowWindow(m_hwnd, m_options.showCommand);
     UpdateWindow(m_hwnd);
     focusControl(control(kIdCommand15));

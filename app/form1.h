@@ -14,6 +14,7 @@
 #include "app/control_ids.h"
 #include "app/gdi.h"
 #include "app/launcher.h"
+#include "app/preview_player.h"
 #include "app/progress_ctl.h"
 #include "app/skin_painter_win32.h"
 #include "builders/build_guard.h"
@@ -22,6 +23,7 @@
 #include "filelist/file_list_commands.h"
 #include "filelist/movie_list.h"
 #include "filelist/movie_list_view_win32.h"
+#include "preview/preview_commands.h"
 #include "ui/file_system.h"
 #include "ui/window_ui_win32.h"
 
@@ -75,6 +77,10 @@ public:
     const builders::OutputFolder& outputFolder() const { return m_outputFolder; }
     // Set while a build runs; the list-changing commands and a second build return at once.
     bool buildRunning() const { return m_buildGuard.busy(); }
+    // ShockwaveFlash1's player view (null if it could not be made) and the preview's
+    // PausedFrame.
+    platform::PlayerView* previewView() const { return m_previewPlayer.view(); }
+    std::int32_t pausedFrame() const { return m_preview.pausedFrame(); }
 
     // ui::Ui: what only the main window knows.
     std::optional<std::size_t> selectedRow() const override;
@@ -166,6 +172,9 @@ private:
     // OutputFolder of both builders, and the guard that keeps a build run to itself.
     builders::OutputFolder m_outputFolder;
     builders::BuildGuard m_buildGuard;
+    // ShockwaveFlash1 and the preview commands that drive it; PausedFrame lives in m_preview.
+    PreviewPlayer m_previewPlayer;
+    preview::PreviewCommands m_preview{m_list, *this, m_previewPlayer};
 };
 
 }  // namespace app

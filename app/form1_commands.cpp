@@ -108,7 +108,7 @@ void Form1::BurnNow_Click() {
 
 void Form1::play_Click() {
     traceHandler("play_Click");
-    // Play Selected File: loads the selected row into the preview and plays it (preview feature).
+    m_preview.loadAndPlaySelected();
 }
 
 void Form1::EXEtoSWF_Click() {
@@ -191,17 +191,17 @@ void Form1::Command11_Click() {
 
 void Form1::Command15_Click() {
     traceHandler("Command15_Click");
-    // Pause: pauses the preview and remembers its frame (preview feature).
+    m_preview.pause();
 }
 
 void Form1::Command16_Click() {
     traceHandler("Command16_Click");
-    // Stop: stops the preview and rewinds it (preview feature).
+    m_preview.stop();
 }
 
 void Form1::Command17_Click() {
     traceHandler("Command17_Click");
-    // Play: plays or resumes the preview (preview feature).
+    m_preview.play();
 }
 
 void Form1::lvwAudioTracks_DblClick() {

@@ -116,8 +116,10 @@ Playback::~Playback() = default;
 
 core::Status Playback::load(std::span<const std::uint8_t> bytes, std::int64_t now) {
     unload();
+    // The engine's timeline always loops; a playback without Loop halts it on its last frame
+    // itself (tick() below), so that the setting can change while a movie plays.
     player::PlayerOptions options;
-    options.loop = m_settings.loop;
+    options.loop = true;
     auto loadedPlayer = player::Player::loadBytes(bytes, options);
     if (!loadedPlayer) return loadedPlayer.error();
     m_player = std::move(loadedPlayer).value();
@@ -147,6 +149,10 @@ unsigned Playback::tick(std::int64_t now) {
     const unsigned due = m_clock.take(now);
     unsigned ran = 0;
     for (; ran < due; ++ran) {
+        // Without Loop the iteration after the last frame halts the main timeline there, as the
+        // engine's own non-looping timeline does; clips on stage still move on.
+        if (!m_settings.loop && m_player->isPlaying() && m_player->currentFrame() >= m_player->frameCount())
+            m_player->stop();
         if (isStill(*m_player, m_settings.loop)) break;
         m_player->advance();
     }
@@ -190,6 +196,18 @@ void Playback::gotoFrame(std::uint16_t frame, std::int64_t now) {
     if (!m_player) return;
     m_player->gotoFrame(frame);
     restartClock(now);
+}
+
+std::int32_t Playback::frameNum() const {
+    const std::uint16_t frame = currentFrame();
+    return frame > 0 ? frame - 1 : 0;
+}
+
+void Playback::putFrameNum(std::int32_t frame, std::int64_t now) {
+    if (!m_player || m_player->frameCount() == 0) return;
+    const std::int32_t last = static_cast<std::int32_t>(m_player->frameCount()) - 1;
+    const std::int32_t index = std::clamp<std::int32_t>(frame, 0, last);
+    gotoFrame(static_cast<std::uint16_t>(index + 1), now);
 }
 
 std::uint16_t Playback::currentFrame() const { return m_player ? m_player->currentFrame() : 0; }

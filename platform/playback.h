@@ -111,11 +111,18 @@ public:
     // Goes to a frame (clamped to the movie's frames); the play state is kept.
     void gotoFrame(std::uint16_t frame, std::int64_t now);
 
+    // The frame as a Flash control numbers it: from 0 for the first frame. Without a movie it
+    // is 0. Putting a number goes to that frame, clamped to the movie's frames (a negative one
+    // is the first frame); the play state is kept.
+    std::int32_t frameNum() const;
+    void putFrameNum(std::int32_t frame, std::int64_t now);
+
     std::uint16_t currentFrame() const;
     std::uint16_t frameCount() const;
     bool isPlaying() const;
 
-    // Loop applies to the next movie loaded; quality to the next picture drawn.
+    // Loop applies at once: a timeline that no longer loops halts when it next reaches its
+    // last frame. Quality applies to the next picture drawn.
     void setLoop(bool loop) { m_settings.loop = loop; }
     void setQuality(player::Quality q);
     const PlaybackSettings& settings() const { return m_settings; }

@@ -126,6 +126,25 @@ void PlayerView::unload() {
     schedule();
 }
 
+bool PlayerView::setMovie(const wchar_t* path) {
+    if (!path || !*path) {
+        unload();
+        return true;
+    }
+    return loadFile(path);
+}
+
+void PlayerView::putFrameNum(std::int32_t frame) {
+    m_playback.putFrameNum(frame, nowMicros());
+    present();
+    schedule();
+}
+
+void PlayerView::setPlaying(bool playing) {
+    if (playing) play();
+    else stop();
+}
+
 void PlayerView::play() {
     m_playback.play(nowMicros());
     present();
@@ -153,6 +172,12 @@ void PlayerView::gotoFrame(std::uint16_t frame) {
 void PlayerView::setLoop(bool loop) {
     m_settings.loop = loop;
     m_playback.setLoop(loop);
+    schedule();
+}
+
+void PlayerView::setBlank(render::Color blank) {
+    m_settings.blank = blank;
+    present();
 }
 
 void PlayerView::setQuality(player::Quality q) {
@@ -254,32 +279,57 @@ void PlayerView::onTimer() {
 
 // --- Menu -----------------------------------------------------------------------------------------
 
-void PlayerView::showMenu(int x, int y) {
+HMENU PlayerView::buildMenu() const {
     HMENU menu = CreatePopupMenu();
-    if (!menu) return;
+    if (!menu) return nullptr;
     const bool have = m_playback.loaded();
     const UINT enabled = have ? MF_ENABLED : MF_GRAYED;
-    AppendMenuW(menu, MF_STRING | enabled | (isPlaying() ? MF_CHECKED : MF_UNCHECKED), kCmdPlay, L"Play");
+    const auto checked = [](bool on) { return on ? MF_CHECKED : MF_UNCHECKED; };
+    AppendMenuW(menu, MF_STRING | enabled | checked(isPlaying()), kCmdPlay, L"Play");
+    AppendMenuW(menu, MF_STRING | enabled | checked(m_settings.loop), kCmdLoop, L"Loop");
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(menu, MF_STRING | enabled, kCmdRewind, L"Rewind");
     AppendMenuW(menu, MF_STRING | enabled, kCmdForward, L"Forward");
     AppendMenuW(menu, MF_STRING | enabled, kCmdBack, L"Back");
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(menu, MF_STRING | (m_settings.quality == player::Quality::High ? MF_CHECKED : MF_UNCHECKED),
-                kCmdHighQuality, L"High Quality");
+    if (HMENU quality = CreatePopupMenu()) {
+        const bool high = m_settings.quality == player::Quality::High;
+        AppendMenuW(quality, MF_STRING | checked(!high), kCmdLowQuality, L"Low");
+        AppendMenuW(quality, MF_STRING | checked(high), kCmdHighQuality, L"High");
+        AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(quality), L"Quality");
+    }
+    return menu;
+}
+
+void PlayerView::showMenu(int x, int y) {
+    HMENU menu = buildMenu();
+    if (!menu) return;
     const UINT cmd = static_cast<UINT>(
         TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, x, y, 0, m_hwnd, nullptr));
-    DestroyMenu(menu);
-    switch (cmd) {
-    case kCmdPlay:
-        if (isPlaying()) stop();
-        else play();
-        break;
+    DestroyMenu(menu);  // with its Quality submenu
+    runMenuCommand(cmd);
+}
+
+void PlayerView::runMenuCommand(UINT command) {
+    // Forward and Back step one frame and halt there, as a movie's nextFrame and prevFrame do.
+    switch (command) {
+    case kCmdPlay: setPlaying(!isPlaying()); break;
+    case kCmdLoop: setLoop(!m_settings.loop); break;
     case kCmdRewind: rewind(); break;
-    case kCmdForward: gotoFrame(static_cast<std::uint16_t>(std::min<int>(currentFrame() + 1, 0xFFFF))); break;
-    case kCmdBack: gotoFrame(static_cast<std::uint16_t>(std::max(currentFrame() - 1, 1))); break;
-    case kCmdHighQuality:
-        setQuality(m_settings.quality == player::Quality::High ? player::Quality::Low : player::Quality::High);
+    case kCmdForward:
+        if (loaded()) {
+            stop();
+            putFrameNum(frameNum() + 1);
+        }
         break;
+    case kCmdBack:
+        if (loaded()) {
+            stop();
+            putFrameNum(frameNum() - 1);
+        }
+        break;
+    case kCmdLowQuality: setQuality(player::Quality::Low); break;
+    case kCmdHighQuality: setQuality(player::Quality::High); break;
     default: break;
     }
 }
@@ -346,6 +396,10 @@ LRESULT PlayerView::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_RBUTTONUP:
         if (!m_settings.menu) return 0;  // no menu, not even the parent's
         break;
+    case kMsgFrameNum:
+        return static_cast<LRESULT>(frameNum());
+    case kMsgPlaying:
+        return isPlaying() ? 1 : 0;
     default:
         break;
     }

@@ -12,6 +12,10 @@
 //   view->loadFile(L"C:\\movie.swf");   // frame 1 drawn before it returns
 //   view->stop(); view->play(); view->rewind(); view->gotoFrame(12);
 //
+// It also answers to the members a Flash control offers its host (setMovie, frameNum and
+// putFrameNum numbered from 0, setPlaying, stopPlay, setLoop, setMenu), and to two window
+// messages that let another process read its state (kMsgFrameNum, kMsgPlaying).
+//
 // The window is destroyed with the object; destroying the window first (with its parent) leaves
 // the object inert.
 
@@ -28,7 +32,7 @@ namespace platform {
 
 struct PlayerViewSettings {
     bool loop = true;        // the main timeline starts over after its last frame
-    bool menu = true;        // a context menu (play, rewind, forward, back, quality)
+    bool menu = true;        // a context menu (play, loop, rewind, forward, back, quality)
     bool playOnLoad = true;  // a loaded movie plays at once
     player::Quality quality = player::Quality::High;
     render::Color blank{0, 0, 0, 255};  // the client area while no movie is loaded
@@ -37,8 +41,12 @@ struct PlayerViewSettings {
 class PlayerView {
 public:
     static constexpr const wchar_t* kClassName = L"VelloryPlayerView";
-    // Context menu commands (WM_COMMAND ids inside the view).
-    enum MenuCommand : UINT { kCmdPlay = 1, kCmdRewind, kCmdForward, kCmdBack, kCmdHighQuality };
+    // Context menu commands (the ids TrackPopupMenu returns).
+    enum MenuCommand : UINT { kCmdPlay = 1, kCmdLoop, kCmdRewind, kCmdForward, kCmdBack, kCmdLowQuality, kCmdHighQuality };
+    // Messages any process may send to the view: the frame numbered from 0 (frameNum()), and
+    // 1 while the movie plays, else 0.
+    static constexpr UINT kMsgFrameNum = WM_USER + 0x2A0;
+    static constexpr UINT kMsgPlaying = WM_USER + 0x2A1;
 
     // Creates the view as a visible child of `parent` at x, y (client coordinates of the parent).
     // Null when the window cannot be created.
@@ -56,6 +64,9 @@ public:
     bool loadBytes(std::span<const std::uint8_t> bytes);
     void unload();
     bool loaded() const { return m_playback.loaded(); }
+    // The Movie property: loads the movie at `path`; a null or empty path clears the view.
+    // A missing or broken movie leaves the blank colour and returns false.
+    bool setMovie(const wchar_t* path);
 
     void play();
     void stop();
@@ -65,13 +76,28 @@ public:
     std::uint16_t frameCount() const { return m_playback.frameCount(); }
     bool isPlaying() const { return m_playback.isPlaying(); }
 
-    // Loop applies to the next movie loaded; Menu and Quality at once.
+    // FrameNum: the current frame numbered from 0 (0 without a movie); putting a number goes
+    // to that frame, clamped to the movie's frames, and keeps the play state.
+    std::int32_t frameNum() const { return m_playback.frameNum(); }
+    void putFrameNum(std::int32_t frame);
+    // Playing put: true plays, false halts at the current frame.
+    void setPlaying(bool playing);
+    // StopPlay: halts at the current frame.
+    void stopPlay() { stop(); }
+
+    // Loop, Menu, Quality and the blank colour apply at once (Loop: a movie that no longer
+    // loops halts when it next reaches its last frame).
     void setLoop(bool loop);
     bool loop() const { return m_settings.loop; }
     void setMenu(bool menu) { m_settings.menu = menu; }
     bool menu() const { return m_settings.menu; }
     void setQuality(player::Quality q);
     player::Quality quality() const { return m_settings.quality; }
+    void setBlank(render::Color blank);
+    render::Color blank() const { return m_settings.blank; }
+
+    // What a context menu command does; the menu runs the one the user picks.
+    void runMenuCommand(UINT command);
 
     // The picture last drawn, client-sized (what the DIB holds, in the engine's pixel format).
     const render::Pixmap& picture() const { return m_picture; }
@@ -97,6 +123,7 @@ private:
     // Arms the frame timer for the next due frame, or drops it for a still movie.
     void schedule();
     void onTimer();
+    HMENU buildMenu() const;
     void showMenu(int x, int y);
     void releaseSurface();
 

@@ -90,7 +90,7 @@ PROJ_WIN=$(winepath -w "$PROJ" 2>/dev/null)
 drv command "$W" 103  # File > Save
 check "Save: file chosen" pick "$SAVE" "" "$PROJ_WIN"
 printf '%s\r\n' "$ROW_ROOT" "$ROW_B" "$ROW_CD" "$ROW_A" >"$OUT/expected.Kvx"
-check "the project file holds one tab-separated CR LF line per row" cmp "$PROJ" "$OUT/expected.Kvx"
+check "the project file holds one tab-separated CR LF line per row" wait_for 5 cmp -s "$PROJ" "$OUT/expected.Kvx"
 drv command "$W" 101  # File > New
 check "New empties the list" wait_for 5 rows_are ""
 drv command "$W" 102  # File > Open
@@ -158,7 +158,7 @@ check "Ctrl+M removes the selected row" wait_for 5 rows_are "$(printf '%s\n%s\n%
 xdotool key ctrl+s
 check "Ctrl+S opens the save dialog" pick "$SAVE" "" "$(winepath -w "$OUT/keys.Kvx" 2>/dev/null)"
 printf '%s\r\n' "$ROW_B" "$ROW_CD" "$ROW_A" >"$OUT/expected_keys.Kvx"
-check "Ctrl+S saves the rows" cmp "$OUT/keys.Kvx" "$OUT/expected_keys.Kvx"
+check "Ctrl+S saves the rows" wait_for 5 cmp -s "$OUT/keys.Kvx" "$OUT/expected_keys.Kvx"
 xdotool key ctrl+n
 check "Ctrl+N empties the list" wait_for 5 rows_are ""
 xdotool key ctrl+a
@@ -181,7 +181,7 @@ UPROJ=$OUT/unicode.Kvx
 drv command "$W" 103
 pick "$SAVE" "" "$(winepath -w "$UPROJ" 2>/dev/null)"
 { printf '\xef\xbb\xbf'; printf '%s\r\n' "$ROW_U" "$ROW_B"; } >"$OUT/expected_unicode.Kvx"
-check "such a project is written as UTF-8 with a byte-order mark" cmp "$UPROJ" "$OUT/expected_unicode.Kvx"
+check "such a project is written as UTF-8 with a byte-order mark" wait_for 5 cmp -s "$UPROJ" "$OUT/expected_unicode.Kvx"
 drv command "$W" 101
 wait_for 5 rows_are ""
 drv command "$W" 102

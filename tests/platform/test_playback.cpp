@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 
 #include "platform/playback.h"
 #include "view_movies.h"
@@ -369,6 +370,61 @@ TEST(Playback, LoopSettingAppliesToTheNextMovie) {
     EXPECT_EQ(pb.currentFrame(), 2);
     EXPECT_FALSE(pb.nextWake(3 * p).has_value());
     EXPECT_FALSE(pb.isPlaying());
+}
+
+// Loop changed while a movie plays: off halts it when it next reaches its last frame, on lets
+// it wrap again.
+TEST(Playback, LoopSettingChangesTheMovieThatPlays) {
+    Playback pb;
+    ASSERT_TRUE(pb.load(view_movies::squareMovie(3), 0).ok());
+    const std::int64_t p = period(24.0);
+    for (int i = 1; i <= 3; ++i) pb.tick(i * p);  // 2, 3, then wraps to 1
+    EXPECT_EQ(pb.currentFrame(), 1);
+    pb.setLoop(false);
+    for (int i = 4; i <= 8; ++i) {
+        pb.tick(i * p);
+        pb.nextWake(i * p);
+    }
+    EXPECT_EQ(pb.currentFrame(), 3);
+    EXPECT_FALSE(pb.isPlaying());
+    EXPECT_FALSE(pb.nextWake(8 * p).has_value());
+
+    pb.setLoop(true);
+    pb.play(8 * p);
+    ASSERT_TRUE(pb.nextWake(8 * p).has_value());
+    pb.tick(9 * p);
+    EXPECT_EQ(pb.currentFrame(), 1);
+    EXPECT_TRUE(pb.isPlaying());
+}
+
+// FrameNum counts from 0 and clamps what is put into the movie's frames.
+TEST(Playback, FrameNumCountsFromZeroAndClamps) {
+    Playback pb;
+    EXPECT_EQ(pb.frameNum(), 0);  // no movie
+    pb.putFrameNum(3, 0);         // nothing to move
+    EXPECT_EQ(pb.frameNum(), 0);
+
+    ASSERT_TRUE(pb.load(view_movies::squareMovie(5, 10.0), 0).ok());
+    EXPECT_EQ(pb.frameNum(), 0);
+    EXPECT_EQ(pb.currentFrame(), 1);
+    struct Row {
+        std::int32_t put;
+        std::int32_t got;
+    };
+    for (const Row r : {Row{2, 2}, Row{4, 4}, Row{5, 4}, Row{70000, 4}, Row{0, 0}, Row{-1, 0},
+                        Row{INT32_MIN, 0}, Row{INT32_MAX, 4}, Row{3, 3}}) {
+        pb.putFrameNum(r.put, 0);
+        EXPECT_EQ(pb.frameNum(), r.got) << "put " << r.put;
+        EXPECT_EQ(pb.currentFrame(), r.got + 1) << "put " << r.put;
+    }
+    // The play state is kept: the movie still plays on from the frame put.
+    EXPECT_TRUE(pb.isPlaying());
+    const std::int64_t p = period(10.0);
+    pb.tick(p);
+    EXPECT_EQ(pb.frameNum(), 4);
+
+    pb.unload();
+    EXPECT_EQ(pb.frameNum(), 0);
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 # common controls 6, icon) are linked in as well.
 enable_language(RC)
 vfs_gtest(test_form1
-  SOURCES form1_fixture_win32.cpp form1_window_test_win32.cpp form1_commands_test_win32.cpp
+  SOURCES form1_fixture_win32.cpp form1_window_test_win32.cpp form1_commands_test_win32.cpp preview_form1_test_win32.cpp
           help_links_test_win32.cpp
           ${CMAKE_SOURCE_DIR}/resources/app.rc
   LIBS vfs_app

@@ -170,10 +170,17 @@ TEST_F(Form1Window, EveryControlHasItsClassContainerPlaceAndCaption) {
     const std::wstring legal = windowText(ctl(kIdSkinLabel4));
     EXPECT_NE(legal.find(L"\u00A9"), std::wstring::npos);
     EXPECT_EQ(legal.find(L'\n'), std::wstring::npos);
-    // No other child windows than the table's.
+    // No other child windows than the table's, the list's header and the player view that
+    // fills ShockwaveFlash1's host.
     int children = 0;
     EnumChildWindows(m_form->hwnd(), countWindow, reinterpret_cast<LPARAM>(&children));
-    EXPECT_EQ(children, static_cast<int>(std::size(kExpected)) + /* list header */ 1);
+    EXPECT_EQ(children, static_cast<int>(std::size(kExpected)) + /* list header */ 1 + /* player view */ 1);
+    ASSERT_NE(m_form->previewView(), nullptr);
+    RECT host{}, view{};
+    GetClientRect(ctl(kIdShockwaveFlash1), &host);
+    GetWindowRect(m_form->previewView()->hwnd(), &view);
+    MapWindowPoints(nullptr, ctl(kIdShockwaveFlash1), reinterpret_cast<POINT*>(&view), 2);
+    EXPECT_TRUE(EqualRect(&host, &view));
 }
 
 TEST_F(Form1Window, FontsAreTahomaBoldForTheMainActionAndMsSansSerifForLabels) {
@@ -498,9 +505,13 @@ TEST_F(Form1SkinPixels, BackgroundFramesListAndPlayer) {
     HWND header = ListView_GetHeader(ctl(kIdLvwAudioTracks));
     EXPECT_EQ(pixel(header, 3, 2), ref(m_skin.list.headerFace));
 
+    // The player view covers ShockwaveFlash1's host; with no movie it shows the host's colour.
+    ASSERT_NE(m_form->previewView(), nullptr);
+    HWND view = m_form->previewView()->hwnd();
+    EXPECT_EQ(GetParent(view), ctl(kIdShockwaveFlash1));
     RECT player;
-    GetClientRect(ctl(kIdShockwaveFlash1), &player);
-    EXPECT_EQ(pixel(ctl(kIdShockwaveFlash1), player.right / 2, player.bottom / 2), ref(m_skin.list.background));
+    GetClientRect(view, &player);
+    EXPECT_EQ(pixel(view, player.right / 2, player.bottom / 2), ref(m_skin.list.background));
 }
 
 }  // namespace

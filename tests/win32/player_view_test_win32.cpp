@@ -1,6 +1,8 @@
 // The player view window under Wine: the first frame on screen ShowAll after load (read back
 // from the window's DC), frames advancing by the timer, Loop off stopping on the last frame and
-// dropping the timer, resizing, the context menu only with Menu on, Unicode paths, bad files.
+// dropping the timer, resizing, the context menu only with Menu on, Unicode paths, bad files,
+// and the members a Flash control offers (FrameNum from 0, Playing, StopPlay, Movie, Loop, the
+// context menu's commands, the state messages).
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -230,10 +232,19 @@ TEST(PlayerView, FilesByUnicodePathAndBadFilesShowBlank) {
 
 // The context menu appears only with Menu on; a probe timer closes it from inside its loop.
 bool g_menuSeen = false;
+std::wstring g_menuItems;  // the items' texts joined by "|", "-" for a separator
 void CALLBACK menuProbe(HWND, UINT, UINT_PTR, DWORD) {
     HWND menu = FindWindowW(L"#32768", nullptr);
     if (menu && IsWindowVisible(menu)) {
         g_menuSeen = true;
+        g_menuItems.clear();
+        HMENU items = reinterpret_cast<HMENU>(SendMessageW(menu, 0x01E1 /* MN_GETHMENU */, 0, 0));
+        for (int i = 0; items && i < GetMenuItemCount(items); ++i) {
+            wchar_t text[64] = {};
+            if (GetMenuStringW(items, static_cast<UINT>(i), text, 64, MF_BYPOSITION) == 0) text[0] = L'-';
+            if (i) g_menuItems += L'|';
+            g_menuItems += text;
+        }
         EndMenu();
     }
 }
@@ -254,6 +265,9 @@ TEST(PlayerView, ContextMenuOnlyWithMenuOn) {
         pumpFor(200);
         KillTimer(nullptr, probe);
         EXPECT_EQ(g_menuSeen, menu) << "menu " << menu;
+        if (menu) {
+            EXPECT_EQ(g_menuItems, L"Play|Loop|-|Rewind|Forward|Back|-|Quality");
+        }
     }
 }
 
@@ -289,6 +303,142 @@ TEST(PlayerView, DestroyedWithItsParentFirst) {
     view->play();  // inert, no window to draw into
     pumpFor(100);
     view.reset();
+}
+
+// The Flash control's members on the real engine. squareMovie(5): frame 0 shows the square in
+// the centre, frame 1 top-left, frame 2 bottom-right, frame 3 the centre, frame 4 top-left.
+TEST(PlayerView, FrameNumCountsFromZeroThroughStopRewindAndPut) {
+    Host host(100, 100, noLoop());
+    ASSERT_TRUE(host.view);
+    EXPECT_EQ(host.view->frameNum(), 0);  // no movie
+    ASSERT_TRUE(host.view->loadBytes(view_movies::squareMovie(5, 20.0)));
+    EXPECT_EQ(host.view->frameNum(), 0);
+    EXPECT_TRUE(host.view->isPlaying());
+    ASSERT_TRUE(pumpUntil([&] { return host.view->frameNum() >= 2; }, 2000));
+
+    host.view->stop();
+    const std::int32_t stopped = host.view->frameNum();
+    EXPECT_GE(stopped, 2);
+    pumpFor(200);
+    EXPECT_EQ(host.view->frameNum(), stopped);  // Stop halts at the current frame
+
+    host.view->putFrameNum(1);
+    EXPECT_EQ(host.view->frameNum(), 1);
+    EXPECT_EQ(host.view->currentFrame(), 2);
+    EXPECT_FALSE(host.view->isPlaying());  // the play state is kept
+    EXPECT_EQ(screenPixel(host.view->hwnd(), 10, 10), kRed);
+    host.view->putFrameNum(40000);  // past the end: the last frame
+    EXPECT_EQ(host.view->frameNum(), 4);
+    host.view->putFrameNum(-7);
+    EXPECT_EQ(host.view->frameNum(), 0);
+    EXPECT_EQ(screenPixel(host.view->hwnd(), 50, 50), kRed);
+
+    host.view->setPlaying(true);
+    EXPECT_TRUE(host.view->isPlaying());
+    ASSERT_TRUE(pumpUntil([&] { return host.view->frameNum() >= 1; }, 2000));
+    host.view->rewind();
+    EXPECT_EQ(host.view->frameNum(), 0);
+    EXPECT_FALSE(host.view->isPlaying());
+
+    host.view->putFrameNum(2);
+    host.view->setPlaying(true);
+    host.view->stopPlay();
+    EXPECT_FALSE(host.view->isPlaying());
+    EXPECT_EQ(host.view->frameNum(), 2);
+    EXPECT_FALSE(host.view->timerArmed());
+
+    // Another process reads the same numbers through the view's messages.
+    EXPECT_EQ(SendMessageW(host.view->hwnd(), PlayerView::kMsgFrameNum, 0, 0), 2);
+    EXPECT_EQ(SendMessageW(host.view->hwnd(), PlayerView::kMsgPlaying, 0, 0), 0);
+    host.view->play();
+    EXPECT_EQ(SendMessageW(host.view->hwnd(), PlayerView::kMsgPlaying, 0, 0), 1);
+}
+
+TEST(PlayerView, EmptyMovieClearsAndBadMoviesLeaveTheBlankColour) {
+    wchar_t temp[MAX_PATH];
+    ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
+    const std::wstring path = std::wstring(temp) + L"vfs_view_movie_" + std::to_wstring(GetCurrentProcessId()) + L".swf";
+    const std::vector<std::uint8_t> movie = view_movies::squareMovie(4, 20.0);
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(f, INVALID_HANDLE_VALUE);
+    DWORD put = 0;
+    WriteFile(f, movie.data(), static_cast<DWORD>(movie.size()), &put, nullptr);
+    CloseHandle(f);
+
+    PlayerViewSettings s;
+    s.blank = render::Color{255, 255, 255, 255};
+    Host host(100, 100, s);
+    ASSERT_TRUE(host.view);
+    EXPECT_TRUE(host.view->setMovie(path.c_str()));
+    EXPECT_TRUE(host.view->loaded());
+    EXPECT_TRUE(host.view->isPlaying());
+    EXPECT_EQ(screenPixel(host.view->hwnd(), 50, 50), kRed);
+
+    EXPECT_TRUE(host.view->setMovie(L""));
+    EXPECT_FALSE(host.view->loaded());
+    EXPECT_FALSE(host.view->timerArmed());
+    EXPECT_EQ(screenPixel(host.view->hwnd(), 50, 50), RGB(255, 255, 255));
+    EXPECT_EQ(host.view->frameNum(), 0);
+
+    // A folder, a missing file: the blank colour, nothing raised, the members harmless.
+    EXPECT_FALSE(host.view->setMovie(temp));
+    EXPECT_FALSE(host.view->setMovie((path + L".gone").c_str()));
+    host.view->putFrameNum(3);
+    host.view->play();
+    host.view->rewind();
+    EXPECT_FALSE(host.view->isPlaying());
+    EXPECT_EQ(host.view->frameNum(), 0);
+    EXPECT_EQ(screenPixel(host.view->hwnd(), 50, 50), RGB(255, 255, 255));
+
+    // The blank colour can change while nothing is loaded.
+    host.view->setBlank(render::Color{0, 128, 0, 255});
+    EXPECT_EQ(screenPixel(host.view->hwnd(), 50, 50), RGB(0, 128, 0));
+    EXPECT_TRUE(host.view->setMovie(nullptr));
+    DeleteFileW(path.c_str());
+}
+
+// The context menu's commands: Play toggles, Loop toggles at once, Forward and Back step one
+// frame and halt, Rewind, and the two qualities.
+TEST(PlayerView, ContextMenuCommands) {
+    PlayerViewSettings s;
+    Host host(100, 100, s);
+    ASSERT_TRUE(host.view);
+    ASSERT_TRUE(host.view->loadBytes(view_movies::squareMovie(3, 30.0)));
+    EXPECT_TRUE(host.view->isPlaying());
+    host.view->runMenuCommand(PlayerView::kCmdPlay);
+    EXPECT_FALSE(host.view->isPlaying());
+    host.view->runMenuCommand(PlayerView::kCmdRewind);
+    EXPECT_EQ(host.view->frameNum(), 0);
+
+    host.view->runMenuCommand(PlayerView::kCmdForward);
+    EXPECT_EQ(host.view->frameNum(), 1);
+    host.view->runMenuCommand(PlayerView::kCmdForward);
+    host.view->runMenuCommand(PlayerView::kCmdForward);  // stays on the last frame
+    EXPECT_EQ(host.view->frameNum(), 2);
+    host.view->runMenuCommand(PlayerView::kCmdBack);
+    EXPECT_EQ(host.view->frameNum(), 1);
+    host.view->runMenuCommand(PlayerView::kCmdBack);
+    host.view->runMenuCommand(PlayerView::kCmdBack);  // stays on the first frame
+    EXPECT_EQ(host.view->frameNum(), 0);
+    EXPECT_FALSE(host.view->isPlaying());
+
+    // Loop off while playing: the movie halts on its last frame instead of starting over.
+    EXPECT_TRUE(host.view->loop());
+    host.view->runMenuCommand(PlayerView::kCmdLoop);
+    EXPECT_FALSE(host.view->loop());
+    host.view->runMenuCommand(PlayerView::kCmdPlay);
+    EXPECT_TRUE(host.view->isPlaying());
+    ASSERT_TRUE(pumpUntil([&] { return !host.view->timerArmed(); }, 2000));
+    EXPECT_EQ(host.view->frameNum(), 2);
+    EXPECT_FALSE(host.view->isPlaying());
+    host.view->runMenuCommand(PlayerView::kCmdLoop);
+    host.view->runMenuCommand(PlayerView::kCmdPlay);
+    ASSERT_TRUE(pumpUntil([&] { return host.view->frameNum() == 0; }, 2000));  // wrapped
+
+    host.view->runMenuCommand(PlayerView::kCmdLowQuality);
+    EXPECT_EQ(host.view->quality(), player::Quality::Low);
+    host.view->runMenuCommand(PlayerView::kCmdHighQuality);
+    EXPECT_EQ(host.view->quality(), player::Quality::High);
 }
 
 }  // namespace

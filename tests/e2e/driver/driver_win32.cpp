@@ -386,6 +386,8 @@ int usage() {
         L"  rows WINDOW CHILD              list view rows, cells separated by tabs\n"
         L"  columns WINDOW CHILD           list view columns: text, width, format\n"
         L"  select WINDOW CHILD ROW        select (and focus) one list view row, 0-based\n"
+        L"  screenrect WINDOW CHILD [ROW]  a child's (or a list view row's) rectangle on screen: left top right bottom\n"
+        L"  send WINDOW CHILD MSG [WP [LP]] send a message to a child, print its result as a signed number\n"
         L"  tree WINDOW CHILD              tree view items, depth first, indented two spaces per level\n"
         L"  msgbox WINDOW BUTTON           print a message box's text, then press BUTTON (1 OK, 2 Cancel, 6 Yes, 7 No)\n"
         L"  settext WINDOW CHILD TEXT      WM_SETTEXT on a child\n"
@@ -548,6 +550,38 @@ int wmain_impl(int argc, wchar_t** argv) {
         it.state = LVIS_SELECTED | LVIS_FOCUSED;
         rb.write(0, &it, sizeof it);
         return SendMessageW(lv, LVM_SETITEMSTATE, WPARAM(_wtoi(arg(2).c_str())), (LPARAM)rb.at(0)) ? 0 : 1;
+    }
+    if (cmd == L"screenrect") {
+        if (nargs < 2) return usage();
+        HWND h = requireChild(top, arg(1));
+        if (!h) return 1;
+        RECT r{};
+        if (nargs >= 3) {
+            RemoteBuffer rb(h, sizeof(RECT));
+            if (!rb.ok()) { err(L"driver: cannot open the list view's process"); return 1; }
+            RECT want{LVIR_BOUNDS, 0, 0, 0};
+            rb.write(0, &want, sizeof want);
+            if (!SendMessageW(h, LVM_GETITEMRECT, WPARAM(_wtoi(arg(2).c_str())), (LPARAM)rb.at(0))) return 1;
+            rb.read(0, &r, sizeof r);
+            MapWindowPoints(h, nullptr, reinterpret_cast<POINT*>(&r), 2);
+        } else {
+            GetWindowRect(h, &r);
+        }
+        out(std::to_wstring(r.left) + L" " + std::to_wstring(r.top) + L" " + std::to_wstring(r.right) + L" " +
+            std::to_wstring(r.bottom));
+        return 0;
+    }
+    if (cmd == L"send") {
+        if (nargs < 3) return usage();
+        HWND h = requireChild(top, arg(1));
+        if (!h) return 1;
+        const UINT msg = UINT(wcstoul(arg(2).c_str(), nullptr, 0));
+        const WPARAM wp = nargs >= 4 ? WPARAM(wcstoul(arg(3).c_str(), nullptr, 0)) : 0;
+        const LPARAM lp = nargs >= 5 ? LPARAM(wcstol(arg(4).c_str(), nullptr, 0)) : 0;
+        DWORD_PTR res = 0;
+        if (!SendMessageTimeoutW(h, msg, wp, lp, SMTO_ABORTIFHUNG, 5000, &res)) { err(L"driver: no answer"); return 1; }
+        out(std::to_wstring(static_cast<long>(static_cast<LONG_PTR>(res))));
+        return 0;
     }
     if (cmd == L"msgbox") {
         if (nargs < 2) return usage();
