@@ -52,7 +52,7 @@ convert -size 9x7 xc:black -fill white -draw 'point 1,1 point 3,2 point 8,6' -de
         -define png:color-type=0 -define png:bit-depth=1 png_grey1.png
 convert png_grey1.png -depth 8 gray:png_grey1.gray
 # Transparency by index (tRNS on a palette, and GIF's transparent colour).
-convert -size 13x11 xc:'#ff8000' -fill none -draw 'color 0,0 reset' -fill '#0040ff' \
+convert -size 13x11 xc:'#ff8000' -fill none -draw 'color 0,0 point' -fill '#0040ff' \
         -draw 'rectangle 3,3 9,7' -depth 8 key_src.png
 convert key_src.png -depth 8 rgba:key_src.rgba
 cp key_src.png png_palette_trns.png  # ImageMagick keeps it as a 2-bit palette with tRNS
