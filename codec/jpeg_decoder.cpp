@@ -177,6 +177,7 @@ struct Component {
     int width = 0, height = 0;     // in samples
     std::vector<std::int16_t> coef;
     std::vector<std::uint8_t> plane;  // blocksW * 8 samples per row
+    std::vector<std::uint32_t> hmap;  // per output column: left source sample << 4 | weight of the right one
 
     std::int16_t* block(int bx, int by) {
         return coef.data() + (static_cast<std::size_t>(by) * blocksW + bx) * 64;
@@ -228,20 +229,29 @@ inline void idct8(const int* s, int step, std::int32_t* o) {
     o[4] = e3 - a0;
 }
 
+// 0 below the range, 255 above it, without a branch the predictor could miss.
+inline std::uint8_t clampByte(int v) {
+    return static_cast<std::uint8_t>(static_cast<unsigned>(v) > 255 ? ~v >> 31 : v);
+}
+
 void idctBlock(const std::int16_t* in, const std::uint16_t* q, std::uint8_t* out, std::size_t stride) {
+    int acBits = 0;
+    for (int i = 1; i < 64; ++i) acBits |= in[i];
+    if (acBits == 0) {  // a flat block, frequent in smooth pictures
+        const std::uint8_t v = clampByte(((clampIn(in[0] * q[0]) + 4) >> 3) + 128);
+        for (int r = 0; r < 8; ++r) std::memset(out + r * stride, v, 8);
+        return;
+    }
     int ws[64];
     int col[8];
     std::int32_t o[8];
     for (int c = 0; c < 8; ++c) {
-        bool acZero = true;
-        for (int r = 0; r < 8; ++r) {
-            col[r] = clampIn(in[r * 8 + c] * q[r * 8 + c]);
-            if (r && col[r]) acZero = false;
-        }
-        if (acZero) {
-            for (int r = 0; r < 8; ++r) ws[r * 8 + c] = col[0];
+        if ((in[8 + c] | in[16 + c] | in[24 + c] | in[32 + c] | in[40 + c] | in[48 + c] | in[56 + c]) == 0) {
+            const int dc = clampIn(in[c] * q[c]);
+            for (int r = 0; r < 8; ++r) ws[r * 8 + c] = dc;
             continue;
         }
+        for (int r = 0; r < 8; ++r) col[r] = clampIn(in[r * 8 + c] * q[r * 8 + c]);
         idct8(col, 1, o);
         constexpr int kRound = 1 << (kConstBits - 1);
         for (int r = 0; r < 8; ++r) ws[r * 8 + c] = clampIn((o[r] + kRound) >> kConstBits);
@@ -252,11 +262,10 @@ void idctBlock(const std::int16_t* in, const std::uint16_t* q, std::uint8_t* out
     for (int r = 0; r < 8; ++r) {
         idct8(ws + r * 8, 1, o);
         std::uint8_t* dst = out + r * stride;
-        for (int i = 0; i < 8; ++i) dst[i] = static_cast<std::uint8_t>(std::clamp((o[i] + kBias) >> kShift, 0, 255));
+        for (int i = 0; i < 8; ++i) dst[i] = clampByte((o[i] + kBias) >> kShift);
     }
 }
 
-inline std::uint8_t clampByte(int v) { return static_cast<std::uint8_t>(std::clamp(v, 0, 255)); }
 
 // ---- the decoder ----
 
@@ -270,6 +279,7 @@ private:
     core::Status readScan(std::span<const std::uint8_t> data, std::size_t header, std::size_t n,
                           std::size_t& pos);
     void decodeBlock(BitReader& br, Component& c, std::int16_t* blk);
+    void decodeAt(BitReader& br, Component& c, int bx, int by);
     const std::uint8_t* upsampledRow(const Component& c, int y, std::vector<int>& tmp, std::uint8_t* out) const;
 
     std::array<std::array<std::uint16_t, 64>, 4> m_qt{};
@@ -410,7 +420,10 @@ core::Status Decoder::readFrame(const std::uint8_t* s, std::size_t n, bool progr
         c.blocksH = m_mcusY * c.v;
         c.width = (m_width * c.h + m_hmax - 1) / m_hmax;
         c.height = (m_height * c.v + m_vmax - 1) / m_vmax;
-        c.coef.assign(static_cast<std::size_t>(c.blocksW) * c.blocksH * 64, 0);
+        // Progressive scans refine coefficients over several passes and keep all of them;
+        // sequential blocks are complete at once and go straight through the inverse DCT.
+        if (progressive) c.coef.assign(static_cast<std::size_t>(c.blocksW) * c.blocksH * 64, 0);
+        else c.plane.assign(static_cast<std::size_t>(c.blocksW) * 8 * c.blocksH * 8, 0);
     }
     m_progressive = progressive;
     m_frame = true;
@@ -505,6 +518,17 @@ void Decoder::decodeBlock(BitReader& br, Component& c, std::int16_t* blk) {
     }
 }
 
+void Decoder::decodeAt(BitReader& br, Component& c, int bx, int by) {
+    if (m_progressive) {
+        decodeBlock(br, c, c.block(bx, by));
+        return;
+    }
+    std::int16_t blk[64] = {};
+    decodeBlock(br, c, blk);
+    const std::size_t stride = static_cast<std::size_t>(c.blocksW) * 8;
+    idctBlock(blk, m_qt[c.tq].data(), c.plane.data() + stride * by * 8 + bx * 8, stride);
+}
+
 core::Status Decoder::readScan(std::span<const std::uint8_t> data, std::size_t at, std::size_t n,
                                std::size_t& pos) {
     const std::uint8_t* s = data.data() + at;
@@ -543,6 +567,7 @@ core::Status Decoder::readScan(std::span<const std::uint8_t> data, std::size_t a
         const bool needAc = !m_progressive || m_ss > 0;
         if ((needDc && !m_dc[c->td].defined) || (needAc && !m_ac[c->ta].defined))
             return corrupt("scan uses an undefined Huffman table", at);
+        if (!m_progressive && !m_qtDefined[c->tq]) return corrupt("undefined quantisation table", at);
         c->dcPred = 0;
     }
     m_eobrun = 0;
@@ -566,7 +591,7 @@ core::Status Decoder::readScan(std::span<const std::uint8_t> data, std::size_t a
         for (int by = 0; by < bh; ++by) {
             for (int bx = 0; bx < bw; ++bx) {
                 restartDue();
-                decodeBlock(br, c, c.block(bx, by));
+                decodeAt(br, c, bx, by);
                 if (br.failed()) return corrupt(br.overrun() ? "data ends inside a scan" : "bad Huffman code", pos);
             }
         }
@@ -576,7 +601,7 @@ core::Status Decoder::readScan(std::span<const std::uint8_t> data, std::size_t a
                 restartDue();
                 for (Component* c : comps)
                     for (int v = 0; v < c->v; ++v)
-                        for (int h = 0; h < c->h; ++h) decodeBlock(br, *c, c->block(mx * c->h + h, my * c->v + v));
+                        for (int h = 0; h < c->h; ++h) decodeAt(br, *c, mx * c->h + h, my * c->v + v);
                 if (br.failed()) return corrupt(br.overrun() ? "data ends inside a scan" : "bad Huffman code", pos);
             }
         }
@@ -604,18 +629,30 @@ const std::uint8_t* Decoder::upsampledRow(const Component& c, int y, std::vector
     const int fy = sy16 < 0 ? 0 : (sy16 & 15);
     const std::uint8_t* r0 = c.plane.data() + stride * y0;
     const std::uint8_t* r1 = c.plane.data() + stride * y1;
-    tmp.resize(c.width);
+    tmp.resize(c.width + 1);
     for (int x = 0; x < c.width; ++x) tmp[x] = r0[x] * (16 - fy) + r1[x] * fy;  // x16
+    tmp[c.width] = tmp[c.width - 1];
     if (c.h == m_hmax) {
         for (int x = 0; x < m_width; ++x) out[x] = static_cast<std::uint8_t>((tmp[x] + 8) >> 4);
         return out;
     }
+    if (m_hmax == 2 * c.h) {
+        // Halved columns (4:2:2, 4:2:0): output 2i + 1 takes 3/4 of sample i and 1/4 of i + 1,
+        // output 2i + 2 the other way round; the same weights as the general case below.
+        out[0] = static_cast<std::uint8_t>((tmp[0] + 8) >> 4);
+        const int pairs = (m_width - 1) / 2;
+        for (int i = 0; i < pairs; ++i) {
+            const int a = tmp[i], b = tmp[i + 1];
+            out[2 * i + 1] = static_cast<std::uint8_t>((a * 12 + b * 4 + 128) >> 8);
+            out[2 * i + 2] = static_cast<std::uint8_t>((a * 4 + b * 12 + 128) >> 8);
+        }
+        if ((m_width - 1) % 2) out[m_width - 1] = static_cast<std::uint8_t>((tmp[pairs] * 12 + tmp[pairs + 1] * 4 + 128) >> 8);
+        return out;
+    }
+    const std::uint32_t* map = c.hmap.data();
     for (int x = 0; x < m_width; ++x) {
-        const int sx16 = ((2 * x + 1) * c.h * 8) / m_hmax - 8;
-        const int x0 = std::clamp(sx16 >> 4, 0, c.width - 1);
-        const int x1 = std::min(std::max(sx16, 0) / 16 + 1, c.width - 1);
-        const int fx = sx16 < 0 ? 0 : (sx16 & 15);
-        out[x] = static_cast<std::uint8_t>((tmp[x0] * (16 - fx) + tmp[x1] * fx + 128) >> 8);
+        const int x0 = static_cast<int>(map[x] >> 4), fx = static_cast<int>(map[x] & 15);
+        out[x] = static_cast<std::uint8_t>((tmp[x0] * (16 - fx) + tmp[x0 + 1] * fx + 128) >> 8);
     }
     return out;
 }
@@ -623,6 +660,7 @@ const std::uint8_t* Decoder::upsampledRow(const Component& c, int y, std::vector
 core::Result<Image> Decoder::finish() {
     if (!m_frame || !m_scanned) return corrupt("no picture in the data", 0);
     for (Component& c : m_comps) {
+        if (!m_progressive) break;
         if (!m_qtDefined[c.tq]) return corrupt("undefined quantisation table", 0);
         const std::size_t stride = static_cast<std::size_t>(c.blocksW) * 8;
         c.plane.resize(stride * c.blocksH * 8);
@@ -639,6 +677,16 @@ core::Result<Image> Decoder::finish() {
     const int count = static_cast<int>(m_comps.size());
     std::vector<std::uint8_t> rows(static_cast<std::size_t>(m_width) * count);
     std::vector<int> tmp;
+    for (Component& c : m_comps) {
+        if (c.h == m_hmax) continue;
+        c.hmap.resize(m_width);
+        for (int x = 0; x < m_width; ++x) {
+            // Source position in 1/16 samples: (x + 0.5) * h / hmax - 0.5.
+            const int sx16 = ((2 * x + 1) * c.h * 8) / m_hmax - 8;
+            const int x0 = std::min(std::max(sx16, 0) >> 4, c.width - 1);
+            c.hmap[x] = static_cast<std::uint32_t>(x0) << 4 | static_cast<std::uint32_t>(sx16 < 0 ? 0 : sx16 & 15);
+        }
+    }
     // Three components are YCbCr unless an Adobe segment says otherwise or (without JFIF) the
     // component ids spell R, G, B; four are CMYK or YCCK, stored inverted as Adobe writes them.
     bool ycc = count == 3;
@@ -653,12 +701,14 @@ core::Result<Image> Decoder::finish() {
             src[i] = upsampledRow(m_comps[i], y, tmp, rows.data() + static_cast<std::size_t>(i) * m_width);
         std::uint8_t* out = img.rgba.data() + static_cast<std::size_t>(y) * m_width * 4;
         const std::uint8_t *c0 = src[0], *c1 = src[1], *c2 = src[2], *c3 = src[3];
-        for (int x = 0; x < m_width; ++x, out += 4) {
-            if (count == 1) {
+        if (count == 1) {
+            for (int x = 0; x < m_width; ++x, out += 4) {
                 out[0] = out[1] = out[2] = c0[x];
                 out[3] = 255;
-                continue;
             }
+            continue;
+        }
+        for (int x = 0; x < m_width; ++x, out += 4) {
             int r = c0[x], g = c1[x], b = c2[x];
             if (ycc) {
                 // BT.601 full range, 16 fractional bits.

@@ -1,0 +1,1 @@
+vfs_fuzzer(png_decode SOURCES ${CMAKE_CURRENT_LIST_DIR}/png_decode.cpp LIBS vfs_codec vfs_core)
