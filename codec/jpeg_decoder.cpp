@@ -35,7 +35,7 @@ struct Huffman {
     bool defined = false;
     std::array<std::uint8_t, 1 << kFastBits> fastLen{};  // 0: code longer than kFastBits
     std::array<std::uint8_t, 1 << kFastBits> fastSym{};
-    std::array<std::int32_t, 18> maxCode{};  // per length; -1 when no code has it
+    std::array<std::int32_t, 17> maxCode{};  // per length; -1 when no code has it
     std::array<std::int32_t, 17> valOffset{};
     std::array<std::uint8_t, 256> symbols{};
 
@@ -61,7 +61,6 @@ struct Huffman {
             maxCode[len] = counts[len - 1] ? code - 1 : -1;
             code <<= 1;
         }
-        maxCode[17] = 0x7FFFFFFF;  // stops the slow search
         defined = true;
         return true;
     }
@@ -110,7 +109,7 @@ public:
             return h.fastSym[fast];
         }
         int len = kFastBits + 1;
-        while (static_cast<std::int32_t>(look >> (16 - len)) > h.maxCode[len]) ++len;
+        while (len <= 16 && static_cast<std::int32_t>(look >> (16 - len)) > h.maxCode[len]) ++len;
         if (len > 16) {
             m_bad = true;
             return 0;
