@@ -29,6 +29,10 @@ core::Error corrupt(const char* what, std::size_t offset) {
     return core::makeError(core::ErrorCode::Corrupt, std::string("JPEG: ") + what, offset);
 }
 
+core::Error truncated(const char* what, std::size_t offset) {
+    return core::makeError(core::ErrorCode::Truncated, std::string("JPEG: ") + what, offset);
+}
+
 // A Huffman table: codes of up to kFastBits bits are looked up directly, longer ones by
 // comparing against the largest code of each length (the canonical code order of T.81 C).
 struct Huffman {
@@ -318,9 +322,10 @@ core::Status Decoder::read(std::span<const std::uint8_t> data) {
             if (m_scanned) m_done = true;
             continue;
         }
-        if (pos + 2 > size) return corrupt("segment length missing", at);
+        if (pos + 2 > size) return truncated("segment length missing", at);
         const std::size_t len = (static_cast<std::size_t>(d[pos]) << 8) | d[pos + 1];
-        if (len < 2 || pos + len > size) return corrupt("segment runs past the end", at);
+        if (len < 2) return corrupt("bad segment length", at);
+        if (pos + len > size) return truncated("segment runs past the end", at);
         const std::uint8_t* s = d + pos + 2;
         const std::size_t n = len - 2;
         const std::size_t next = pos + len;
@@ -591,7 +596,7 @@ core::Status Decoder::readScan(std::span<const std::uint8_t> data, std::size_t a
             for (int bx = 0; bx < bw; ++bx) {
                 restartDue();
                 decodeAt(br, c, bx, by);
-                if (br.failed()) return corrupt(br.overrun() ? "data ends inside a scan" : "bad Huffman code", pos);
+                if (br.failed()) return br.overrun() ? truncated("data ends inside a scan", pos) : corrupt("bad Huffman code", pos);
             }
         }
     } else {
@@ -601,7 +606,7 @@ core::Status Decoder::readScan(std::span<const std::uint8_t> data, std::size_t a
                 for (Component* c : comps)
                     for (int v = 0; v < c->v; ++v)
                         for (int h = 0; h < c->h; ++h) decodeAt(br, *c, mx * c->h + h, my * c->v + v);
-                if (br.failed()) return corrupt(br.overrun() ? "data ends inside a scan" : "bad Huffman code", pos);
+                if (br.failed()) return br.overrun() ? truncated("data ends inside a scan", pos) : corrupt("bad Huffman code", pos);
             }
         }
     }

@@ -19,6 +19,10 @@ core::Error corrupt(const char* what, std::size_t offset) {
     return core::makeError(core::ErrorCode::Corrupt, std::string("PNG: ") + what, offset);
 }
 
+core::Error truncated(const char* what, std::size_t offset) {
+    return core::makeError(core::ErrorCode::Truncated, std::string("PNG: ") + what, offset);
+}
+
 std::uint32_t be32(const std::uint8_t* p) {
     return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
 }
@@ -104,10 +108,10 @@ core::Result<Image> decodePng(std::span<const std::uint8_t> data) {
     std::size_t pos = 8;
     bool ended = false;
     while (!ended) {
-        if (pos + 12 > data.size()) return corrupt("data ends inside a chunk", pos);
+        if (pos + 12 > data.size()) return truncated("data ends inside a chunk", pos);
         const std::uint32_t len = be32(&data[pos]);
         const std::uint8_t* type = &data[pos + 4];
-        if (len > data.size() - pos - 12) return corrupt("chunk runs past the end", pos);
+        if (len > data.size() - pos - 12) return truncated("chunk runs past the end", pos);
         const std::uint8_t* c = &data[pos + 8];
         const bool first = pos == 8;
         if (first != (std::memcmp(type, "IHDR", 4) == 0)) return corrupt("IHDR is not the first chunk", pos);
@@ -159,7 +163,7 @@ core::Result<Image> decodePng(std::span<const std::uint8_t> data) {
     auto inflated = core::inflateZlib(idat, total, total, core::InflateOverflow::Truncate);
     if (!inflated) return inflated.error();
     std::vector<std::uint8_t>& raw = inflated->data;
-    if (raw.size() < total) return corrupt("image data ends early", 0);
+    if (raw.size() < total) return truncated("image data ends early", 0);
 
     Image img;
     img.width = static_cast<int>(h.width);
