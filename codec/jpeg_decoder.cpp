@@ -176,6 +176,7 @@ struct Component {
     int tq = 0;
     int td = 0, ta = 0;
     int dcPred = 0;
+    bool scanned = false;  // by at least one scan
     int blocksW = 0, blocksH = 0;  // of the coefficient buffer (whole MCUs)
     int width = 0, height = 0;     // in samples
     std::vector<std::int16_t> coef;
@@ -263,12 +264,16 @@ void idctBlock(const std::int16_t* in, const std::uint16_t* q, std::uint8_t* out
     constexpr int kShift = kConstBits + 3;
     constexpr std::int32_t kBias = (128 << kShift) + (1 << (kShift - 1));
     for (int r = 0; r < 8; ++r) {
-        idct8(ws + r * 8, 1, o);
+        const int* w = ws + r * 8;
         std::uint8_t* dst = out + r * stride;
+        if ((w[1] | w[2] | w[3] | w[4] | w[5] | w[6] | w[7]) == 0) {
+            std::memset(dst, clampByte((w[0] * (1 << kConstBits) + kBias) >> kShift), 8);
+            continue;
+        }
+        idct8(w, 1, o);
         for (int i = 0; i < 8; ++i) dst[i] = clampByte((o[i] + kBias) >> kShift);
     }
 }
-
 
 // ---- the decoder ----
 
@@ -551,6 +556,7 @@ core::Status Decoder::readScan(std::span<const std::uint8_t> data, std::size_t a
         it->ta = s[2 + 2 * i] & 15;
         if (it->td > 3 || it->ta > 3) return corrupt("bad table selector", at);
         comps.push_back(&*it);
+        it->scanned = true;
         blocksPerMcu += it->h * it->v;
     }
     m_ss = s[1 + 2 * count];
@@ -663,6 +669,8 @@ const std::uint8_t* Decoder::upsampledRow(const Component& c, int y, std::vector
 
 core::Result<Image> Decoder::finish() {
     if (!m_frame || !m_scanned) return corrupt("no picture in the data", 0);
+    for (const Component& c : m_comps)
+        if (!c.scanned) return truncated("a component has no scan", 0);
     for (Component& c : m_comps) {
         if (!m_progressive) break;
         if (!m_qtDefined[c.tq]) return corrupt("undefined quantisation table", 0);
@@ -712,19 +720,28 @@ core::Result<Image> Decoder::finish() {
             }
             continue;
         }
+        if (count == 3 && ycc) {
+            // BT.601 full range, 16 fractional bits.
+            for (int x = 0; x < m_width; ++x, out += 4) {
+                const int cb = c1[x] - 128, cr = c2[x] - 128, yy = (c0[x] << 16) + 32768;
+                out[0] = clampByte((yy + 91881 * cr) >> 16);
+                out[1] = clampByte((yy - 22554 * cb - 46802 * cr) >> 16);
+                out[2] = clampByte((yy + 116130 * cb) >> 16);
+                out[3] = 255;
+            }
+            continue;
+        }
         for (int x = 0; x < m_width; ++x, out += 4) {
             int r = c0[x], g = c1[x], b = c2[x];
-            if (ycc) {
-                // BT.601 full range, 16 fractional bits.
+            if (ycc) {  // YCCK
                 const int cb = g - 128, cr = b - 128, yy = (r << 16) + 32768;
                 r = (yy + 91881 * cr) >> 16;
                 g = (yy - 22554 * cb - 46802 * cr) >> 16;
                 b = (yy + 116130 * cb) >> 16;
-                if (count == 4) {  // YCCK: the transform gave the inverted C, M, Y
-                    r = 255 - clampByte(r);
-                    g = 255 - clampByte(g);
-                    b = 255 - clampByte(b);
-                }
+                // The transform gave the inverted C, M, Y.
+                r = 255 - clampByte(r);
+                g = 255 - clampByte(g);
+                b = 255 - clampByte(b);
             }
             if (count == 4) {
                 const int k = c3[x];

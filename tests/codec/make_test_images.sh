@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Regenerates the pictures in data/ with ImageMagick. The decoders are tested against the raw
 # source pixels (*.rgba, written by ImageMagick too), never against another decoder's output.
-# Sizes are odd on purpose so that the last MCU row and column are partial.
+# Sizes are odd on purpose so that the last MCU row and column are partial. The PNG files carry
+# their creation time, so a rerun changes them without changing their pixels.
 set -euo pipefail
 cd "$(dirname "$0")/data"
 for tool in convert jpegtran; do
@@ -25,6 +26,10 @@ convert src.png "${opts[@]}" -sampling-factor 1x1 -interlace JPEG progressive_44
 # Restart intervals (jpegtran adds them without touching the coefficients).
 jpegtran -restart 1B baseline_420.jpg > restart_420.jpg
 jpegtran -restart 2B -progressive baseline_444.jpg > restart_progressive.jpg
+# Sequential, one scan per component (non-interleaved), same coefficients as baseline_420.jpg.
+printf '0;\n1;\n2;\n' > scans.txt
+jpegtran -scans scans.txt baseline_420.jpg > sequential_scans.jpg
+rm scans.txt
 convert src.png "${opts[@]}" -colorspace CMYK cmyk.jpg
 convert src.png -colorspace Gray -depth 8 gray:grey.gray
 convert src.png "${opts[@]}" -colorspace Gray grey.jpg

@@ -70,6 +70,7 @@ INSTANTIATE_TEST_SUITE_P(
                     JpegCase{"progressive_420.jpg", "src.rgb", 3, 1.5, 16},
                     JpegCase{"progressive_444.jpg", "src.rgb", 3, 1.0, 10},
                     JpegCase{"restart_420.jpg", "src.rgb", 3, 1.5, 16},
+                    JpegCase{"sequential_scans.jpg", "src.rgb", 3, 1.5, 16},
                     JpegCase{"restart_progressive.jpg", "src.rgb", 3, 1.0, 10},
                     JpegCase{"grey.jpg", "grey.gray", 1, 0.7, 4},
                     JpegCase{"grey_progressive.jpg", "grey.gray", 1, 0.7, 4},
@@ -121,6 +122,22 @@ TEST(JpegStreams, AStreamCutAnywhereInsideItsScanIsAnError) {
         const std::vector<std::uint8_t> noEnd(whole.begin(), whole.end() - 2);
         EXPECT_TRUE(codec::decodeJpeg(noEnd)) << file;
     }
+}
+
+TEST(JpegStreams, OneScanPerComponentGivesTheInterleavedPicture) {
+    // The same coefficients, interleaved in one scan or one component per scan.
+    auto interleaved = codec::decodeJpeg(readData("baseline_420.jpg"));
+    const auto whole = readData("sequential_scans.jpg");
+    auto separate = codec::decodeJpeg(whole);
+    ASSERT_TRUE(interleaved);
+    ASSERT_TRUE(separate) << separate.error().message;
+    EXPECT_EQ(separate->rgba, interleaved->rgba);
+    // Cut before the last component's scan: the picture is incomplete, not shown.
+    std::size_t lastScan = whole.size() - 2;
+    while (lastScan > 0 && !(whole[lastScan] == 0xFF && whole[lastScan + 1] == 0xDA)) --lastScan;
+    auto cut = codec::decodeJpeg(std::vector<std::uint8_t>(whole.begin(), whole.begin() + lastScan));
+    ASSERT_FALSE(cut);
+    EXPECT_EQ(cut.error().code, core::ErrorCode::Truncated);
 }
 
 TEST(JpegStreams, DamagedBytesNeverCrash) {
