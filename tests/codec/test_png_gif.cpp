@@ -145,11 +145,14 @@ TEST(PngHeaders, RefusedOrDecodedAsTheyDeserve) {
     EXPECT_EQ(img->rgba[12], 16);
 }
 
-// A GIF of w x h with a 4-entry global table whose LZW data is `lzw` (code size 2).
-std::vector<std::uint8_t> makeGif(int w, int h, const std::vector<std::uint8_t>& lzw) {
-    std::vector<std::uint8_t> g{'G', 'I', 'F', '8', '9', 'a', std::uint8_t(w), 0, std::uint8_t(h), 0, 0x81, 0, 0,
+// A GIF of w x h at (left, top) on a screen of sw x sh (0: the image's size), with a 4-entry
+// global table (red, green, blue, white) and `lzw` as its LZW data (code size 2).
+std::vector<std::uint8_t> makeGif(int w, int h, const std::vector<std::uint8_t>& lzw, int sw = 0, int sh = 0,
+                                  int left = 0, int top = 0) {
+    std::vector<std::uint8_t> g{'G', 'I', 'F', '8', '9', 'a', std::uint8_t(sw ? sw : w), 0,
+                                std::uint8_t(sh ? sh : h), 0, 0x81, 0, 0,
                                 255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255,
-                                0x2C, 0, 0, 0, 0, std::uint8_t(w), 0, std::uint8_t(h), 0, 0, 2,
+                                0x2C, std::uint8_t(left), 0, std::uint8_t(top), 0, std::uint8_t(w), 0, std::uint8_t(h), 0, 0, 2,
                                 std::uint8_t(lzw.size())};
     g.insert(g.end(), lzw.begin(), lzw.end());
     g.insert(g.end(), {0, 0x3B});
@@ -190,6 +193,25 @@ TEST(GifLzw, CodeDefinedByItsOwnUseAndClearCodes) {
     EXPECT_FALSE(codec::decodeGif(makeGif(2, 1, packCodes({{4, 3}, {1, 3}, {7, 3}, {5, 3}}))));
     // The end code before the last pixel: cut short.
     EXPECT_FALSE(codec::decodeGif(makeGif(3, 1, packCodes({{4, 3}, {1, 3}, {5, 3}}))));
+}
+
+TEST(GifLzw, ImageOffsetOnTheScreenAndScreensTooSmall) {
+    // A 2x1 image of green at (2, 1) on a 4x2 screen: everything else transparent.
+    const auto lzw = packCodes({{4, 3}, {1, 3}, {1, 3}, {5, 3}});
+    auto img = codec::decodeGif(makeGif(2, 1, lzw, 4, 2, 2, 1));
+    ASSERT_TRUE(img) << img.error().message;
+    ASSERT_EQ(img->width, 4);
+    ASSERT_EQ(img->height, 2);
+    for (int i = 0; i < 8; ++i) {
+        const bool covered = i == 6 || i == 7;
+        EXPECT_EQ(img->rgba[i * 4 + 3], covered ? 255 : 0) << i;
+        EXPECT_EQ(img->rgba[i * 4 + 1], covered ? 255 : 0) << i;
+    }
+    // A screen that does not hold the image grows to hold it.
+    img = codec::decodeGif(makeGif(2, 1, lzw, 1, 1, 3, 0));
+    ASSERT_TRUE(img) << img.error().message;
+    EXPECT_EQ(img->width, 5);
+    EXPECT_EQ(img->height, 1);
 }
 
 TEST(Sniff, RecognisesEachFormatByItsFirstBytes) {
