@@ -52,6 +52,7 @@ struct Huffman {
         for (int len = 1; len <= 16; ++len) {
             valOffset[len] = k - code;
             for (int i = 0; i < counts[len - 1]; ++i, ++code, ++k) {
+                if (code >= (1 << len)) return false;
                 if (len <= kFastBits) {
                     const int first = code << (kFastBits - len);
                     const int n = 1 << (kFastBits - len);
@@ -61,7 +62,6 @@ struct Huffman {
                     }
                 }
             }
-            if (code > (1 << len)) return false;
             maxCode[len] = counts[len - 1] ? code - 1 : -1;
             code <<= 1;
         }
