@@ -1,10 +1,14 @@
-// Lossless bitmap decoding (see bitmap_decode.h). The inflated data is read through bounds
+// Bitmap decoding (see bitmap_decode.h). The inflated lossless data is read through bounds
 // checks only: a short stream leaves the remaining pixels transparent rather than failing the
-// whole bitmap, as the reference players show what arrived.
+// whole bitmap, as the reference players show what arrived. JPEG, PNG and GIF pictures come
+// from the codec decoders as straight RGBA and are premultiplied here.
 #include "player/bitmap_decode.h"
 
 #include <algorithm>
 
+#include "codec/gif_decoder.h"
+#include "codec/jpeg_decoder.h"
+#include "codec/png_decoder.h"
 #include "core/inflate.h"
 
 namespace player {
@@ -106,6 +110,51 @@ core::Result<render::Pixmap> decodeLossless(const swf::DefineBitsLossless& bits)
             }
         }
         break;
+    }
+    return out;
+}
+
+core::Result<render::Pixmap> decodeJpegBits(const swf::DefineBitsJpeg& bits, const swf::JpegTables* tables) {
+    const std::span<const std::uint8_t> data(bits.imageData);
+    const codec::ImageFormat format = bits.version >= 2 ? codec::sniffFormat(data) : codec::ImageFormat::Jpeg;
+    core::Result<codec::Image> decoded = core::makeError(core::ErrorCode::Corrupt, "no image data");
+    switch (format) {
+    case codec::ImageFormat::Png: decoded = codec::decodePng(data); break;
+    case codec::ImageFormat::Gif: decoded = codec::decodeGif(data); break;
+    default:
+        decoded = codec::decodeJpeg(data, bits.version == 1 && tables ? std::span<const std::uint8_t>(tables->data)
+                                                                      : std::span<const std::uint8_t>());
+        break;
+    }
+    if (!decoded) return decoded.error();
+    const codec::Image& img = *decoded;
+    const std::size_t pixels = static_cast<std::size_t>(img.width) * img.height;
+    if (img.width > render::kMaxPixmapSide || img.height > render::kMaxPixmapSide || pixels > kMaxBitmapPixels)
+        return core::makeError(core::ErrorCode::TooLarge, "bitmap is too large");
+
+    // The alpha plane of a JPEG picture.
+    std::vector<std::uint8_t> alpha;
+    const bool planed = bits.version >= 3 && format != codec::ImageFormat::Png &&
+                        format != codec::ImageFormat::Gif && !bits.alphaData.empty();
+    if (planed) {
+        auto inflated = core::inflateZlib(bits.alphaData, pixels, pixels, core::InflateOverflow::Truncate);
+        if (!inflated) return inflated.error();
+        alpha = std::move(inflated->data);
+        alpha.resize(pixels, 0);
+    }
+
+    render::Pixmap out(img.width, img.height);
+    if (out.isEmpty()) return core::makeError(core::ErrorCode::TooLarge, "bitmap is too large");
+    const std::uint8_t* s = img.rgba.data();
+    render::Pixel* dst = out.pixels().data();
+    for (std::size_t i = 0; i < pixels; ++i, s += 4) {
+        const std::uint32_t a = planed ? alpha[i] : s[3];
+        if (a == 255) {
+            dst[i] = render::packPixel(s[0], s[1], s[2], 255);
+        } else {
+            auto mul = [a](std::uint32_t c) { return (c * a + 127) / 255; };
+            dst[i] = render::packPixel(mul(s[0]), mul(s[1]), mul(s[2]), a);
+        }
     }
     return out;
 }

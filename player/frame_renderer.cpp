@@ -118,9 +118,13 @@ const render::Pixmap* FrameRenderer::bitmap(std::uint16_t id) {
         } else {
             m_report.brokenBitmaps.insert(id);
         }
-    } else {
-        m_report.jpegBitmaps.insert(id);
-        return nullptr;  // not cached: counted again in every report
+    } else if (auto* jpeg = std::get_if<const swf::DefineBitsJpeg*>(&c->def)) {
+        auto decoded = decodeJpegBits(**jpeg, m_library.jpegTables());
+        if (decoded) {
+            pix = std::make_unique<render::Pixmap>(std::move(decoded).value());
+        } else {
+            m_report.brokenBitmaps.insert(id);
+        }
     }
     const render::Pixmap* p = pix.get();
     m_bitmaps.emplace(id, std::move(pix));

@@ -3,8 +3,8 @@
 //
 // The target is cleared to the background colour (the ShowAll bars included), then every item
 // is drawn in depth order with its concatenated matrix and colour transform. Shapes are
-// converted once per character (morph shapes once per ratio) and kept; lossless bitmaps are
-// decoded on first use. The fills of one shape layer are summed in a group so that fills that
+// converted once per character (morph shapes once per ratio) and kept; bitmaps are decoded on
+// first use. The fills of one shape layer are summed in a group so that fills that
 // meet leave no seam; its strokes follow on top. Clip layers are rendered into masks (the union
 // of their items' fills and strokes) and an item's masks are intersected.
 
@@ -30,8 +30,7 @@ enum class Quality { Low, High };
 
 // What a frame drew and what it could not.
 struct RenderReport {
-    std::set<std::uint16_t> jpegBitmaps;     // JPEG bitmaps referenced (not decoded yet)
-    std::set<std::uint16_t> brokenBitmaps;   // lossless bitmaps that failed to decode
+    std::set<std::uint16_t> brokenBitmaps;   // bitmaps whose data failed to decode (drawn as nothing)
     std::set<std::uint16_t> missingCharacters;
     unsigned editTexts = 0;    // edit text fields on stage (their text is not drawn yet)
     unsigned blendedItems = 0;  // items with a blend mode other than normal (drawn as normal)

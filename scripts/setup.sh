@@ -9,7 +9,7 @@ packages=(
   zlib1g-dev googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   wine wine32:i386
-  xvfb xdotool imagemagick x11-apps fonts-wqy-microhei fonts-wine
+  xvfb xdotool imagemagick libjpeg-turbo-progs x11-apps fonts-wqy-microhei fonts-wine
 )
 
 missing=()

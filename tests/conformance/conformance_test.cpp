@@ -77,7 +77,6 @@ void scanTags(const std::vector<swf::Tag>& tags, std::set<std::string>& out) {
         if (std::holds_alternative<swf::DoAction>(t.body) || std::holds_alternative<swf::DoInitAction>(t.body))
             out.insert("ActionScript");
         if (std::holds_alternative<swf::DefineEditText>(t.body)) out.insert("edit text");
-        if (std::holds_alternative<swf::DefineBitsJpeg>(t.body)) out.insert("JPEG bitmaps");
         if (const auto* p = std::get_if<swf::PlaceObject>(&t.body)) {
             if (p->filters && !p->filters->empty()) out.insert("filters");
             if (p->blendMode && *p->blendMode != swf::BlendMode::Normal) out.insert("blend modes");
@@ -266,7 +265,7 @@ TEST(Conformance, RealWorldMoviesAgainstPeerPictures) {
             ++compared;
         }
         const player::RenderReport& rep = renderer.report();
-        if (!rep.jpegBitmaps.empty()) line += "  (JPEG bitmaps " + std::to_string(rep.jpegBitmaps.size()) + ")";
+        if (!rep.brokenBitmaps.empty()) line += "  (broken bitmaps " + std::to_string(rep.brokenBitmaps.size()) + ")";
         if (rep.editTexts) line += "  (text fields " + std::to_string(rep.editTexts) + ")";
         std::printf("%s\n", line.c_str());
     }
