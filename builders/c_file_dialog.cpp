@@ -168,7 +168,7 @@ std::optional<RaisedError> cFileDialog::ShowOpen() {
     }
     if (std::optional<RaisedError> e = prepareBuffers(size)) return e;
     m_record.Flags = flags;
-    if (!m_system.GetOpenFileName(m_record)) return std::nullopt;
+    if (!m_system.getOpenFileName(m_record)) return std::nullopt;
     if (m_record.Flags & kOfnAllowMultiSelect) {
         m_filename = toUtf8(m_record.lpstrFile);
     } else {
@@ -180,7 +180,7 @@ std::optional<RaisedError> cFileDialog::ShowOpen() {
 std::optional<RaisedError> cFileDialog::ShowSave() {
     if (std::optional<RaisedError> e = prepareBuffers(kFileBufferSize)) return e;
     m_record.Flags = static_cast<std::uint32_t>(m_flags);
-    if (!m_system.GetSaveFileName(m_record)) {
+    if (!m_system.getSaveFileName(m_record)) {
         if (m_cancelError) return error(kErrCancel, kCancelDescription);
         return std::nullopt;
     }

@@ -64,8 +64,8 @@ struct DialogRecord {
 class FileDialogSystem {
 public:
     virtual ~FileDialogSystem() = default;
-    virtual bool GetOpenFileName(DialogRecord& record) = 0;
-    virtual bool GetSaveFileName(DialogRecord& record) = 0;
+    virtual bool getOpenFileName(DialogRecord& record) = 0;
+    virtual bool getSaveFileName(DialogRecord& record) = 0;
     // The running program's file name without folder and extension (the errors' source).
     virtual std::string programName() const = 0;
 };
