@@ -23,8 +23,8 @@ public:
     std::optional<std::uint32_t> chosenFilterIndex;
     std::vector<Call> calls;
 
-    bool GetOpenFileName(DialogRecord& record) override { return answer(false, record); }
-    bool GetSaveFileName(DialogRecord& record) override { return answer(true, record); }
+    bool getOpenFileName(DialogRecord& record) override { return answer(false, record); }
+    bool getSaveFileName(DialogRecord& record) override { return answer(true, record); }
     std::string programName() const override { return "VelloryFlashScreensaver"; }
 
 private:
