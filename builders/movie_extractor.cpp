@@ -5,6 +5,8 @@
 
 namespace builders {
 
+static_assert(kShortestSearchedFile == 90120, "the first window's first position with the tail margin after it");
+
 namespace {
 
 bool windowSignatureAt(std::string_view file, std::size_t p) {
