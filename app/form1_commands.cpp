@@ -7,10 +7,13 @@
 #include "app/help_links.h"
 #include "app/trace.h"
 #include "builders/folder_browser_win32.h"
+#include "builders/movie_extractor.h"
+#include "builders/projector_builder.h"
 #include "builders/runtime_image_win32.h"
 #include "builders/saver_builder.h"
 #include "skin/skin_path.h"
 #include "ui/text_win32.h"
+#include "winui/file_dialog_system_win32.h"
 
 namespace app {
 
@@ -118,7 +121,14 @@ void Form1::EXEtoSWF_Click() {
 
 void Form1::EraseDisc_Click() {
     traceHandler("EraseDisc_Click");
-    // EXE to SWF: extracts the movie from a player executable (movie extractor feature).
+    // EXE to SWF: the movie out of a player executable, through two file dialogs. The search
+    // lets the window handle messages, so the guard keeps a build or a second extraction out.
+    std::optional<builders::BuildGuard::Scope> scope = m_buildGuard.tryEnter();
+    if (!scope) return;
+    winui::Win32FileDialogSystem dialogs;
+    builders::MovieExtractor extractor(builders::ExtractorContext{
+        *this, ui::nativeFileSystem(), dialogs, reinterpret_cast<std::uintptr_t>(m_hwnd)});
+    extractor.EraseDisc_Click();
 }
 
 // Help menu.
@@ -170,8 +180,13 @@ void Form1::cmdWriteDisc_Click() {
 
 void Form1::Command3_Click() {
     traceHandler("Command3_Click");
-    if (m_buildGuard.busy()) return;
-    // SWF To EXE: one player executable per row into the chosen output folder (projector builder).
+    // A second build while one runs is refused by the builder itself (the guard is busy).
+    builders::Win32FolderBrowser browser(m_hwnd);
+    builders::ResourceRuntimeImage image(builders::kPlayerResourceId);
+    builders::ProjectorBuilder builder(builders::ProjectorBuildContext{
+        m_list, *this, ui::nativeFileSystem(), builders::nativeFileLookup(), browser, image, m_outputFolder,
+        m_buildGuard});
+    builder.Command3_Click();
 }
 
 void Form1::Command4_Click() {

@@ -1,6 +1,6 @@
 #pragma once
 // A runtime image carried as a custom resource of the running program: the screensaver runtime
-// is resource type "CUSTOM" number 102 of the main program.
+// is resource type "CUSTOM" number 102 of the main program, the standalone player number 101.
 
 #include <windows.h>
 
@@ -9,6 +9,8 @@
 namespace builders {
 
 inline constexpr int kSaverRuntimeResourceId = 102;
+// The standalone player that every projector starts with.
+inline constexpr int kPlayerResourceId = 101;
 
 class ResourceRuntimeImage final : public RuntimeImageSource {
 public:

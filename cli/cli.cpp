@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "builders/projector_cli.h"
 #include "builders/saver_cli.h"
 
 namespace cli {
@@ -33,6 +34,9 @@ const std::array kCommands = {
     Command{"info", "show a movie's header, tags, characters and problems", kInfoHelp, runInfo},
     Command{"render", "draw a frame of a movie into a PNG file", kRenderHelp, runRender},
     Command{"saver", "write one screensaver (.Scr) per movie", builders::kSaverCommandHelp, runSaver},
+    Command{"projector", "write one standalone player (.exe) per movie", builders::kProjectorCommandHelp,
+            runProjector},
+    Command{"extract", "take the movie out of a standalone player", builders::kExtractCommandHelp, runExtract},
 };
 
 std::string globalHelp() {

@@ -45,11 +45,26 @@ function(vfs_gtest name)
   endif()
 endfunction()
 
+# Libraries built without exceptions in the Windows programs (see vfs_library).
+set(VFS_NO_EXCEPTION_LIBRARIES vfs_core vfs_codec vfs_swf vfs_render vfs_player vfs_avm1 vfs_platform)
+
 # vfs_library(NAME SOURCES ... [LIBS ...]): a static library of the project.
 function(vfs_library name)
   cmake_parse_arguments(L "" "" "SOURCES;LIBS" ${ARGN})
   add_library(${name} STATIC ${L_SOURCES})
   target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
+  if(WIN32)
+    # Each function and object in its own section, so that the programs' --gc-sections drops
+    # whatever they do not call (the player programs have a size budget).
+    target_compile_options(${name} PRIVATE -ffunction-sections -fdata-sections)
+    # The engine (parsing, rendering, playback) reports errors as values and throws nothing.
+    # Built without exception tables, its unused functions can be dropped at link time: on
+    # Windows the linker keeps every function that an object's .eh_frame mentions. A failed
+    # allocation inside it ends the program (std::terminate), as an uncaught one did before.
+    if(name IN_LIST VFS_NO_EXCEPTION_LIBRARIES)
+      target_compile_options(${name} PRIVATE -fno-exceptions -fno-asynchronous-unwind-tables)
+    endif()
+  endif()
   if(L_LIBS)
     target_link_libraries(${name} PUBLIC ${L_LIBS})
   endif()

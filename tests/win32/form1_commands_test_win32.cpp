@@ -199,7 +199,7 @@ struct Route {
 
 TEST_F(Form1Commands, MenuItemsRunTheirHandlersAndForwarders) {
     open(L"");
-    DialogCanceller canceller(m_form->hwnd());  // Open, Save and Add Files ask for a file
+    DialogCanceller canceller(m_form->hwnd());  // Open, Save, Add Files and EXE to SWF ask for a file
     const Route routes[] = {
         {Cmd::NewCDLayout, {"NewCDLayout_Click"}},
         {Cmd::OpenCDLayout, {"OpenCDLayout_Click"}},
@@ -224,14 +224,14 @@ TEST_F(Form1Commands, MenuItemsRunTheirHandlersAndForwarders) {
         pump(*m_form);
         EXPECT_EQ(m_trace.lines(), r.trace) << "command " << static_cast<int>(r.cmd);
     }
-    // Open, Save and Add Files showed their dialog; Cancel left the list empty.
-    EXPECT_EQ(DialogCanceller::cancelled(), 3);
+    // Open, Save, Add Files and EXE to SWF showed their dialog; Cancel left the list empty.
+    EXPECT_EQ(DialogCanceller::cancelled(), 4);
     EXPECT_EQ(m_form->movieList().count(), 0u);
 }
 
 TEST_F(Form1Commands, ButtonsRunTheirHandlersAndForwarders) {
     open(L"");
-    DialogCanceller canceller(m_form->hwnd());  // Add Files asks for files
+    DialogCanceller canceller(m_form->hwnd());  // Add Files and EXE To SWF ask for files
     const std::pair<ControlId, Lines> routes[] = {
         {kIdCommand1, {"Command1_Click"}},
         {kIdCommand2, {"Command2_Click"}},
