@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "player/button.h"
 #include "player/movie_clip.h"
 
 namespace player {
@@ -82,7 +83,8 @@ public:
 private:
     void emit(Depth depth, std::uint16_t id, CharacterKind kind, const DrawMatrix& m,
               const DrawColorTransform& cx, std::uint16_t ratio, swf::BlendMode blend,
-              const std::vector<std::uint32_t>& clips, std::int32_t maskOf) {
+              const std::vector<std::uint32_t>& clips, std::int32_t maskOf,
+              const EditText* editText = nullptr) {
         DrawItem item;
         item.characterId = id;
         item.kind = kind;
@@ -93,6 +95,7 @@ private:
         item.blendMode = blend;
         item.clipLayers = clips;
         item.maskOf = maskOf;
+        item.editText = editText;
         if (maskOf >= 0)
             m_out.clipLayers[static_cast<std::size_t>(maskOf)].items.push_back(
                 static_cast<std::uint32_t>(m_out.items.size()));
@@ -108,20 +111,23 @@ private:
             if (obj.clip) walkList(obj.clip->displayList(), m, cx, clips, maskOf, nesting + 1);
             break;
         case CharacterKind::Button:
-            walkButton(depth, pl.characterId, m, cx, clips, maskOf, pl.blendMode);
+            walkButton(depth, pl.characterId, obj.buttonState, m, cx, clips, maskOf, pl.blendMode);
             break;
         case CharacterKind::Font:
         case CharacterKind::Sound:
             break;  // not drawable
         default:
-            emit(depth, pl.characterId, obj.kind, m, cx, pl.ratio, pl.blendMode, clips, maskOf);
+            emit(depth, pl.characterId, obj.kind, m, cx, pl.ratio, pl.blendMode, clips, maskOf,
+                 obj.editText.get());
             break;
         }
     }
 
-    // A button shows the characters of its up state. Sprites inside buttons are drawn once
-    // buttons get their own instances; for now their records are skipped.
-    void walkButton(Depth depth, std::uint16_t id, const DrawMatrix& m, const DrawColorTransform& cx,
+    // A button shows the characters of its current state. Sprites inside buttons are drawn
+    // once buttons get their own instances; for now their records are skipped. The records of
+    // a version 1 button take the colour transform of its DefineButtonCxform.
+    void walkButton(Depth depth, std::uint16_t id, ButtonState state, const DrawMatrix& m,
+                    const DrawColorTransform& cx,
                     const std::vector<std::uint32_t>& clips, std::int32_t maskOf,
                     swf::BlendMode blend) {
         const Character* c = m_lib.find(id);
@@ -129,7 +135,8 @@ private:
         const auto* button = std::get<const swf::DefineButton*>(c->def);
         std::vector<const swf::ButtonRecord*> up;
         for (const swf::ButtonRecord& r : button->records)
-            if (r.up) up.push_back(&r);
+            if (recordShows(r, state)) up.push_back(&r);
+        const swf::ColorTransform* cxform = button->version == 1 ? m_lib.buttonCxform(id) : nullptr;
         std::stable_sort(up.begin(), up.end(), [](auto* x, auto* y) { return x->depth < y->depth; });
         for (const swf::ButtonRecord* r : up) {
             const Character* rc = m_lib.find(r->characterId);
@@ -137,7 +144,7 @@ private:
                 rc->kind == CharacterKind::Font || rc->kind == CharacterKind::Sound)
                 continue;
             emit(depth, r->characterId, rc->kind, concat(m, toDrawMatrix(r->matrix)),
-                 concat(cx, toDrawColorTransform(r->colorTransform)), 0,
+                 concat(cx, toDrawColorTransform(cxform ? *cxform : r->colorTransform)), 0,
                  r->blendMode != swf::BlendMode::Normal ? r->blendMode : blend, clips, maskOf);
         }
     }

@@ -14,6 +14,7 @@ MovieClip::~MovieClip() {
 void MovieClip::release(DisplayObject& obj) {
     if (m_ctx.liveInstances > 0) --m_ctx.liveInstances;
     obj.clip.reset();
+    obj.editText.reset();
 }
 
 bool MovieClip::instantiate(DisplayObject& obj) {
@@ -27,6 +28,10 @@ bool MovieClip::instantiate(DisplayObject& obj) {
     obj.instanceId = m_ctx.nextInstanceId++;
     ++m_ctx.liveInstances;
     obj.clip.reset();
+    obj.editText.reset();
+    obj.buttonState = ButtonState::Up;
+    if (c->kind == CharacterKind::EditText && m_ctx.fonts)
+        obj.editText = std::make_unique<EditText>(*std::get<const swf::DefineEditText*>(c->def), *m_ctx.fonts);
     if (c->kind == CharacterKind::Sprite && c->timeline) {
         if (m_nesting + 1 > m_ctx.maxNesting) {
             ++m_ctx.refusedInstances;
@@ -76,7 +81,8 @@ void MovieClip::place(const swf::PlaceObject& p, std::uint16_t frame) {
             obj.placement = saved;
             return;
         }
-        if (c->kind == CharacterKind::Sprite || obj.clip) {
+        if (c->kind == CharacterKind::Sprite || c->kind == CharacterKind::EditText ||
+            c->kind == CharacterKind::Button || obj.clip || obj.editText) {
             release(obj);
             if (!instantiate(obj)) m_list.erase(it);
         } else {
