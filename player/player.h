@@ -81,6 +81,7 @@ public:
     bool gotoLabel(const std::string& label) { return m_root->gotoLabel(label); }
 
     const MovieClip& root() const { return *m_root; }
+    MovieClip& root() { return *m_root; }
     DrawList drawList() const { return buildDrawList(*m_root, m_library); }
     // Mouse input in stage pixels (0,0 is the stage's top-left corner, whatever the frame
     // rectangle's origin). Moves and button changes update the buttons' states and queue the
