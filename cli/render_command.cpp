@@ -96,8 +96,6 @@ int runRender(std::span<const std::string_view> args, Output& io) {
     if (!rep.jpegBitmaps.empty())
         io.out += "note: " + std::to_string(rep.jpegBitmaps.size()) +
                   " JPEG bitmaps are not drawn yet\n";
-    if (rep.editTexts > 0)
-        io.out += "note: " + std::to_string(rep.editTexts) + " text fields are not drawn yet\n";
     if (!rep.brokenBitmaps.empty())
         io.err += movie + ": " + std::to_string(rep.brokenBitmaps.size()) +
                   " bitmaps could not be decoded\n";
