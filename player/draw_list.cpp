@@ -96,6 +96,7 @@ private:
         item.clipLayers = clips;
         item.maskOf = maskOf;
         item.editText = editText;
+        if (editText) item.textRevision = editText->revision();
         if (maskOf >= 0)
             m_out.clipLayers[static_cast<std::size_t>(maskOf)].items.push_back(
                 static_cast<std::uint32_t>(m_out.items.size()));

@@ -49,6 +49,7 @@ struct DrawItem {
     std::vector<std::uint32_t> clipLayers;  // indices into DrawList::clipLayers
     std::int32_t maskOf = -1;  // >= 0: this item is part of that clip layer and is not drawn
     const EditText* editText = nullptr;  // text fields: the content on stage (null: box only)
+    std::uint32_t textRevision = 0;      // of editText's content, to tell changed text apart
 };
 
 struct ClipLayer {

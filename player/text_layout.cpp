@@ -136,7 +136,7 @@ private:
         ln.firstGlyph = m_out.glyphs.size();
         const bool visible = m_y < m_box.y1;  // lines wholly below the field are not drawn
         if (visible && firstLine && pf.bullet && from < to) {
-            const float r = std::max(20.0f, pf.size * 0.1f);
+            const float r = std::max(20.0f, pf.size * 0.15f);
             const float cx = m_left + (indent - kBulletIndent) + kBulletIndent / 2;
             const float cy = ln.baseline - ascent * 0.35f;
             m_out.decorations.push_back({{cx - r, cy - r, cx + r, cy + r}, pf.color, true});
