@@ -6,6 +6,9 @@
 // the movie's font of that name); a field without outlines draws device text with the
 // fallback font. Plain text takes the field's font, size, colour and alignment. The text()
 // of a field gives its paragraphs joined by '\r', as scripts see them.
+//
+// Line breaks in plain text always break lines; the paragraphs and breaks of HTML do so only in
+// multiline fields (a single-line field shows them as spaces).
 
 #include <cstdint>
 #include <memory>
