@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 
 #include "player/fallback_font.h"
 #include "player/shape_convert.h"
@@ -49,10 +50,20 @@ Font::Font() : m_name("_sans"), m_fallback(true) {
 }
 
 void Font::addFallbackGlyphs() {
-    for (char32_t c = fallback::kFirstCode; c <= fallback::kLastCode; ++c) {
-        m_byCode.emplace(c, static_cast<std::uint32_t>(m_glyphs.size()));
+    for (char32_t c = fallback::kFirstCode; c <= fallback::kLastCode; ++c)
         m_glyphs.push_back(Glyph{fallback::outline(c), fallback::advance(c), c});
-    }
+    indexCodes();
+}
+
+void Font::indexCodes() {
+    m_byCode.clear();
+    for (std::size_t i = 0; i < m_glyphs.size(); ++i)
+        if (m_glyphs[i].code) m_byCode.push_back(std::uint64_t{m_glyphs[i].code} << 32 | i);
+    // Of glyphs that share a code, the first one counts.
+    std::sort(m_byCode.begin(), m_byCode.end());
+    m_byCode.erase(std::unique(m_byCode.begin(), m_byCode.end(),
+                               [](std::uint64_t a, std::uint64_t b) { return a >> 32 == b >> 32; }),
+                   m_byCode.end());
 }
 
 Font::Font(const swf::DefineFont& def, const swf::DefineFontInfo* info) {
@@ -81,21 +92,23 @@ Font::Font(const swf::DefineFont& def, const swf::DefineFontInfo* info) {
             const render::Rect b = g.path.bounds();
             g.advance = g.path.isEmpty() ? kEmUnits / 4 : std::max(0.0f, b.x1) + kEmUnits / 16;
         }
-        if (i < codes->size()) {
-            g.code = (*codes)[i];
-            m_byCode.emplace(g.code, static_cast<std::uint32_t>(i));
-        }
+        if (i < codes->size()) g.code = (*codes)[i];
         m_glyphs.push_back(std::move(g));
     }
+    indexCodes();
     if (layout) {
         m_ascent = static_cast<float>(def.layout.ascent) * scale;
         m_descent = static_cast<float>(def.layout.descent) * scale;
         m_leading = static_cast<float>(def.layout.leading) * scale;
         for (const swf::KerningPair& k : def.layout.kerning) {
-            auto l = m_byCode.find(k.left), r = m_byCode.find(k.right);
-            if (l != m_byCode.end() && r != m_byCode.end())
-                m_kerning[pairKey(l->second, r->second)] = static_cast<float>(k.adjustment) * scale;
+            const int l = glyphFor(k.left), r = glyphFor(k.right);
+            if (l < 0 || r < 0) continue;
+            const float adjustment = static_cast<float>(k.adjustment) * scale;
+            std::uint32_t bits = 0;
+            std::memcpy(&bits, &adjustment, sizeof bits);
+            m_kerning.push_back(std::uint64_t{pairKey(static_cast<std::size_t>(l), static_cast<std::size_t>(r))} << 32 | bits);
         }
+        std::sort(m_kerning.begin(), m_kerning.end());
     } else {
         m_ascent = static_cast<float>(fallback::kAscent);
         m_descent = static_cast<float>(fallback::kDescent);
@@ -114,8 +127,9 @@ Font::Font(const swf::DefineFont& def, const swf::DefineFontInfo* info) {
 }
 
 int Font::glyphFor(char32_t code) const {
-    auto it = m_byCode.find(code);
-    return it == m_byCode.end() ? -1 : static_cast<int>(it->second);
+    auto it = std::lower_bound(m_byCode.begin(), m_byCode.end(), std::uint64_t{code} << 32);
+    if (it == m_byCode.end() || (*it >> 32) != code) return -1;
+    return static_cast<int>(*it & 0xFFFFFFFFu);
 }
 
 int Font::staticGlyph(std::uint32_t index) const {
@@ -134,20 +148,24 @@ float Font::advance(std::size_t glyph) const {
 }
 
 float Font::kerning(std::size_t left, std::size_t right) const {
-    if (m_kerning.empty()) return 0.0f;
-    auto it = m_kerning.find(pairKey(left, right));
-    return it == m_kerning.end() ? 0.0f : it->second;
+    const std::uint64_t key = std::uint64_t{pairKey(left, right)} << 32;
+    auto it = std::lower_bound(m_kerning.begin(), m_kerning.end(), key);
+    if (it == m_kerning.end() || (*it >> 32) != (key >> 32)) return 0.0f;
+    const auto bits = static_cast<std::uint32_t>(*it);
+    float adjustment = 0;
+    std::memcpy(&adjustment, &bits, sizeof adjustment);
+    return adjustment;
 }
 
 const Font* FontCache::font(std::uint16_t id) {
-    auto it = m_fonts.find(id);
-    if (it != m_fonts.end()) return it->second.get();
+    for (const auto& [fid, f] : m_fonts)
+        if (fid == id) return f.get();
     const Character* c = m_library.find(id);
     std::unique_ptr<Font> f;
     if (c && c->kind == CharacterKind::Font)
         f = std::make_unique<Font>(*std::get<const swf::DefineFont*>(c->def), m_library.fontInfo(id));
     const Font* p = f.get();
-    m_fonts.emplace(id, std::move(f));
+    m_fonts.emplace_back(id, std::move(f));
     return p;
 }
 

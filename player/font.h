@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "player/library.h"
@@ -65,9 +65,13 @@ private:
     bool m_bold = false, m_italic = false, m_fallback = false;
     float m_ascent = 0, m_descent = 0, m_leading = 0;
     std::vector<Glyph> m_glyphs;
-    std::unordered_map<char32_t, std::uint32_t> m_byCode;
+    // Sorted keys with their values in the low 32 bits: code << 32 | glyph, and
+    // (left << 16 | right) << 32 | the adjustment's float bits. Sorted vectors keep the
+    // standalone player small where hash maps would add their code for each key type.
+    void indexCodes();
+    std::vector<std::uint64_t> m_byCode;
     std::vector<std::uint16_t> m_deviceCodes;  // codes of a device font's glyph indices
-    std::unordered_map<std::uint32_t, float> m_kerning;  // (left << 16 | right) -> EM units
+    std::vector<std::uint64_t> m_kerning;
 };
 
 // Fonts of one movie, built on first use and kept (pointers stay valid for the cache's life).
@@ -85,7 +89,7 @@ public:
 
 private:
     const Library& m_library;
-    std::unordered_map<std::uint16_t, std::unique_ptr<Font>> m_fonts;
+    std::vector<std::pair<std::uint16_t, std::unique_ptr<Font>>> m_fonts;  // few per movie
     Font m_fallback;
 };
 

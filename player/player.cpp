@@ -81,12 +81,18 @@ void Player::collectButtons(MovieClip& clip, const DrawMatrix& m, bool under, un
             const Character* c = m_library.find(obj.placement.characterId);
             if (!c) continue;
             const auto* def = std::get<const swf::DefineButton*>(c->def);
-            m_onStage[obj.instanceId] = ButtonOnStage{&obj, &clip, def};
+            m_onStage.emplace_back(obj.instanceId, ButtonOnStage{&obj, &clip, def});
             // Later objects are drawn on top: the last button hit is the topmost.
             if (under && m_hits.buttonContains(*def, wm, m_pointerX, m_pointerY))
                 m_topButton = ButtonTarget{obj.instanceId, def->trackAsMenu};
         }
     }
+}
+
+const Player::ButtonOnStage* Player::onStage(std::uint32_t id) const {
+    for (const auto& [instance, b] : m_onStage)
+        if (instance == id) return &b;
+    return nullptr;
 }
 
 ButtonTarget Player::buttonUnderPointer() {
@@ -95,15 +101,15 @@ ButtonTarget Player::buttonUnderPointer() {
     collectButtons(*m_root, DrawMatrix{}, m_pointerKnown, 0);
     // Buttons that left the stage are neither hovered nor pressed any more.
     for (std::uint32_t id : {m_buttons.hovered(), m_buttons.pressed()})
-        if (id && !m_onStage.count(id)) m_buttons.forget(id);
+        if (id && !onStage(id)) m_buttons.forget(id);
     return m_topButton;
 }
 
 void Player::apply(const std::vector<ButtonEvent>& events) {
     for (const ButtonEvent& e : events) {
-        auto it = m_onStage.find(e.id);
-        if (it == m_onStage.end()) continue;
-        const ButtonOnStage& b = it->second;
+        const ButtonOnStage* found = onStage(e.id);
+        if (!found) continue;
+        const ButtonOnStage& b = *found;
         b.object->buttonState = e.state;
         for (const swf::ButtonCondAction& a : b.def->actions) {
             // The low nine bits are the transitions; the key code above them is for keys.

@@ -9,7 +9,6 @@
 #include <memory>
 #include <span>
 #include <string>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -129,7 +128,8 @@ private:
     ButtonTracker m_buttons;
     bool m_pointerKnown = false;
     float m_pointerX = 0, m_pointerY = 0;  // stage twips, frame origin included
-    std::unordered_map<std::uint32_t, ButtonOnStage> m_onStage;  // by instance id
+    std::vector<std::pair<std::uint32_t, ButtonOnStage>> m_onStage;  // by instance id, few
+    const ButtonOnStage* onStage(std::uint32_t id) const;
     ButtonTarget m_topButton;
     std::vector<PendingAction> m_pending;
 };
