@@ -43,6 +43,9 @@ struct DisplayObject {
     std::unique_ptr<MovieClip> clip;   // sprites only: their own timeline
     std::unique_ptr<EditText> editText;  // text fields only: their content
     ButtonState buttonState = ButtonState::Up;  // buttons only
+    // Buttons only: a clip for each record that shows a sprite (null for other records), by
+    // record index. They play on whichever state shows them.
+    std::vector<std::unique_ptr<MovieClip>> buttonClips;
 };
 
 // How a PlaceObject tag acts on a depth.

@@ -64,6 +64,7 @@ private:
     void rewindTo(std::uint16_t frame);
     // Creates the runtime object for a placement (a clip for sprites); false when refused.
     bool instantiate(DisplayObject& obj);
+    void instantiateButtonClips(DisplayObject& obj, const swf::DefineButton& button);
     void release(DisplayObject& obj);
 
     ClipContext& m_ctx;

@@ -282,4 +282,43 @@ TEST(Buttons, VersionOneButtonsReleaseAndTakeTheirCxform) {
     EXPECT_EQ(firedActions(*p), (std::vector<std::uint8_t>{3}));
 }
 
+TEST(Buttons, SpritesInAStateAreDrawnWhenItShows) {
+    swf::MovieWriter w(8, 200, 200);
+    w.add(ring(10, {255, 0, 0, 255})).add(ring(11, {0, 255, 0, 255}));
+    swf::DefineSprite sprite;
+    sprite.id = 30;
+    sprite.frameCount = 1;
+    swf::PlaceObject inner;
+    inner.version = 2;
+    inner.depth = 1;
+    inner.characterId = 11;
+    inner.matrix = swf::Matrix{1, 0, 0, 1, tw(5), 0};
+    sprite.tags = {swf::makeTag(inner), swf::makeTag(swf::ShowFrame{}), swf::makeTag(swf::End{})};
+    w.add(sprite);
+    swf::DefineButton b;
+    b.id = 20;
+    b.version = 2;
+    b.records = {record(10, true, false, false, true), record(30, false, true, false, false)};
+    w.add(b);
+    swf::PlaceObject p;
+    p.version = 2;
+    p.depth = 1;
+    p.characterId = 20;
+    p.matrix = swf::Matrix{1, 0, 0, 1, tw(50), tw(50)};
+    w.add(p).showFrame();
+    auto loaded = player::Player::loadBytes(w.finish());
+    ASSERT_TRUE(loaded.ok());
+    player::Player& pl = **loaded;
+    pl.advance();
+    EXPECT_EQ(shownCharacter(pl), 10);
+    pl.mouseMove(60, 60);
+    const player::DrawList list = pl.drawList();
+    ASSERT_EQ(list.items.size(), 1u);
+    EXPECT_EQ(list.items[0].characterId, 11);
+    // The sprite's placement inside the button's placement.
+    EXPECT_FLOAT_EQ(list.items[0].matrix.tx, static_cast<float>(tw(55)));
+    pl.advance();
+    EXPECT_EQ(shownCharacter(pl), 11);
+}
+
 }  // namespace
