@@ -233,6 +233,47 @@ TEST(Fonts, DefineFont3IsTwentyTimesFinerAndDeviceTextUsesTheFallbackFont) {
     }
 }
 
+TEST(Fonts, VersionOneTakesItsCodesFromFontInfoAndDeviceFontsMapIndicesToCodes) {
+    swf::Movie movie;
+    swf::DefineFont v1 = boxFont(1, 1);
+    v1.codes.clear();
+    v1.hasLayout = false;
+    swf::DefineFontInfo info;
+    info.fontId = 1;
+    info.name = "Info name";
+    info.bold = true;
+    info.codes = {'B', ' '};
+    // A device font: codes, no outlines.
+    swf::DefineFont device = boxFont(2, 2, "Arial");
+    device.glyphs = {swf::Shape{}, swf::Shape{}};
+    device.codes = {'x', '~'};
+    movie.tags = {swf::makeTag(v1), swf::makeTag(info), swf::makeTag(device)};
+    player::Library lib;
+    lib.build(movie);
+    player::FontCache cache(lib);
+
+    const player::Font* f1 = cache.font(1);
+    ASSERT_NE(f1, nullptr);
+    EXPECT_EQ(f1->name(), "Info name");
+    EXPECT_TRUE(f1->bold());
+    EXPECT_EQ(f1->glyphFor(U'B'), 0);
+    EXPECT_EQ(f1->glyphFor(U'A'), -1);
+    // Without a layout table the advance is the outline's width and a little room.
+    EXPECT_FLOAT_EQ(f1->advance(0), 512 + 64);
+    EXPECT_EQ(f1->staticGlyph(0), 0);
+    EXPECT_EQ(f1->staticGlyph(5), -1);
+    EXPECT_EQ(cache.byName("INFO NAME"), f1);
+
+    const player::Font* f2 = cache.font(2);
+    ASSERT_NE(f2, nullptr);
+    EXPECT_TRUE(f2->isFallback());
+    EXPECT_EQ(f2->staticGlyph(0), f2->glyphFor(U'x'));
+    EXPECT_EQ(f2->staticGlyph(1), f2->glyphFor(U'~'));
+    EXPECT_EQ(f2->staticGlyph(2), -1);
+    EXPECT_FALSE(f2->outline(static_cast<std::size_t>(f2->staticGlyph(0))).isEmpty());
+    EXPECT_EQ(cache.font(7), nullptr);
+}
+
 TEST(HtmlText, TagsEntitiesAndFormats) {
     player::TextFormat base;
     base.size = 240;
