@@ -138,8 +138,10 @@ private:
         for (std::size_t i = 0; i < button->records.size(); ++i)
             if (recordShows(button->records[i], obj.buttonState)) shown.push_back(i);
         const swf::ColorTransform* cxform = button->version == 1 ? m_lib.buttonCxform(id) : nullptr;
-        std::stable_sort(shown.begin(), shown.end(), [button](std::size_t x, std::size_t y) {
-            return button->records[x].depth < button->records[y].depth;
+        // By depth; records of one depth keep their order.
+        std::sort(shown.begin(), shown.end(), [button](std::size_t x, std::size_t y) {
+            const auto dx = button->records[x].depth, dy = button->records[y].depth;
+            return dx != dy ? dx < dy : x < y;
         });
         for (std::size_t i : shown) {
             const swf::ButtonRecord& r = button->records[i];

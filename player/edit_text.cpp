@@ -57,12 +57,14 @@ EditText::EditText(const swf::DefineEditText& def, FontCache& fonts) : m_def(def
     else setText(initial);
 }
 
-const Font& EditText::fontFor(const TextFormat& format) {
-    if (!m_font) return m_fonts.fallback();
-    if (!format.face.empty() && format.face != m_font->name()) {
-        if (const Font* named = m_fonts.byName(format.face); named && !named->isFallback()) return *named;
+const Font& EditText::Fonts::fontFor(const TextFormat& format) {
+    FontCache& cache = field->m_fonts;
+    const Font* own = field->m_font;
+    if (!own) return cache.fallback();
+    if (!format.face.empty() && format.face != own->name()) {
+        if (const Font* named = cache.byName(format.face); named && !named->isFallback()) return *named;
     }
-    return *m_font;
+    return *own;
 }
 
 void EditText::changed() {
@@ -100,9 +102,9 @@ std::string EditText::text() const {
 
 const TextLayout& EditText::layout() const {
     if (m_layout) return *m_layout;
-    // The layout asks the field for fonts, which fills the movie's font cache: the field
-    // itself is never a const object (fields are created by the clip that shows them).
-    auto& self = const_cast<EditText&>(*this);
+    // Choosing fonts fills the movie's font cache, which the field holds by reference.
+    m_chooser.field = this;
+    Fonts& self = m_chooser;
     if (m_def.password) {
         StyledText masked = m_content;
         for (char32_t& c : masked.text)

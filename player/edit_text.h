@@ -22,7 +22,7 @@
 
 namespace player {
 
-class EditText : private FontChooser {
+class EditText {
 public:
     EditText(const swf::DefineEditText& def, FontCache& fonts);
     EditText(const EditText&) = delete;
@@ -52,7 +52,11 @@ public:
     std::uint32_t revision() const { return m_revision; }
 
 private:
-    const Font& fontFor(const TextFormat& format) override;
+    // The fonts of this field's formats (a member, not a base: the field is no FontChooser).
+    struct Fonts : FontChooser {
+        const EditText* field = nullptr;
+        const Font& fontFor(const TextFormat& format) override;
+    };
     void changed();
 
     const swf::DefineEditText& m_def;
@@ -65,6 +69,7 @@ private:
     std::uint32_t m_revision = 0;
     mutable std::optional<TextLayout> m_layout;
     mutable std::optional<TextPicture> m_picture;
+    mutable Fonts m_chooser;
 };
 
 }  // namespace player
