@@ -353,8 +353,21 @@ void FrameRenderer::drawItem(Frame& f, const DrawItem& item) {
             const render::Matrix m = f.stage * toRender(item.matrix);
             const render::ColorTransform cx = toRender(item.colorTransform);
             f.r.setClip(clipFor(f, item));
-            drawEditTextBox(f, *std::get<const swf::DefineEditText*>(c->def), m, cx);
-            if (item.editText) drawText(f, item.editText->picture(), m, cx);
+            const swf::DefineEditText& def = *std::get<const swf::DefineEditText*>(c->def);
+            drawEditTextBox(f, def, m, cx);
+            if (item.editText) {
+                // Text that reaches past the field is cut at its bounds: the draws go through a
+                // group limited to the field's box on the target.
+                const TextPicture& text = item.editText->picture();
+                const render::Rect field{static_cast<float>(def.bounds.xMin), static_cast<float>(def.bounds.yMin),
+                                         static_cast<float>(def.bounds.xMax), static_cast<float>(def.bounds.yMax)};
+                const bool overflows = !text.bounds.isEmpty() &&
+                                       (text.bounds.x0 < field.x0 || text.bounds.y0 < field.y0 ||
+                                        text.bounds.x1 > field.x1 || text.bounds.y1 > field.y1);
+                if (overflows) f.r.beginGroup(deviceBounds(field, m, 0.0f));
+                drawText(f, text, m, cx);
+                if (overflows) f.r.endGroup();
+            }
             f.r.setClip(nullptr);
             ++m_report.itemsDrawn;
         }

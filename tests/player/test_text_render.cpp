@@ -112,6 +112,23 @@ TEST(TextRender, TextFieldsDrawTheirContent) {
     }
 }
 
+TEST(TextRender, TextIsCutAtTheFieldsBounds) {
+    swf::MovieWriter w(8, 200, 100);
+    w.add(swf::SetBackgroundColor{{255, 255, 255, 255}});
+    w.add(textmovie::boxFont(1));
+    // A field 30 px tall holding two lines of 20 px text: the second line's glyph spans
+    // about 23 to 37 px.
+    swf::DefineEditText def = textmovie::field(2, 1, swf::Rect{0, 4000, 0, 600}, "A\rA");
+    def.fontHeight = 400;
+    def.multiline = true;
+    w.add(def).add(placeAt(1, 2)).showFrame();
+    const render::Pixmap p = drawMovie(w);
+    ASSERT_FALSE(p.isEmpty());
+    EXPECT_GT(inkIn(p, 2, 2, 12, 22), 100);   // the first line
+    EXPECT_GT(inkIn(p, 2, 27, 12, 30), 10);   // the top of the second line, inside the field
+    EXPECT_EQ(inkIn(p, 0, 30, 200, 100), 0);  // nothing below the field
+}
+
 TEST(TextRender, ContentSetAtRunTimeIsDrawn) {
     swf::MovieWriter w(8, 200, 100);
     w.add(swf::SetBackgroundColor{{255, 255, 255, 255}});
