@@ -93,8 +93,6 @@ int runRender(std::span<const std::string_view> args, Output& io) {
     const player::RenderReport& rep = renderer.report();
     io.out += output + ": " + std::to_string(picture.width()) + "x" + std::to_string(picture.height()) +
               ", frame " + std::to_string(frame) + "\n";
-    if (rep.editTexts > 0)
-        io.out += "note: " + std::to_string(rep.editTexts) + " text fields are not drawn yet\n";
     if (!rep.brokenBitmaps.empty())
         io.err += movie + ": " + std::to_string(rep.brokenBitmaps.size()) +
                   " bitmaps could not be decoded\n";

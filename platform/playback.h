@@ -97,6 +97,7 @@ public:
     void unload();
     bool loaded() const { return m_player != nullptr; }
     const player::Player* player() const { return m_player.get(); }
+    player::Player* player() { return m_player.get(); }
 
     // Runs the frames due at `now`; returns how many iterations ran.
     unsigned tick(std::int64_t now);

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "render/viewport.h"
+
 namespace platform {
 namespace {
 
@@ -39,6 +41,28 @@ bool readWholeFile(const wchar_t* path, std::vector<std::uint8_t>& out) {
     CloseHandle(f);
     if (!ok) out.clear();
     return ok;
+}
+
+enum class MouseInput { Move, Down, Up };
+
+// Hands a mouse message to the engine in stage pixels: the view shows the stage ShowAll, so
+// the client point is mapped back through that fit.
+void forwardMouse(Playback& playback, HWND hwnd, LPARAM lParam, MouseInput input) {
+    player::Player* p = playback.player();
+    if (!p) return;
+    RECT rc{};
+    GetClientRect(hwnd, &rc);
+    const swf::Rect& frame = p->movie().header.frameSize;
+    const float stageW = static_cast<float>(frame.xMax - frame.xMin) / 20.0f;
+    const float stageH = static_cast<float>(frame.yMax - frame.yMin) / 20.0f;
+    const render::Viewport vp = render::showAll(stageW, stageH, rc.right - rc.left, rc.bottom - rc.top);
+    if (vp.scale > 0.0f) {
+        const double x = (GET_X_LPARAM(lParam) + 0.5 - vp.x0) / vp.scale;
+        const double y = (GET_Y_LPARAM(lParam) + 0.5 - vp.y0) / vp.scale;
+        p->mouseMove(x, y);
+    }
+    if (input == MouseInput::Down) p->mouseDown();
+    if (input == MouseInput::Up) p->mouseUp();
 }
 
 }  // namespace
@@ -400,6 +424,29 @@ LRESULT PlayerView::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
         return static_cast<LRESULT>(frameNum());
     case kMsgPlaying:
         return isPlaying() ? 1 : 0;
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_LBUTTONUP: {
+        // The engine tracks a press until its release, even outside the window.
+        MouseInput input = MouseInput::Move;
+        if (msg == WM_LBUTTONDOWN || msg == WM_LBUTTONDBLCLK) {
+            input = MouseInput::Down;
+            SetCapture(m_hwnd);
+        } else if (msg == WM_LBUTTONUP) {
+            input = MouseInput::Up;
+            if (GetCapture() == m_hwnd) ReleaseCapture();
+        }
+        forwardMouse(m_playback, m_hwnd, lParam, input);
+        present();  // buttons may show another state
+        return 0;
+    }
+    case WM_SETCURSOR:
+        if (LOWORD(lParam) == HTCLIENT && m_playback.player() && m_playback.player()->pointerOverButton()) {
+            SetCursor(LoadCursorW(nullptr, IDC_HAND));
+            return TRUE;
+        }
+        break;
     default:
         break;
     }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "player/edit_text.h"
 #include "player/library.h"
 #include "swf/tags.h"
 
@@ -32,11 +33,19 @@ struct Placement {
     bool operator==(const Placement&) const = default;
 };
 
+// The state a button shows (its hit state is never drawn).
+enum class ButtonState : std::uint8_t { Up, Over, Down };
+
 struct DisplayObject {
     Placement placement;
     CharacterKind kind = CharacterKind::Shape;
     std::uint32_t instanceId = 0;      // unique per player; survives moves, not replacements
     std::unique_ptr<MovieClip> clip;   // sprites only: their own timeline
+    std::unique_ptr<EditText> editText;  // text fields only: their content
+    ButtonState buttonState = ButtonState::Up;  // buttons only
+    // Buttons only: a clip for each record that shows a sprite (null for other records), by
+    // record index. They play on whichever state shows them.
+    std::vector<std::unique_ptr<MovieClip>> buttonClips;
 };
 
 // How a PlaceObject tag acts on a depth.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "player/button.h"
 #include "player/movie_clip.h"
 
 namespace player {
@@ -82,7 +83,8 @@ public:
 private:
     void emit(Depth depth, std::uint16_t id, CharacterKind kind, const DrawMatrix& m,
               const DrawColorTransform& cx, std::uint16_t ratio, swf::BlendMode blend,
-              const std::vector<std::uint32_t>& clips, std::int32_t maskOf) {
+              const std::vector<std::uint32_t>& clips, std::int32_t maskOf,
+              const EditText* editText = nullptr) {
         DrawItem item;
         item.characterId = id;
         item.kind = kind;
@@ -93,6 +95,8 @@ private:
         item.blendMode = blend;
         item.clipLayers = clips;
         item.maskOf = maskOf;
+        item.editText = editText;
+        if (editText) item.textRevision = editText->revision();
         if (maskOf >= 0)
             m_out.clipLayers[static_cast<std::size_t>(maskOf)].items.push_back(
                 static_cast<std::uint32_t>(m_out.items.size()));
@@ -108,37 +112,52 @@ private:
             if (obj.clip) walkList(obj.clip->displayList(), m, cx, clips, maskOf, nesting + 1);
             break;
         case CharacterKind::Button:
-            walkButton(depth, pl.characterId, m, cx, clips, maskOf, pl.blendMode);
+            walkButton(depth, obj, m, cx, clips, maskOf, nesting);
             break;
         case CharacterKind::Font:
         case CharacterKind::Sound:
             break;  // not drawable
         default:
-            emit(depth, pl.characterId, obj.kind, m, cx, pl.ratio, pl.blendMode, clips, maskOf);
+            emit(depth, pl.characterId, obj.kind, m, cx, pl.ratio, pl.blendMode, clips, maskOf,
+                 obj.editText.get());
             break;
         }
     }
 
-    // A button shows the characters of its up state. Sprites inside buttons are drawn once
-    // buttons get their own instances; for now their records are skipped.
-    void walkButton(Depth depth, std::uint16_t id, const DrawMatrix& m, const DrawColorTransform& cx,
-                    const std::vector<std::uint32_t>& clips, std::int32_t maskOf,
-                    swf::BlendMode blend) {
+    // A button shows the characters of its current state in record depth order; its sprites
+    // are the clips the button instance keeps for them. The records of a version 1 button take
+    // the colour transform of its DefineButtonCxform.
+    void walkButton(Depth depth, const DisplayObject& obj, const DrawMatrix& m,
+                    const DrawColorTransform& cx, const std::vector<std::uint32_t>& clips,
+                    std::int32_t maskOf, unsigned nesting) {
+        const std::uint16_t id = obj.placement.characterId;
         const Character* c = m_lib.find(id);
-        if (!c) return;
+        if (!c || c->kind != CharacterKind::Button) return;
         const auto* button = std::get<const swf::DefineButton*>(c->def);
-        std::vector<const swf::ButtonRecord*> up;
-        for (const swf::ButtonRecord& r : button->records)
-            if (r.up) up.push_back(&r);
-        std::stable_sort(up.begin(), up.end(), [](auto* x, auto* y) { return x->depth < y->depth; });
-        for (const swf::ButtonRecord* r : up) {
-            const Character* rc = m_lib.find(r->characterId);
-            if (!rc || rc->kind == CharacterKind::Sprite || rc->kind == CharacterKind::Button ||
-                rc->kind == CharacterKind::Font || rc->kind == CharacterKind::Sound)
+        std::vector<std::size_t> shown;
+        for (std::size_t i = 0; i < button->records.size(); ++i)
+            if (recordShows(button->records[i], obj.buttonState)) shown.push_back(i);
+        const swf::ColorTransform* cxform = button->version == 1 ? m_lib.buttonCxform(id) : nullptr;
+        // By depth; records of one depth keep their order.
+        std::sort(shown.begin(), shown.end(), [button](std::size_t x, std::size_t y) {
+            const auto dx = button->records[x].depth, dy = button->records[y].depth;
+            return dx != dy ? dx < dy : x < y;
+        });
+        for (std::size_t i : shown) {
+            const swf::ButtonRecord& r = button->records[i];
+            const Character* rc = m_lib.find(r.characterId);
+            if (!rc || rc->kind == CharacterKind::Button || rc->kind == CharacterKind::Font ||
+                rc->kind == CharacterKind::Sound)
                 continue;
-            emit(depth, r->characterId, rc->kind, concat(m, toDrawMatrix(r->matrix)),
-                 concat(cx, toDrawColorTransform(r->colorTransform)), 0,
-                 r->blendMode != swf::BlendMode::Normal ? r->blendMode : blend, clips, maskOf);
+            const DrawMatrix rm = concat(m, toDrawMatrix(r.matrix));
+            const DrawColorTransform rcx = concat(cx, toDrawColorTransform(cxform ? *cxform : r.colorTransform));
+            if (rc->kind == CharacterKind::Sprite) {
+                if (i < obj.buttonClips.size() && obj.buttonClips[i])
+                    walkList(obj.buttonClips[i]->displayList(), rm, rcx, clips, maskOf, nesting + 1);
+                continue;
+            }
+            emit(depth, r.characterId, rc->kind, rm, rcx, 0,
+                 r.blendMode != swf::BlendMode::Normal ? r.blendMode : obj.placement.blendMode, clips, maskOf);
         }
     }
 

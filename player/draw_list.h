@@ -48,6 +48,8 @@ struct DrawItem {
     swf::BlendMode blendMode = swf::BlendMode::Normal;
     std::vector<std::uint32_t> clipLayers;  // indices into DrawList::clipLayers
     std::int32_t maskOf = -1;  // >= 0: this item is part of that clip layer and is not drawn
+    const EditText* editText = nullptr;  // text fields: the content on stage (null: box only)
+    std::uint32_t textRevision = 0;      // of editText's content, to tell changed text apart
 };
 
 struct ClipLayer {
@@ -59,7 +61,8 @@ struct DrawList {
     std::vector<ClipLayer> clipLayers;
 };
 
-// Flattens a clip's display list (sprites are expanded; buttons show their up state).
+// Flattens a clip's display list (sprites are expanded; buttons show the records of their
+// current state).
 DrawList buildDrawList(const MovieClip& root, const Library& library);
 
 }  // namespace player

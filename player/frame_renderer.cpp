@@ -101,7 +101,7 @@ struct FrameRenderer::Frame {
     std::map<std::vector<std::uint32_t>, std::unique_ptr<render::Mask>> masks;
 };
 
-FrameRenderer::FrameRenderer(const Library& library) : m_library(library) {}
+FrameRenderer::FrameRenderer(const Library& library) : m_library(library), m_fonts(library) {}
 FrameRenderer::~FrameRenderer() = default;
 
 const render::Pixmap* FrameRenderer::bitmap(std::uint16_t id) {
@@ -181,58 +181,30 @@ bool FrameRenderer::makePaint(const swf::FillStyle& fill, render::Paint& out) {
     return false;
 }
 
-const ConvertedShape* FrameRenderer::textShape(const swf::DefineText& text) {
-    auto shape = std::make_unique<ConvertedShape>();
-    ShapeLayer layer;
-    const render::Matrix textMatrix = toRender(text.matrix);
-    const swf::DefineFont* font = nullptr;
-    float height = 0, x = 0, y = 0;
-    swf::Rgba color;
-    bool any = false;
-    for (const swf::TextRecord& rec : text.records) {
-        if (rec.fontId) {
-            const Character* c = m_library.find(*rec.fontId);
-            font = (c && c->kind == CharacterKind::Font) ? std::get<const swf::DefineFont*>(c->def)
-                                                          : nullptr;
-            if (!font) m_report.missingCharacters.insert(*rec.fontId);
-        }
-        if (rec.height) height = *rec.height;
-        if (rec.color) color = *rec.color;
-        if (rec.xOffset) x = *rec.xOffset;
-        if (rec.yOffset) y = *rec.yOffset;
-        for (const swf::TextRecord::Glyph& g : rec.glyphs) {
-            if (font && g.index < font->glyphs.size()) {
-                // Glyphs are drawn on an EM square of 1024 units (20480 in DefineFont3).
-                const float em = font->version >= 3 ? 20480.0f : 1024.0f;
-                const float s = height / em;
-                const render::Matrix place = textMatrix * render::Matrix{s, 0, 0, s, x, y};
-                swf::FillStyle fill;
-                fill.color = color;
-                ConvertedShape glyph = convertGlyph(font->glyphs[g.index], fill);
-                for (ShapeLayer& gl : glyph.layers) {
-                    for (ShapeFill& f : gl.fills) {
-                        f.path = f.path.transformed(place);
-                        render::Rect b = f.path.bounds();
-                        if (!any) {
-                            shape->bounds = b;
-                            any = true;
-                        } else {
-                            shape->bounds.x0 = std::min(shape->bounds.x0, b.x0);
-                            shape->bounds.y0 = std::min(shape->bounds.y0, b.y0);
-                            shape->bounds.x1 = std::max(shape->bounds.x1, b.x1);
-                            shape->bounds.y1 = std::max(shape->bounds.y1, b.y1);
-                        }
-                        layer.fills.push_back(std::move(f));
-                    }
-                }
-            }
-            x += static_cast<float>(g.advance);
-        }
+const TextPicture* FrameRenderer::staticText(std::uint16_t id) {
+    auto it = m_texts.find(id);
+    if (it != m_texts.end()) return it->second.get();
+    const Character* c = m_library.find(id);
+    std::unique_ptr<TextPicture> pic;
+    if (c && c->kind == CharacterKind::Text) {
+        const auto& text = *std::get<const swf::DefineText*>(c->def);
+        for (const swf::TextRecord& rec : text.records)
+            if (rec.fontId && !m_fonts.font(*rec.fontId)) m_report.missingCharacters.insert(*rec.fontId);
+        pic = std::make_unique<TextPicture>(pictureOf(text, m_fonts));
     }
-    if (!layer.fills.empty()) shape->layers.push_back(std::move(layer));
-    auto [it, inserted] = m_shapes.emplace(text.id, std::move(shape));
-    (void)inserted;
-    return it->second.get();
+    const TextPicture* p = pic.get();
+    m_texts.emplace(id, std::move(pic));
+    return p;
+}
+
+void FrameRenderer::drawText(Frame& f, const TextPicture& text, const render::Matrix& m,
+                             const render::ColorTransform& cx) {
+    for (const TextRun& run : text.runs) {
+        if (run.path.isEmpty()) continue;
+        f.r.fillPath(run.path, m, run.nonZero ? render::FillRule::NonZero : render::FillRule::EvenOdd,
+                     render::SolidPaint{toRender(run.color)}, cx);
+        ++m_report.pathsDrawn;
+    }
 }
 
 const ConvertedShape* FrameRenderer::shapeOf(std::uint16_t id, CharacterKind kind, std::uint16_t ratio) {
@@ -261,7 +233,6 @@ const ConvertedShape* FrameRenderer::shapeOf(std::uint16_t id, CharacterKind kin
         m_shapes.emplace(id, std::move(shape));
         return p;
     }
-    if (c->kind == CharacterKind::Text) return textShape(*std::get<const swf::DefineText*>(c->def));
     return nullptr;
 }
 
@@ -325,6 +296,13 @@ const render::Mask* FrameRenderer::clipFor(Frame& f, const DrawItem& item) {
                 for (std::uint32_t idx : f.list.clipLayers[layerIndex].items) {
                     if (idx >= f.list.items.size()) continue;
                     const DrawItem& mi = f.list.items[idx];
+                    const render::Matrix mm = f.stage * toRender(mi.matrix);
+                    if (const TextPicture* text = mi.kind == CharacterKind::Text ? staticText(mi.characterId) : nullptr) {
+                        for (const TextRun& run : text->runs)
+                            f.r.fillMask(*mask, run.path, mm,
+                                         run.nonZero ? render::FillRule::NonZero : render::FillRule::EvenOdd);
+                        continue;
+                    }
                     const ConvertedShape* shape = shapeOf(mi.characterId, mi.kind, mi.ratio);
                     if (shape) maskShape(f, *mask, *shape, f.stage * toRender(mi.matrix));
                 }
@@ -376,11 +354,39 @@ void FrameRenderer::drawItem(Frame& f, const DrawItem& item) {
         ++m_report.editTexts;
         const Character* c = m_library.find(item.characterId);
         if (c && c->kind == CharacterKind::EditText) {
+            const render::Matrix m = f.stage * toRender(item.matrix);
+            const render::ColorTransform cx = toRender(item.colorTransform);
             f.r.setClip(clipFor(f, item));
-            drawEditTextBox(f, *std::get<const swf::DefineEditText*>(c->def),
-                            f.stage * toRender(item.matrix), toRender(item.colorTransform));
+            const swf::DefineEditText& def = *std::get<const swf::DefineEditText*>(c->def);
+            drawEditTextBox(f, def, m, cx);
+            if (item.editText) {
+                // Text that reaches past the field is cut at its bounds: the draws go through a
+                // group limited to the field's box on the target.
+                const TextPicture& text = item.editText->picture();
+                const render::Rect field{static_cast<float>(def.bounds.xMin), static_cast<float>(def.bounds.yMin),
+                                         static_cast<float>(def.bounds.xMax), static_cast<float>(def.bounds.yMax)};
+                const bool overflows = !text.bounds.isEmpty() &&
+                                       (text.bounds.x0 < field.x0 || text.bounds.y0 < field.y0 ||
+                                        text.bounds.x1 > field.x1 || text.bounds.y1 > field.y1);
+                if (overflows) f.r.beginGroup(deviceBounds(field, m, 0.0f));
+                drawText(f, text, m, cx);
+                if (overflows) f.r.endGroup();
+            }
             f.r.setClip(nullptr);
+            ++m_report.itemsDrawn;
         }
+        return;
+    }
+    if (item.kind == CharacterKind::Text) {
+        const TextPicture* text = staticText(item.characterId);
+        if (!text) {
+            m_report.missingCharacters.insert(item.characterId);
+            return;
+        }
+        f.r.setClip(clipFor(f, item));
+        drawText(f, *text, f.stage * toRender(item.matrix), toRender(item.colorTransform));
+        f.r.setClip(nullptr);
+        ++m_report.itemsDrawn;
         return;
     }
     const ConvertedShape* shape = shapeOf(item.characterId, item.kind, item.ratio);

@@ -17,8 +17,10 @@
 #include <vector>
 
 #include "player/draw_list.h"
+#include "player/font.h"
 #include "player/library.h"
 #include "player/shape_convert.h"
+#include "player/text_layout.h"
 #include "render/renderer.h"
 #include "render/viewport.h"
 
@@ -32,7 +34,7 @@ enum class Quality { Low, High };
 struct RenderReport {
     std::set<std::uint16_t> brokenBitmaps;   // bitmaps whose data failed to decode (drawn as nothing)
     std::set<std::uint16_t> missingCharacters;
-    unsigned editTexts = 0;    // edit text fields on stage (their text is not drawn yet)
+    unsigned editTexts = 0;    // edit text fields on stage
     unsigned blendedItems = 0;  // items with a blend mode other than normal (drawn as normal)
     unsigned itemsDrawn = 0;
     unsigned pathsDrawn = 0;    // fills and strokes passed to the renderer
@@ -55,7 +57,7 @@ public:
     // Figures of the last render() call.
     const RenderReport& report() const { return m_report; }
 
-    // The converted shape of a character (nullptr when it is not a shape, text or morph).
+    // The converted shape of a character (nullptr when it is not a shape or morph).
     const ConvertedShape* shapeOf(std::uint16_t id, CharacterKind kind, std::uint16_t ratio);
 
 private:
@@ -63,14 +65,16 @@ private:
     void drawItem(Frame& f, const DrawItem& item);
     void drawShape(Frame& f, const ConvertedShape& shape, const render::Matrix& m,
                    const render::ColorTransform& cx);
-    // Edit text fields: only the background and border of bordered fields, no text yet.
+    // The background and border of a bordered edit text field.
     void drawEditTextBox(Frame& f, const swf::DefineEditText& text, const render::Matrix& m,
                          const render::ColorTransform& cx);
     void maskShape(Frame& f, render::Mask& mask, const ConvertedShape& shape, const render::Matrix& m);
     const render::Mask* clipFor(Frame& f, const DrawItem& item);
     bool makePaint(const swf::FillStyle& fill, render::Paint& out);
     const render::Pixmap* bitmap(std::uint16_t id);
-    const ConvertedShape* textShape(const swf::DefineText& text);
+    const TextPicture* staticText(std::uint16_t id);
+    void drawText(Frame& f, const TextPicture& text, const render::Matrix& m,
+                  const render::ColorTransform& cx);
 
     const Library& m_library;
     Quality m_quality = Quality::High;
@@ -78,6 +82,8 @@ private:
     std::unordered_map<std::uint16_t, std::unique_ptr<ConvertedShape>> m_shapes;
     std::map<std::pair<std::uint16_t, std::uint16_t>, std::unique_ptr<ConvertedShape>> m_morphs;
     std::unordered_map<std::uint16_t, std::unique_ptr<render::Pixmap>> m_bitmaps;
+    FontCache m_fonts;
+    std::unordered_map<std::uint16_t, std::unique_ptr<TextPicture>> m_texts;
     std::unique_ptr<render::Renderer> m_renderer;  // bound to the last target drawn into
 };
 

@@ -34,6 +34,7 @@ void Library::add(std::uint16_t id, CharacterKind kind, CharacterDef def) {
         c.timeline = m_timelines.back().get();
     }
     m_characters.emplace(id, c);
+    if (kind == CharacterKind::Font) m_fontIds.push_back(id);
 }
 
 void Library::build(const swf::Movie& movie) {
@@ -53,6 +54,8 @@ void Library::build(const swf::Movie& movie) {
                 add(snd->id, CharacterKind::Sound, snd);
         } else if (auto* fi = std::get_if<swf::DefineFontInfo>(&b)) {
             m_fontInfos.emplace(fi->fontId, fi);
+        } else if (auto* bc = std::get_if<swf::DefineButtonCxform>(&b)) {
+            m_buttonCxforms.emplace(bc->buttonId, &bc->colorTransform);
         } else if (auto* jt = std::get_if<swf::JpegTables>(&b)) {
             if (!m_jpegTables) m_jpegTables = jt;
         } else if (auto* ex = std::get_if<swf::ExportAssets>(&b)) {
@@ -69,6 +72,11 @@ const Character* Library::find(std::uint16_t id) const {
 const swf::DefineFontInfo* Library::fontInfo(std::uint16_t fontId) const {
     auto it = m_fontInfos.find(fontId);
     return it == m_fontInfos.end() ? nullptr : it->second;
+}
+
+const swf::ColorTransform* Library::buttonCxform(std::uint16_t buttonId) const {
+    auto it = m_buttonCxforms.find(buttonId);
+    return it == m_buttonCxforms.end() ? nullptr : it->second;
 }
 
 std::optional<std::uint16_t> Library::exported(const std::string& name) const {

@@ -58,6 +58,10 @@ public:
     unsigned duplicates() const { return m_duplicates; }
 
     const swf::DefineFontInfo* fontInfo(std::uint16_t fontId) const;
+    // The colour transform DefineButtonCxform gives a version 1 button, if any.
+    const swf::ColorTransform* buttonCxform(std::uint16_t buttonId) const;
+    // Ids of the fonts in definition order.
+    const std::vector<std::uint16_t>& fontIds() const { return m_fontIds; }
     const swf::JpegTables* jpegTables() const { return m_jpegTables; }
     // The character exported under `name` (ExportAssets), if any.
     std::optional<std::uint16_t> exported(const std::string& name) const;
@@ -68,6 +72,8 @@ private:
     std::unordered_map<std::uint16_t, Character> m_characters;
     std::unordered_map<std::uint16_t, const swf::DefineFontInfo*> m_fontInfos;
     std::map<std::string, std::uint16_t> m_exports;
+    std::vector<std::uint16_t> m_fontIds;
+    std::unordered_map<std::uint16_t, const swf::ColorTransform*> m_buttonCxforms;
     std::vector<std::unique_ptr<Timeline>> m_timelines;
     const swf::JpegTables* m_jpegTables = nullptr;
     unsigned m_duplicates = 0;

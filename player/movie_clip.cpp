@@ -13,7 +13,26 @@ MovieClip::~MovieClip() {
 
 void MovieClip::release(DisplayObject& obj) {
     if (m_ctx.liveInstances > 0) --m_ctx.liveInstances;
+    for (const auto& c : obj.buttonClips)
+        if (c && m_ctx.liveInstances > 0) --m_ctx.liveInstances;
+    obj.buttonClips.clear();
     obj.clip.reset();
+    obj.editText.reset();
+}
+
+void MovieClip::instantiateButtonClips(DisplayObject& obj, const swf::DefineButton& button) {
+    obj.buttonClips.resize(button.records.size());
+    for (std::size_t i = 0; i < button.records.size(); ++i) {
+        const Character* rc = m_ctx.library->find(button.records[i].characterId);
+        if (!rc || rc->kind != CharacterKind::Sprite || !rc->timeline) continue;
+        if (m_nesting + 1 > m_ctx.maxNesting || m_ctx.liveInstances >= m_ctx.maxInstances) {
+            ++m_ctx.refusedInstances;
+            continue;
+        }
+        ++m_ctx.liveInstances;
+        obj.buttonClips[i] = std::make_unique<MovieClip>(m_ctx, *rc->timeline, m_nesting + 1);
+        obj.buttonClips[i]->tick();
+    }
 }
 
 bool MovieClip::instantiate(DisplayObject& obj) {
@@ -27,6 +46,13 @@ bool MovieClip::instantiate(DisplayObject& obj) {
     obj.instanceId = m_ctx.nextInstanceId++;
     ++m_ctx.liveInstances;
     obj.clip.reset();
+    obj.editText.reset();
+    obj.buttonClips.clear();
+    obj.buttonState = ButtonState::Up;
+    if (c->kind == CharacterKind::Button)
+        instantiateButtonClips(obj, *std::get<const swf::DefineButton*>(c->def));
+    if (c->kind == CharacterKind::EditText && m_ctx.fonts)
+        obj.editText = std::make_unique<EditText>(*std::get<const swf::DefineEditText*>(c->def), *m_ctx.fonts);
     if (c->kind == CharacterKind::Sprite && c->timeline) {
         if (m_nesting + 1 > m_ctx.maxNesting) {
             ++m_ctx.refusedInstances;
@@ -76,7 +102,8 @@ void MovieClip::place(const swf::PlaceObject& p, std::uint16_t frame) {
             obj.placement = saved;
             return;
         }
-        if (c->kind == CharacterKind::Sprite || obj.clip) {
+        if (c->kind == CharacterKind::Sprite || c->kind == CharacterKind::EditText ||
+            c->kind == CharacterKind::Button || obj.clip || obj.editText) {
             release(obj);
             if (!instantiate(obj)) m_list.erase(it);
         } else {
@@ -169,7 +196,7 @@ void MovieClip::tick() {
     std::vector<std::pair<Depth, std::uint32_t>> before;
     before.reserve(m_list.size());
     for (const auto& [depth, obj] : m_list)
-        if (obj.clip) before.emplace_back(depth, obj.instanceId);
+        if (obj.clip || !obj.buttonClips.empty()) before.emplace_back(depth, obj.instanceId);
 
     if (m_currentFrame == 0) {
         runFrame(1);
@@ -185,7 +212,10 @@ void MovieClip::tick() {
 
     for (const auto& [depth, id] : before) {
         auto it = m_list.find(depth);
-        if (it != m_list.end() && it->second.instanceId == id && it->second.clip) it->second.clip->tick();
+        if (it == m_list.end() || it->second.instanceId != id) continue;
+        if (it->second.clip) it->second.clip->tick();
+        for (const auto& c : it->second.buttonClips)
+            if (c) c->tick();
     }
 }
 

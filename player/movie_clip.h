@@ -22,6 +22,7 @@ namespace player {
 // without bound (a sprite that places itself, or one that fans out at each level).
 struct ClipContext {
     const Library* library = nullptr;
+    FontCache* fonts = nullptr;  // text fields get their content only when set
     std::uint32_t nextInstanceId = 1;
     std::uint32_t liveInstances = 0;
     std::uint32_t maxInstances = 100000;
@@ -52,6 +53,8 @@ public:
     bool gotoLabel(const std::string& label);
 
     const DisplayMap& displayList() const { return m_list; }
+    // For input and scripts: changes the state of objects, never which objects there are.
+    DisplayMap& displayList() { return m_list; }
     const Timeline& timeline() const { return m_timeline; }
 
 private:
@@ -61,6 +64,7 @@ private:
     void rewindTo(std::uint16_t frame);
     // Creates the runtime object for a placement (a clip for sprites); false when refused.
     bool instantiate(DisplayObject& obj);
+    void instantiateButtonClips(DisplayObject& obj, const swf::DefineButton& button);
     void release(DisplayObject& obj);
 
     ClipContext& m_ctx;

@@ -1,14 +1,17 @@
 #include "player/player.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "core/file_io.h"
 
 namespace player {
 
 Player::Player(std::unique_ptr<swf::Movie> movie, const PlayerOptions& options)
-    : m_movie(std::move(movie)), m_options(options) {
+    : m_movie(std::move(movie)), m_options(options), m_hits(m_library) {
     m_library.build(*m_movie);
+    m_fonts = std::make_unique<FontCache>(m_library);
+    m_ctx.fonts = m_fonts.get();
     m_mainTimeline = std::make_unique<Timeline>(m_movie->tags);
     m_ctx.library = &m_library;
     m_ctx.maxInstances = options.maxInstances;
@@ -63,7 +66,83 @@ int Player::stageHeight() const {
     return clampedPixels(r.yMin, r.yMax, m_options.parse.maxStagePixels);
 }
 
-void Player::advance() { m_root->tick(); }
+void Player::advance() {
+    m_root->tick();
+    if (m_pointerKnown) apply(m_buttons.pointerAt(buttonUnderPointer()));
+}
+
+void Player::collectButtons(MovieClip& clip, const DrawMatrix& m, bool under, unsigned nesting) {
+    for (auto& [depth, obj] : clip.displayList()) {
+        if (!obj.placement.visible || obj.placement.clipDepth > 0) continue;
+        const DrawMatrix wm = concat(m, toDrawMatrix(obj.placement.matrix));
+        if (obj.clip && nesting < m_options.maxNesting) {
+            collectButtons(*obj.clip, wm, under, nesting + 1);
+        } else if (obj.kind == CharacterKind::Button) {
+            const Character* c = m_library.find(obj.placement.characterId);
+            if (!c) continue;
+            const auto* def = std::get<const swf::DefineButton*>(c->def);
+            m_onStage.emplace_back(obj.instanceId, ButtonOnStage{&obj, &clip, def});
+            // Later objects are drawn on top: the last button hit is the topmost.
+            if (under && m_hits.buttonContains(*def, wm, m_pointerX, m_pointerY))
+                m_topButton = ButtonTarget{obj.instanceId, def->trackAsMenu};
+        }
+    }
+}
+
+const Player::ButtonOnStage* Player::onStage(std::uint32_t id) const {
+    for (const auto& [instance, b] : m_onStage)
+        if (instance == id) return &b;
+    return nullptr;
+}
+
+ButtonTarget Player::buttonUnderPointer() {
+    m_onStage.clear();
+    m_topButton = {};
+    collectButtons(*m_root, DrawMatrix{}, m_pointerKnown, 0);
+    // Buttons that left the stage are neither hovered nor pressed any more.
+    for (std::uint32_t id : {m_buttons.hovered(), m_buttons.pressed()})
+        if (id && !onStage(id)) m_buttons.forget(id);
+    return m_topButton;
+}
+
+void Player::apply(const std::vector<ButtonEvent>& events) {
+    for (const ButtonEvent& e : events) {
+        const ButtonOnStage* found = onStage(e.id);
+        if (!found) continue;
+        const ButtonOnStage& b = *found;
+        b.object->buttonState = e.state;
+        for (const swf::ButtonCondAction& a : b.def->actions) {
+            // The low nine bits are the transitions; the key code above them is for keys.
+            if ((a.conditions & 0x01FF & e.condition) == 0) continue;
+            m_pending.push_back(PendingAction{e.id, b.def->id, e.condition, &a.actions, b.clip});
+        }
+    }
+}
+
+void Player::mouseMove(double x, double y) {
+    const swf::Rect& r = m_movie->header.frameSize;
+    if (!std::isfinite(x) || !std::isfinite(y)) return;
+    m_pointerX = static_cast<float>(std::clamp(x, -1e6, 1e6) * 20.0 + r.xMin);
+    m_pointerY = static_cast<float>(std::clamp(y, -1e6, 1e6) * 20.0 + r.yMin);
+    m_pointerKnown = true;
+    apply(m_buttons.pointerAt(buttonUnderPointer()));
+}
+
+void Player::mouseDown() {
+    // The stage may have changed under the pointer since it last moved.
+    apply(m_buttons.pointerAt(buttonUnderPointer()));
+    apply(m_buttons.press());
+}
+
+void Player::mouseUp() {
+    apply(m_buttons.pointerAt(buttonUnderPointer()));
+    apply(m_buttons.release());
+}
+
+EditText* Player::editTextAt(MovieClip& clip, Depth depth) {
+    auto it = clip.displayList().find(depth);
+    return it == clip.displayList().end() ? nullptr : it->second.editText.get();
+}
 
 void Player::rewind() {
     m_root->gotoFrame(1);

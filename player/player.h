@@ -9,10 +9,13 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/result.h"
+#include "player/button.h"
 #include "player/draw_list.h"
+#include "player/font.h"
 #include "player/library.h"
 #include "player/movie_clip.h"
 #include "swf/movie.h"
@@ -24,6 +27,17 @@ struct PlayerOptions {
     std::uint32_t maxInstances = 100000;  // display objects alive at once, all clips together
     unsigned maxNesting = 64;             // sprites inside sprites on stage
     bool loop = true;                     // the main timeline starts over after its last frame
+};
+
+// The actions of a button transition, for the script interpreter to run. `actions` points
+// into the movie (valid for the player's life); `clip` is the timeline that holds the button
+// (the actions' target), valid until the display list changes (the next advance or goto).
+struct PendingAction {
+    std::uint32_t buttonInstance = 0;
+    std::uint16_t buttonId = 0;
+    std::uint16_t condition = 0;  // the button_condition that fired
+    const swf::Bytes* actions = nullptr;
+    MovieClip* clip = nullptr;
 };
 
 class Player {
@@ -66,20 +80,58 @@ public:
     bool gotoLabel(const std::string& label) { return m_root->gotoLabel(label); }
 
     const MovieClip& root() const { return *m_root; }
+    MovieClip& root() { return *m_root; }
     DrawList drawList() const { return buildDrawList(*m_root, m_library); }
+    // Mouse input in stage pixels (0,0 is the stage's top-left corner, whatever the frame
+    // rectangle's origin). Moves and button changes update the buttons' states and queue the
+    // actions of the transitions they cause. The buttons under a still pointer are found again
+    // after every advance(), as things move under it.
+    void mouseMove(double x, double y);
+    void mouseDown();
+    void mouseUp();
+    // Whether the pointer is over a button (the view shows the hand cursor then).
+    bool pointerOverButton() const { return m_buttons.hovered() != 0; }
+    bool mouseIsDown() const { return m_buttons.isDown(); }
+    // The actions queued since the last call, in the order their transitions happened.
+    std::vector<PendingAction> takePendingActions() { return std::exchange(m_pending, {}); }
+    const std::vector<PendingAction>& pendingActions() const { return m_pending; }
+
+    // The text field placed at `depth` of `clip` (null when there is none): scripts set and
+    // read its text through it.
+    EditText* editTextAt(MovieClip& clip, Depth depth);
+
     // Placements refused because of the instance or nesting limits since load.
     std::uint32_t refusedInstances() const { return m_ctx.refusedInstances; }
 
 private:
     Player(std::unique_ptr<swf::Movie> movie, const PlayerOptions& options);
 
+    struct ButtonOnStage {
+        DisplayObject* object = nullptr;
+        MovieClip* clip = nullptr;
+        const swf::DefineButton* def = nullptr;
+    };
+    // The button under the pointer, topmost first, and where every button on stage is.
+    ButtonTarget buttonUnderPointer();
+    void collectButtons(MovieClip& clip, const DrawMatrix& m, bool under, unsigned nesting);
+    void apply(const std::vector<ButtonEvent>& events);
+
     std::unique_ptr<swf::Movie> m_movie;
     PlayerOptions m_options;
     Library m_library;
     std::unique_ptr<Timeline> m_mainTimeline;
+    std::unique_ptr<FontCache> m_fonts;  // before the clips: their text fields use it
     ClipContext m_ctx;
     std::unique_ptr<MovieClip> m_root;
     swf::Rgba m_background{255, 255, 255, 255};
+    HitTester m_hits;
+    ButtonTracker m_buttons;
+    bool m_pointerKnown = false;
+    float m_pointerX = 0, m_pointerY = 0;  // stage twips, frame origin included
+    std::vector<std::pair<std::uint32_t, ButtonOnStage>> m_onStage;  // by instance id, few
+    const ButtonOnStage* onStage(std::uint32_t id) const;
+    ButtonTarget m_topButton;
+    std::vector<PendingAction> m_pending;
 };
 
 }  // namespace player

@@ -76,7 +76,6 @@ void scanTags(const std::vector<swf::Tag>& tags, std::set<std::string>& out) {
     for (const swf::Tag& t : tags) {
         if (std::holds_alternative<swf::DoAction>(t.body) || std::holds_alternative<swf::DoInitAction>(t.body))
             out.insert("ActionScript");
-        if (std::holds_alternative<swf::DefineEditText>(t.body)) out.insert("edit text");
         if (const auto* p = std::get_if<swf::PlaceObject>(&t.body)) {
             if (p->filters && !p->filters->empty()) out.insert("filters");
             if (p->blendMode && *p->blendMode != swf::BlendMode::Normal) out.insert("blend modes");
@@ -266,7 +265,6 @@ TEST(Conformance, RealWorldMoviesAgainstPeerPictures) {
         }
         const player::RenderReport& rep = renderer.report();
         if (!rep.brokenBitmaps.empty()) line += "  (broken bitmaps " + std::to_string(rep.brokenBitmaps.size()) + ")";
-        if (rep.editTexts) line += "  (text fields " + std::to_string(rep.editTexts) + ")";
         std::printf("%s\n", line.c_str());
     }
     EXPECT_GT(compared, 0);

@@ -1,0 +1,124 @@
+// Text fields: content, formats and the cached layout (see edit_text.h).
+#include "player/edit_text.h"
+
+#include <cctype>
+
+namespace player {
+
+namespace {
+
+std::string escapeHtml(const std::string& s) {
+    std::string out;
+    out.reserve(s.size());
+    for (char c : s) {
+        switch (c) {
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '&': out += "&amp;"; break;
+        default: out += c; break;
+        }
+    }
+    return out;
+}
+
+TextAlign alignOf(std::uint8_t a) {
+    switch (a) {
+    case 1: return TextAlign::Right;
+    case 2: return TextAlign::Center;
+    case 3: return TextAlign::Justify;
+    default: return TextAlign::Left;
+    }
+}
+
+}  // namespace
+
+EditText::EditText(const swf::DefineEditText& def, FontCache& fonts) : m_def(def), m_fonts(fonts) {
+    if (def.fontId) {
+        const Font* f = fonts.font(*def.fontId);
+        if (f && def.useOutlines && !f->isFallback()) m_font = f;
+        if (f) m_format.face = f->name();
+    }
+    if (def.fontHeight) m_format.size = *def.fontHeight;
+    if (def.color) m_format.color = *def.color;
+    m_box.x0 = static_cast<float>(def.bounds.xMin);
+    m_box.y0 = static_cast<float>(def.bounds.yMin);
+    m_box.x1 = static_cast<float>(def.bounds.xMax);
+    m_box.y1 = static_cast<float>(def.bounds.yMax);
+    m_box.wordWrap = def.wordWrap;
+    if (def.layout) {
+        m_format.align = alignOf(def.layout->align);
+        m_box.paragraph.leftMargin = def.layout->leftMargin;
+        m_box.paragraph.rightMargin = def.layout->rightMargin;
+        m_box.paragraph.indent = def.layout->indent;
+        m_box.paragraph.leading = def.layout->leading;
+    }
+    const std::string initial = def.initialText.value_or(std::string());
+    if (def.html) setHtmlText(initial);
+    else setText(initial);
+}
+
+const Font& EditText::Fonts::fontFor(const TextFormat& format) {
+    FontCache& cache = field->m_fonts;
+    const Font* own = field->m_font;
+    if (!own) return cache.fallback();
+    if (!format.face.empty() && format.face != own->name()) {
+        if (const Font* named = cache.byName(format.face); named && !named->isFallback()) return *named;
+    }
+    return *own;
+}
+
+void EditText::changed() {
+    ++m_revision;
+    m_layout.reset();
+    m_picture.reset();
+}
+
+void EditText::setText(const std::string& utf8) {
+    m_content = plainText(decodeUtf8(utf8), m_format);
+    m_html = escapeHtml(utf8);
+    changed();
+}
+
+void EditText::setHtmlText(const std::string& html) {
+    if (!m_def.html) {
+        setText(html);
+        return;
+    }
+    m_content = parseHtml(html, m_format);
+    // A single-line field shows its paragraphs on one line.
+    if (!m_def.multiline)
+        for (char32_t& c : m_content.text)
+            if (c == U'\n') c = U' ';
+    m_html = html;
+    changed();
+}
+
+std::string EditText::text() const {
+    std::u32string t = m_content.text;
+    for (char32_t& c : t)
+        if (c == U'\n') c = U'\r';
+    return encodeUtf8(t);
+}
+
+const TextLayout& EditText::layout() const {
+    if (m_layout) return *m_layout;
+    // Choosing fonts fills the movie's font cache, which the field holds by reference.
+    m_chooser.field = this;
+    Fonts& self = m_chooser;
+    if (m_def.password) {
+        StyledText masked = m_content;
+        for (char32_t& c : masked.text)
+            if (c != U'\n') c = U'*';
+        m_layout = layoutText(masked, m_box, self);
+    } else {
+        m_layout = layoutText(m_content, m_box, self);
+    }
+    return *m_layout;
+}
+
+const TextPicture& EditText::picture() const {
+    if (!m_picture) m_picture = pictureOf(layout());
+    return *m_picture;
+}
+
+}  // namespace player
