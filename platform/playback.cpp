@@ -60,18 +60,23 @@ namespace {
 bool sameItem(const player::DrawItem& a, const player::DrawItem& b) {
     return a.characterId == b.characterId && a.kind == b.kind && a.depth == b.depth &&
            a.matrix == b.matrix && a.colorTransform == b.colorTransform && a.ratio == b.ratio &&
-           a.blendMode == b.blendMode && a.clipLayers == b.clipLayers && a.maskOf == b.maskOf;
+           a.blendMode == b.blendMode && a.clipLayers == b.clipLayers && a.maskOf == b.maskOf &&
+           a.editText == b.editText && a.textRevision == b.textRevision;
+}
+
+// Sprites loop: only a halted one or one of a single frame stays as it is.
+bool clipHalted(const player::MovieClip& clip) {
+    return clip.currentFrame() != 0 && (!clip.isPlaying() || clip.frameCount() <= 1);
 }
 
 bool clipStill(const player::MovieClip& clip, unsigned nesting) {
     if (nesting > 256) return false;  // deeper than the player allows: assume it moves
     for (const auto& entry : clip.displayList()) {
         const player::DisplayObject& obj = entry.second;
-        if (!obj.clip) continue;
-        const player::MovieClip& child = *obj.clip;
-        // Sprites loop: only a halted one or one of a single frame stays as it is.
-        const bool halted = child.currentFrame() != 0 && (!child.isPlaying() || child.frameCount() <= 1);
-        if (!halted || !clipStill(child, nesting + 1)) return false;
+        if (obj.clip && (!clipHalted(*obj.clip) || !clipStill(*obj.clip, nesting + 1))) return false;
+        // Sprites shown by a button's records run their own timelines too.
+        for (const auto& shown : obj.buttonClips)
+            if (shown && (!clipHalted(*shown) || !clipStill(*shown, nesting + 1))) return false;
     }
     return true;
 }

@@ -144,6 +144,10 @@ TEST(SameDrawList, EveryFieldThatChangesThePictureCounts) {
         {"blend", [](player::DrawList& l) { l.items[0].blendMode = swf::BlendMode::Multiply; }},
         {"clip layers", [](player::DrawList& l) { l.items[0].clipLayers.clear(); }},
         {"mask of", [](player::DrawList& l) { l.items[1].maskOf = -1; }},
+        {"text revision", [](player::DrawList& l) { l.items[0].textRevision = 1; }},
+        {"text field", [](player::DrawList& l) {
+             l.items[0].editText = reinterpret_cast<const player::EditText*>(&l);
+         }},
         {"layer items", [](player::DrawList& l) { l.clipLayers[0].items = {0}; }},
         {"one item less", [](player::DrawList& l) { l.items.pop_back(); }},
         {"one layer more", [](player::DrawList& l) { l.clipLayers.push_back({}); }},
