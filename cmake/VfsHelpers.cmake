@@ -61,8 +61,11 @@ function(vfs_library name)
     # Built without exception tables, its unused functions can be dropped at link time: on
     # Windows the linker keeps every function that an object's .eh_frame mentions. A failed
     # allocation inside it ends the program (std::terminate), as an uncaught one did before.
+    # The engine runs on one thread, so its function-local statics need no guard: a guard would
+    # link the exception runtime and the threads library back in (about 55 KB).
     if(name IN_LIST VFS_NO_EXCEPTION_LIBRARIES)
-      target_compile_options(${name} PRIVATE -fno-exceptions -fno-asynchronous-unwind-tables)
+      target_compile_options(${name} PRIVATE -fno-exceptions -fno-asynchronous-unwind-tables
+                             -fno-threadsafe-statics)
     endif()
   endif()
   if(L_LIBS)
