@@ -4,10 +4,15 @@
 
 namespace player {
 
-MovieClip::MovieClip(ClipContext& ctx, const Timeline& timeline, unsigned nesting)
-    : m_ctx(ctx), m_timeline(timeline), m_nesting(nesting) {}
+MovieClip::MovieClip(ClipContext& ctx, const Timeline& timeline, unsigned nesting, MovieClip* parent,
+                     std::uint16_t characterId)
+    : m_ctx(ctx), m_timeline(timeline), m_nesting(nesting), m_parent(parent), m_characterId(characterId),
+      m_id(ctx.nextInstanceId++) {
+    if (m_ctx.events) m_ctx.events->clipCreated(*this);
+}
 
 MovieClip::~MovieClip() {
+    if (m_ctx.events) m_ctx.events->clipDestroyed(*this);
     for (auto& [depth, obj] : m_list) release(obj);
 }
 
@@ -33,7 +38,8 @@ bool MovieClip::instantiate(DisplayObject& obj) {
             --m_ctx.liveInstances;
             return false;
         }
-        obj.clip = std::make_unique<MovieClip>(m_ctx, *c->timeline, m_nesting + 1);
+        obj.clip = std::make_unique<MovieClip>(m_ctx, *c->timeline, m_nesting + 1, this,
+                                               obj.placement.characterId);
         obj.clip->tick();  // a new clip shows its first frame at once
     }
     return true;
@@ -57,7 +63,10 @@ void MovieClip::place(const swf::PlaceObject& p, std::uint16_t frame) {
         DisplayObject obj;
         applyPlacement(obj.placement, p);
         obj.placement.placedFrame = frame;
-        if (instantiate(obj)) m_list.emplace(depth, std::move(obj));
+        if (instantiate(obj)) {
+            auto& placed = m_list.emplace(depth, std::move(obj)).first->second;
+            if (m_ctx.events && placed.clip) m_ctx.events->clipPlaced(*placed.clip, p);
+        }
         return;
     }
     case PlaceAction::Modify:
@@ -87,11 +96,46 @@ void MovieClip::place(const swf::PlaceObject& p, std::uint16_t frame) {
     }
 }
 
-void MovieClip::runFrame(std::uint16_t frame) {
+void MovieClip::runFrame(std::uint16_t frame, bool scripts) {
     m_currentFrame = frame;
     for (const swf::Tag* t : m_timeline.frame(frame).tags) {
         if (auto* p = std::get_if<swf::PlaceObject>(&t->body)) place(*p, frame);
         else if (auto* r = std::get_if<swf::RemoveObject>(&t->body)) remove(r->depth);
+    }
+    if (scripts && m_ctx.events) m_ctx.events->frameEntered(*this, frame);
+}
+
+MovieClip* MovieClip::addClip(Depth depth, const Timeline& timeline, std::uint16_t characterId,
+                              const Placement& placement) {
+    if (m_ctx.liveInstances >= m_ctx.maxInstances || m_nesting + 1 > m_ctx.maxNesting) {
+        ++m_ctx.refusedInstances;
+        return nullptr;
+    }
+    remove(depth);
+    DisplayObject obj;
+    obj.placement = placement;
+    obj.placement.characterId = characterId;
+    obj.placement.placedFrame = kScriptPlaced;
+    obj.kind = CharacterKind::Sprite;
+    obj.instanceId = m_ctx.nextInstanceId++;
+    ++m_ctx.liveInstances;
+    obj.clip = std::make_unique<MovieClip>(m_ctx, timeline, m_nesting + 1, this, characterId);
+    MovieClip* clip = obj.clip.get();
+    m_list.emplace(depth, std::move(obj));
+    clip->tick();
+    return clip;
+}
+
+void MovieClip::swapDepth(Depth from, Depth to) {
+    if (from == to) return;
+    auto a = m_list.extract(from);
+    if (a.empty()) return;
+    auto b = m_list.extract(to);
+    a.key() = to;
+    m_list.insert(std::move(a));
+    if (!b.empty()) {
+        b.key() = from;
+        m_list.insert(std::move(b));
     }
 }
 
@@ -130,6 +174,10 @@ void MovieClip::rewindTo(std::uint16_t target) {
         auto w = wanted.find(it->first);
         bool keep = w != wanted.end() && w->second.characterId == it->second.placement.characterId &&
                     w->second.placedFrame == it->second.placement.placedFrame;
+        if (it->second.placement.placedFrame == kScriptPlaced && w == wanted.end()) {
+            ++it;
+            continue;
+        }
         if (keep) {
             it->second.placement = w->second;
             ++it;
@@ -145,6 +193,7 @@ void MovieClip::rewindTo(std::uint16_t target) {
         if (instantiate(obj)) m_list.emplace(depth, std::move(obj));
     }
     m_currentFrame = target;
+    if (m_ctx.events) m_ctx.events->frameEntered(*this, target);
 }
 
 void MovieClip::gotoFrame(std::uint16_t frame) {
@@ -154,7 +203,7 @@ void MovieClip::gotoFrame(std::uint16_t frame) {
         rewindTo(frame);
         return;
     }
-    for (std::uint16_t f = static_cast<std::uint16_t>(m_currentFrame + 1); f <= frame; ++f) runFrame(f);
+    for (std::uint16_t f = static_cast<std::uint16_t>(m_currentFrame + 1); f <= frame; ++f) runFrame(f, f == frame);
 }
 
 bool MovieClip::gotoLabel(const std::string& label) {

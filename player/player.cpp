@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/file_io.h"
+#include "player/script_host.h"
 
 namespace player {
 
@@ -13,7 +14,14 @@ Player::Player(std::unique_ptr<swf::Movie> movie, const PlayerOptions& options)
     m_ctx.library = &m_library;
     m_ctx.maxInstances = options.maxInstances;
     m_ctx.maxNesting = options.maxNesting;
+    if (options.runScripts) {
+        avm1::VmLimits limits;
+        limits.stepBudget = options.scriptStepBudget;
+        m_scripts = std::make_unique<ScriptHost>(*m_movie, m_library, m_ctx, limits);
+        m_ctx.events = m_scripts.get();
+    }
     m_root = std::make_unique<MovieClip>(m_ctx, *m_mainTimeline, 0);
+    if (m_scripts) m_scripts->setRoot(m_root.get());
     m_root->setLooping(options.loop);
     for (const swf::Tag& t : m_movie->tags) {
         if (auto* bg = std::get_if<swf::SetBackgroundColor>(&t.body)) {
@@ -24,7 +32,9 @@ Player::Player(std::unique_ptr<swf::Movie> movie, const PlayerOptions& options)
     }
 }
 
-Player::~Player() = default;
+Player::~Player() {
+    m_root.reset();  // before the script host that follows the clips
+}
 
 std::unique_ptr<Player> Player::fromMovie(swf::Movie movie, const PlayerOptions& options) {
     return std::unique_ptr<Player>(new Player(std::make_unique<swf::Movie>(std::move(movie)), options));
@@ -63,7 +73,18 @@ int Player::stageHeight() const {
     return clampedPixels(r.yMin, r.yMax, m_options.parse.maxStagePixels);
 }
 
-void Player::advance() { m_root->tick(); }
+void Player::advance() {
+    if (!m_scripts) {
+        m_root->tick();
+        return;
+    }
+    double fps = frameRate() > 0 ? frameRate() : 12;
+    m_scripts->setTime(m_ticks * 1000.0 / fps);
+    ++m_ticks;
+    m_scripts->beforeTick();
+    m_root->tick();
+    m_scripts->afterTick();
+}
 
 void Player::rewind() {
     m_root->gotoFrame(1);

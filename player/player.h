@@ -24,7 +24,11 @@ struct PlayerOptions {
     std::uint32_t maxInstances = 100000;  // display objects alive at once, all clips together
     unsigned maxNesting = 64;             // sprites inside sprites on stage
     bool loop = true;                     // the main timeline starts over after its last frame
+    bool runScripts = true;               // ActionScript 1/2 frame, event and init actions
+    std::uint64_t scriptStepBudget = 20'000'000;  // actions per script run before it is stopped
 };
+
+class ScriptHost;
 
 class Player {
 public:
@@ -67,6 +71,8 @@ public:
 
     const MovieClip& root() const { return *m_root; }
     DrawList drawList() const { return buildDrawList(*m_root, m_library); }
+    // The script host (null when scripts are off): trace output, button actions, quit requests.
+    ScriptHost* scripts() { return m_scripts.get(); }
     // Placements refused because of the instance or nesting limits since load.
     std::uint32_t refusedInstances() const { return m_ctx.refusedInstances; }
 
@@ -78,7 +84,9 @@ private:
     Library m_library;
     std::unique_ptr<Timeline> m_mainTimeline;
     ClipContext m_ctx;
+    std::unique_ptr<ScriptHost> m_scripts;  // outlives the clips, which report their removal
     std::unique_ptr<MovieClip> m_root;
+    std::uint32_t m_ticks = 0;
     swf::Rgba m_background{255, 255, 255, 255};
 };
 

@@ -1,0 +1,344 @@
+// MovieClip methods (timeline control, clips made by script, depths, the drawing API) and the
+// small stage classes: Key, Mouse, Stage, Date.
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <ctime>
+
+#include "avm1/vm.h"
+
+namespace avm1 {
+
+namespace {
+
+using Args = const CallArgs&;
+
+constexpr int kDepthBias = 16384;  // script depth 0 is display list depth 16384
+
+ClipId self(Vm& vm, const CallArgs& c) { return vm.clipOf(c.thisValue); }
+
+int scriptDepth(Vm& vm, const Value& v) {
+    double d = toNumber(vm, v);
+    return std::isfinite(d) ? static_cast<int>(std::clamp(d, -2.0e9, 2.0e9)) + kDepthBias : kDepthBias;
+}
+
+void copyProps(Vm& vm, const Value& from, ClipId to) {
+    Object* src = from.obj();
+    if (!src || !to) return;
+    Value dst = vm.clipValue(to);
+    for (auto& p : src->properties())
+        if (!(p.flags & kDontEnum)) vm.setMember(dst, p.name, p.value);
+}
+
+void gotoFrame(Vm& vm, const CallArgs& c, bool play) {
+    ClipId clip = self(vm, c);
+    if (!clip) return;
+    const Value& f = c.arg(0);
+    if (f.isString()) {
+        double n = stringToNumber(f.str(), 7);
+        if (std::isnan(n)) {
+            vm.host().gotoLabel(clip, f.str(), play);
+            return;
+        }
+        vm.host().gotoFrame(clip, static_cast<int>(n), play);
+        return;
+    }
+    vm.host().gotoFrame(clip, static_cast<int>(toInteger(toNumber(vm, f))), play);
+}
+
+std::uint32_t rgbOf(Vm& vm, const Value& v) { return toUint32(toNumber(vm, v)) & 0xFFFFFF; }
+
+void draw(Vm& vm, const CallArgs& c, DrawOp op) {
+    if (ClipId clip = self(vm, c)) vm.host().draw(clip, op);
+}
+
+double twips(Vm& vm, const Value& v) { return toNumber(vm, v) * 20; }
+
+std::vector<double> numbers(Vm& vm, const Value& v) {
+    std::vector<double> out;
+    if (Object* a = v.obj(); a && a->kind == ObjectKind::Array)
+        for (const Value& e : a->elements) out.push_back(toNumber(vm, e));
+    return out;
+}
+
+double dateNow() {
+    using namespace std::chrono;
+    return static_cast<double>(duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count());
+}
+
+double dateField(Vm& vm, const CallArgs& c, int which) {
+    Object* o = c.thisValue.obj();
+    if (!o || !o->primitive.isNumber() || std::isnan(o->primitive.num())) return std::nan("");
+    (void)vm;
+    auto t = static_cast<std::time_t>(std::floor(o->primitive.num() / 1000));
+    std::tm tm{};
+#if defined(_WIN32)
+    localtime_s(&tm, &t);
+#else
+    localtime_r(&t, &tm);
+#endif
+    switch (which) {
+    case 0: return tm.tm_year + 1900;
+    case 1: return tm.tm_mon;
+    case 2: return tm.tm_mday;
+    case 3: return tm.tm_hour;
+    case 4: return tm.tm_min;
+    case 5: return tm.tm_sec;
+    case 6: return tm.tm_wday;
+    }
+    return 0;
+}
+
+}  // namespace
+
+void installClipBuiltins(Vm& vm) {
+    vm.protos.clip = std::make_shared<Object>(vm.protos.object);
+    vm.defineClass("MovieClip", [](Vm&, Args) -> Value { return Value(); }, vm.protos.clip);
+    Object& p = *vm.protos.clip;
+    vm.method(p, "play", [](Vm& vm, Args c) -> Value {
+        if (ClipId clip = self(vm, c)) vm.host().play(clip);
+        return Value();
+    });
+    vm.method(p, "stop", [](Vm& vm, Args c) -> Value {
+        if (ClipId clip = self(vm, c)) vm.host().stop(clip);
+        return Value();
+    });
+    vm.method(p, "gotoAndPlay", [](Vm& vm, Args c) -> Value {
+        gotoFrame(vm, c, true);
+        return Value();
+    });
+    vm.method(p, "gotoAndStop", [](Vm& vm, Args c) -> Value {
+        gotoFrame(vm, c, false);
+        return Value();
+    });
+    vm.method(p, "nextFrame", [](Vm& vm, Args c) -> Value {
+        if (ClipId clip = self(vm, c))
+            vm.host().gotoFrame(clip, static_cast<int>(vm.host().property(clip, ClipProp::CurrentFrame)) + 1, false);
+        return Value();
+    });
+    vm.method(p, "prevFrame", [](Vm& vm, Args c) -> Value {
+        if (ClipId clip = self(vm, c))
+            vm.host().gotoFrame(clip, static_cast<int>(vm.host().property(clip, ClipProp::CurrentFrame)) - 1, false);
+        return Value();
+    });
+    vm.method(p, "createEmptyMovieClip", [](Vm& vm, Args c) -> Value {
+        ClipId clip = self(vm, c);
+        if (!clip || c.args.size() < 2) return Value();
+        return vm.clipValue(vm.host().createEmpty(clip, toString(vm, c.arg(0)), scriptDepth(vm, c.arg(1))));
+    });
+    vm.method(p, "attachMovie", [](Vm& vm, Args c) -> Value {
+        ClipId clip = self(vm, c);
+        if (!clip || c.args.size() < 3) return Value();
+        ClipId made = vm.host().attach(clip, toString(vm, c.arg(0)), toString(vm, c.arg(1)), scriptDepth(vm, c.arg(2)));
+        copyProps(vm, c.arg(3), made);
+        return vm.clipValue(made);
+    });
+    vm.method(p, "duplicateMovieClip", [](Vm& vm, Args c) -> Value {
+        ClipId clip = self(vm, c);
+        if (!clip || c.args.size() < 2) return Value();
+        ClipId made = vm.host().duplicate(clip, toString(vm, c.arg(0)), scriptDepth(vm, c.arg(1)));
+        copyProps(vm, c.arg(2), made);
+        return vm.clipValue(made);
+    });
+    vm.method(p, "removeMovieClip", [](Vm& vm, Args c) -> Value {
+        ClipId clip = self(vm, c);
+        // Only clips at script depths (0 and up) can be removed by script.
+        if (clip && vm.host().depth(clip) >= kDepthBias) vm.host().remove(clip);
+        return Value();
+    });
+    vm.method(p, "getDepth", [](Vm& vm, Args c) -> Value {
+        ClipId clip = self(vm, c);
+        return clip ? Value(static_cast<double>(vm.host().depth(clip) - kDepthBias)) : Value();
+    });
+    vm.method(p, "getNextHighestDepth", [](Vm& vm, Args c) -> Value {
+        ClipId clip = self(vm, c);
+        if (!clip) return Value();
+        return Value(static_cast<double>(std::max(0, vm.host().nextHighestDepth(clip) - kDepthBias)));
+    });
+    vm.method(p, "getInstanceAtDepth", [](Vm& vm, Args c) -> Value {
+        ClipId clip = self(vm, c);
+        if (!clip || c.args.empty()) return Value();
+        return vm.clipValue(vm.host().atDepth(clip, scriptDepth(vm, c.arg(0))));
+    });
+    vm.method(p, "swapDepths", [](Vm& vm, Args c) -> Value {
+        ClipId clip = self(vm, c);
+        if (!clip || c.args.empty()) return Value();
+        if (ClipId other = vm.clipOf(c.arg(0))) {
+            if (vm.host().parent(other) == vm.host().parent(clip)) vm.host().swapDepths(clip, vm.host().depth(other));
+        } else {
+            vm.host().swapDepths(clip, scriptDepth(vm, c.arg(0)));
+        }
+        return Value();
+    });
+    vm.method(p, "getBytesLoaded", [](Vm&, Args) -> Value { return Value(1.0); });
+    vm.method(p, "getBytesTotal", [](Vm&, Args) -> Value { return Value(1.0); });
+    vm.method(p, "startDrag", [](Vm&, Args) -> Value { return Value(); });
+    vm.method(p, "stopDrag", [](Vm&, Args) -> Value { return Value(); });
+    vm.method(p, "hitTest", [](Vm&, Args) -> Value { return Value(false); });
+
+    // The drawing API.
+    vm.method(p, "clear", [](Vm& vm, Args c) -> Value {
+        draw(vm, c, DrawOp{});
+        return Value();
+    });
+    vm.method(p, "lineStyle", [](Vm& vm, Args c) -> Value {
+        DrawOp op;
+        op.kind = DrawOp::Kind::LineStyle;
+        op.width = c.arg(0).isUndefined() ? -1 : std::max(0.0, twips(vm, c.arg(0)));
+        op.rgb = rgbOf(vm, c.arg(1));
+        op.alpha = c.arg(2).isUndefined() ? 100 : toNumber(vm, c.arg(2));
+        draw(vm, c, op);
+        return Value();
+    });
+    vm.method(p, "beginFill", [](Vm& vm, Args c) -> Value {
+        DrawOp op;
+        op.kind = DrawOp::Kind::BeginFill;
+        if (c.arg(0).isUndefined()) op.kind = DrawOp::Kind::EndFill;
+        op.rgb = rgbOf(vm, c.arg(0));
+        op.alpha = c.arg(1).isUndefined() ? 100 : toNumber(vm, c.arg(1));
+        draw(vm, c, op);
+        return Value();
+    });
+    vm.method(p, "beginGradientFill", [](Vm& vm, Args c) -> Value {
+        DrawOp op;
+        op.kind = DrawOp::Kind::BeginGradientFill;
+        op.radial = toString(vm, c.arg(0)) == "radial";
+        for (double d : numbers(vm, c.arg(1))) op.colors.push_back(toUint32(d) & 0xFFFFFF);
+        op.alphas = numbers(vm, c.arg(2));
+        op.ratios = numbers(vm, c.arg(3));
+        std::size_t n = std::min({op.colors.size(), op.alphas.size(), op.ratios.size()});
+        if (n == 0) return Value();
+        op.colors.resize(n);
+        op.alphas.resize(n);
+        op.ratios.resize(n);
+        Value m = c.arg(4);
+        if (m.obj()) {
+            auto get = [&](const char* k) { return toNumber(vm, vm.getMember(m, k)); };
+            if (toString(vm, vm.getMember(m, "matrixType")) == "box") {
+                double w = get("w"), h = get("h"), r = get("r"), x = get("x"), y = get("y");
+                double cs = std::cos(r), sn = std::sin(r);
+                double sx = w / 1638.4, sy = h / 1638.4;
+                double mm[6] = {cs * sx, sn * sx, -sn * sy, cs * sy, x + w / 2, y + h / 2};
+                for (int i = 0; i < 6; ++i) op.matrix[i] = mm[i];
+            } else {
+                double mm[6] = {get("a"), get("b"), get("d"), get("e"), get("g"), get("h")};
+                // The 3x3 form stores a b 0 / d e 0 / g h 1; entries are in pixels over 1638.4 units.
+                mm[2] = get("d");
+                mm[3] = get("e");
+                for (int i = 0; i < 6; ++i) op.matrix[i] = mm[i];
+            }
+            for (int i = 0; i < 4; ++i) op.matrix[i] *= 20;
+            op.matrix[4] *= 20;
+            op.matrix[5] *= 20;
+        }
+        draw(vm, c, op);
+        return Value();
+    });
+    vm.method(p, "endFill", [](Vm& vm, Args c) -> Value {
+        DrawOp op;
+        op.kind = DrawOp::Kind::EndFill;
+        draw(vm, c, op);
+        return Value();
+    });
+    vm.method(p, "moveTo", [](Vm& vm, Args c) -> Value {
+        DrawOp op;
+        op.kind = DrawOp::Kind::MoveTo;
+        op.x = twips(vm, c.arg(0));
+        op.y = twips(vm, c.arg(1));
+        draw(vm, c, op);
+        return Value();
+    });
+    vm.method(p, "lineTo", [](Vm& vm, Args c) -> Value {
+        DrawOp op;
+        op.kind = DrawOp::Kind::LineTo;
+        op.x = twips(vm, c.arg(0));
+        op.y = twips(vm, c.arg(1));
+        draw(vm, c, op);
+        return Value();
+    });
+    vm.method(p, "curveTo", [](Vm& vm, Args c) -> Value {
+        DrawOp op;
+        op.kind = DrawOp::Kind::CurveTo;
+        op.cx = twips(vm, c.arg(0));
+        op.cy = twips(vm, c.arg(1));
+        op.x = twips(vm, c.arg(2));
+        op.y = twips(vm, c.arg(3));
+        draw(vm, c, op);
+        return Value();
+    });
+
+    // Key, Mouse, Stage: a screensaver has no keyboard focus to report.
+    ObjectRef key = vm.newObject();
+    vm.global()->define("Key", key, kDontEnum);
+    vm.method(*key, "isDown", [](Vm&, Args) -> Value { return Value(false); });
+    vm.method(*key, "getCode", [](Vm&, Args) -> Value { return Value(0.0); });
+    vm.method(*key, "getAscii", [](Vm&, Args) -> Value { return Value(0.0); });
+    vm.method(*key, "addListener", [](Vm&, Args) -> Value { return Value(true); });
+    vm.method(*key, "removeListener", [](Vm&, Args) -> Value { return Value(true); });
+    static const std::pair<const char*, int> kKeys[] = {
+        {"BACKSPACE", 8}, {"TAB", 9}, {"ENTER", 13}, {"SHIFT", 16}, {"CONTROL", 17}, {"CAPSLOCK", 20},
+        {"ESCAPE", 27}, {"SPACE", 32}, {"PGUP", 33}, {"PGDN", 34}, {"END", 35}, {"HOME", 36},
+        {"LEFT", 37}, {"UP", 38}, {"RIGHT", 39}, {"DOWN", 40}, {"INSERT", 45}, {"DELETEKEY", 46}};
+    for (const auto& [name, code] : kKeys) key->define(name, Value(code), kDontEnum | kDontDelete | kReadOnly);
+    ObjectRef mouse = vm.newObject();
+    vm.global()->define("Mouse", mouse, kDontEnum);
+    vm.method(*mouse, "show", [](Vm&, Args) -> Value { return Value(); });
+    vm.method(*mouse, "hide", [](Vm&, Args) -> Value { return Value(); });
+    vm.method(*mouse, "addListener", [](Vm&, Args) -> Value { return Value(true); });
+    vm.method(*mouse, "removeListener", [](Vm&, Args) -> Value { return Value(true); });
+    ObjectRef stage = vm.newObject();
+    vm.global()->define("Stage", stage, kDontEnum);
+    vm.method(*stage, "addListener", [](Vm&, Args) -> Value { return Value(true); });
+    vm.method(*stage, "removeListener", [](Vm&, Args) -> Value { return Value(true); });
+
+    // Date: the time value in milliseconds since 1970 (UTC); fields in local time.
+    vm.protos.date = std::make_shared<Object>(vm.protos.object);
+    vm.defineClass("Date", [](Vm&, Args) -> Value { return Value(numberToString(dateNow())); }, vm.protos.date,
+        [](Vm& vm, Args c) -> Value {
+            Object* o = c.thisValue.obj();
+            if (!o) return Value();
+            o->kind = ObjectKind::Date;
+            if (c.args.size() == 1) {
+                o->primitive = Value(toNumber(vm, c.arg(0)));
+            } else if (c.args.size() >= 2) {
+                std::tm tm{};
+                tm.tm_year = static_cast<int>(toNumber(vm, c.arg(0))) - 1900;
+                tm.tm_mon = static_cast<int>(toNumber(vm, c.arg(1)));
+                tm.tm_mday = c.args.size() > 2 ? static_cast<int>(toNumber(vm, c.arg(2))) : 1;
+                tm.tm_hour = c.args.size() > 3 ? static_cast<int>(toNumber(vm, c.arg(3))) : 0;
+                tm.tm_min = c.args.size() > 4 ? static_cast<int>(toNumber(vm, c.arg(4))) : 0;
+                tm.tm_sec = c.args.size() > 5 ? static_cast<int>(toNumber(vm, c.arg(5))) : 0;
+                tm.tm_isdst = -1;
+                double ms = c.args.size() > 6 ? toNumber(vm, c.arg(6)) : 0;
+                o->primitive = Value(static_cast<double>(std::mktime(&tm)) * 1000 + ms);
+            } else {
+                o->primitive = Value(dateNow());
+            }
+            return c.thisValue;
+        });
+    Object& d = *vm.protos.date;
+    vm.method(d, "getTime", [](Vm&, Args c) -> Value {
+        Object* o = c.thisValue.obj();
+        return o ? o->primitive : Value();
+    });
+    vm.method(d, "valueOf", [](Vm&, Args c) -> Value {
+        Object* o = c.thisValue.obj();
+        return o ? o->primitive : Value();
+    });
+    vm.method(d, "getFullYear", [](Vm& vm, Args c) -> Value { return Value(dateField(vm, c, 0)); });
+    vm.method(d, "getMonth", [](Vm& vm, Args c) -> Value { return Value(dateField(vm, c, 1)); });
+    vm.method(d, "getDate", [](Vm& vm, Args c) -> Value { return Value(dateField(vm, c, 2)); });
+    vm.method(d, "getHours", [](Vm& vm, Args c) -> Value { return Value(dateField(vm, c, 3)); });
+    vm.method(d, "getMinutes", [](Vm& vm, Args c) -> Value { return Value(dateField(vm, c, 4)); });
+    vm.method(d, "getSeconds", [](Vm& vm, Args c) -> Value { return Value(dateField(vm, c, 5)); });
+    vm.method(d, "getDay", [](Vm& vm, Args c) -> Value { return Value(dateField(vm, c, 6)); });
+    vm.method(d, "getMilliseconds", [](Vm&, Args c) -> Value {
+        Object* o = c.thisValue.obj();
+        if (!o || !o->primitive.isNumber()) return Value();
+        double ms = std::fmod(o->primitive.num(), 1000.0);
+        return Value(ms < 0 ? ms + 1000 : ms);
+    });
+}
+
+}  // namespace avm1

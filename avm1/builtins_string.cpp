@@ -1,0 +1,191 @@
+// String (positions count bytes of the UTF-8 text) and Math.
+
+#include <cmath>
+
+#include "avm1/vm.h"
+
+namespace avm1 {
+
+namespace {
+
+using Args = const CallArgs&;
+
+std::string selfString(Vm& vm, const CallArgs& c) {
+    if (Object* o = c.thisValue.obj(); o && o->kind == ObjectKind::Boxed && o->primitive.isString())
+        return o->primitive.str();
+    return toString(vm, c.thisValue);
+}
+
+// A position argument made an integer in 0..len (negative counts from the end when `fromEnd`).
+std::size_t position(Vm& vm, const Value& v, std::size_t len, std::size_t fallback, bool fromEnd) {
+    if (v.isUndefined()) return fallback;
+    double d = toInteger(toNumber(vm, v));
+    if (d < 0) d = fromEnd ? std::max(0.0, static_cast<double>(len) + d) : 0;
+    return static_cast<std::size_t>(std::min(d, static_cast<double>(len)));
+}
+
+std::string caseCopy(std::string s, bool upper) {
+    for (char& ch : s) ch = static_cast<char>(upper ? std::toupper(static_cast<unsigned char>(ch)) : std::tolower(static_cast<unsigned char>(ch)));
+    return s;
+}
+
+Value mathUnary(Vm& vm, const CallArgs& c, double (*fn)(double)) {
+    if (c.args.empty()) return Value(std::nan(""));
+    return Value(fn(toNumber(vm, c.arg(0))));
+}
+
+Value minMax(Vm& vm, const CallArgs& c, bool max) {
+    if (c.args.empty()) return Value(max ? -INFINITY : INFINITY);
+    double best = toNumber(vm, c.arg(0));
+    for (std::size_t i = 1; i < c.args.size(); ++i) {
+        double d = toNumber(vm, c.args[i]);
+        if (std::isnan(d) || std::isnan(best)) best = std::nan("");
+        else if (max ? d > best : d < best) best = d;
+    }
+    return Value(best);
+}
+
+}  // namespace
+
+void installStringBuiltins(Vm& vm) {
+    vm.protos.string = std::make_shared<Object>(vm.protos.object);
+    ObjectRef ctor = vm.defineClass("String",
+        [](Vm& vm, Args c) -> Value { return Value(c.args.empty() ? std::string() : toString(vm, c.arg(0))); },
+        vm.protos.string,
+        [](Vm& vm, Args c) -> Value {
+            if (Object* o = c.thisValue.obj()) {
+                o->kind = ObjectKind::Boxed;
+                o->primitive = Value(c.args.empty() ? std::string() : toString(vm, c.arg(0)));
+            }
+            return c.thisValue;
+        });
+    vm.method(*ctor, "fromCharCode", [](Vm& vm, Args c) -> Value {
+        std::string s;
+        for (const Value& v : c.args) {
+            auto ch = static_cast<std::uint32_t>(toInt32(toNumber(vm, v))) & 0xFFFF;
+            if (ch < 0x80) s += static_cast<char>(ch);
+            else if (ch < 0x800) s += {static_cast<char>(0xC0 | (ch >> 6)), static_cast<char>(0x80 | (ch & 0x3F))};
+            else s += {static_cast<char>(0xE0 | (ch >> 12)), static_cast<char>(0x80 | ((ch >> 6) & 0x3F)), static_cast<char>(0x80 | (ch & 0x3F))};
+        }
+        return Value(s);
+    });
+    Object& p = *vm.protos.string;
+    vm.method(p, "toString", [](Vm& vm, Args c) -> Value { return Value(selfString(vm, c)); });
+    vm.method(p, "valueOf", [](Vm& vm, Args c) -> Value { return Value(selfString(vm, c)); });
+    vm.method(p, "charAt", [](Vm& vm, Args c) -> Value {
+        std::string s = selfString(vm, c);
+        double i = toInteger(toNumber(vm, c.arg(0)));
+        if (i < 0 || i >= static_cast<double>(s.size())) return Value(std::string());
+        return Value(std::string(1, s[static_cast<std::size_t>(i)]));
+    });
+    vm.method(p, "charCodeAt", [](Vm& vm, Args c) -> Value {
+        std::string s = selfString(vm, c);
+        double i = toInteger(toNumber(vm, c.arg(0)));
+        if (i < 0 || i >= static_cast<double>(s.size())) return Value(std::nan(""));
+        return Value(static_cast<double>(static_cast<unsigned char>(s[static_cast<std::size_t>(i)])));
+    });
+    vm.method(p, "indexOf", [](Vm& vm, Args c) -> Value {
+        std::string s = selfString(vm, c), what = toString(vm, c.arg(0));
+        std::size_t from = position(vm, c.arg(1), s.size(), 0, false);
+        std::size_t at = s.find(what, from);
+        return Value(at == std::string::npos ? -1.0 : static_cast<double>(at));
+    });
+    vm.method(p, "lastIndexOf", [](Vm& vm, Args c) -> Value {
+        std::string s = selfString(vm, c), what = toString(vm, c.arg(0));
+        std::size_t from = c.arg(1).isUndefined() ? std::string::npos : position(vm, c.arg(1), s.size(), 0, false);
+        std::size_t at = s.rfind(what, from);
+        return Value(at == std::string::npos ? -1.0 : static_cast<double>(at));
+    });
+    vm.method(p, "substr", [](Vm& vm, Args c) -> Value {
+        std::string s = selfString(vm, c);
+        std::size_t from = position(vm, c.arg(0), s.size(), 0, true);
+        double n = c.arg(1).isUndefined() ? static_cast<double>(s.size()) : toInteger(toNumber(vm, c.arg(1)));
+        if (n <= 0) return Value(std::string());
+        return Value(s.substr(from, static_cast<std::size_t>(std::min(n, static_cast<double>(s.size())))));
+    });
+    vm.method(p, "substring", [](Vm& vm, Args c) -> Value {
+        std::string s = selfString(vm, c);
+        std::size_t a = position(vm, c.arg(0), s.size(), 0, false);
+        std::size_t b = position(vm, c.arg(1), s.size(), s.size(), false);
+        if (a > b) std::swap(a, b);
+        return Value(s.substr(a, b - a));
+    });
+    vm.method(p, "slice", [](Vm& vm, Args c) -> Value {
+        std::string s = selfString(vm, c);
+        std::size_t a = position(vm, c.arg(0), s.size(), 0, true);
+        std::size_t b = position(vm, c.arg(1), s.size(), s.size(), true);
+        return Value(a < b ? s.substr(a, b - a) : std::string());
+    });
+    vm.method(p, "toUpperCase", [](Vm& vm, Args c) -> Value { return Value(caseCopy(selfString(vm, c), true)); });
+    vm.method(p, "toLowerCase", [](Vm& vm, Args c) -> Value { return Value(caseCopy(selfString(vm, c), false)); });
+    vm.method(p, "concat", [](Vm& vm, Args c) -> Value {
+        std::string s = selfString(vm, c);
+        for (const Value& v : c.args) s += toString(vm, v);
+        return Value(s);
+    });
+    vm.method(p, "split", [](Vm& vm, Args c) -> Value {
+        std::string s = selfString(vm, c);
+        std::vector<Value> parts;
+        if (c.arg(0).isUndefined()) {
+            parts.emplace_back(s);
+            return Value(vm.newArray(std::move(parts)));
+        }
+        std::string sep = toString(vm, c.arg(0));
+        std::size_t limit = c.arg(1).isUndefined() ? SIZE_MAX : static_cast<std::size_t>(std::max(0.0, toInteger(toNumber(vm, c.arg(1)))));
+        if (sep.empty()) {
+            for (std::size_t i = 0; i < s.size() && parts.size() < limit; ++i) parts.emplace_back(std::string(1, s[i]));
+        } else {
+            std::size_t start = 0;
+            while (parts.size() < limit) {
+                std::size_t at = s.find(sep, start);
+                if (at == std::string::npos) {
+                    parts.emplace_back(s.substr(start));
+                    break;
+                }
+                parts.emplace_back(s.substr(start, at - start));
+                start = at + sep.size();
+            }
+        }
+        return Value(vm.newArray(std::move(parts)));
+    });
+}
+
+void installMathBuiltins(Vm& vm) {
+    ObjectRef m = vm.newObject();
+    vm.global()->define("Math", m, kDontEnum);
+    constexpr std::uint8_t kConst = kDontEnum | kDontDelete | kReadOnly;
+    m->define("E", Value(M_E), kConst);
+    m->define("LN10", Value(M_LN10), kConst);
+    m->define("LN2", Value(M_LN2), kConst);
+    m->define("LOG10E", Value(M_LOG10E), kConst);
+    m->define("LOG2E", Value(M_LOG2E), kConst);
+    m->define("PI", Value(M_PI), kConst);
+    m->define("SQRT1_2", Value(M_SQRT1_2), kConst);
+    m->define("SQRT2", Value(M_SQRT2), kConst);
+    vm.method(*m, "abs", [](Vm& vm, Args c) -> Value { return mathUnary(vm, c, std::fabs); });
+    vm.method(*m, "acos", [](Vm& vm, Args c) -> Value { return mathUnary(vm, c, std::acos); });
+    vm.method(*m, "asin", [](Vm& vm, Args c) -> Value { return mathUnary(vm, c, std::asin); });
+    vm.method(*m, "atan", [](Vm& vm, Args c) -> Value { return mathUnary(vm, c, std::atan); });
+    vm.method(*m, "ceil", [](Vm& vm, Args c) -> Value { return mathUnary(vm, c, std::ceil); });
+    vm.method(*m, "cos", [](Vm& vm, Args c) -> Value { return mathUnary(vm, c, std::cos); });
+    vm.method(*m, "exp", [](Vm& vm, Args c) -> Value { return mathUnary(vm, c, std::exp); });
+    vm.method(*m, "floor", [](Vm& vm, Args c) -> Value { return mathUnary(vm, c, std::floor); });
+    vm.method(*m, "log", [](Vm& vm, Args c) -> Value { return mathUnary(vm, c, std::log); });
+    vm.method(*m, "sin", [](Vm& vm, Args c) -> Value { return mathUnary(vm, c, std::sin); });
+    vm.method(*m, "sqrt", [](Vm& vm, Args c) -> Value { return mathUnary(vm, c, std::sqrt); });
+    vm.method(*m, "tan", [](Vm& vm, Args c) -> Value { return mathUnary(vm, c, std::tan); });
+    vm.method(*m, "round", [](Vm& vm, Args c) -> Value {
+        return mathUnary(vm, c, [](double d) { return std::floor(d + 0.5); });
+    });
+    vm.method(*m, "atan2", [](Vm& vm, Args c) -> Value {
+        return Value(std::atan2(toNumber(vm, c.arg(0)), toNumber(vm, c.arg(1))));
+    });
+    vm.method(*m, "pow", [](Vm& vm, Args c) -> Value {
+        return Value(std::pow(toNumber(vm, c.arg(0)), toNumber(vm, c.arg(1))));
+    });
+    vm.method(*m, "random", [](Vm& vm, Args) -> Value { return Value(vm.random01()); });
+    vm.method(*m, "max", [](Vm& vm, Args c) -> Value { return minMax(vm, c, true); });
+    vm.method(*m, "min", [](Vm& vm, Args c) -> Value { return minMax(vm, c, false); });
+}
+
+}  // namespace avm1

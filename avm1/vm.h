@@ -1,0 +1,150 @@
+#pragma once
+// The ActionScript 1/2 virtual machine: globals and built-in classes, the scope chain, action
+// blocks and function calls, the step budget and the recursion limit.
+//
+// Runtime errors take one path: a script `throw` is a ScriptThrow, which try blocks catch; a
+// block that runs out of steps or nests too deep ends in a ScriptAbort, which unwinds every
+// script of the current run and leaves the movie to play on.
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <span>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "avm1/host.h"
+#include "avm1/object.h"
+#include "avm1/value.h"
+
+namespace avm1 {
+
+enum class ScopeKind : std::uint8_t { Global, Target, Local, With };
+
+struct Scope {
+    ScopeKind kind = ScopeKind::Global;
+    ObjectRef obj;
+    std::shared_ptr<Scope> parent;
+};
+
+struct VmLimits {
+    std::uint64_t stepBudget = 20'000'000;  // actions per run (one frame's scripts, one event)
+    unsigned maxCallDepth = 256;
+    std::size_t maxStack = 1 << 16;
+};
+
+struct ScriptThrow {
+    Value value;
+};
+struct ScriptAbort {
+    const char* reason;
+};
+
+enum class RunStatus : std::uint8_t { Ok, Thrown, Aborted };
+
+class Vm {
+public:
+    Vm(Host& host, unsigned swfVersion, VmLimits limits = {});
+    ~Vm();
+    Vm(const Vm&) = delete;
+    Vm& operator=(const Vm&) = delete;
+
+    unsigned version() const { return m_version; }
+    NameCase nameCase() const { return m_version >= 7 ? NameCase::Sensitive : NameCase::Insensitive; }
+    Host& host() { return m_host; }
+    const VmLimits& limits() const { return m_limits; }
+
+    // Runs an action block (frame script, init action, clip event, button action) on a clip.
+    RunStatus runActions(std::span<const std::uint8_t> code, ClipId clip);
+    // Calls a handler like onEnterFrame on a clip if it has one; aborts and throws are contained.
+    RunStatus callHandler(ClipId clip, std::string_view name, std::span<const Value> args = {});
+    // Runs the intervals that are due.
+    void runIntervals();
+    // The number of actions executed since the VM started (for benchmarks and tests).
+    std::uint64_t stepsExecuted() const { return m_totalSteps; }
+    const std::string& lastAbort() const { return m_lastAbort; }
+
+    // Used by the interpreter and the built-ins.
+    Value call(const Value& fn, const Value& thisValue, std::span<const Value> args,
+               Object* superProto = nullptr);
+    Value construct(const Value& ctor, std::span<const Value> args);
+    Value getMember(const Value& target, std::string_view name);
+    void setMember(const Value& target, std::string_view name, const Value& v);
+    Value getOwnOrProto(Object& o, std::string_view name, const Value& thisValue);
+    bool hasProperty(Object& o, std::string_view name);
+    ObjectRef toObject(const Value& v);
+    ObjectRef clipObject(ClipId clip);
+    void clipRemoved(ClipId clip);
+    // A clip reference: the object of a live clip, or undefined.
+    Value clipValue(ClipId clip);
+    ClipId clipOf(const Value& v);
+    std::string targetPath(ClipId clip);  // "_level0.a.b"
+    std::string slashPath(ClipId clip);   // "/a/b"
+    // Resolves a target path ("/a/b", "_root.a", "../b", "a:b" without the variable).
+    ClipId resolveTarget(ClipId base, std::string_view path);
+
+    ObjectRef newObject();
+    ObjectRef newArray(std::vector<Value> elements = {});
+    ObjectRef newFunction(NativeFn fn, std::string_view name = {}, NativeFn construct = nullptr);
+    ObjectRef makeFunction(std::unique_ptr<FunctionCode> code);
+    // Adds a native method to an object (not enumerable).
+    void method(Object& o, std::string_view name, NativeFn fn);
+    [[noreturn]] void throwValue(Value v);
+    void countStep();
+
+    ObjectRef global() { return m_global; }
+    struct Protos {
+        ObjectRef object, function, array, string, number, boolean, date, clip, error, color;
+    } protos;
+    // Registers a constructor under `name` in _global, linking prototype.constructor.
+    ObjectRef defineClass(std::string_view name, NativeFn ctor, const ObjectRef& proto, NativeFn construct = nullptr);
+
+    // Intervals (setInterval).
+    int addInterval(Value fn, Value thisValue, std::string method, double ms, std::vector<Value> args);
+    void removeInterval(int id);
+
+    double random01();
+
+private:
+    friend class Interpreter;
+    void installBuiltins();
+
+    Host& m_host;
+    unsigned m_version;
+    VmLimits m_limits;
+    ObjectRef m_global;
+    std::unordered_map<ClipId, ObjectRef> m_clips;
+    std::uint64_t m_steps = 0;      // steps of the current run
+    std::uint64_t m_totalSteps = 0;
+    unsigned m_depth = 0;           // nested calls and runs
+    std::string m_lastAbort;
+    std::uint64_t m_rng = 0x2545F4914F6CDD1DULL;
+
+    struct Interval {
+        Value fn, thisValue;
+        std::string method;
+        std::vector<Value> args;
+        double periodMs = 0, nextMs = 0;
+    };
+    std::map<int, Interval> m_intervals;
+    int m_nextInterval = 1;
+
+public:
+    // State of the running code that built-ins need.
+    struct Context {
+        ClipId target = 0;     // the clip whose timeline the code belongs to (after setTarget)
+        unsigned version = 7;
+    };
+    Context ctx;
+};
+
+// Built-in installers (one file per family).
+void installObjectBuiltins(Vm& vm);
+void installArrayBuiltins(Vm& vm);
+void installStringBuiltins(Vm& vm);
+void installMathBuiltins(Vm& vm);
+void installClipBuiltins(Vm& vm);
+void installGlobalFunctions(Vm& vm);
+
+}  // namespace avm1

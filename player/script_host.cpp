@@ -1,0 +1,399 @@
+#include "player/script_host.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "player/timeline.h"
+
+namespace player {
+
+namespace {
+
+constexpr std::uint32_t kEventLoad = 0x01;
+constexpr std::uint32_t kEventEnterFrame = 0x02;
+constexpr std::size_t kMaxQueuedRuns = 100000;  // per drain: goto loops cannot spin for ever
+constexpr double kPi = 3.14159265358979323846;
+
+double scaleOf(double a, double b) { return std::sqrt(a * a + b * b); }
+
+}  // namespace
+
+ScriptHost::ScriptHost(const swf::Movie& movie, const Library& library, ClipContext& ctx, avm1::VmLimits limits)
+    : m_movie(movie), m_library(library), m_ctx(ctx) {
+    m_vm = std::make_unique<avm1::Vm>(*this, std::max<unsigned>(movie.header.version, 1), limits);
+    static const std::vector<swf::Tag> kNoTags;
+    m_emptyTimeline = std::make_unique<Timeline>(kNoTags);
+}
+
+ScriptHost::~ScriptHost() = default;
+
+MovieClip* ScriptHost::find(avm1::ClipId clip) const {
+    auto it = m_clips.find(clip);
+    return it == m_clips.end() ? nullptr : it->second;
+}
+
+DisplayObject* ScriptHost::entryOf(const MovieClip& clip) const {
+    MovieClip* parent = clip.parent();
+    if (!parent) return nullptr;
+    for (auto& [depth, obj] : parent->mutableDisplayList())
+        if (obj.clip.get() == &clip) return &obj;
+    return nullptr;
+}
+
+// ---- the frame ----
+
+void ScriptHost::beforeTick() {
+    // Parents before children, in depth order.
+    std::vector<avm1::ClipId> order;
+    std::vector<MovieClip*> todo{m_root};
+    while (!todo.empty()) {
+        MovieClip* c = todo.back();
+        todo.pop_back();
+        if (!c) continue;
+        order.push_back(c->id());
+        const auto& list = c->displayList();
+        for (auto it = list.rbegin(); it != list.rend(); ++it)
+            if (it->second.clip) todo.push_back(it->second.clip.get());
+    }
+    for (avm1::ClipId id : order) {
+        if (auto it = m_clipActions.find(id); it != m_clipActions.end())
+            for (const swf::ClipAction* a : it->second)
+                if (a->events & kEventEnterFrame) m_queue.push_back(Pending{id, a->actions, nullptr});
+        m_queue.push_back(Pending{id, {}, "onEnterFrame"});
+    }
+    runQueued();
+}
+
+void ScriptHost::afterTick() {
+    runQueued();
+    std::uint64_t before = m_vm->stepsExecuted();
+    (void)before;
+    m_vm->runIntervals();
+    runQueued();
+}
+
+void ScriptHost::queueActions(MovieClip& clip, std::span<const std::uint8_t> code) {
+    m_queue.push_back(Pending{clip.id(), code, nullptr});
+}
+
+void ScriptHost::run(const Pending& p) {
+    avm1::RunStatus s = p.handler ? m_vm->callHandler(p.clip, p.handler) : m_vm->runActions(p.code, p.clip);
+    if (s == avm1::RunStatus::Aborted) ++m_aborted;
+}
+
+void ScriptHost::runQueued() {
+    std::size_t runs = 0;
+    while (!m_queue.empty() && runs++ < kMaxQueuedRuns) {
+        Pending p = m_queue.front();
+        m_queue.pop_front();
+        if (find(p.clip)) run(p);
+    }
+    m_queue.clear();
+}
+
+// ---- ClipEvents ----
+
+void ScriptHost::clipCreated(MovieClip& clip) {
+    m_clips[clip.id()] = &clip;
+    if (clip.parent()) m_queue.push_back(Pending{clip.id(), {}, "onLoad"});
+}
+
+void ScriptHost::clipDestroyed(MovieClip& clip) {
+    m_clips.erase(clip.id());
+    m_clipActions.erase(clip.id());
+    m_drawing.erase(clip.id());
+    m_vm->clipRemoved(clip.id());
+}
+
+void ScriptHost::clipPlaced(MovieClip& clip, const swf::PlaceObject& tag) {
+    if (tag.clipActions.empty()) return;
+    auto& list = m_clipActions[clip.id()];
+    for (const swf::ClipAction& a : tag.clipActions) {
+        list.push_back(&a);
+        if (a.events & kEventLoad) m_queue.push_back(Pending{clip.id(), a.actions, nullptr});
+    }
+}
+
+void ScriptHost::frameEntered(MovieClip& clip, std::uint16_t frame) {
+    if (frame < 1 || frame > clip.frameCount()) return;
+    const Frame& f = clip.timeline().frame(frame);
+    for (const swf::Tag* t : f.tags)
+        if (auto* init = std::get_if<swf::DoInitAction>(&t->body))
+            if (m_initDone.insert(init->spriteId).second) m_queue.push_back(Pending{clip.id(), init->actions, nullptr});
+    for (const swf::Tag* t : f.tags)
+        if (auto* a = std::get_if<swf::DoAction>(&t->body)) m_queue.push_back(Pending{clip.id(), a->actions, nullptr});
+}
+
+// ---- avm1::Host: structure ----
+
+avm1::ClipId ScriptHost::root() { return m_root ? m_root->id() : 0; }
+
+avm1::ClipId ScriptHost::level(int n) { return n == 0 ? root() : 0; }
+
+avm1::ClipId ScriptHost::parent(avm1::ClipId clip) {
+    MovieClip* c = find(clip);
+    return c && c->parent() ? c->parent()->id() : 0;
+}
+
+avm1::ClipId ScriptHost::child(avm1::ClipId clip, std::string_view name, avm1::NameCase mode) {
+    MovieClip* c = find(clip);
+    if (!c || name.empty()) return 0;
+    for (const auto& [depth, obj] : c->displayList())
+        if (obj.clip && avm1::sameName(obj.placement.name, name, mode)) return obj.clip->id();
+    return 0;
+}
+
+bool ScriptHost::alive(avm1::ClipId clip) { return find(clip) != nullptr; }
+
+std::string ScriptHost::name(avm1::ClipId clip) {
+    MovieClip* c = find(clip);
+    DisplayObject* e = c ? entryOf(*c) : nullptr;
+    return e ? e->placement.name : std::string();
+}
+
+std::vector<avm1::ClipId> ScriptHost::children(avm1::ClipId clip) {
+    std::vector<avm1::ClipId> out;
+    if (MovieClip* c = find(clip))
+        for (const auto& [depth, obj] : c->displayList())
+            if (obj.clip && !obj.placement.name.empty()) out.push_back(obj.clip->id());
+    return out;
+}
+
+void ScriptHost::setName(avm1::ClipId clip, const std::string& name) {
+    MovieClip* c = find(clip);
+    if (DisplayObject* e = c ? entryOf(*c) : nullptr) e->placement.name = name;
+}
+
+// ---- properties ----
+
+double ScriptHost::property(avm1::ClipId clip, avm1::ClipProp prop) {
+    using avm1::ClipProp;
+    MovieClip* c = find(clip);
+    if (!c) return 0;
+    DisplayObject* e = entryOf(*c);
+    swf::Matrix m = e ? e->placement.matrix : swf::Matrix{};
+    switch (prop) {
+    case ClipProp::X: return m.tx / 20.0;
+    case ClipProp::Y: return m.ty / 20.0;
+    case ClipProp::XScale: return scaleOf(m.a, m.b) * 100;
+    case ClipProp::YScale: return scaleOf(m.c, m.d) * 100;
+    case ClipProp::Rotation: return std::atan2(m.b, m.a) * 180 / kPi;
+    case ClipProp::CurrentFrame: return c->currentFrame();
+    case ClipProp::TotalFrames:
+    case ClipProp::FramesLoaded: return c->frameCount();
+    case ClipProp::Alpha: return e ? e->placement.colorTransform.aMul / 2.56 : 100;
+    case ClipProp::Visible: return e ? (e->placement.visible ? 1 : 0) : 1;
+    case ClipProp::HighQuality: return 1;
+    case ClipProp::FocusRect: return 1;
+    case ClipProp::SoundBufTime: return 5;
+    default: return 0;
+    }
+}
+
+void ScriptHost::setProperty(avm1::ClipId clip, avm1::ClipProp prop, double v) {
+    using avm1::ClipProp;
+    MovieClip* c = find(clip);
+    DisplayObject* e = c ? entryOf(*c) : nullptr;
+    if (!e || std::isnan(v)) return;
+    swf::Matrix& m = e->placement.matrix;
+    auto twips = [](double px) { return static_cast<std::int32_t>(std::clamp(px * 20, -2.0e9, 2.0e9)); };
+    switch (prop) {
+    case ClipProp::X: m.tx = twips(v); break;
+    case ClipProp::Y: m.ty = twips(v); break;
+    case ClipProp::XScale: {
+        double s = scaleOf(m.a, m.b), k = v / 100;
+        if (s == 0) {
+            m.a = k;
+            m.b = 0;
+        } else {
+            m.a = m.a / s * k;
+            m.b = m.b / s * k;
+        }
+        break;
+    }
+    case ClipProp::YScale: {
+        double s = scaleOf(m.c, m.d), k = v / 100;
+        if (s == 0) {
+            m.c = 0;
+            m.d = k;
+        } else {
+            m.c = m.c / s * k;
+            m.d = m.d / s * k;
+        }
+        break;
+    }
+    case ClipProp::Rotation: {
+        double sx = scaleOf(m.a, m.b), sy = scaleOf(m.c, m.d);
+        double r = std::fmod(v, 360.0) * kPi / 180;
+        m.a = std::cos(r) * sx;
+        m.b = std::sin(r) * sx;
+        m.c = -std::sin(r) * sy;
+        m.d = std::cos(r) * sy;
+        break;
+    }
+    case ClipProp::Alpha:
+        e->placement.colorTransform.aMul = static_cast<std::int16_t>(std::clamp(v * 2.56, -32768.0, 32767.0));
+        break;
+    case ClipProp::Visible: e->placement.visible = v != 0; break;
+    default: break;
+    }
+}
+
+// ---- timeline control ----
+
+void ScriptHost::gotoFrame(avm1::ClipId clip, int frame, bool play) {
+    MovieClip* c = find(clip);
+    if (!c) return;
+    c->gotoFrame(static_cast<std::uint16_t>(std::clamp(frame, 1, static_cast<int>(c->frameCount()))));
+    if (play) c->play();
+    else c->stop();
+}
+
+bool ScriptHost::gotoLabel(avm1::ClipId clip, const std::string& label, bool play) {
+    MovieClip* c = find(clip);
+    if (!c || !c->gotoLabel(label)) return false;
+    if (play) c->play();
+    else c->stop();
+    return true;
+}
+
+void ScriptHost::play(avm1::ClipId clip) {
+    if (MovieClip* c = find(clip)) c->play();
+}
+
+void ScriptHost::stop(avm1::ClipId clip) {
+    if (MovieClip* c = find(clip)) c->stop();
+}
+
+bool ScriptHost::frameLoaded(avm1::ClipId clip, int frame) {
+    MovieClip* c = find(clip);
+    return c && frame <= c->frameCount();
+}
+
+std::vector<std::span<const std::uint8_t>> ScriptHost::frameActions(avm1::ClipId clip, const std::string& frame) {
+    std::vector<std::span<const std::uint8_t>> out;
+    MovieClip* c = find(clip);
+    if (!c) return out;
+    double n = avm1::stringToNumber(frame, 7);
+    std::optional<std::uint16_t> f;
+    if (std::isfinite(n)) {
+        if (n >= 1 && n <= c->frameCount()) f = static_cast<std::uint16_t>(n);
+    } else {
+        f = c->timeline().labelFrame(frame);
+    }
+    if (!f) return out;
+    for (const swf::Tag* t : c->timeline().frame(*f).tags)
+        if (auto* a = std::get_if<swf::DoAction>(&t->body)) out.emplace_back(a->actions);
+    return out;
+}
+
+// ---- clips made by scripts ----
+
+void ScriptHost::placeChild(MovieClip& parent, int depth, const Timeline& timeline, std::uint16_t characterId,
+                            const Placement& placement) {
+    m_lastPlaced = parent.addClip(depth, timeline, characterId, placement);
+}
+
+avm1::ClipId ScriptHost::createEmpty(avm1::ClipId parentId, const std::string& name, int depth) {
+    MovieClip* p = find(parentId);
+    if (!p) return 0;
+    Placement pl;
+    pl.name = name;
+    placeChild(*p, depth, *m_emptyTimeline, 0, pl);
+    return m_lastPlaced ? m_lastPlaced->id() : 0;
+}
+
+avm1::ClipId ScriptHost::attach(avm1::ClipId parentId, const std::string& exportName, const std::string& name, int depth) {
+    MovieClip* p = find(parentId);
+    auto id = m_library.exported(exportName);
+    const Character* ch = id ? m_library.find(*id) : nullptr;
+    if (!p || !ch || ch->kind != CharacterKind::Sprite || !ch->timeline) return 0;
+    Placement pl;
+    pl.name = name;
+    placeChild(*p, depth, *ch->timeline, *id, pl);
+    return m_lastPlaced ? m_lastPlaced->id() : 0;
+}
+
+avm1::ClipId ScriptHost::duplicate(avm1::ClipId clip, const std::string& name, int depth) {
+    MovieClip* c = find(clip);
+    DisplayObject* e = c ? entryOf(*c) : nullptr;
+    if (!e || !c->parent()) return 0;
+    Placement pl = e->placement;
+    pl.name = name;
+    const Timeline& timeline = c->timeline();
+    placeChild(*c->parent(), depth, timeline, c->characterId(), pl);
+    if (!m_lastPlaced) return 0;
+    // The copy keeps the clip events of its original.
+    if (auto it = m_clipActions.find(clip); it != m_clipActions.end()) {
+        auto copy = it->second;
+        m_clipActions[m_lastPlaced->id()] = copy;
+        for (const swf::ClipAction* a : copy)
+            if (a->events & kEventLoad) m_queue.push_back(Pending{m_lastPlaced->id(), a->actions, nullptr});
+    }
+    return m_lastPlaced->id();
+}
+
+void ScriptHost::remove(avm1::ClipId clip) {
+    MovieClip* c = find(clip);
+    if (!c || !c->parent()) return;
+    c->parent()->removeDepth(depth(clip));
+}
+
+int ScriptHost::depth(avm1::ClipId clip) {
+    MovieClip* c = find(clip);
+    if (!c || !c->parent()) return 0;
+    for (const auto& [d, obj] : c->parent()->displayList())
+        if (obj.clip.get() == c) return d;
+    return 0;
+}
+
+void ScriptHost::swapDepths(avm1::ClipId clip, int to) {
+    MovieClip* c = find(clip);
+    if (!c || !c->parent()) return;
+    c->parent()->swapDepth(depth(clip), to);
+}
+
+avm1::ClipId ScriptHost::atDepth(avm1::ClipId parentId, int d) {
+    MovieClip* p = find(parentId);
+    if (!p) return 0;
+    auto it = p->displayList().find(d);
+    return it != p->displayList().end() && it->second.clip ? it->second.clip->id() : 0;
+}
+
+int ScriptHost::nextHighestDepth(avm1::ClipId parentId) {
+    MovieClip* p = find(parentId);
+    int next = 16384;
+    if (p && !p->displayList().empty()) next = std::max(next, p->displayList().rbegin()->first + 1);
+    return next;
+}
+
+void ScriptHost::draw(avm1::ClipId clip, const avm1::DrawOp& op) {
+    auto& ops = m_drawing[clip];
+    if (op.kind == avm1::DrawOp::Kind::Clear) {
+        ops.clear();
+        return;
+    }
+    if (ops.size() < 1000000) ops.push_back(op);
+}
+
+const std::vector<avm1::DrawOp>* ScriptHost::drawing(const MovieClip& clip) const {
+    auto it = m_drawing.find(clip.id());
+    return it == m_drawing.end() ? nullptr : &it->second;
+}
+
+// ---- output ----
+
+void ScriptHost::trace(std::string_view message) {
+    if (m_traceSink) m_traceSink(message);
+}
+
+void ScriptHost::getUrl(const std::string& url, const std::string& target) {
+    // Scripts reach no network and no files from here; fscommand("quit") ends a headless run.
+    (void)target;
+    constexpr std::string_view kFs = "FSCommand:";
+    if (url.size() >= kFs.size() && avm1::sameName(std::string_view(url).substr(0, kFs.size()), kFs, avm1::NameCase::Insensitive) &&
+        avm1::sameName(std::string_view(url).substr(kFs.size()), "quit", avm1::NameCase::Insensitive))
+        m_quit = true;
+}
+
+}  // namespace player
