@@ -41,10 +41,10 @@ void gotoFrame(Vm& vm, const CallArgs& c, bool play) {
             vm.host().gotoLabel(clip, f.str(), play);
             return;
         }
-        vm.host().gotoFrame(clip, static_cast<int>(n), play);
+        vm.host().gotoFrame(clip, toInt32(n), play);
         return;
     }
-    vm.host().gotoFrame(clip, static_cast<int>(toInteger(toNumber(vm, f))), play);
+    vm.host().gotoFrame(clip, toInt32(toNumber(vm, f)), play);
 }
 
 std::uint32_t rgbOf(Vm& vm, const Value& v) { return toUint32(toNumber(vm, v)) & 0xFFFFFF; }

@@ -29,9 +29,21 @@ std::string caseCopy(std::string s, bool upper) {
     return s;
 }
 
+// Every argument is converted (valueOf runs) even when the function uses fewer.
+double firstNumber(Vm& vm, const CallArgs& c, double* second = nullptr) {
+    double first = std::nan(""), next = std::nan("");
+    for (std::size_t i = 0; i < c.args.size(); ++i) {
+        double d = toNumber(vm, c.args[i]);
+        if (i == 0) first = d;
+        if (i == 1) next = d;
+    }
+    if (second) *second = next;
+    return first;
+}
+
 Value mathUnary(Vm& vm, const CallArgs& c, double (*fn)(double)) {
     if (c.args.empty()) return Value(std::nan(""));
-    return Value(fn(toNumber(vm, c.arg(0))));
+    return Value(fn(firstNumber(vm, c)));
 }
 
 Value minMax(Vm& vm, const CallArgs& c, bool max) {
@@ -178,10 +190,12 @@ void installMathBuiltins(Vm& vm) {
         return mathUnary(vm, c, [](double d) { return std::floor(d + 0.5); });
     });
     vm.method(*m, "atan2", [](Vm& vm, Args c) -> Value {
-        return Value(std::atan2(toNumber(vm, c.arg(0)), toNumber(vm, c.arg(1))));
+        double y2 = 0, y1 = firstNumber(vm, c, &y2);
+        return Value(std::atan2(y1, y2));
     });
     vm.method(*m, "pow", [](Vm& vm, Args c) -> Value {
-        return Value(std::pow(toNumber(vm, c.arg(0)), toNumber(vm, c.arg(1))));
+        double e = 0, b = firstNumber(vm, c, &e);
+        return Value(std::pow(b, e));
     });
     vm.method(*m, "random", [](Vm& vm, Args) -> Value { return Value(vm.random01()); });
     vm.method(*m, "max", [](Vm& vm, Args c) -> Value { return minMax(vm, c, true); });

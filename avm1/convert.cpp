@@ -44,7 +44,6 @@ double stringToNumber(std::string_view s, unsigned version) {
     // Decimal: sign, digits, fraction, exponent; nothing else may follow but spaces.
     std::size_t k = 0;
     if (k < s.size() && (s[k] == '-' || s[k] == '+')) ++k;
-    if (s.substr(k) == "Infinity") return s[0] == '-' ? -INFINITY : INFINITY;
     std::size_t digits = 0;
     while (k < s.size() && s[k] >= '0' && s[k] <= '9') ++k, ++digits;
     if (k < s.size() && s[k] == '.') {
@@ -177,18 +176,19 @@ bool toBoolean(const Value& v, unsigned version) {
 Value toPrimitive(Vm& vm, const Value& v, Hint hint) {
     Object* o = v.obj();
     if (!o) return v;
-    if (o->kind == ObjectKind::Clip && hint == Hint::String) return vm.targetPath(o->clipId);
-    const char* first = hint == Hint::String ? "toString" : "valueOf";
-    const char* second = hint == Hint::String ? "valueOf" : "toString";
-    for (const char* name : {first, second}) {
-        Value fn = vm.getMember(v, name);
+    if (hint == Hint::String) {
+        if (o->kind == ObjectKind::Clip) return Value(vm.targetPath(o->clipId));
+        Value fn = vm.getMember(v, "toString");
         if (fn.obj() && fn.obj()->kind == ObjectKind::Function) {
             Value r = vm.call(fn, v, {});
             if (!r.isObject()) return r;
         }
+        return Value(o->kind == ObjectKind::Function ? "[type Function]" : "[type Object]");
     }
-    if (o->kind == ObjectKind::Function) return Value("[type Function]");
-    return Value("[type Object]");
+    // Numbers: valueOf alone; an object that stays an object converts to NaN.
+    Value fn = vm.getMember(v, "valueOf");
+    if (fn.obj() && fn.obj()->kind == ObjectKind::Function) return vm.call(fn, v, {});
+    return v;
 }
 
 double toNumber(Vm& vm, const Value& v) {

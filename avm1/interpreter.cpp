@@ -262,7 +262,7 @@ struct Runner {
     }
 
     void enumerate(const Value& target) {
-        push(Value::null());
+        push(Value());
         Object* o = target.obj();
         if (!o) return;
         std::vector<std::string> names;
@@ -409,33 +409,39 @@ Completion Runner::runRange(std::size_t start, std::size_t end) {
         case Op::StopSounds:
         case Op::EndDrag: break;
         case Op::Add: {
-            double b = num(pop()), a = num(pop());
+            Value vb = pop(), va = pop();
+            double a = num(va), b = num(vb);
             push(a + b);
             break;
         }
         case Op::Subtract: {
-            double b = num(pop()), a = num(pop());
+            Value vb = pop(), va = pop();
+            double a = num(va), b = num(vb);
             push(a - b);
             break;
         }
         case Op::Multiply: {
-            double b = num(pop()), a = num(pop());
+            Value vb = pop(), va = pop();
+            double a = num(va), b = num(vb);
             push(a * b);
             break;
         }
         case Op::Divide: {
-            double b = num(pop()), a = num(pop());
+            Value vb = pop(), va = pop();
+            double a = num(va), b = num(vb);
             if (b == 0 && f.version < 5) push(Value("#ERROR#"));
             else push(a / b);
             break;
         }
         case Op::Equals: {
-            double b = num(pop()), a = num(pop());
+            Value vb = pop(), va = pop();
+            double a = num(va), b = num(vb);
             pushBool(a == b);
             break;
         }
         case Op::Less: {
-            double b = num(pop()), a = num(pop());
+            Value vb = pop(), va = pop();
+            double a = num(va), b = num(vb);
             pushBool(a < b);
             break;
         }
@@ -451,17 +457,20 @@ Completion Runner::runRange(std::size_t start, std::size_t end) {
         }
         case Op::Not: pushBool(!toBoolean(pop(), f.version)); break;
         case Op::StringEquals: {
-            std::string b = str(pop()), a = str(pop());
+            Value vb = pop(), va = pop();
+            std::string a = str(va), b = str(vb);
             pushBool(a == b);
             break;
         }
         case Op::StringLess: {
-            std::string b = str(pop()), a = str(pop());
+            Value vb = pop(), va = pop();
+            std::string a = str(va), b = str(vb);
             pushBool(a < b);
             break;
         }
         case Op::StringGreater: {
-            std::string b = str(pop()), a = str(pop());
+            Value vb = pop(), va = pop();
+            std::string a = str(va), b = str(vb);
             pushBool(a > b);
             break;
         }
@@ -481,7 +490,8 @@ Completion Runner::runRange(std::size_t start, std::size_t end) {
             break;
         }
         case Op::StringAdd: {
-            std::string b = str(pop()), a = str(pop());
+            Value vb = pop(), va = pop();
+            std::string a = str(va), b = str(vb);
             push(Value(a + b));
             break;
         }
@@ -506,7 +516,7 @@ Completion Runner::runRange(std::size_t start, std::size_t end) {
             break;
         }
         case Op::GetProperty: {
-            double index = num(pop());
+            double index = toInt32(num(pop()));
             ClipId c = targetOf(pop());
             if (!c || !(index >= 0 && index < static_cast<double>(ClipProp::Count))) {
                 push(Value());
@@ -521,7 +531,7 @@ Completion Runner::runRange(std::size_t start, std::size_t end) {
         }
         case Op::SetProperty: {
             Value v = pop();
-            double index = num(pop());
+            double index = toInt32(num(pop()));
             ClipId c = targetOf(pop());
             if (!c || !(index >= 0 && index < static_cast<double>(ClipProp::Count))) break;
             auto prop = static_cast<ClipProp>(static_cast<int>(index));
@@ -633,7 +643,8 @@ Completion Runner::runRange(std::size_t start, std::size_t end) {
         }
         case Op::Return: return Completion{Flow::Return, 0, pop()};
         case Op::Modulo: {
-            double b = num(pop()), a = num(pop());
+            Value vb = pop(), va = pop();
+            double a = num(va), b = num(vb);
             push(std::fmod(a, b));
             break;
         }
@@ -756,7 +767,7 @@ Completion Runner::runRange(std::size_t start, std::size_t end) {
         case Op::BitURShift: {
             std::uint32_t b = toUint32(num(pop())) & 31;
             std::uint32_t a = toUint32(num(pop()));
-            push(static_cast<double>(a >> b));
+            push(static_cast<double>(static_cast<std::int32_t>(a >> b)));
             break;
         }
         case Op::Extends: {
@@ -992,7 +1003,8 @@ Value Interpreter::callFunction(Vm& vm, Object& fn, const Value& thisValue, std:
         if (fl & kPreloadRoot) preload(vm.clipValue(vm.host().root()));
         if (fl & kPreloadParent) preload(vm.clipValue(vm.host().parent(f.target)));
         if (fl & kPreloadGlobal) preload(Value(vm.global()));
-        if (fl & kSuppressThis) f.thisValue = Value();
+        // A preloaded or suppressed `this` is no local: the name finds the timeline instead.
+        if (fl & (kSuppressThis | kPreloadThis)) f.thisValue = vm.clipValue(f.target);
     } else {
         f.registers.resize(4);
         f.activation->define("arguments", Value(arguments), kDontEnum);

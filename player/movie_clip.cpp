@@ -98,11 +98,12 @@ void MovieClip::place(const swf::PlaceObject& p, std::uint16_t frame) {
 
 void MovieClip::runFrame(std::uint16_t frame, bool scripts) {
     m_currentFrame = frame;
+    // The frame's scripts are queued before the clips it places queue theirs.
+    if (scripts && m_ctx.events) m_ctx.events->frameEntered(*this, frame);
     for (const swf::Tag* t : m_timeline.frame(frame).tags) {
         if (auto* p = std::get_if<swf::PlaceObject>(&t->body)) place(*p, frame);
         else if (auto* r = std::get_if<swf::RemoveObject>(&t->body)) remove(r->depth);
     }
-    if (scripts && m_ctx.events) m_ctx.events->frameEntered(*this, frame);
 }
 
 MovieClip* MovieClip::addClip(Depth depth, const Timeline& timeline, std::uint16_t characterId,
@@ -186,14 +187,14 @@ void MovieClip::rewindTo(std::uint16_t target) {
             it = m_list.erase(it);
         }
     }
+    m_currentFrame = target;
+    if (m_ctx.events) m_ctx.events->frameEntered(*this, target);
     for (auto& [depth, pl] : wanted) {
         if (m_list.count(depth)) continue;
         DisplayObject obj;
         obj.placement = pl;
         if (instantiate(obj)) m_list.emplace(depth, std::move(obj));
     }
-    m_currentFrame = target;
-    if (m_ctx.events) m_ctx.events->frameEntered(*this, target);
 }
 
 void MovieClip::gotoFrame(std::uint16_t frame) {

@@ -243,8 +243,8 @@ void ScriptHost::setProperty(avm1::ClipId clip, avm1::ClipProp prop, double v) {
 
 void ScriptHost::gotoFrame(avm1::ClipId clip, int frame, bool play) {
     MovieClip* c = find(clip);
-    if (!c) return;
-    c->gotoFrame(static_cast<std::uint16_t>(std::clamp(frame, 1, static_cast<int>(c->frameCount()))));
+    if (!c || frame < 1) return;  // frames before the first are ignored
+    c->gotoFrame(static_cast<std::uint16_t>(std::min(frame, static_cast<int>(c->frameCount()))));
     if (play) c->play();
     else c->stop();
 }
