@@ -1,0 +1,147 @@
+// Scripts inside the player: the order of init actions, frame actions, clip events and
+// child timelines within a frame; goto from scripts; a runaway script that the movie survives.
+#include <gtest/gtest.h>
+
+#include "bytecode_builder.h"
+#include "player/player.h"
+#include "player/script_host.h"
+#include "swf/test_writer.h"
+
+namespace {
+
+using avm1::Op;
+using avm1test::Asm;
+
+swf::DoAction traceAction(const std::string& text) {
+    Asm a;
+    a.traceStr(text);
+    return swf::DoAction{a.bytes};
+}
+
+struct Movie {
+    std::unique_ptr<player::Player> player;
+    std::string out;
+};
+
+std::unique_ptr<Movie> load(const swf::MovieWriter& w, player::PlayerOptions options = {}) {
+    auto m = std::make_unique<Movie>();
+    auto loaded = player::Player::loadBytes(w.finish(), options);
+    EXPECT_TRUE(loaded.ok());
+    if (!loaded) return m;
+    m->player = std::move(loaded.value());
+    Movie* raw = m.get();
+    m->player->scripts()->setTraceSink([raw](std::string_view s) {
+        raw->out.append(s);
+        raw->out += '\n';
+    });
+    return m;
+}
+
+// A sprite (id 1) that traces "child N" on its frames 1 and 2.
+swf::DefineSprite tracingSprite() {
+    swf::DefineSprite s;
+    s.id = 1;
+    s.frameCount = 2;
+    s.tags = {swf::makeTag(traceAction("child 1")), swf::makeTag(swf::ShowFrame{}),
+              swf::makeTag(traceAction("child 2")), swf::makeTag(swf::ShowFrame{}), swf::makeTag(swf::End{})};
+    return s;
+}
+
+TEST(FrameOrder, InitFrameChildAndClipEvents) {
+    swf::MovieWriter w(7);
+    w.add(tracingSprite());
+    Asm init;
+    init.traceStr("init");
+    w.add(swf::DoInitAction{1, init.bytes});
+    w.add(traceAction("root 1"));
+    swf::PlaceObject p;
+    p.version = 2;
+    p.depth = 1;
+    p.characterId = 1;
+    p.name = "kid";
+    Asm onEnter;
+    onEnter.traceStr("enterFrame");
+    p.clipActions = {swf::ClipAction{0x02, 0, onEnter.bytes}};
+    p.allEventFlags = 0x02;
+    w.add(p);
+    w.showFrame();
+    w.add(traceAction("root 2"));
+    w.showFrame();
+    auto m = load(w);
+    ASSERT_TRUE(m->player);
+    m->player->advance();
+    EXPECT_EQ(m->out, "init\nroot 1\nchild 1\n");
+    m->out.clear();
+    m->player->advance();
+    EXPECT_EQ(m->out, "enterFrame\nroot 2\nchild 2\n");
+}
+
+TEST(FrameOrder, InitActionsRunOnce) {
+    swf::MovieWriter w(7);
+    w.add(tracingSprite());
+    Asm init;
+    init.traceStr("init");
+    w.add(swf::DoInitAction{1, init.bytes});
+    w.showFrame();
+    w.showFrame();
+    auto m = load(w);
+    for (int i = 0; i < 5; ++i) m->player->advance();  // loops back over frame 1 twice
+    EXPECT_EQ(m->out, "init\n");
+}
+
+TEST(FrameOrder, GotoRunsTheTargetFrameOnly) {
+    swf::MovieWriter w(7);
+    Asm f1;
+    f1.traceStr("f1").num(3).str("gotoAndStop").op(Op::CallFunction);  // no such global: nothing
+    f1.action(Op::GotoFrame, {2, 0});                                  // frame 3, stopped
+    w.add(swf::DoAction{f1.bytes});
+    w.showFrame();
+    w.add(traceAction("f2"));
+    w.showFrame();
+    w.add(traceAction("f3"));
+    w.showFrame();
+    auto m = load(w);
+    m->player->advance();
+    m->player->advance();
+    EXPECT_EQ(m->out, "f1\nf3\n");
+    EXPECT_EQ(m->player->currentFrame(), 3);
+    EXPECT_FALSE(m->player->isPlaying());
+}
+
+TEST(FrameOrder, RunawayScriptIsStoppedAndTheMoviePlaysOn) {
+    swf::MovieWriter w(7);
+    Asm loop;
+    loop.traceStr("spin");
+    std::size_t top = loop.here();
+    loop.patch(loop.branch(Op::Jump), top);
+    w.add(swf::DoAction{loop.bytes});
+    w.showFrame();
+    w.add(traceAction("frame 2"));
+    w.showFrame();
+    player::PlayerOptions options;
+    options.scriptStepBudget = 50000;
+    auto m = load(w, options);
+    m->player->advance();
+    m->player->advance();
+    EXPECT_EQ(m->out, "spin\nframe 2\n");
+    EXPECT_EQ(m->player->scripts()->abortedRuns(), 1u);
+}
+
+TEST(FrameOrder, ScriptsMakeAndRemoveClips) {
+    swf::MovieWriter w(7);
+    Asm a;
+    a.num(3).str("made").num(2).getVar("_root").str("createEmptyMovieClip").op(Op::CallMethod).op(Op::Pop);
+    a.getVar("made").trace();
+    a.num(0).getVar("made").str("getDepth").op(Op::CallMethod).trace();
+    a.getVar("made").str("_x").num(15).op(Op::SetMember);
+    a.getVar("made").str("_x").op(Op::GetMember).trace();
+    a.num(0).getVar("made").str("removeMovieClip").op(Op::CallMethod).op(Op::Pop);
+    a.getVar("made").op(Op::TypeOf).trace();
+    w.add(swf::DoAction{a.bytes});
+    w.showFrame();
+    auto m = load(w);
+    m->player->advance();
+    EXPECT_EQ(m->out, "_level0.made\n3\n15\nundefined\n");
+}
+
+}  // namespace
