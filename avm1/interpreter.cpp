@@ -234,7 +234,7 @@ struct Runner {
         size = op.u16();
         std::size_t end = std::min(bodyStart + size, f.code.size());
         code->body = f.code.subspan(bodyStart, end - bodyStart);
-        code->version = f.version;
+        code->version = std::max(5u, f.version);  // functions exist from SWF 5 on and run as such
         code->scope = f.scope;
         code->constants = f.constants;
         code->target = vm.clipObject(f.target);
@@ -368,6 +368,9 @@ Completion Runner::runTry(Operands& op, std::size_t next, std::size_t end, std::
             thrown = t.value;
         }
     }
+    // Compilers end the try body with a jump over the catch block to the finally block (or
+    // past it): that is the normal way out, not a branch to follow.
+    if (c.flow == Flow::Jump && c.target >= tryEnd && c.target <= finallyEnd) c = Completion{};
     if (flags & 2) {
         Completion fin = runRange(catchEnd, finallyEnd);
         if (fin.flow != Flow::Normal) return fin;
@@ -995,10 +998,12 @@ Value Interpreter::callFunction(Vm& vm, Object& fn, const Value& thisValue, std:
             ++r;
         };
         std::uint16_t fl = code.flags;
-        if (fl & kPreloadThis) preload(thisValue);
+        // A preload flag always takes its register; a suppressed `this` or `super` leaves it
+        // undefined (`arguments` is loaded even when suppressed, as the reference player does).
+        if (fl & kPreloadThis) preload((fl & kSuppressThis) ? Value() : thisValue);
         if (fl & kPreloadArguments) preload(Value(arguments));
         else if (!(fl & kSuppressArguments)) f.activation->define("arguments", Value(arguments), kDontEnum);
-        if (fl & kPreloadSuper) preload(super ? Value(super) : Value());
+        if (fl & kPreloadSuper) preload((fl & kSuppressSuper) || !super ? Value() : Value(super));
         else if (!(fl & kSuppressSuper) && super) f.activation->define("super", Value(super), kDontEnum);
         if (fl & kPreloadRoot) preload(vm.clipValue(vm.host().root()));
         if (fl & kPreloadParent) preload(vm.clipValue(vm.host().parent(f.target)));
