@@ -215,22 +215,19 @@ void installClipBuiltins(Vm& vm) {
         Value m = c.arg(4);
         if (m.obj()) {
             auto get = [&](const char* k) { return toNumber(vm, vm.getMember(m, k)); };
+            // The gradient square spans 1638.4 pixels (32768 twips) in SWF gradient space.
             if (toString(vm, vm.getMember(m, "matrixType")) == "box") {
                 double w = get("w"), h = get("h"), r = get("r"), x = get("x"), y = get("y");
                 double cs = std::cos(r), sn = std::sin(r);
                 double sx = w / 1638.4, sy = h / 1638.4;
-                double mm[6] = {cs * sx, sn * sx, -sn * sy, cs * sy, x + w / 2, y + h / 2};
+                double mm[6] = {cs * sx, sn * sx, -sn * sy, cs * sy, (x + w / 2) * 20, (y + h / 2) * 20};
                 for (int i = 0; i < 6; ++i) op.matrix[i] = mm[i];
             } else {
-                double mm[6] = {get("a"), get("b"), get("d"), get("e"), get("g"), get("h")};
-                // The 3x3 form stores a b 0 / d e 0 / g h 1; entries are in pixels over 1638.4 units.
-                mm[2] = get("d");
-                mm[3] = get("e");
+                // The 3x3 form a b 0 / d e 0 / g h 1 maps the unit square -0.5..0.5.
+                double mm[6] = {get("a") / 1638.4, get("b") / 1638.4, get("d") / 1638.4, get("e") / 1638.4,
+                                get("g") * 20, get("h") * 20};
                 for (int i = 0; i < 6; ++i) op.matrix[i] = mm[i];
             }
-            for (int i = 0; i < 4; ++i) op.matrix[i] *= 20;
-            op.matrix[4] *= 20;
-            op.matrix[5] *= 20;
         }
         draw(vm, c, op);
         return Value();

@@ -60,8 +60,7 @@ double stringToNumber(std::string_view s, unsigned version) {
         }
     }
     std::size_t end = k;
-    while (k < s.size() && isSpace(s[k])) ++k;
-    if (k != s.size() && version >= 5) return kNaN;
+    if (k != s.size() && version >= 5) return kNaN;  // anything after the number, spaces too
     std::string copy(s.substr(0, end));
     return std::strtod(copy.c_str(), nullptr);
 }
@@ -181,7 +180,7 @@ Value toPrimitive(Vm& vm, const Value& v, Hint hint) {
         Value fn = vm.getMember(v, "toString");
         if (fn.obj() && fn.obj()->kind == ObjectKind::Function) {
             Value r = vm.call(fn, v, {});
-            if (!r.isObject()) return r;
+            if (!r.isObject() && !r.isNullish()) return r;
         }
         return Value(o->kind == ObjectKind::Function ? "[type Function]" : "[type Object]");
     }

@@ -36,7 +36,7 @@ struct DrawOp {
     bool radial = false;
     std::vector<std::uint32_t> colors;
     std::vector<double> alphas, ratios;
-    double matrix[6] = {1, 0, 0, 1, 0, 0};  // a b c d tx ty (gradient square of 1638.4 twips)
+    double matrix[6] = {1, 0, 0, 1, 0, 0};  // gradient space to the clip: a b c d, then tx ty in twips
 };
 
 class Host {

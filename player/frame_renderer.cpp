@@ -321,7 +321,7 @@ const render::Mask* FrameRenderer::clipFor(Frame& f, const DrawItem& item) {
                 for (std::uint32_t idx : f.list.clipLayers[layerIndex].items) {
                     if (idx >= f.list.items.size()) continue;
                     const DrawItem& mi = f.list.items[idx];
-                    const ConvertedShape* shape = shapeOf(mi.characterId, mi.kind, mi.ratio);
+                    const ConvertedShape* shape = mi.drawing ? mi.drawing.get() : shapeOf(mi.characterId, mi.kind, mi.ratio);
                     if (shape) maskShape(f, *mask, *shape, f.stage * toRender(mi.matrix));
                 }
             }
@@ -379,7 +379,7 @@ void FrameRenderer::drawItem(Frame& f, const DrawItem& item) {
         }
         return;
     }
-    const ConvertedShape* shape = shapeOf(item.characterId, item.kind, item.ratio);
+    const ConvertedShape* shape = item.drawing ? item.drawing.get() : shapeOf(item.characterId, item.kind, item.ratio);
     if (!shape) {
         if (!m_library.find(item.characterId)) m_report.missingCharacters.insert(item.characterId);
         return;

@@ -9,6 +9,7 @@
 // stay on stage keep their own state.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@
 namespace player {
 
 class MovieClip;
+struct ConvertedShape;
 
 // Hooks through which the script host follows the clips of a player: creation and removal,
 // placements (they carry clip event scripts) and frames entered (they carry frame scripts).
@@ -83,6 +85,9 @@ public:
     void removeDepth(Depth depth) { remove(depth); }
     // Moves the object at `from` to `to`, swapping with the object there if any.
     void swapDepth(Depth from, Depth to);
+    // What the drawing API drew into this clip (beneath its children); null when nothing.
+    const std::shared_ptr<const ConvertedShape>& drawing() const { return m_drawing; }
+    void setDrawing(std::shared_ptr<const ConvertedShape> shape) { m_drawing = std::move(shape); }
 
 private:
     void runFrame(std::uint16_t frame, bool scripts = true);
@@ -99,6 +104,7 @@ private:
     MovieClip* m_parent;
     std::uint16_t m_characterId;
     std::uint32_t m_id;
+    std::shared_ptr<const ConvertedShape> m_drawing;
     std::uint16_t m_currentFrame = 0;
     bool m_playing = true;
     bool m_looping = true;

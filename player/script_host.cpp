@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "player/script_drawing.h"
+#include "player/shape_convert.h"
 #include "player/timeline.h"
 
 namespace player {
@@ -13,6 +15,7 @@ constexpr std::uint32_t kEventLoad = 0x01;
 constexpr std::uint32_t kEventEnterFrame = 0x02;
 constexpr std::size_t kMaxQueuedRuns = 100000;  // per drain: goto loops cannot spin for ever
 constexpr double kPi = 3.14159265358979323846;
+constexpr std::size_t kMaxDrawOps = 1u << 20;  // per clip
 
 double scaleOf(double a, double b) { return std::sqrt(a * a + b * b); }
 
@@ -66,10 +69,9 @@ void ScriptHost::beforeTick() {
 
 void ScriptHost::afterTick() {
     runQueued();
-    std::uint64_t before = m_vm->stepsExecuted();
-    (void)before;
     m_vm->runIntervals();
     runQueued();
+    updateDrawings();
 }
 
 void ScriptHost::queueActions(MovieClip& clip, std::span<const std::uint8_t> code) {
@@ -102,6 +104,7 @@ void ScriptHost::clipDestroyed(MovieClip& clip) {
     m_clips.erase(clip.id());
     m_clipActions.erase(clip.id());
     m_drawing.erase(clip.id());
+    m_drawingChanged.erase(clip.id());
     m_vm->clipRemoved(clip.id());
 }
 
@@ -369,11 +372,24 @@ int ScriptHost::nextHighestDepth(avm1::ClipId parentId) {
 
 void ScriptHost::draw(avm1::ClipId clip, const avm1::DrawOp& op) {
     auto& ops = m_drawing[clip];
-    if (op.kind == avm1::DrawOp::Kind::Clear) {
-        ops.clear();
-        return;
+    if (op.kind == avm1::DrawOp::Kind::Clear) ops.clear();
+    else if (ops.size() < kMaxDrawOps) ops.push_back(op);
+    m_drawingChanged.insert(clip);
+}
+
+void ScriptHost::updateDrawings() {
+    for (avm1::ClipId id : m_drawingChanged) {
+        MovieClip* c = find(id);
+        auto it = m_drawing.find(id);
+        if (!c || it == m_drawing.end()) continue;
+        if (it->second.empty()) {
+            c->setDrawing(nullptr);
+            continue;
+        }
+        swf::DefineShape def = buildDrawingShape(it->second);
+        c->setDrawing(std::make_shared<const ConvertedShape>(convertDefineShape(def)));
     }
-    if (ops.size() < 1000000) ops.push_back(op);
+    m_drawingChanged.clear();
 }
 
 const std::vector<avm1::DrawOp>* ScriptHost::drawing(const MovieClip& clip) const {

@@ -48,7 +48,7 @@ public:
     // Scripts stopped by the step budget or the recursion limit since the start.
     unsigned abortedRuns() const { return m_aborted; }
     avm1::Vm& vm() { return *m_vm; }
-    // Drawing API calls recorded per clip (the renderer does not draw them yet).
+    // Drawing API calls recorded per clip (drawn through the clip's shape, see drawing()).
     const std::vector<avm1::DrawOp>* drawing(const MovieClip& clip) const;
 
     // avm1::Host
@@ -96,6 +96,9 @@ private:
     MovieClip* find(avm1::ClipId clip) const;
     DisplayObject* entryOf(const MovieClip& clip) const;
     void run(const Pending& p);
+    // Converts the drawings changed since the last frame into the clips' shapes.
+    void updateDrawings();
+    std::unordered_set<avm1::ClipId> m_drawingChanged;
     void placeChild(MovieClip& parent, int depth, const Timeline& timeline, std::uint16_t characterId,
                     const Placement& placement);
     MovieClip* m_lastPlaced = nullptr;

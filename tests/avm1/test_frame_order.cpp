@@ -5,6 +5,7 @@
 #include "bytecode_builder.h"
 #include "player/player.h"
 #include "player/script_host.h"
+#include "player/shape_convert.h"
 #include "swf/test_writer.h"
 
 namespace {
@@ -142,6 +143,48 @@ TEST(FrameOrder, ScriptsMakeAndRemoveClips) {
     auto m = load(w);
     m->player->advance();
     EXPECT_EQ(m->out, "_level0.made\n3\n15\nundefined\n");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Drawing, FillAndLineReachTheDrawList) {
+    // beginFill(0xFF0000); moveTo(10,10); lineTo(50,10); lineTo(50,40); (closed by endFill)
+    swf::MovieWriter w(7);
+    Asm a;
+    a.num(100).num(0xFF0000).num(2).str("beginFill").op(Op::CallFunction).op(Op::Pop);
+    a.num(10).num(10).num(2).str("moveTo").op(Op::CallFunction).op(Op::Pop);
+    a.num(10).num(50).num(2).str("lineTo").op(Op::CallFunction).op(Op::Pop);
+    a.num(40).num(50).num(2).str("lineTo").op(Op::CallFunction).op(Op::Pop);
+    a.num(0).str("endFill").op(Op::CallFunction).op(Op::Pop);
+    w.add(swf::DoAction{a.bytes});
+    w.showFrame();
+    auto m = load(w);
+    m->player->advance();
+    player::DrawList list = m->player->drawList();
+    ASSERT_EQ(list.items.size(), 1u);
+    ASSERT_TRUE(list.items[0].drawing);
+    const player::ConvertedShape& s = *list.items[0].drawing;
+    ASSERT_FALSE(s.layers.empty());
+    ASSERT_EQ(s.layers.back().fills.size(), 1u);
+    EXPECT_EQ(s.layers.back().fills[0].style.color, (swf::Rgba{255, 0, 0, 255}));
+    EXPECT_TRUE(s.layers.back().strokes.empty());
+    EXPECT_FLOAT_EQ(s.bounds.x0, 200);  // twips
+    EXPECT_FLOAT_EQ(s.bounds.x1, 1000);
+    EXPECT_FLOAT_EQ(s.bounds.y1, 800);
+}
+
+TEST(Drawing, ClearRemovesTheShape) {
+    swf::MovieWriter w(7);
+    Asm a;
+    a.num(5).num(5).num(2).str("lineTo").op(Op::CallFunction).op(Op::Pop);
+    a.num(0).str("clear").op(Op::CallFunction).op(Op::Pop);
+    w.add(swf::DoAction{a.bytes});
+    w.showFrame();
+    auto m = load(w);
+    m->player->advance();
+    EXPECT_TRUE(m->player->drawList().items.empty());
 }
 
 }  // namespace
