@@ -641,6 +641,10 @@ Completion Runner::runRange(std::size_t start, std::size_t end) {
             std::string name = str(pop());
             std::vector<Value> args = popArgs();
             Value fn = getVariable(name);
+            if (Object* o = fn.obj(); o && o->kind == ObjectKind::Boxed && o->className == "super") {
+                push(callMethod(fn, Value(), args, false));  // super(): the parent constructor
+                break;
+            }
             push(vm.call(fn, Value(vm.clipObject(f.target)), args));
             break;
         }

@@ -233,7 +233,7 @@ Value Vm::getOwnOrProto(Object& o, std::string_view name, const Value& thisValue
     int guard = 0;
     for (Object* p = &o; p && guard < 256; p = p->proto.get(), ++guard) {
         if (Property* prop = p->findOwn(name, nameCase())) {
-            if (prop->getter) return call(Value(prop->getter), thisValue, {});
+            if (prop->getter) return call(Value(prop->getter), thisValue, {}, p);
             if (prop->setter) return Value();
             return prop->value;
         }
@@ -283,7 +283,11 @@ Value Vm::getMember(const Value& target, std::string_view name) {
     case Type::Object: break;
     }
     Object& o = *target.obj();
-    if (name == "__proto__") return o.proto ? Value(o.proto) : Value();
+    if (name == "__proto__") {
+        // `super` stands for the parent prototype itself, so its __proto__ is one step further.
+        Object* p = o.kind == ObjectKind::Boxed && o.className == "super" && o.proto ? o.proto.get() : &o;
+        return p->proto ? Value(p->proto) : Value();
+    }
     switch (o.kind) {
     case ObjectKind::Array:
     case ObjectKind::Arguments: {
@@ -300,7 +304,7 @@ Value Vm::getMember(const Value& target, std::string_view name) {
         Value out;
         if (specialClipMember(*this, o.clipId, name, out)) return out;
         if (Property* p = o.findOwn(name, nameCase())) {
-            if (p->getter) return call(Value(p->getter), target, {});
+            if (p->getter) return call(Value(p->getter), target, {}, &o);
             return p->value;
         }
         if (ClipId c = m_host.child(o.clipId, name, nameCase())) return clipValue(c);
@@ -360,7 +364,7 @@ void Vm::setMember(const Value& target, std::string_view name, const Value& v) {
             if (prop->setter || prop->getter) {
                 if (prop->setter) {
                     Value arg = v;
-                    call(Value(prop->setter), target, std::span<const Value>(&arg, 1));
+                    call(Value(prop->setter), target, std::span<const Value>(&arg, 1), p);
                 }
                 return;
             }
