@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cmath>
 #include <ctime>
 
@@ -18,9 +19,10 @@ constexpr int kDepthBias = 16384;  // script depth 0 is display list depth 16384
 
 ClipId self(Vm& vm, const CallArgs& c) { return vm.clipOf(c.thisValue); }
 
+// Script depths wrap like 32-bit integers; the display list depth is biased by 16384.
 int scriptDepth(Vm& vm, const Value& v) {
-    double d = toNumber(vm, v);
-    return std::isfinite(d) ? static_cast<int>(std::clamp(d, -2.0e9, 2.0e9)) + kDepthBias : kDepthBias;
+    std::int64_t d = static_cast<std::int64_t>(toInt32(toNumber(vm, v))) + kDepthBias;
+    return static_cast<int>(std::clamp<std::int64_t>(d, INT32_MIN, INT32_MAX));
 }
 
 void copyProps(Vm& vm, const Value& from, ClipId to) {

@@ -1010,7 +1010,9 @@ Value Interpreter::callFunction(Vm& vm, Object& fn, const Value& thisValue, std:
         if (fl & kPreloadSuper) preload((fl & kSuppressSuper) || !super ? Value() : Value(super));
         else if (!(fl & kSuppressSuper) && super) f.activation->define("super", Value(super), kDontEnum);
         if (fl & kPreloadRoot) preload(vm.clipValue(vm.host().root()));
-        if (fl & kPreloadParent) preload(vm.clipValue(vm.host().parent(f.target)));
+        // The main timeline has no parent: then the slot is not taken and later preloads move up.
+        if (fl & kPreloadParent)
+            if (ClipId parent = vm.host().parent(f.target)) preload(vm.clipValue(parent));
         if (fl & kPreloadGlobal) preload(Value(vm.global()));
         // A preloaded or suppressed `this` is no local: the name finds the timeline instead.
         if (fl & (kSuppressThis | kPreloadThis)) f.thisValue = vm.clipValue(f.target);

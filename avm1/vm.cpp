@@ -60,7 +60,7 @@ Vm::~Vm() {
 void Vm::installBuiltins() {
     protos.object = std::make_shared<Object>();
     protos.function = std::make_shared<Object>(protos.object);
-    m_global = std::make_shared<Object>(protos.object);
+    m_global = std::make_shared<Object>();  // no prototype: it converts to "[type Object]"
     installObjectBuiltins(*this);
     installArrayBuiltins(*this);
     installStringBuiltins(*this);
