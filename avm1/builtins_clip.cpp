@@ -15,7 +15,6 @@ namespace {
 
 using Args = const CallArgs&;
 
-constexpr int kDepthBias = 16384;  // script depth 0 is display list depth 16384
 
 ClipId self(Vm& vm, const CallArgs& c) { return vm.clipOf(c.thisValue); }
 
@@ -146,7 +145,7 @@ void installClipBuiltins(Vm& vm) {
     vm.method(p, "removeMovieClip", [](Vm& vm, Args c) -> Value {
         ClipId clip = self(vm, c);
         // Only clips at script depths (0 and up) can be removed by script.
-        if (clip && vm.host().depth(clip) >= kDepthBias) vm.host().remove(clip);
+        if (clip && removableDepth(vm.host().depth(clip))) vm.host().remove(clip);
         return Value();
     });
     vm.method(p, "getDepth", [](Vm& vm, Args c) -> Value {

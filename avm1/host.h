@@ -15,6 +15,12 @@ namespace avm1 {
 
 using ClipId = std::uint32_t;
 
+// Display list depth of script depth 0; timeline objects sit below it.
+inline constexpr int kDepthBias = 16384;
+// Scripts remove only clips at display list depths in [kDepthBias, kMaxRemovableDepth).
+inline constexpr int kMaxRemovableDepth = 2130706416;
+inline bool removableDepth(int depth) { return depth >= kDepthBias && depth < kMaxRemovableDepth; }
+
 // Clip properties in the order of GetProperty/SetProperty indices.
 enum class ClipProp : std::uint8_t {
     X, Y, XScale, YScale, CurrentFrame, TotalFrames, Alpha, Visible, Width, Height, Rotation,

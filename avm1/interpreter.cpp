@@ -13,7 +13,6 @@ namespace avm1 {
 
 namespace {
 
-constexpr int kDepthBias = 16384;  // script depth 0 is display list depth 16384
 
 // Operands of one action; reads past the end yield 0 or "".
 struct Operands {
@@ -551,7 +550,7 @@ Completion Runner::runRange(std::size_t start, std::size_t end) {
         }
         case Op::RemoveSprite: {
             ClipId c = targetOf(pop());
-            if (c) host.remove(c);
+            if (c && removableDepth(host.depth(c))) host.remove(c);
             break;
         }
         case Op::Trace: {
