@@ -112,7 +112,7 @@ Value arrayCtor(Vm& vm, Args c) {
 }  // namespace
 
 void installArrayBuiltins(Vm& vm) {
-    vm.protos.array = std::make_shared<Object>(vm.protos.object);
+    vm.protos.array = vm.alloc(vm.protos.object);
     ObjectRef ctor = vm.defineClass("Array", arrayCtor, vm.protos.array, arrayCtor);
     constexpr std::uint8_t kConst = kDontEnum | kDontDelete | kReadOnly;
     ctor->define("CASEINSENSITIVE", Value(1), kConst);

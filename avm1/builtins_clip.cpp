@@ -94,7 +94,7 @@ double dateField(Vm& vm, const CallArgs& c, int which) {
 }  // namespace
 
 void installClipBuiltins(Vm& vm) {
-    vm.protos.clip = std::make_shared<Object>(vm.protos.object);
+    vm.protos.clip = vm.alloc(vm.protos.object);
     vm.defineClass("MovieClip", [](Vm&, Args) -> Value { return Value(); }, vm.protos.clip);
     Object& p = *vm.protos.clip;
     vm.method(p, "play", [](Vm& vm, Args c) -> Value {
@@ -291,7 +291,7 @@ void installClipBuiltins(Vm& vm) {
     vm.method(*stage, "removeListener", [](Vm&, Args) -> Value { return Value(true); });
 
     // Date: the time value in milliseconds since 1970 (UTC); fields in local time.
-    vm.protos.date = std::make_shared<Object>(vm.protos.object);
+    vm.protos.date = vm.alloc(vm.protos.object);
     vm.defineClass("Date", [](Vm&, Args) -> Value { return Value(numberToString(dateNow())); }, vm.protos.date,
         [](Vm& vm, Args c) -> Value {
             Object* o = c.thisValue.obj();

@@ -117,7 +117,7 @@ void installObjectBuiltins(Vm& vm) {
     });
 
     // Boolean
-    vm.protos.boolean = std::make_shared<Object>(vm.protos.object);
+    vm.protos.boolean = vm.alloc(vm.protos.object);
     vm.defineClass("Boolean",
         [](Vm& vm, Args c) -> Value { return Value(toBoolean(c.arg(0), vm.ctx.version)); },
         vm.protos.boolean,
@@ -135,7 +135,7 @@ void installObjectBuiltins(Vm& vm) {
     vm.method(*vm.protos.boolean, "valueOf", [](Vm&, Args c) -> Value { return boxedPrimitive(c); });
 
     // Number
-    vm.protos.number = std::make_shared<Object>(vm.protos.object);
+    vm.protos.number = vm.alloc(vm.protos.object);
     ObjectRef numberFn = vm.defineClass("Number",
         [](Vm& vm, Args c) -> Value { return c.args.empty() ? Value(0.0) : Value(toNumber(vm, c.arg(0))); },
         vm.protos.number,

@@ -60,7 +60,7 @@ Value minMax(Vm& vm, const CallArgs& c, bool max) {
 }  // namespace
 
 void installStringBuiltins(Vm& vm) {
-    vm.protos.string = std::make_shared<Object>(vm.protos.object);
+    vm.protos.string = vm.alloc(vm.protos.object);
     ObjectRef ctor = vm.defineClass("String",
         [](Vm& vm, Args c) -> Value { return Value(c.args.empty() ? std::string() : toString(vm, c.arg(0))); },
         vm.protos.string,

@@ -285,7 +285,7 @@ struct Runner {
 
     ObjectRef superObject() {
         if (!f.superHolder) return nullptr;
-        auto s = std::make_shared<Object>(f.superHolder->proto, ObjectKind::Boxed);
+        auto s = vm.alloc(f.superHolder->proto, ObjectKind::Boxed);
         s->className = "super";
         s->primitive = f.thisValue;
         if (const Property* c = f.superHolder->findOwn("__constructor__", NameCase::Sensitive))
@@ -779,7 +779,7 @@ Completion Runner::runRange(std::size_t start, std::size_t end) {
         case Op::Extends: {
             Value super = pop(), sub = pop();
             if (!sub.obj() || !super.obj()) break;
-            auto proto = std::make_shared<Object>(vm.getMember(super, "prototype").objRef());
+            auto proto = vm.alloc(vm.getMember(super, "prototype").objRef());
             proto->define("__constructor__", super, kDontEnum);
             if (f.version < 7) proto->define("constructor", super, kDontEnum);
             vm.setMember(sub, "prototype", Value(proto));
@@ -985,10 +985,10 @@ Value Interpreter::callFunction(Vm& vm, Object& fn, const Value& thisValue, std:
     f.thisValue = thisValue;
     f.superHolder = superHolder;
     f.target = code.target && code.target->clipId ? code.target->clipId : vm.ctx.target;
-    f.activation = std::make_shared<Object>(nullptr);
+    f.activation = vm.alloc(nullptr);
     f.scope = std::make_shared<Scope>(Scope{ScopeKind::Local, f.activation, code.scope});
     f.callee = fn.shared_from_this();
-    auto arguments = std::make_shared<Object>(vm.protos.array, ObjectKind::Arguments);
+    auto arguments = vm.alloc(vm.protos.array, ObjectKind::Arguments);
     arguments->elements.assign(args.begin(), args.end());
     arguments->define("callee", Value(f.callee), kDontEnum);
     Runner helper{vm, f, {}};

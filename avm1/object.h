@@ -96,6 +96,7 @@ public:
     Value primitive;                       // Boxed, Date (time value)
     std::uint32_t clipId = 0;              // Clip
     std::string className;                 // for the built-in classes: "Array", "Color", ...
+    std::uint32_t gcMark = 0;              // the VM's collection epoch that last reached it
 
 private:
     std::vector<Property> m_props;

@@ -47,20 +47,91 @@ Vm::Vm(Host& host, unsigned swfVersion, VmLimits limits)
 }
 
 Vm::~Vm() {
-    // Break the cycles that shared ownership cannot (prototype <-> constructor, closures).
-    for (auto& [id, obj] : m_clips) obj->properties().clear();
+    // Nothing is reachable any more: clear every object, which breaks all cycles.
+    m_intervals.clear();
+    m_clips.clear();
+    m_global.reset();
+    protos = Protos{};
+    collectGarbage();
+}
+
+ObjectRef Vm::alloc(ObjectRef proto, ObjectKind kind) {
+    auto o = std::make_shared<Object>(std::move(proto), kind);
+    m_heap.push_back(o);
+    return o;
+}
+
+namespace {
+
+void markValue(const Value& v, std::vector<Object*>& todo) {
+    if (Object* o = v.obj()) todo.push_back(o);
+}
+
+}  // namespace
+
+std::size_t Vm::collectGarbage() {
+    const std::uint32_t epoch = ++m_gcEpoch;
+    std::vector<Object*> todo;
+    if (m_global) todo.push_back(m_global.get());
     for (ObjectRef* p : {&protos.object, &protos.function, &protos.array, &protos.string,
                          &protos.number, &protos.boolean, &protos.date, &protos.clip,
                          &protos.error, &protos.color})
-        if (*p) (*p)->properties().clear();
-    if (m_global) m_global->properties().clear();
-    m_intervals.clear();
+        if (*p) todo.push_back(p->get());
+    for (auto& [id, obj] : m_clips) todo.push_back(obj.get());
+    for (auto& [id, iv] : m_intervals) {
+        markValue(iv.fn, todo);
+        markValue(iv.thisValue, todo);
+        for (const Value& a : iv.args) markValue(a, todo);
+    }
+    while (!todo.empty()) {
+        Object* o = todo.back();
+        todo.pop_back();
+        if (o->gcMark == epoch) continue;
+        o->gcMark = epoch;
+        if (o->proto) todo.push_back(o->proto.get());
+        for (const Property& p : o->properties()) {
+            markValue(p.value, todo);
+            if (p.getter) todo.push_back(p.getter.get());
+            if (p.setter) todo.push_back(p.setter.get());
+        }
+        for (const Value& v : o->elements) markValue(v, todo);
+        markValue(o->primitive, todo);
+        if (o->code) {
+            for (Scope* s = o->code->scope.get(); s; s = s->parent.get())
+                if (s->obj) todo.push_back(s->obj.get());
+            if (o->code->target) todo.push_back(o->code->target.get());
+        }
+    }
+    // Clear what was not reached; the shared references between those objects go with it.
+    std::size_t freed = 0;
+    std::vector<ObjectRef> dead;
+    for (const auto& w : m_heap) {
+        ObjectRef o = w.lock();
+        if (!o || o->gcMark == epoch) continue;
+        dead.push_back(std::move(o));
+    }
+    for (const ObjectRef& o : dead) {
+        o->properties().clear();
+        o->elements.clear();
+        o->code.reset();
+        o->proto.reset();
+        o->primitive = Value();
+        ++freed;
+    }
+    dead.clear();
+    std::erase_if(m_heap, [](const std::weak_ptr<Object>& w) { return w.expired(); });
+    m_heapAfterGc = m_heap.size();
+    return freed;
+}
+
+void Vm::maybeCollect() {
+    if (m_depth == 0 && m_heap.size() > std::max<std::size_t>(m_heapAfterGc * 2, 20000)) collectGarbage();
 }
 
 void Vm::installBuiltins() {
-    protos.object = std::make_shared<Object>();
-    protos.function = std::make_shared<Object>(protos.object);
-    m_global = std::make_shared<Object>();  // no prototype: it converts to "[type Object]"
+    protos.object = alloc(nullptr);
+    protos.function = alloc(protos.object);
+    m_global = alloc(nullptr);  // no prototype: it converts to "[type Object]"
     installObjectBuiltins(*this);
     installArrayBuiltins(*this);
     installStringBuiltins(*this);
@@ -83,16 +154,16 @@ double Vm::random01() {
     return static_cast<double>(m_rng >> 11) * (1.0 / 9007199254740992.0);
 }
 
-ObjectRef Vm::newObject() { return std::make_shared<Object>(protos.object); }
+ObjectRef Vm::newObject() { return alloc(protos.object); }
 
 ObjectRef Vm::newArray(std::vector<Value> elements) {
-    auto a = std::make_shared<Object>(protos.array, ObjectKind::Array);
+    auto a = alloc(protos.array, ObjectKind::Array);
     a->elements = std::move(elements);
     return a;
 }
 
 ObjectRef Vm::makeFunction(std::unique_ptr<FunctionCode> code) {
-    auto f = std::make_shared<Object>(protos.function, ObjectKind::Function);
+    auto f = alloc(protos.function, ObjectKind::Function);
     f->code = std::move(code);
     return f;
 }
@@ -124,7 +195,7 @@ ObjectRef Vm::clipObject(ClipId clip) {
     if (!clip) return nullptr;
     auto it = m_clips.find(clip);
     if (it != m_clips.end()) return it->second;
-    auto o = std::make_shared<Object>(protos.clip, ObjectKind::Clip);
+    auto o = alloc(protos.clip, ObjectKind::Clip);
     o->clipId = clip;
     m_clips.emplace(clip, o);
     return o;
@@ -214,7 +285,7 @@ ObjectRef Vm::toObject(const Value& v) {
     case Type::Number:
     case Type::Boolean: {
         ObjectRef proto = v.isString() ? protos.string : v.isNumber() ? protos.number : protos.boolean;
-        auto o = std::make_shared<Object>(proto, ObjectKind::Boxed);
+        auto o = alloc(proto, ObjectKind::Boxed);
         o->primitive = v;
         return o;
     }
@@ -397,7 +468,7 @@ Value Vm::construct(const Value& ctor, std::span<const Value> args) {
     Object* f = ctor.obj();
     if (!f || f->kind != ObjectKind::Function || !f->code) return Value();
     Value protoVal = getMember(ctor, "prototype");
-    auto obj = std::make_shared<Object>(protoVal.objRef());
+    auto obj = alloc(protoVal.objRef());
     obj->define("__constructor__", ctor, kDontEnum);
     if (ctx.version < 7) obj->define("constructor", ctor, kDontEnum);
     Value self(obj);

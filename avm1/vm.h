@@ -84,6 +84,16 @@ public:
     // Resolves a target path ("/a/b", "_root.a", "../b", "a:b" without the variable).
     ClipId resolveTarget(ClipId base, std::string_view path);
 
+    // Every script object is made here, so that the collector knows it.
+    ObjectRef alloc(ObjectRef proto, ObjectKind kind = ObjectKind::Plain);
+    // Objects are shared and freed when the last reference goes; reference cycles (a function
+    // and its prototype, closures) are broken by this collector: what the globals, the built-in
+    // prototypes, the clips and the intervals no longer reach is cleared. Only between scripts.
+    std::size_t collectGarbage();
+    // Collects when the heap has grown enough since the last collection.
+    void maybeCollect();
+    std::size_t heapObjects() const { return m_heap.size(); }
+
     ObjectRef newObject();
     ObjectRef newArray(std::vector<Value> elements = {});
     ObjectRef newFunction(NativeFn fn, std::string_view name = {}, NativeFn construct = nullptr);
@@ -129,6 +139,10 @@ private:
     };
     std::map<int, Interval> m_intervals;
     int m_nextInterval = 1;
+
+    std::vector<std::weak_ptr<Object>> m_heap;
+    std::uint32_t m_gcEpoch = 0;
+    std::size_t m_heapAfterGc = 0;
 
 public:
     // State of the running code that built-ins need.

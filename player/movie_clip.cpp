@@ -233,7 +233,10 @@ void MovieClip::tick() {
         }
     }
 
-    for (const auto& [depth, id] : before) {
+    // Children advance from the highest depth down, the order in which Flash players run
+    // their scripts.
+    for (auto b = before.rbegin(); b != before.rend(); ++b) {
+        const auto& [depth, id] = *b;
         auto it = m_list.find(depth);
         if (it != m_list.end() && it->second.instanceId == id && it->second.clip) it->second.clip->tick();
     }

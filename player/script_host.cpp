@@ -46,7 +46,7 @@ DisplayObject* ScriptHost::entryOf(const MovieClip& clip) const {
 // ---- the frame ----
 
 void ScriptHost::beforeTick() {
-    // Parents before children, in depth order.
+    // Parents before children, children from the highest depth down (the timelines' order).
     std::vector<avm1::ClipId> order;
     std::vector<MovieClip*> todo{m_root};
     while (!todo.empty()) {
@@ -55,8 +55,8 @@ void ScriptHost::beforeTick() {
         if (!c) continue;
         order.push_back(c->id());
         const auto& list = c->displayList();
-        for (auto it = list.rbegin(); it != list.rend(); ++it)
-            if (it->second.clip) todo.push_back(it->second.clip.get());
+        for (const auto& [depth, obj] : list)
+            if (obj.clip) todo.push_back(obj.clip.get());
     }
     for (avm1::ClipId id : order) {
         if (auto it = m_clipActions.find(id); it != m_clipActions.end())
@@ -72,6 +72,7 @@ void ScriptHost::afterTick() {
     m_vm->runIntervals();
     runQueued();
     updateDrawings();
+    m_vm->maybeCollect();
 }
 
 void ScriptHost::queueActions(MovieClip& clip, std::span<const std::uint8_t> code) {

@@ -350,3 +350,30 @@ TEST(Interpreter, ClipPropertiesAndMethods) {
 }
 
 }  // namespace
+
+namespace {
+
+// Each call of `make` builds a closure cycle (function -> scope -> activation -> function).
+TEST(Collector, FreesUnreachableCyclesAndKeepsReachableObjects) {
+    avm1test::FakeHost host;
+    avm1::Vm vm(host, 7);
+    Asm make;
+    make.defineFunction("make", {}, Asm().str("inner").defineFunction("", {}, Asm()).op(Op::DefineLocal));
+    Asm calls;
+    for (int i = 0; i < 50; ++i) calls.call("make", 0).op(Op::Pop);
+    calls.str("kept").str("v").str("alive").num(1).op(Op::InitObject).op(Op::SetVariable);
+    ASSERT_EQ(vm.runActions(make.bytes, 1), avm1::RunStatus::Ok);
+    vm.collectGarbage();
+    std::size_t baseline = vm.heapObjects();
+    ASSERT_EQ(vm.runActions(calls.bytes, 1), avm1::RunStatus::Ok);
+    EXPECT_GE(vm.heapObjects(), baseline + 150);  // activation, arguments, inner and its prototype
+    EXPECT_GE(vm.collectGarbage(), 150u);
+    EXPECT_LE(vm.heapObjects(), baseline + 5);
+    Asm check;
+    check.getVar("kept").str("v").op(Op::GetMember).trace();
+    check.call("make", 0).op(Op::TypeOf).trace();
+    ASSERT_EQ(vm.runActions(check.bytes, 1), avm1::RunStatus::Ok);
+    EXPECT_EQ(host.output(), "alive\nundefined\n");
+}
+
+}  // namespace
