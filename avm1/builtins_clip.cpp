@@ -91,9 +91,81 @@ double dateField(Vm& vm, const CallArgs& c, int which) {
     return 0;
 }
 
+// The clip a Color object acts on: a clip reference or a target path, kept from construction.
+ClipId colorTarget(Vm& vm, const CallArgs& c) {
+    Object* o = c.thisValue.obj();
+    if (!o) return 0;
+    if (ClipId clip = vm.clipOf(o->primitive)) return clip;
+    if (o->primitive.isNullish()) return 0;
+    std::string path = toString(vm, o->primitive);
+    return path.empty() ? 0 : vm.resolveTarget(vm.ctx.target, path);
+}
+
+constexpr const char* kTransformKeys[8] = {"ra", "ga", "ba", "aa", "rb", "gb", "bb", "ab"};
+
+void installColor(Vm& vm) {
+    vm.protos.color = vm.alloc(vm.protos.object);
+    vm.defineClass("Color", [](Vm&, Args) -> Value { return Value(); }, vm.protos.color,
+        [](Vm&, Args c) -> Value {
+            if (Object* o = c.thisValue.obj()) {
+                o->primitive = c.arg(0);
+                o->define("target", c.arg(0), kDontEnum);
+            }
+            return c.thisValue;
+        });
+    Object& p = *vm.protos.color;
+    vm.method(p, "getRGB", [](Vm& vm, Args c) -> Value {
+        ClipId clip = colorTarget(vm, c);
+        if (!clip) return Value();
+        double cx[8];
+        vm.host().colorTransform(clip, cx);
+        // Signed, as the reference player computes it: negative additions give odd numbers.
+        auto ch = [&](int i) { return static_cast<std::int32_t>(cx[i]); };
+        return Value(static_cast<double>(static_cast<std::int32_t>(
+            static_cast<std::uint32_t>(ch(4)) << 16 | static_cast<std::uint32_t>(ch(5)) << 8 |
+            static_cast<std::uint32_t>(ch(6)))));
+    });
+    vm.method(p, "setRGB", [](Vm& vm, Args c) -> Value {
+        ClipId clip = colorTarget(vm, c);
+        if (!clip || c.args.empty()) return Value();
+        double cx[8];
+        vm.host().colorTransform(clip, cx);
+        std::uint32_t rgb = toUint32(toNumber(vm, c.arg(0)));
+        cx[0] = cx[1] = cx[2] = 0;
+        cx[4] = (rgb >> 16) & 0xFF;
+        cx[5] = (rgb >> 8) & 0xFF;
+        cx[6] = rgb & 0xFF;
+        vm.host().setColorTransform(clip, cx);
+        return Value();
+    });
+    vm.method(p, "getTransform", [](Vm& vm, Args c) -> Value {
+        ClipId clip = colorTarget(vm, c);
+        if (!clip) return Value();
+        double cx[8];
+        vm.host().colorTransform(clip, cx);
+        ObjectRef o = vm.newObject();
+        for (int i = 0; i < 8; ++i) o->define(kTransformKeys[i], Value(i < 4 ? cx[i] * 100 : cx[i]));
+        return Value(o);
+    });
+    vm.method(p, "setTransform", [](Vm& vm, Args c) -> Value {
+        ClipId clip = colorTarget(vm, c);
+        if (!clip || !c.arg(0).isObject()) return Value();
+        double cx[8];
+        vm.host().colorTransform(clip, cx);
+        for (int i = 0; i < 8; ++i) {
+            if (!vm.hasProperty(*c.arg(0).obj(), kTransformKeys[i])) continue;
+            double d = toNumber(vm, vm.getMember(c.arg(0), kTransformKeys[i]));
+            cx[i] = i < 4 ? d / 100 : d;
+        }
+        vm.host().setColorTransform(clip, cx);
+        return Value();
+    });
+}
+
 }  // namespace
 
 void installClipBuiltins(Vm& vm) {
+    installColor(vm);
     vm.protos.clip = vm.alloc(vm.protos.object);
     vm.defineClass("MovieClip", [](Vm&, Args) -> Value { return Value(); }, vm.protos.clip);
     Object& p = *vm.protos.clip;
@@ -288,6 +360,12 @@ void installClipBuiltins(Vm& vm) {
     ObjectRef stage = vm.newObject();
     vm.global()->define("Stage", stage, kDontEnum);
     vm.method(*stage, "addListener", [](Vm&, Args) -> Value { return Value(true); });
+    stage->define("width", Value(), kDontEnum).getter =
+        vm.newFunction([](Vm& vm, Args) -> Value { return Value(vm.host().stageSize(false)); });
+    stage->define("height", Value(), kDontEnum).getter =
+        vm.newFunction([](Vm& vm, Args) -> Value { return Value(vm.host().stageSize(true)); });
+    stage->define("scaleMode", Value("showAll"), kDontEnum);
+    stage->define("align", Value(""), kDontEnum);
     vm.method(*stage, "removeListener", [](Vm&, Args) -> Value { return Value(true); });
 
     // Date: the time value in milliseconds since 1970 (UTC); fields in local time.

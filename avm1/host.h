@@ -61,6 +61,10 @@ public:
     virtual double property(ClipId clip, ClipProp prop) = 0;  // numeric properties
     virtual void setProperty(ClipId clip, ClipProp prop, double value) = 0;
     virtual void setName(ClipId clip, const std::string& name) = 0;
+    // Colour transform: multipliers r g b a (1 = unchanged), then additions r g b a (0..255).
+    virtual void colorTransform(ClipId clip, double out[8]) = 0;
+    virtual void setColorTransform(ClipId clip, const double cx[8]) = 0;
+    virtual double stageSize(bool height) = 0;  // pixels
 
     virtual void gotoFrame(ClipId clip, int frame, bool play) = 0;  // 1-based, clamped
     virtual bool gotoLabel(ClipId clip, const std::string& label, bool play) = 0;

@@ -6,6 +6,7 @@
 #include "player/script_drawing.h"
 #include "player/shape_convert.h"
 #include "player/timeline.h"
+#include "swf/tags.h"
 
 namespace player {
 
@@ -18,6 +19,56 @@ constexpr double kPi = 3.14159265358979323846;
 constexpr std::size_t kMaxDrawOps = 1u << 20;  // per clip
 
 double scaleOf(double a, double b) { return std::sqrt(a * a + b * b); }
+
+// parent ∘ child for SWF matrices (translations in twips).
+swf::Matrix concat(const swf::Matrix& p, const swf::Matrix& c) {
+    swf::Matrix m;
+    m.a = p.a * c.a + p.c * c.b;
+    m.b = p.b * c.a + p.d * c.b;
+    m.c = p.a * c.c + p.c * c.d;
+    m.d = p.b * c.c + p.d * c.d;
+    m.tx = static_cast<std::int32_t>(std::clamp(p.a * c.tx + p.c * c.ty + p.tx, -2.0e9, 2.0e9));
+    m.ty = static_cast<std::int32_t>(std::clamp(p.b * c.tx + p.d * c.ty + p.ty, -2.0e9, 2.0e9));
+    return m;
+}
+
+// A bounding box in twips that grows by transformed rectangles.
+struct Box {
+    double x0 = INFINITY, y0 = INFINITY, x1 = -INFINITY, y1 = -INFINITY;
+    bool empty() const { return x0 > x1; }
+    void add(const swf::Matrix& m, double rx0, double ry0, double rx1, double ry1) {
+        if (rx0 > rx1 || ry0 > ry1) return;
+        for (double x : {rx0, rx1})
+            for (double y : {ry0, ry1}) {
+                double tx = m.a * x + m.c * y + m.tx, ty = m.b * x + m.d * y + m.ty;
+                x0 = std::min(x0, tx);
+                y0 = std::min(y0, ty);
+                x1 = std::max(x1, tx);
+                y1 = std::max(y1, ty);
+            }
+    }
+};
+
+void boundsOf(const MovieClip& clip, const swf::Matrix& m, const Library& lib, Box& box, unsigned depth) {
+    if (depth > 64) return;
+    if (const auto& d = clip.drawing(); d && !d->bounds.isEmpty())
+        box.add(m, d->bounds.x0, d->bounds.y0, d->bounds.x1, d->bounds.y1);
+    for (const auto& [dep, obj] : clip.displayList()) {
+        swf::Matrix om = concat(m, obj.placement.matrix);
+        if (obj.clip) {
+            boundsOf(*obj.clip, om, lib, box, depth + 1);
+            continue;
+        }
+        const Character* c = lib.find(obj.placement.characterId);
+        if (!c) continue;
+        const swf::Rect* r = nullptr;
+        if (auto* s = std::get_if<const swf::DefineShape*>(&c->def)) r = &(*s)->bounds;
+        else if (auto* mo = std::get_if<const swf::DefineMorphShape*>(&c->def)) r = &(*mo)->startBounds;
+        else if (auto* t = std::get_if<const swf::DefineText*>(&c->def)) r = &(*t)->bounds;
+        else if (auto* e = std::get_if<const swf::DefineEditText*>(&c->def)) r = &(*e)->bounds;
+        if (r) box.add(om, r->xMin, r->yMin, r->xMax, r->yMax);
+    }
+}
 
 }  // namespace
 
@@ -182,6 +233,13 @@ double ScriptHost::property(avm1::ClipId clip, avm1::ClipProp prop) {
     case ClipProp::XScale: return scaleOf(m.a, m.b) * 100;
     case ClipProp::YScale: return scaleOf(m.c, m.d) * 100;
     case ClipProp::Rotation: return std::atan2(m.b, m.a) * 180 / kPi;
+    case ClipProp::Width:
+    case ClipProp::Height: {
+        Box box;
+        boundsOf(*c, m, m_library, box, 0);
+        if (box.empty()) return 0;
+        return (prop == ClipProp::Width ? box.x1 - box.x0 : box.y1 - box.y0) / 20.0;
+    }
     case ClipProp::CurrentFrame: return c->currentFrame();
     case ClipProp::TotalFrames:
     case ClipProp::FramesLoaded: return c->frameCount();
@@ -235,12 +293,48 @@ void ScriptHost::setProperty(avm1::ClipId clip, avm1::ClipProp prop, double v) {
         m.d = std::cos(r) * sy;
         break;
     }
+    case ClipProp::Width:
+    case ClipProp::Height: {
+        // Scales the clip so that its bounds in the parent get the new size.
+        double now = property(clip, prop);
+        bool w = prop == ClipProp::Width;
+        if (now <= 0 || v < 0) break;
+        double scale = property(clip, w ? ClipProp::XScale : ClipProp::YScale);
+        setProperty(clip, w ? ClipProp::XScale : ClipProp::YScale, scale * v / now);
+        break;
+    }
     case ClipProp::Alpha:
         e->placement.colorTransform.aMul = static_cast<std::int16_t>(std::clamp(v * 2.56, -32768.0, 32767.0));
         break;
     case ClipProp::Visible: e->placement.visible = v != 0; break;
     default: break;
     }
+}
+
+void ScriptHost::colorTransform(avm1::ClipId clip, double out[8]) {
+    MovieClip* c = find(clip);
+    DisplayObject* e = c ? entryOf(*c) : nullptr;
+    swf::ColorTransform cx = e ? e->placement.colorTransform : swf::ColorTransform{};
+    const std::int16_t v[8] = {cx.rMul, cx.gMul, cx.bMul, cx.aMul, cx.rAdd, cx.gAdd, cx.bAdd, cx.aAdd};
+    for (int i = 0; i < 8; ++i) out[i] = i < 4 ? v[i] / 256.0 : v[i];
+}
+
+void ScriptHost::setColorTransform(avm1::ClipId clip, const double in[8]) {
+    MovieClip* c = find(clip);
+    DisplayObject* e = c ? entryOf(*c) : nullptr;
+    if (!e) return;
+    std::int16_t v[8];
+    for (int i = 0; i < 8; ++i) {
+        // Values wrap into 16 bits, as in the reference player.
+        double d = i < 4 ? in[i] * 256 : in[i];
+        v[i] = static_cast<std::int16_t>(static_cast<std::uint16_t>(avm1::toInt32(d)));
+    }
+    e->placement.colorTransform = swf::ColorTransform{v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]};
+}
+
+double ScriptHost::stageSize(bool height) {
+    const swf::Rect& r = m_movie.header.frameSize;
+    return (height ? r.yMax - r.yMin : r.xMax - r.xMin) / 20.0;
 }
 
 // ---- timeline control ----

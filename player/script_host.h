@@ -62,6 +62,9 @@ public:
     double property(avm1::ClipId clip, avm1::ClipProp prop) override;
     void setProperty(avm1::ClipId clip, avm1::ClipProp prop, double value) override;
     void setName(avm1::ClipId clip, const std::string& name) override;
+    void colorTransform(avm1::ClipId clip, double out[8]) override;
+    void setColorTransform(avm1::ClipId clip, const double cx[8]) override;
+    double stageSize(bool height) override;
     void gotoFrame(avm1::ClipId clip, int frame, bool play) override;
     bool gotoLabel(avm1::ClipId clip, const std::string& label, bool play) override;
     void play(avm1::ClipId clip) override;

@@ -62,6 +62,14 @@ public:
     }
     void setProperty(avm1::ClipId c, avm1::ClipProp p, double v) override { clips[c].props[static_cast<int>(p)] = v; }
     void setName(avm1::ClipId c, const std::string& n) override { clips[c].name = n; }
+    double color[8] = {1, 1, 1, 1, 0, 0, 0, 0};
+    void colorTransform(avm1::ClipId, double out[8]) override {
+        for (int i = 0; i < 8; ++i) out[i] = color[i];
+    }
+    void setColorTransform(avm1::ClipId, const double cx[8]) override {
+        for (int i = 0; i < 8; ++i) color[i] = cx[i];
+    }
+    double stageSize(bool height) override { return height ? 400 : 550; }
     void gotoFrame(avm1::ClipId c, int f, bool play) override {
         if (f < 1) return;
         clips[c].frame = std::min(f, clips[c].frames);

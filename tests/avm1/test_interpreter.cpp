@@ -377,3 +377,47 @@ TEST(Collector, FreesUnreachableCyclesAndKeepsReachableObjects) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Builtins, ColorAndStage) {
+    runTable({
+        {"setRGB then getRGB", [](Asm& a) {
+             a.str("c").getVar("_root").num(1).str("Color").op(Op::NewObject).op(Op::SetVariable);
+             a.num(0x123456).num(1).getVar("c").str("setRGB").op(Op::CallMethod).op(Op::Pop);
+             a.num(0).getVar("c").str("getRGB").op(Op::CallMethod).trace();
+             a.num(0).getVar("c").str("getTransform").op(Op::CallMethod).str("ra").op(Op::GetMember).trace();
+         }, 7, "1193046\n0\n"},
+        {"setTransform keeps what it is not given", [](Asm& a) {
+             a.str("c").getVar("_root").num(1).str("Color").op(Op::NewObject).op(Op::SetVariable);
+             a.str("aa").num(50).num(1).op(Op::InitObject).num(1).getVar("c").str("setTransform").op(Op::CallMethod).op(Op::Pop);
+             a.num(0).getVar("c").str("getTransform").op(Op::CallMethod).store(1).str("aa").op(Op::GetMember).trace();
+             a.reg(1).str("ra").op(Op::GetMember).trace();
+         }, 7, "50\n100\n"},
+        {"Color on no clip", [](Asm& a) {
+             a.str("c").num(0).str("Color").op(Op::NewObject).op(Op::SetVariable);
+             a.num(0).getVar("c").str("getRGB").op(Op::CallMethod).trace();
+         }, 7, "undefined\n"},
+        {"Stage size", [](Asm& a) {
+             a.getVar("Stage").str("width").op(Op::GetMember).trace();
+             a.getVar("Stage").str("height").op(Op::GetMember).trace();
+         }, 7, "550\n400\n"},
+        {"Array sort with a comparison function", [](Asm& a) {
+             a.defineFunction("cmp", {"x", "y"}, Asm().getVar("y").getVar("x").op(Op::Subtract).op(Op::Return));
+             a.num(2).num(3).num(1).num(3).op(Op::InitArray).store(1).op(Op::Pop);
+             a.getVar("cmp").num(1).reg(1).str("sort").op(Op::CallMethod).trace();
+         }, 7, "3,2,1\n"},
+        {"String split and join", [](Asm& a) {
+             a.str(",").num(1).str("a,b,,c").str("split").op(Op::CallMethod).store(1).op(Op::Pop);
+             a.reg(1).str("length").op(Op::GetMember).trace();
+             a.str("-").num(1).reg(1).str("join").op(Op::CallMethod).trace();
+         }, 7, "4\na-b--c\n"},
+        {"parseInt", [](Asm& a) {
+             a.str("0x1A").num(1).str("parseInt").op(Op::CallFunction).trace();
+             a.num(2).str("101").num(2).str("parseInt").op(Op::CallFunction).trace();
+             a.str("z").num(1).str("parseInt").op(Op::CallFunction).trace();
+         }, 7, "26\n5\nNaN\n"},
+    });
+}
+
+}  // namespace
