@@ -8,7 +8,9 @@ MovieClip::MovieClip(ClipContext& ctx, const Timeline& timeline, unsigned nestin
                      std::uint16_t characterId)
     : m_ctx(ctx), m_timeline(timeline), m_nesting(nesting), m_parent(parent), m_characterId(characterId),
       m_id(ctx.nextInstanceId++) {
-    if (m_ctx.events) m_ctx.events->clipCreated(*this);
+    const swf::PlaceObject* tag = m_ctx.placing;
+    m_ctx.placing = nullptr;  // only this clip was placed by it, not its children
+    if (m_ctx.events) m_ctx.events->clipCreated(*this, tag);
 }
 
 MovieClip::~MovieClip() {
@@ -63,10 +65,9 @@ void MovieClip::place(const swf::PlaceObject& p, std::uint16_t frame) {
         DisplayObject obj;
         applyPlacement(obj.placement, p);
         obj.placement.placedFrame = frame;
-        if (instantiate(obj)) {
-            auto& placed = m_list.emplace(depth, std::move(obj)).first->second;
-            if (m_ctx.events && placed.clip) m_ctx.events->clipPlaced(*placed.clip, p);
-        }
+        m_ctx.placing = &p;
+        if (instantiate(obj)) m_list.emplace(depth, std::move(obj));
+        m_ctx.placing = nullptr;
         return;
     }
     case PlaceAction::Modify:

@@ -27,9 +27,10 @@ struct ConvertedShape;
 class ClipEvents {
 public:
     virtual ~ClipEvents() = default;
-    virtual void clipCreated(MovieClip& clip) = 0;
+    // `tag` is the placement that made the clip (null for the main timeline and for clips
+    // that scripts made); its clip event scripts belong to the new clip.
+    virtual void clipCreated(MovieClip& clip, const swf::PlaceObject* tag) = 0;
     virtual void clipDestroyed(MovieClip& clip) = 0;
-    virtual void clipPlaced(MovieClip& clip, const swf::PlaceObject& tag) = 0;
     // `frame` of `clip` was entered by playing or by a goto that ends there.
     virtual void frameEntered(MovieClip& clip, std::uint16_t frame) = 0;
 };
@@ -47,6 +48,7 @@ struct ClipContext {
     unsigned maxNesting = 64;
     std::uint32_t refusedInstances = 0;  // placements dropped because of the limits
     ClipEvents* events = nullptr;
+    const swf::PlaceObject* placing = nullptr;  // the tag of the clip being created, if any
 };
 
 class MovieClip {

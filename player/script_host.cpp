@@ -14,6 +14,8 @@ namespace {
 
 constexpr std::uint32_t kEventLoad = 0x01;
 constexpr std::uint32_t kEventEnterFrame = 0x02;
+constexpr std::uint32_t kEventInitialize = 0x200;
+constexpr std::uint32_t kEventConstruct = 0x40000;
 constexpr std::size_t kMaxQueuedRuns = 100000;  // per drain: goto loops cannot spin for ever
 constexpr double kPi = 3.14159265358979323846;
 constexpr std::size_t kMaxDrawOps = 1u << 20;  // per clip
@@ -97,17 +99,24 @@ DisplayObject* ScriptHost::entryOf(const MovieClip& clip) const {
 // ---- the frame ----
 
 void ScriptHost::beforeTick() {
-    // Parents before children, children from the highest depth down (the timelines' order).
+    // Children before their parents, the highest depth first.
     std::vector<avm1::ClipId> order;
-    std::vector<MovieClip*> todo{m_root};
+    struct Item {
+        MovieClip* clip;
+        bool expanded;
+    };
+    std::vector<Item> todo{{m_root, false}};
     while (!todo.empty()) {
-        MovieClip* c = todo.back();
+        Item it = todo.back();
         todo.pop_back();
-        if (!c) continue;
-        order.push_back(c->id());
-        const auto& list = c->displayList();
-        for (const auto& [depth, obj] : list)
-            if (obj.clip) todo.push_back(obj.clip.get());
+        if (!it.clip) continue;
+        if (it.expanded) {
+            order.push_back(it.clip->id());
+            continue;
+        }
+        todo.push_back({it.clip, true});
+        for (const auto& [depth, obj] : it.clip->displayList())
+            if (obj.clip) todo.push_back({obj.clip.get(), false});
     }
     for (avm1::ClipId id : order) {
         if (auto it = m_clipActions.find(id); it != m_clipActions.end())
@@ -137,18 +146,32 @@ void ScriptHost::run(const Pending& p) {
 
 void ScriptHost::runQueued() {
     std::size_t runs = 0;
-    while (!m_queue.empty() && runs++ < kMaxQueuedRuns) {
-        Pending p = m_queue.front();
-        m_queue.pop_front();
+    while ((!m_queue.empty() || !m_initQueue.empty() || !m_constructQueue.empty()) && runs++ < kMaxQueuedRuns) {
+        std::deque<Pending>& q = !m_initQueue.empty() ? m_initQueue : !m_constructQueue.empty() ? m_constructQueue : m_queue;
+        Pending p = q.front();
+        q.pop_front();
         if (find(p.clip)) run(p);
     }
     m_queue.clear();
+    m_initQueue.clear();
+    m_constructQueue.clear();
 }
 
 // ---- ClipEvents ----
 
-void ScriptHost::clipCreated(MovieClip& clip) {
+void ScriptHost::clipCreated(MovieClip& clip, const swf::PlaceObject* tag) {
     m_clips[clip.id()] = &clip;
+    if (tag && !tag->clipActions.empty()) {
+        auto& list = m_clipActions[clip.id()];
+        for (const swf::ClipAction& a : tag->clipActions) {
+            list.push_back(&a);
+            if (a.events & kEventInitialize) m_initQueue.push_back(Pending{clip.id(), a.actions, nullptr});
+        }
+        for (const swf::ClipAction& a : tag->clipActions)
+            if (a.events & kEventConstruct) m_constructQueue.push_back(Pending{clip.id(), a.actions, nullptr});
+        for (const swf::ClipAction& a : tag->clipActions)
+            if (a.events & kEventLoad) m_queue.push_back(Pending{clip.id(), a.actions, nullptr});
+    }
     if (clip.parent()) m_queue.push_back(Pending{clip.id(), {}, "onLoad"});
 }
 
@@ -158,15 +181,6 @@ void ScriptHost::clipDestroyed(MovieClip& clip) {
     m_drawing.erase(clip.id());
     m_drawingChanged.erase(clip.id());
     m_vm->clipRemoved(clip.id());
-}
-
-void ScriptHost::clipPlaced(MovieClip& clip, const swf::PlaceObject& tag) {
-    if (tag.clipActions.empty()) return;
-    auto& list = m_clipActions[clip.id()];
-    for (const swf::ClipAction& a : tag.clipActions) {
-        list.push_back(&a);
-        if (a.events & kEventLoad) m_queue.push_back(Pending{clip.id(), a.actions, nullptr});
-    }
 }
 
 void ScriptHost::frameEntered(MovieClip& clip, std::uint16_t frame) {

@@ -2,10 +2,13 @@
 // The movie as scripts see it: implements the interpreter's host interface over the player's
 // clips, follows clip creation and frames through ClipEvents, and runs scripts in the order of
 // a Flash player frame:
-//   1. enterFrame: clip events and onEnterFrame handlers of the clips already on stage;
+//   1. enterFrame: clip events and onEnterFrame handlers of the clips already on stage,
+//      children before their parents;
 //   2. the timelines advance (the caller ticks the root clip), which queues the init actions
-//      and frame actions of every frame entered, and the load events of new clips;
-//   3. the queue runs in order; actions that move timelines queue more, which run too;
+//      and frame actions of every frame entered, and the load events of new clips (a clip's
+//      load before its first frame's actions);
+//   3. the initialize and construct events of new clips run, then the queue in order;
+//      actions that move timelines queue more, which run too;
 //   4. intervals that are due.
 // Button code (and anything else that has an action block for a clip) enters through
 // queueActions() and runs with the next runQueued().
@@ -85,9 +88,8 @@ public:
     void getUrl(const std::string& url, const std::string& target) override;
 
     // ClipEvents
-    void clipCreated(MovieClip& clip) override;
+    void clipCreated(MovieClip& clip, const swf::PlaceObject* tag) override;
     void clipDestroyed(MovieClip& clip) override;
-    void clipPlaced(MovieClip& clip, const swf::PlaceObject& tag) override;
     void frameEntered(MovieClip& clip, std::uint16_t frame) override;
 
 private:
@@ -116,6 +118,8 @@ private:
     std::unordered_map<avm1::ClipId, std::vector<avm1::DrawOp>> m_drawing;
     std::unordered_set<std::uint16_t> m_initDone;  // sprites whose init actions ran
     std::deque<Pending> m_queue;
+    std::deque<Pending> m_initQueue;       // initialize events of new clips: first of all
+    std::deque<Pending> m_constructQueue;  // then their construct events
     std::unique_ptr<Timeline> m_emptyTimeline;
     std::function<void(std::string_view)> m_traceSink;
     double m_timeMs = 0;

@@ -77,6 +77,29 @@ TEST(FrameOrder, InitFrameChildAndClipEvents) {
     EXPECT_EQ(m->out, "enterFrame\nroot 2\nchild 2\n");
 }
 
+TEST(FrameOrder, ClipEventsOfANewClip) {
+    swf::MovieWriter w(7);
+    w.add(tracingSprite());
+    w.add(traceAction("root 1"));
+    swf::PlaceObject p;
+    p.version = 2;
+    p.depth = 1;
+    p.characterId = 1;
+    p.name = "kid";
+    Asm onLoad, init, construct;
+    onLoad.traceStr("load");
+    init.traceStr("initialize");
+    construct.traceStr("construct");
+    p.clipActions = {swf::ClipAction{0x01, 0, onLoad.bytes}, swf::ClipAction{0x40000, 0, construct.bytes},
+                     swf::ClipAction{0x200, 0, init.bytes}};
+    p.allEventFlags = 0x40201;
+    w.add(p);
+    w.showFrame();
+    auto m = load(w);
+    m->player->advance();
+    EXPECT_EQ(m->out, "initialize\nconstruct\nroot 1\nload\nchild 1\n");
+}
+
 TEST(FrameOrder, InitActionsRunOnce) {
     swf::MovieWriter w(7);
     w.add(tracingSprite());
