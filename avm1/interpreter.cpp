@@ -323,6 +323,17 @@ struct Runner {
         return vm.call(fn, thisValue, args, holder);
     }
 
+    std::string concat(const std::string& a, const std::string& b) {
+        if (a.size() + b.size() > vm.limits().maxStringBytes) throw ScriptAbort{"script string too long"};
+        return a + b;
+    }
+
+    struct Nested {
+        Vm& vm;
+        explicit Nested(Vm& v) : vm(v) { vm.enterNested(); }
+        ~Nested() { vm.leaveNested(); }
+    };
+
     // ---- the loop ----
 
     Completion runRange(std::size_t start, std::size_t end);
@@ -494,7 +505,7 @@ Completion Runner::runRange(std::size_t start, std::size_t end) {
         case Op::StringAdd: {
             Value vb = pop(), va = pop();
             std::string a = str(va), b = str(vb);
-            push(Value(a + b));
+            push(Value(concat(a, b)));
             break;
         }
         case Op::Pop: pop(); break;
@@ -682,7 +693,7 @@ Completion Runner::runRange(std::size_t start, std::size_t end) {
         case Op::Enumerate2: enumerate(pop()); break;
         case Op::Add2: {
             Value b = toPrimitive(vm, pop(), Hint::Number), a = toPrimitive(vm, pop(), Hint::Number);
-            if (a.isString() || b.isString()) push(Value(str(a) + str(b)));
+            if (a.isString() || b.isString()) push(Value(concat(str(a), str(b))));
             else push(num(a) + num(b));
             break;
         }
@@ -853,6 +864,7 @@ Completion Runner::runRange(std::size_t start, std::size_t end) {
             break;
         }
         case Op::Try: {
+            Nested nested(vm);
             std::size_t after = next;
             Completion c = runTry(op, next, end, after);
             if (c.flow == Flow::Return) return c;
@@ -865,6 +877,7 @@ Completion Runner::runRange(std::size_t start, std::size_t end) {
             break;
         }
         case Op::With: {
+            Nested nested(vm);
             std::size_t size = op.u16();
             Value obj = pop();
             std::size_t bodyEnd = std::min(next + size, end);

@@ -4,6 +4,7 @@
 #include "avm1/vm.h"
 
 #include <cmath>
+#include <new>
 
 #include "avm1/interpreter.h"
 
@@ -29,7 +30,6 @@ constexpr ClipPropName kClipProps[] = {
     {"_xmouse", ClipProp::XMouse}, {"_ymouse", ClipProp::YMouse},
 };
 
-constexpr std::size_t kMaxArrayLength = 1u << 22;
 
 }  // namespace
 
@@ -513,6 +513,11 @@ RunStatus Vm::runActions(std::span<const std::uint8_t> code, ClipId clip) {
         if (!outer) throw;
         m_lastAbort = a.reason;
         return RunStatus::Aborted;
+    } catch (const std::bad_alloc&) {
+        ctx = saved;
+        if (!outer) throw;
+        m_lastAbort = "script ran out of memory";
+        return RunStatus::Aborted;
     }
 }
 
@@ -537,6 +542,11 @@ RunStatus Vm::callHandler(ClipId clip, std::string_view name, std::span<const Va
         ctx = saved;
         if (!outer) throw;
         m_lastAbort = a.reason;
+        return RunStatus::Aborted;
+    } catch (const std::bad_alloc&) {
+        ctx = saved;
+        if (!outer) throw;
+        m_lastAbort = "script ran out of memory";
         return RunStatus::Aborted;
     }
 }
@@ -577,6 +587,12 @@ void Vm::runIntervals() {
                 throw;
             }
             m_lastAbort = a.reason;
+        } catch (const std::bad_alloc&) {
+            if (!outer) {
+                ctx = saved;
+                throw;
+            }
+            m_lastAbort = "script ran out of memory";
         }
         ctx = saved;
     }

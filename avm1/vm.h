@@ -32,6 +32,7 @@ struct VmLimits {
     std::uint64_t stepBudget = 20'000'000;  // actions per run (one frame's scripts, one event)
     unsigned maxCallDepth = 256;
     std::size_t maxStack = 1 << 16;
+    std::size_t maxStringBytes = 16u << 20;  // a longer concatenation stops the script
 };
 
 struct ScriptThrow {
@@ -101,6 +102,13 @@ public:
     // Adds a native method to an object (not enumerable).
     void method(Object& o, std::string_view name, NativeFn fn);
     [[noreturn]] void throwValue(Value v);
+    // Nested blocks (with, try) count against the same depth limit as calls, so that nested
+    // bytecode cannot exhaust the native stack.
+    void enterNested() {
+        if (m_depth >= m_limits.maxCallDepth) throw ScriptAbort{"script nesting limit reached"};
+        ++m_depth;
+    }
+    void leaveNested() { --m_depth; }
     void countStep();
 
     ObjectRef global() { return m_global; }

@@ -421,3 +421,52 @@ TEST(Builtins, ColorAndStage) {
 }
 
 }  // namespace
+
+namespace {
+
+// Scripts that would exhaust memory or the native stack are stopped; the VM stays usable.
+TEST(Safety, ResourceLimitsStopTheScript) {
+    struct Case {
+        const char* name;
+        std::function<void(Asm&)> build;
+    };
+    const Case cases[] = {
+        {"doubling string", [](Asm& a) {
+             a.setVar("s", 1);
+             std::size_t top = a.here();
+             a.str("s").getVar("s").getVar("s").op(Op::Add2).op(Op::SetVariable);
+             a.patch(a.branch(Op::Jump), top);
+         }},
+        {"growing array", [](Asm& a) {
+             a.str("arr").num(0).op(Op::InitArray).op(Op::SetVariable);
+             std::size_t top = a.here();
+             a.num(1).num(1).getVar("arr").str("push").op(Op::CallMethod).op(Op::Pop);
+             a.patch(a.branch(Op::Jump), top);
+         }},
+        {"nested with blocks", [](Asm& a) {
+             Asm body;
+             body.traceStr("deep");
+             for (int i = 0; i < 2000; ++i) {
+                 Asm outer;
+                 outer.getVar("_root").with(body);
+                 body = outer;
+             }
+             a.append(body);
+         }},
+    };
+    for (const Case& c : cases) {
+        avm1test::FakeHost host;
+        avm1::VmLimits limits;
+        limits.maxStringBytes = 1 << 20;
+        avm1::Vm vm(host, 7, limits);
+        Asm a;
+        c.build(a);
+        EXPECT_EQ(vm.runActions(a.bytes, 1), avm1::RunStatus::Aborted) << c.name;
+        Asm after;
+        after.traceStr("ok");
+        EXPECT_EQ(vm.runActions(after.bytes, 1), avm1::RunStatus::Ok) << c.name;
+        EXPECT_EQ(host.lines.back(), "ok") << c.name;
+    }
+}
+
+}  // namespace
