@@ -13,8 +13,8 @@ using Args = const CallArgs&;
 
 enum SortFlag : int { kCaseInsensitive = 1, kDescending = 2, kUniqueSort = 4, kReturnIndexedArray = 8, kNumeric = 16 };
 
-void checkGrowth(std::size_t size, std::size_t more) {
-    if (size + more > kMaxArrayLength) throw ScriptAbort{"script array too long"};
+void checkGrowth(Vm& vm, std::size_t size, std::size_t more) {
+    if (size + more > vm.limits().maxArrayLength) throw ScriptAbort{"script array too long"};
 }
 
 Object* arrayOf(const CallArgs& c) {
@@ -106,7 +106,7 @@ Value arrayCtor(Vm& vm, Args c) {
     std::vector<Value> elements;
     if (c.args.size() == 1 && c.arg(0).isNumber()) {
         double n = c.arg(0).num();
-        if (n >= 0 && n <= static_cast<double>(kMaxArrayLength)) elements.resize(static_cast<std::size_t>(n));
+        if (n >= 0 && n <= static_cast<double>(vm.limits().maxArrayLength)) elements.resize(static_cast<std::size_t>(n));
     } else {
         elements.assign(c.args.begin(), c.args.end());
     }
@@ -125,10 +125,10 @@ void installArrayBuiltins(Vm& vm) {
     ctor->define("RETURNINDEXEDARRAY", Value(8), kConst);
     ctor->define("NUMERIC", Value(16), kConst);
     Object& p = *vm.protos.array;
-    vm.method(p, "push", [](Vm&, Args c) -> Value {
+    vm.method(p, "push", [](Vm& vm, Args c) -> Value {
         Object* a = arrayOf(c);
         if (!a) return Value();
-        checkGrowth(a->elements.size(), c.args.size());
+        checkGrowth(vm, a->elements.size(), c.args.size());
         for (const Value& v : c.args) a->elements.push_back(v);
         return Value(static_cast<double>(a->elements.size()));
     });
@@ -146,10 +146,10 @@ void installArrayBuiltins(Vm& vm) {
         a->elements.erase(a->elements.begin());
         return v;
     });
-    vm.method(p, "unshift", [](Vm&, Args c) -> Value {
+    vm.method(p, "unshift", [](Vm& vm, Args c) -> Value {
         Object* a = arrayOf(c);
         if (!a) return Value();
-        checkGrowth(a->elements.size(), c.args.size());
+        checkGrowth(vm, a->elements.size(), c.args.size());
         a->elements.insert(a->elements.begin(), c.args.begin(), c.args.end());
         return Value(static_cast<double>(a->elements.size()));
     });
@@ -173,7 +173,7 @@ void installArrayBuiltins(Vm& vm) {
         std::vector<Value> out = a ? a->elements : std::vector<Value>{};
         for (const Value& v : c.args) {
             Object* o = v.obj();
-            checkGrowth(out.size(), o && o->kind == ObjectKind::Array ? o->elements.size() : 1);
+            checkGrowth(vm, out.size(), o && o->kind == ObjectKind::Array ? o->elements.size() : 1);
             if (o && o->kind == ObjectKind::Array) out.insert(out.end(), o->elements.begin(), o->elements.end());
             else out.push_back(v);
         }
@@ -201,7 +201,7 @@ void installArrayBuiltins(Vm& vm) {
         auto first = a->elements.begin() + static_cast<std::ptrdiff_t>(from);
         std::vector<Value> removed(first, first + static_cast<std::ptrdiff_t>(count));
         a->elements.erase(first, first + static_cast<std::ptrdiff_t>(count));
-        if (c.args.size() > 2) checkGrowth(a->elements.size(), c.args.size() - 2);
+        if (c.args.size() > 2) checkGrowth(vm, a->elements.size(), c.args.size() - 2);
         if (c.args.size() > 2)
             a->elements.insert(a->elements.begin() + static_cast<std::ptrdiff_t>(from), c.args.begin() + 2, c.args.end());
         return Value(vm.newArray(std::move(removed)));

@@ -104,9 +104,6 @@ private:
 
 using ObjectRef = std::shared_ptr<Object>;
 
-// Arrays hold at most this many elements; scripts that grow one further are stopped.
-inline constexpr std::size_t kMaxArrayLength = 1u << 20;
-
 // Parses an array index ("0", "12"); false for anything else.
 bool parseIndex(std::string_view s, std::size_t& index);
 

@@ -400,12 +400,12 @@ void Vm::setMember(const Value& target, std::string_view name, const Value& v) {
         std::size_t idx;
         if (name == "length") {
             double n = toNumber(*this, v);
-            if (n >= 0 && n <= static_cast<double>(kMaxArrayLength))
+            if (n >= 0 && n <= static_cast<double>(m_limits.maxArrayLength))
                 o->elements.resize(static_cast<std::size_t>(n));
             return;
         }
         if (parseIndex(name, idx)) {
-            if (idx >= kMaxArrayLength) return;
+            if (idx >= m_limits.maxArrayLength) return;
             if (idx >= o->elements.size()) o->elements.resize(idx + 1);
             o->elements[idx] = v;
             return;

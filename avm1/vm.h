@@ -33,6 +33,7 @@ struct VmLimits {
     unsigned maxCallDepth = 256;
     std::size_t maxStack = 1 << 16;
     std::size_t maxStringBytes = 16u << 20;  // a longer concatenation stops the script
+    std::size_t maxArrayLength = 1u << 20;   // growing an array further stops the script
 };
 
 struct ScriptThrow {

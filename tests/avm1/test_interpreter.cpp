@@ -446,7 +446,7 @@ TEST(Safety, ResourceLimitsStopTheScript) {
         {"nested with blocks", [](Asm& a) {
              Asm body;
              body.traceStr("deep");
-             for (int i = 0; i < 2000; ++i) {
+             for (int i = 0; i < 300; ++i) {  // deeper than the limit of 256
                  Asm outer;
                  outer.getVar("_root").with(body);
                  body = outer;
@@ -458,6 +458,7 @@ TEST(Safety, ResourceLimitsStopTheScript) {
         avm1test::FakeHost host;
         avm1::VmLimits limits;
         limits.maxStringBytes = 1 << 20;
+        limits.maxArrayLength = 10000;
         avm1::Vm vm(host, 7, limits);
         Asm a;
         c.build(a);
