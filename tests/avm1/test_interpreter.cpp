@@ -432,7 +432,7 @@ TEST(Safety, ResourceLimitsStopTheScript) {
     };
     const Case cases[] = {
         {"doubling string", [](Asm& a) {
-             a.setVar("s", 1);
+             a.str("s").str("ab").op(Op::SetVariable);
              std::size_t top = a.here();
              a.str("s").getVar("s").getVar("s").op(Op::Add2).op(Op::SetVariable);
              a.patch(a.branch(Op::Jump), top);
