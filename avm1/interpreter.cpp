@@ -448,7 +448,7 @@ Completion Runner::runRange(std::size_t start, std::size_t end) {
         }
         case Op::Equals: {
             Value vb = pop(), va = pop();
-            double a = num(va), b = num(vb);
+            double b = num(vb), a = num(va);  // this one converts its right operand first
             pushBool(a == b);
             break;
         }
@@ -692,9 +692,19 @@ Completion Runner::runRange(std::size_t start, std::size_t end) {
         case Op::Enumerate: enumerate(getVariable(str(pop()))); break;
         case Op::Enumerate2: enumerate(pop()); break;
         case Op::Add2: {
-            Value b = toPrimitive(vm, pop(), Hint::Number), a = toPrimitive(vm, pop(), Hint::Number);
-            if (a.isString() || b.isString()) push(Value(concat(str(a), str(b))));
-            else push(num(a) + num(b));
+            // The right operand converts first; an operand whose valueOf gave an object is
+            // converted again from the original (its toString or valueOf runs once more).
+            Value ob = pop(), oa = pop();
+            Value b = toPrimitive(vm, ob, Hint::Number), a = toPrimitive(vm, oa, Hint::Number);
+            const Value& ua = a.isObject() ? oa : a;
+            const Value& ub = b.isObject() ? ob : b;
+            if (a.isString() || b.isString()) {
+                std::string sa = str(ua);
+                push(Value(concat(sa, str(ub))));
+            } else {
+                double na = num(ua);
+                push(na + num(ub));
+            }
             break;
         }
         case Op::Less2: {
