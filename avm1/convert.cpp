@@ -187,7 +187,7 @@ Value toPrimitive(Vm& vm, const Value& v, Hint hint) {
     // Numbers: valueOf alone; an object that stays an object converts to NaN.
     Value fn = vm.getMember(v, "valueOf");
     if (fn.obj() && fn.obj()->kind == ObjectKind::Function) return vm.call(fn, v, {});
-    return v;
+    return Value();  // an object without valueOf has no primitive value
 }
 
 double toNumber(Vm& vm, const Value& v) {
