@@ -203,8 +203,10 @@ void installClipBuiltins(Vm& vm) {
     vm.method(p, "attachMovie", [](Vm& vm, Args c) -> Value {
         ClipId clip = self(vm, c);
         if (!clip || c.args.size() < 3) return Value();
-        ClipId made = vm.host().attach(clip, toString(vm, c.arg(0)), toString(vm, c.arg(1)), scriptDepth(vm, c.arg(2)));
+        std::string symbol = toString(vm, c.arg(0));
+        ClipId made = vm.host().attach(clip, symbol, toString(vm, c.arg(1)), scriptDepth(vm, c.arg(2)));
         copyProps(vm, c.arg(3), made);
+        if (made) vm.constructClip(made, symbol);  // the registered class, before attachMovie returns
         return vm.clipValue(made);
     });
     vm.method(p, "duplicateMovieClip", [](Vm& vm, Args c) -> Value {

@@ -551,6 +551,35 @@ RunStatus Vm::callHandler(ClipId clip, std::string_view name, std::span<const Va
     }
 }
 
+RunStatus Vm::constructClip(ClipId clip, const std::string& symbol) {
+    const Property* reg = m_global ? m_global->findOwn("__registeredClasses", NameCase::Sensitive) : nullptr;
+    const Property* cls = reg && reg->value.obj() ? reg->value.obj()->findOwn(symbol, nameCase()) : nullptr;
+    if (!cls || !cls->value.obj() || cls->value.obj()->kind != ObjectKind::Function) return RunStatus::Ok;
+    ObjectRef o = clipObject(clip);
+    if (!o || !m_host.alive(clip)) return RunStatus::Ok;
+    Value ctor = cls->value;
+    Value proto = getMember(ctor, "prototype");
+    if (proto.obj()) o->proto = proto.objRef();
+    o->define("__constructor__", ctor, kDontEnum);
+    bool outer = m_depth == 0;
+    if (outer) m_steps = 0;
+    Context saved = ctx;
+    ctx.target = clip;
+    try {
+        call(ctor, Value(o), {}, proto.obj());
+        ctx = saved;
+        return RunStatus::Ok;
+    } catch (const ScriptThrow&) {
+        ctx = saved;
+        return RunStatus::Thrown;
+    } catch (const ScriptAbort& a) {
+        ctx = saved;
+        if (!outer) throw;
+        m_lastAbort = a.reason;
+        return RunStatus::Aborted;
+    }
+}
+
 // ---- intervals ----
 
 int Vm::addInterval(Value fn, Value thisValue, std::string method, double ms, std::vector<Value> args) {

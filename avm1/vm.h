@@ -61,6 +61,9 @@ public:
     RunStatus runActions(std::span<const std::uint8_t> code, ClipId clip);
     // Calls a handler like onEnterFrame on a clip if it has one; aborts and throws are contained.
     RunStatus callHandler(ClipId clip, std::string_view name, std::span<const Value> args = {});
+    // Gives a clip made from an exported symbol the class registered for it with
+    // Object.registerClass: the clip takes the class's prototype and its constructor runs.
+    RunStatus constructClip(ClipId clip, const std::string& symbol);
     // Runs the intervals that are due.
     void runIntervals();
     // The number of actions executed since the VM started (for benchmarks and tests).

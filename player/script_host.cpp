@@ -79,6 +79,9 @@ ScriptHost::ScriptHost(const swf::Movie& movie, const Library& library, ClipCont
     m_vm = std::make_unique<avm1::Vm>(*this, std::max<unsigned>(movie.header.version, 1), limits);
     static const std::vector<swf::Tag> kNoTags;
     m_emptyTimeline = std::make_unique<Timeline>(kNoTags);
+    for (const swf::Tag& t : movie.tags)
+        if (auto* ex = std::get_if<swf::ExportAssets>(&t.body))
+            for (const swf::AssetRef& a : ex->assets) m_symbols.emplace(a.id, a.name);
 }
 
 ScriptHost::~ScriptHost() = default;
@@ -140,7 +143,9 @@ void ScriptHost::queueActions(MovieClip& clip, std::span<const std::uint8_t> cod
 }
 
 void ScriptHost::run(const Pending& p) {
-    avm1::RunStatus s = p.handler ? m_vm->callHandler(p.clip, p.handler) : m_vm->runActions(p.code, p.clip);
+    avm1::RunStatus s = p.symbol    ? m_vm->constructClip(p.clip, *p.symbol)
+                         : p.handler ? m_vm->callHandler(p.clip, p.handler)
+                                     : m_vm->runActions(p.code, p.clip);
     if (s == avm1::RunStatus::Aborted) ++m_aborted;
 }
 
@@ -172,6 +177,8 @@ void ScriptHost::clipCreated(MovieClip& clip, const swf::PlaceObject* tag) {
         for (const swf::ClipAction& a : tag->clipActions)
             if (a.events & kEventLoad) m_queue.push_back(Pending{clip.id(), a.actions, nullptr});
     }
+    if (auto it = m_symbols.find(clip.characterId()); it != m_symbols.end() && clip.parent() && !m_scriptPlacing)
+        m_constructQueue.push_back(Pending{clip.id(), {}, nullptr, &it->second});
     if (clip.parent()) m_queue.push_back(Pending{clip.id(), {}, "onLoad"});
 }
 
@@ -403,7 +410,9 @@ std::vector<std::span<const std::uint8_t>> ScriptHost::frameActions(avm1::ClipId
 
 void ScriptHost::placeChild(MovieClip& parent, int depth, const Timeline& timeline, std::uint16_t characterId,
                             const Placement& placement) {
+    m_scriptPlacing = true;
     m_lastPlaced = parent.addClip(depth, timeline, characterId, placement);
+    m_scriptPlacing = false;
 }
 
 avm1::ClipId ScriptHost::createEmpty(avm1::ClipId parentId, const std::string& name, int depth) {

@@ -96,7 +96,8 @@ private:
     struct Pending {
         avm1::ClipId clip = 0;
         std::span<const std::uint8_t> code;
-        const char* handler = nullptr;  // a method to call instead of code
+        const char* handler = nullptr;      // a method to call instead of code
+        const std::string* symbol = nullptr;  // or: give the clip its registered class
     };
     MovieClip* find(avm1::ClipId clip) const;
     DisplayObject* entryOf(const MovieClip& clip) const;
@@ -107,6 +108,7 @@ private:
     void placeChild(MovieClip& parent, int depth, const Timeline& timeline, std::uint16_t characterId,
                     const Placement& placement);
     MovieClip* m_lastPlaced = nullptr;
+    bool m_scriptPlacing = false;  // a script is making the clip: it constructs the class itself
 
     const swf::Movie& m_movie;
     const Library& m_library;
@@ -117,6 +119,7 @@ private:
     std::unordered_map<avm1::ClipId, std::vector<const swf::ClipAction*>> m_clipActions;
     std::unordered_map<avm1::ClipId, std::vector<avm1::DrawOp>> m_drawing;
     std::unordered_set<std::uint16_t> m_initDone;  // sprites whose init actions ran
+    std::unordered_map<std::uint16_t, std::string> m_symbols;  // exported characters' names
     std::deque<Pending> m_queue;
     std::deque<Pending> m_initQueue;       // initialize events of new clips: first of all
     std::deque<Pending> m_constructQueue;  // then their construct events

@@ -100,6 +100,28 @@ TEST(FrameOrder, ClipEventsOfANewClip) {
     EXPECT_EQ(m->out, "initialize\nconstruct\nroot 1\nload\nchild 1\n");
 }
 
+// function T() { trace("made " + this._name); }  T.prototype.hi = function () { return "hi"; };
+// Object.registerClass("thing", T);  a = attachMovie("thing", "a", 1);  trace(a.hi());
+TEST(FrameOrder, RegisteredClassOfAnAttachedClip) {
+    swf::MovieWriter w(7);
+    w.add(tracingSprite());
+    w.add(swf::ExportAssets{{swf::AssetRef{1, "thing"}}});
+    Asm a;
+    a.defineFunction("T", {}, Asm().str("made ").getVar("this").str("_name").op(Op::GetMember).op(Op::Add2).trace());
+    a.getVar("T").str("prototype").op(Op::GetMember).str("hi")
+        .defineFunction("", {}, Asm().str("hi").op(Op::Return)).op(Op::SetMember);
+    a.getVar("T").str("thing").num(2).getVar("Object").str("registerClass").op(Op::CallMethod).op(Op::Pop);
+    a.str("a").num(1).str("a").str("thing").num(3).getVar("_root").str("attachMovie").op(Op::CallMethod)
+        .op(Op::SetVariable);
+    a.num(0).getVar("a").str("hi").op(Op::CallMethod).trace();
+    a.getVar("a").getVar("T").op(Op::InstanceOf).trace();
+    w.add(swf::DoAction{a.bytes});
+    w.showFrame();
+    auto m = load(w);
+    m->player->advance();
+    EXPECT_EQ(m->out, "made a\nhi\ntrue\nchild 1\n");
+}
+
 TEST(FrameOrder, InitActionsRunOnce) {
     swf::MovieWriter w(7);
     w.add(tracingSprite());
