@@ -48,6 +48,16 @@ void gotoFrame(Vm& vm, const CallArgs& c, bool play) {
     vm.host().gotoFrame(clip, toInt32(toNumber(vm, f)), play);
 }
 
+// localToGlobal / globalToLocal: converts the x and y of the point object in place.
+void convertPointArg(Vm& vm, const CallArgs& c, Host::Direction dir) {
+    ClipId clip = self(vm, c);
+    if (!clip || !c.arg(0).obj()) return;
+    double x = toNumber(vm, vm.getMember(c.arg(0), "x")), y = toNumber(vm, vm.getMember(c.arg(0), "y"));
+    vm.host().convertPoint(clip, x, y, dir);
+    vm.setMember(c.arg(0), "x", Value(x));
+    vm.setMember(c.arg(0), "y", Value(y));
+}
+
 std::uint32_t rgbOf(Vm& vm, const Value& v) { return toUint32(toNumber(vm, v)) & 0xFFFFFF; }
 
 void draw(Vm& vm, const CallArgs& c, DrawOp op) {
@@ -250,7 +260,42 @@ void installClipBuiltins(Vm& vm) {
     vm.method(p, "getBytesTotal", [](Vm&, Args) -> Value { return Value(1.0); });
     vm.method(p, "startDrag", [](Vm&, Args) -> Value { return Value(); });
     vm.method(p, "stopDrag", [](Vm&, Args) -> Value { return Value(); });
-    vm.method(p, "hitTest", [](Vm&, Args) -> Value { return Value(false); });
+    vm.method(p, "getBounds", [](Vm& vm, Args c) -> Value {
+        ClipId clip = self(vm, c);
+        if (!clip) return Value();
+        ClipId space = c.args.empty() ? clip : vm.clipOf(c.arg(0));
+        if (!space && !c.args.empty()) return Value();
+        double b[4];
+        if (!vm.host().bounds(clip, space, b)) b[0] = b[1] = b[2] = b[3] = 6710886.35;  // nothing drawn
+        ObjectRef o = vm.newObject();
+        o->define("xMin", Value(b[0]));
+        o->define("xMax", Value(b[1]));
+        o->define("yMin", Value(b[2]));
+        o->define("yMax", Value(b[3]));
+        return Value(o);
+    });
+    vm.method(p, "localToGlobal", [](Vm& vm, Args c) -> Value {
+        convertPointArg(vm, c, Host::Direction::ToGlobal);
+        return Value();
+    });
+    vm.method(p, "globalToLocal", [](Vm& vm, Args c) -> Value {
+        convertPointArg(vm, c, Host::Direction::ToLocal);
+        return Value();
+    });
+    // hitTest(x, y[, shapeFlag]) against the bounds on stage; hitTest(clip): bounds overlap.
+    vm.method(p, "hitTest", [](Vm& vm, Args c) -> Value {
+        ClipId clip = self(vm, c);
+        double b[4];
+        if (!clip || !vm.host().bounds(clip, vm.host().root(), b)) return Value(false);
+        if (ClipId other = vm.clipOf(c.arg(0))) {
+            double o[4];
+            if (!vm.host().bounds(other, vm.host().root(), o)) return Value(false);
+            return Value(b[0] <= o[1] && o[0] <= b[1] && b[2] <= o[3] && o[2] <= b[3]);
+        }
+        if (c.args.size() < 2) return Value(false);
+        double x = toNumber(vm, c.arg(0)), y = toNumber(vm, c.arg(1));
+        return Value(x >= b[0] && x <= b[1] && y >= b[2] && y <= b[3]);
+    });
 
     // The drawing API.
     vm.method(p, "clear", [](Vm& vm, Args c) -> Value {

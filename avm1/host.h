@@ -65,6 +65,12 @@ public:
     virtual void colorTransform(ClipId clip, double out[8]) = 0;
     virtual void setColorTransform(ClipId clip, const double cx[8]) = 0;
     virtual double stageSize(bool height) = 0;  // pixels
+    // Converts a point (pixels) from the clip's coordinates to the stage's, or back.
+    enum class Direction : std::uint8_t { ToGlobal, ToLocal };
+    virtual void convertPoint(ClipId clip, double& x, double& y, Direction dir) = 0;
+    // The clip's bounds in the coordinates of `space` (pixels: xMin, xMax, yMin, yMax); false
+    // when the clip draws nothing.
+    virtual bool bounds(ClipId clip, ClipId space, double out[4]) = 0;
 
     virtual void gotoFrame(ClipId clip, int frame, bool play) = 0;  // 1-based, clamped
     virtual bool gotoLabel(ClipId clip, const std::string& label, bool play) = 0;

@@ -34,6 +34,19 @@ swf::Matrix concat(const swf::Matrix& p, const swf::Matrix& c) {
     return m;
 }
 
+swf::Matrix invert(const swf::Matrix& m) {
+    double det = m.a * m.d - m.b * m.c;
+    if (det == 0 || !std::isfinite(det)) return swf::Matrix{};
+    swf::Matrix r;
+    r.a = m.d / det;
+    r.b = -m.b / det;
+    r.c = -m.c / det;
+    r.d = m.a / det;
+    r.tx = static_cast<std::int32_t>(std::clamp(-(r.a * m.tx + r.c * m.ty), -2.0e9, 2.0e9));
+    r.ty = static_cast<std::int32_t>(std::clamp(-(r.b * m.tx + r.d * m.ty), -2.0e9, 2.0e9));
+    return r;
+}
+
 // A bounding box in twips that grows by transformed rectangles.
 struct Box {
     double x0 = INFINITY, y0 = INFINITY, x1 = -INFINITY, y1 = -INFINITY;
@@ -256,6 +269,7 @@ double ScriptHost::property(avm1::ClipId clip, avm1::ClipProp prop) {
     case ClipProp::Rotation: return std::atan2(m.b, m.a) * 180 / kPi;
     case ClipProp::Width:
     case ClipProp::Height: {
+        updateDrawings();  // drawings made by the running script count at once
         Box box;
         boundsOf(*c, m, m_library, box, 0);
         if (box.empty()) return 0;
@@ -351,6 +365,41 @@ void ScriptHost::setColorTransform(avm1::ClipId clip, const double in[8]) {
         v[i] = static_cast<std::int16_t>(static_cast<std::uint16_t>(avm1::toInt32(d)));
     }
     e->placement.colorTransform = swf::ColorTransform{v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]};
+}
+
+swf::Matrix ScriptHost::globalMatrix(const MovieClip& clip) const {
+    swf::Matrix m;
+    unsigned guard = 0;
+    for (const MovieClip* c = &clip; c && guard < 256; c = c->parent(), ++guard)
+        if (const DisplayObject* e = entryOf(*c)) m = concat(e->placement.matrix, m);
+    return m;
+}
+
+void ScriptHost::convertPoint(avm1::ClipId clip, double& x, double& y, Direction dir) {
+    MovieClip* c = find(clip);
+    if (!c) return;
+    swf::Matrix g = globalMatrix(*c);
+    if (dir == Direction::ToLocal) g = invert(g);
+    double tx = (g.a * x * 20 + g.c * y * 20 + g.tx) / 20, ty = (g.b * x * 20 + g.d * y * 20 + g.ty) / 20;
+    x = tx;
+    y = ty;
+}
+
+bool ScriptHost::bounds(avm1::ClipId clip, avm1::ClipId space, double out[4]) {
+    MovieClip* c = find(clip);
+    MovieClip* s = find(space);
+    if (!c) return false;
+    updateDrawings();
+    swf::Matrix m = globalMatrix(*c);
+    if (s) m = concat(invert(globalMatrix(*s)), m);
+    Box box;
+    boundsOf(*c, m, m_library, box, 0);
+    if (box.empty()) return false;
+    out[0] = box.x0 / 20;
+    out[1] = box.x1 / 20;
+    out[2] = box.y0 / 20;
+    out[3] = box.y1 / 20;
+    return true;
 }
 
 double ScriptHost::stageSize(bool height) {

@@ -68,6 +68,8 @@ public:
     void colorTransform(avm1::ClipId clip, double out[8]) override;
     void setColorTransform(avm1::ClipId clip, const double cx[8]) override;
     double stageSize(bool height) override;
+    void convertPoint(avm1::ClipId clip, double& x, double& y, Direction dir) override;
+    bool bounds(avm1::ClipId clip, avm1::ClipId space, double out[4]) override;
     void gotoFrame(avm1::ClipId clip, int frame, bool play) override;
     bool gotoLabel(avm1::ClipId clip, const std::string& label, bool play) override;
     void play(avm1::ClipId clip) override;
@@ -101,6 +103,8 @@ private:
     };
     MovieClip* find(avm1::ClipId clip) const;
     DisplayObject* entryOf(const MovieClip& clip) const;
+    // The clip's matrix to the stage (twips), the main timeline's being the identity.
+    swf::Matrix globalMatrix(const MovieClip& clip) const;
     void run(const Pending& p);
     // Converts the drawings changed since the last frame into the clips' shapes.
     void updateDrawings();

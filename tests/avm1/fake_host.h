@@ -70,6 +70,23 @@ public:
         for (int i = 0; i < 8; ++i) color[i] = cx[i];
     }
     double stageSize(bool height) override { return height ? 400 : 550; }
+    // Clips are translated by their _x/_y (props) relative to the parent; bounds are 10x10.
+    void convertPoint(avm1::ClipId c, double& x, double& y, Direction dir) override {
+        for (avm1::ClipId p = c; p && p != 1; p = clips[p].parent) {
+            double dx = clips[p].props[0], dy = clips[p].props[1];
+            x += dir == Direction::ToGlobal ? dx : -dx;
+            y += dir == Direction::ToGlobal ? dy : -dy;
+        }
+    }
+    bool bounds(avm1::ClipId c, avm1::ClipId space, double out[4]) override {
+        double x0 = 0, y0 = 0, x1 = 10, y1 = 10;
+        convertPoint(c, x0, y0, Direction::ToGlobal);
+        convertPoint(c, x1, y1, Direction::ToGlobal);
+        convertPoint(space, x0, y0, Direction::ToLocal);
+        convertPoint(space, x1, y1, Direction::ToLocal);
+        out[0] = x0, out[1] = x1, out[2] = y0, out[3] = y1;
+        return true;
+    }
     void gotoFrame(avm1::ClipId c, int f, bool play) override {
         if (f < 1) return;
         clips[c].frame = std::min(f, clips[c].frames);

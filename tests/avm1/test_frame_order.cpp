@@ -220,6 +220,29 @@ TEST(Drawing, FillAndLineReachTheDrawList) {
     EXPECT_FLOAT_EQ(s.bounds.y1, 800);
 }
 
+// A drawn 40x30 rectangle in a clip at x 100, scaled 50% across: size and bounds at once.
+TEST(Drawing, SizeAndBoundsOfADrawing) {
+    swf::MovieWriter w(7);
+    Asm a;
+    a.num(1).str("mc").num(2).getVar("_root").str("createEmptyMovieClip").op(Op::CallMethod).op(Op::Pop);
+    a.num(100).num(0).num(2).getVar("mc").str("beginFill").op(Op::CallMethod).op(Op::Pop);
+    a.num(30).num(40).num(2).getVar("mc").str("lineTo").op(Op::CallMethod).op(Op::Pop);
+    a.num(30).num(0).num(2).getVar("mc").str("lineTo").op(Op::CallMethod).op(Op::Pop);
+    a.getVar("mc").str("_x").num(100).op(Op::SetMember);
+    a.getVar("mc").str("_xscale").num(50).op(Op::SetMember);
+    a.getVar("mc").str("_width").op(Op::GetMember).trace();
+    a.getVar("mc").str("_height").op(Op::GetMember).trace();
+    a.getVar("_root").num(1).getVar("mc").str("getBounds").op(Op::CallMethod).str("xMax").op(Op::GetMember).trace();
+    a.num(10).num(110).num(2).getVar("mc").str("hitTest").op(Op::CallMethod).trace();
+    a.getVar("mc").str("_width").num(40).op(Op::SetMember);
+    a.getVar("mc").str("_xscale").op(Op::GetMember).trace();
+    w.add(swf::DoAction{a.bytes});
+    w.showFrame();
+    auto m = load(w);
+    m->player->advance();
+    EXPECT_EQ(m->out, "20\n30\n120\ntrue\n100\n");
+}
+
 TEST(Drawing, ClearRemovesTheShape) {
     swf::MovieWriter w(7);
     Asm a;

@@ -398,6 +398,18 @@ TEST(Builtins, ColorAndStage) {
              a.str("c").num(0).str("Color").op(Op::NewObject).op(Op::SetVariable);
              a.num(0).getVar("c").str("getRGB").op(Op::CallMethod).trace();
          }, 7, "undefined\n"},
+        {"points, bounds and hit tests", [](Asm& a) {
+             a.num(5).str("mc").num(2).getVar("_root").str("createEmptyMovieClip").op(Op::CallMethod).op(Op::Pop);
+             a.getVar("mc").str("_x").num(100).op(Op::SetMember);
+             a.str("pt").str("x").num(5).str("y").num(5).num(2).op(Op::InitObject).op(Op::SetVariable);
+             a.getVar("pt").num(1).getVar("mc").str("localToGlobal").op(Op::CallMethod).op(Op::Pop);
+             a.getVar("pt").str("x").op(Op::GetMember).trace();
+             a.getVar("pt").num(1).getVar("mc").str("globalToLocal").op(Op::CallMethod).op(Op::Pop);
+             a.getVar("pt").str("x").op(Op::GetMember).trace();
+             a.getVar("_root").num(1).getVar("mc").str("getBounds").op(Op::CallMethod).str("xMin").op(Op::GetMember).trace();
+             a.num(3).num(102).num(2).getVar("mc").str("hitTest").op(Op::CallMethod).trace();
+             a.num(3).num(20).num(2).getVar("mc").str("hitTest").op(Op::CallMethod).trace();
+         }, 7, "105\n5\n100\ntrue\nfalse\n"},
         {"Stage size", [](Asm& a) {
              a.getVar("Stage").str("width").op(Op::GetMember).trace();
              a.getVar("Stage").str("height").op(Op::GetMember).trace();
