@@ -24,6 +24,10 @@ struct Frame {
     ObjectRef arguments;
 };
 
+// `super` inside a method found on `holder`: it looks members up from holder's prototype and
+// calls them with `thisValue`; super() calls holder's __constructor__.
+ObjectRef makeSuper(Vm& vm, Object& holder, const Value& thisValue);
+
 class Interpreter {
 public:
     // Runs until the end of the code or a Return; the result is the returned value.
