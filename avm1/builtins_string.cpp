@@ -1,6 +1,7 @@
 // String (positions count bytes of the UTF-8 text) and Math.
 
 #include <cmath>
+#include <cstdint>
 
 #include "avm1/vm.h"
 
@@ -19,7 +20,7 @@ std::string selfString(Vm& vm, const CallArgs& c) {
 // A position argument made an integer in 0..len (negative counts from the end when `fromEnd`).
 std::size_t position(Vm& vm, const Value& v, std::size_t len, std::size_t fallback, bool fromEnd) {
     if (v.isUndefined()) return fallback;
-    double d = toInteger(toNumber(vm, v));
+    double d = toInt32(toNumber(vm, v));  // positions wrap like 32-bit integers
     if (d < 0) d = fromEnd ? std::max(0.0, static_cast<double>(len) + d) : 0;
     return static_cast<std::size_t>(std::min(d, static_cast<double>(len)));
 }
@@ -75,6 +76,7 @@ void installStringBuiltins(Vm& vm) {
         std::string s;
         for (const Value& v : c.args) {
             auto ch = static_cast<std::uint32_t>(toInt32(toNumber(vm, v))) & 0xFFFF;
+            if (ch == 0) break;  // strings end at a zero character
             if (ch < 0x80) s += static_cast<char>(ch);
             else if (ch < 0x800) s += {static_cast<char>(0xC0 | (ch >> 6)), static_cast<char>(0x80 | (ch & 0x3F))};
             else s += {static_cast<char>(0xE0 | (ch >> 12)), static_cast<char>(0x80 | ((ch >> 6) & 0x3F)), static_cast<char>(0x80 | (ch & 0x3F))};
@@ -86,36 +88,42 @@ void installStringBuiltins(Vm& vm) {
     vm.method(p, "valueOf", [](Vm& vm, Args c) -> Value { return Value(selfString(vm, c)); });
     vm.method(p, "charAt", [](Vm& vm, Args c) -> Value {
         std::string s = selfString(vm, c);
-        double i = toInteger(toNumber(vm, c.arg(0)));
+        double i = toInt32(toNumber(vm, c.arg(0)));
         if (i < 0 || i >= static_cast<double>(s.size())) return Value(std::string());
         return Value(std::string(1, s[static_cast<std::size_t>(i)]));
     });
     vm.method(p, "charCodeAt", [](Vm& vm, Args c) -> Value {
         std::string s = selfString(vm, c);
-        double i = toInteger(toNumber(vm, c.arg(0)));
-        if (i < 0 || i >= static_cast<double>(s.size())) return Value(std::nan(""));
+        double i = toInt32(toNumber(vm, c.arg(0)));
+        if (i < 0) return Value(std::nan(""));
+        if (i >= static_cast<double>(s.size())) return Value(vm.ctx.version >= 6 ? std::nan("") : 0.0);
         return Value(static_cast<double>(static_cast<unsigned char>(s[static_cast<std::size_t>(i)])));
     });
     vm.method(p, "indexOf", [](Vm& vm, Args c) -> Value {
+        if (c.args.empty()) return Value();
         std::string s = selfString(vm, c), what = toString(vm, c.arg(0));
-        std::size_t from = position(vm, c.arg(1), s.size(), 0, false);
-        std::size_t at = s.find(what, from);
+        double start = c.arg(1).isUndefined() ? 0 : toInt32(toNumber(vm, c.arg(1)));
+        if (start > static_cast<double>(s.size())) return Value(-1.0);
+        std::size_t at = s.find(what, start < 0 ? 0 : static_cast<std::size_t>(start));
         return Value(at == std::string::npos ? -1.0 : static_cast<double>(at));
     });
     vm.method(p, "lastIndexOf", [](Vm& vm, Args c) -> Value {
+        if (c.args.empty()) return Value();
         std::string s = selfString(vm, c), what = toString(vm, c.arg(0));
         std::size_t from = c.arg(1).isUndefined() ? std::string::npos : position(vm, c.arg(1), s.size(), 0, false);
         std::size_t at = s.rfind(what, from);
         return Value(at == std::string::npos ? -1.0 : static_cast<double>(at));
     });
     vm.method(p, "substr", [](Vm& vm, Args c) -> Value {
+        if (c.args.empty()) return Value();
         std::string s = selfString(vm, c);
         std::size_t from = position(vm, c.arg(0), s.size(), 0, true);
-        double n = c.arg(1).isUndefined() ? static_cast<double>(s.size()) : toInteger(toNumber(vm, c.arg(1)));
+        double n = c.arg(1).isUndefined() ? static_cast<double>(s.size()) : toInt32(toNumber(vm, c.arg(1)));
         if (n <= 0) return Value(std::string());
         return Value(s.substr(from, static_cast<std::size_t>(std::min(n, static_cast<double>(s.size())))));
     });
     vm.method(p, "substring", [](Vm& vm, Args c) -> Value {
+        if (c.args.empty()) return Value();
         std::string s = selfString(vm, c);
         std::size_t a = position(vm, c.arg(0), s.size(), 0, false);
         std::size_t b = position(vm, c.arg(1), s.size(), s.size(), false);
@@ -123,6 +131,7 @@ void installStringBuiltins(Vm& vm) {
         return Value(s.substr(a, b - a));
     });
     vm.method(p, "slice", [](Vm& vm, Args c) -> Value {
+        if (c.args.empty()) return Value();
         std::string s = selfString(vm, c);
         std::size_t a = position(vm, c.arg(0), s.size(), 0, true);
         std::size_t b = position(vm, c.arg(1), s.size(), s.size(), true);
@@ -138,13 +147,21 @@ void installStringBuiltins(Vm& vm) {
     vm.method(p, "split", [](Vm& vm, Args c) -> Value {
         std::string s = selfString(vm, c);
         std::vector<Value> parts;
-        if (c.arg(0).isUndefined()) {
+        bool old = vm.ctx.version < 6;  // SWF 5: "," by default, and "" does not split
+        if (c.arg(0).isUndefined() && !old) {
             parts.emplace_back(s);
             return Value(vm.newArray(std::move(parts)));
         }
-        std::string sep = toString(vm, c.arg(0));
-        std::size_t limit = c.arg(1).isUndefined() ? SIZE_MAX : static_cast<std::size_t>(std::max(0.0, toInteger(toNumber(vm, c.arg(1)))));
-        if (sep.empty()) {
+        std::string sep = c.arg(0).isUndefined() ? std::string(",") : toString(vm, c.arg(0));
+        std::size_t limit = SIZE_MAX;
+        if (c.args.size() > 1 && !c.arg(1).isUndefined()) {
+            std::int32_t l = toInt32(toNumber(vm, c.arg(1)));
+            limit = l > 0 ? static_cast<std::size_t>(l) : 0;
+        }
+        if (limit == 0) return Value(vm.newArray());
+        if (sep.empty() && old) {
+            parts.emplace_back(s);
+        } else if (sep.empty()) {
             for (std::size_t i = 0; i < s.size() && parts.size() < limit; ++i) parts.emplace_back(std::string(1, s[i]));
         } else {
             std::size_t start = 0;

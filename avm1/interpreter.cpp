@@ -594,7 +594,8 @@ Completion Runner::runRange(std::size_t start, std::size_t end) {
         case Op::MBAsciiToChar: {
             auto c = static_cast<std::uint32_t>(toInt32(num(pop())));
             std::string s;
-            if (c < 0x80) s += static_cast<char>(c);
+            if (c == 0) {
+            } else if (c < 0x80) s += static_cast<char>(c);
             else if (c < 0x800) s += {static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F))};
             else {
                 c &= 0xFFFF;
