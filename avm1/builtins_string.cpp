@@ -30,10 +30,10 @@ std::string caseCopy(std::string s, bool upper) {
     return s;
 }
 
-// Every argument is converted (valueOf runs) even when the function uses fewer.
+// The first two arguments are converted (valueOf runs) even when the function uses one.
 double firstNumber(Vm& vm, const CallArgs& c, double* second = nullptr) {
     double first = std::nan(""), next = std::nan("");
-    for (std::size_t i = 0; i < c.args.size(); ++i) {
+    for (std::size_t i = 0; i < c.args.size() && i < 2; ++i) {
         double d = toNumber(vm, c.args[i]);
         if (i == 0) first = d;
         if (i == 1) next = d;
@@ -47,15 +47,12 @@ Value mathUnary(Vm& vm, const CallArgs& c, double (*fn)(double)) {
     return Value(fn(firstNumber(vm, c)));
 }
 
+// Math.min and Math.max take two numbers (a missing one is undefined); more are ignored.
 Value minMax(Vm& vm, const CallArgs& c, bool max) {
     if (c.args.empty()) return Value(max ? -INFINITY : INFINITY);
-    double best = toNumber(vm, c.arg(0));
-    for (std::size_t i = 1; i < c.args.size(); ++i) {
-        double d = toNumber(vm, c.args[i]);
-        if (std::isnan(d) || std::isnan(best)) best = std::nan("");
-        else if (max ? d > best : d < best) best = d;
-    }
-    return Value(best);
+    double a = toNumber(vm, c.arg(0)), b = toNumber(vm, c.arg(1));
+    if (std::isnan(a) || std::isnan(b)) return Value(std::nan(""));
+    return Value(max ? std::max(a, b) : std::min(a, b));
 }
 
 }  // namespace
@@ -214,7 +211,10 @@ void installMathBuiltins(Vm& vm) {
         double e = 0, b = firstNumber(vm, c, &e);
         return Value(std::pow(b, e));
     });
-    vm.method(*m, "random", [](Vm& vm, Args) -> Value { return Value(vm.random01()); });
+    vm.method(*m, "random", [](Vm& vm, Args c) -> Value {
+        firstNumber(vm, c);  // converted and ignored, as in the reference player
+        return Value(vm.random01());
+    });
     vm.method(*m, "max", [](Vm& vm, Args c) -> Value { return minMax(vm, c, true); });
     vm.method(*m, "min", [](Vm& vm, Args c) -> Value { return minMax(vm, c, false); });
 }
