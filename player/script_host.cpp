@@ -179,6 +179,9 @@ void ScriptHost::runQueued() {
 
 void ScriptHost::clipCreated(MovieClip& clip, const swf::PlaceObject* tag) {
     m_clips[clip.id()] = &clip;
+    // Clips placed without a name are called "instanceN", counting from 1 in the movie.
+    if (clip.parent() && (!tag || !tag->name || tag->name->empty()) && !m_scriptPlacing)
+        m_autoNames[clip.id()] = "instance" + std::to_string(m_nextAutoName++);
     if (tag && !tag->clipActions.empty()) {
         auto& list = m_clipActions[clip.id()];
         for (const swf::ClipAction& a : tag->clipActions) {
@@ -197,6 +200,7 @@ void ScriptHost::clipCreated(MovieClip& clip, const swf::PlaceObject* tag) {
 
 void ScriptHost::clipDestroyed(MovieClip& clip) {
     m_clips.erase(clip.id());
+    m_autoNames.erase(clip.id());
     m_clipActions.erase(clip.id());
     m_drawing.erase(clip.id());
     m_drawingChanged.erase(clip.id());
@@ -228,7 +232,7 @@ avm1::ClipId ScriptHost::child(avm1::ClipId clip, std::string_view name, avm1::N
     MovieClip* c = find(clip);
     if (!c || name.empty()) return 0;
     for (const auto& [depth, obj] : c->displayList())
-        if (obj.clip && avm1::sameName(obj.placement.name, name, mode)) return obj.clip->id();
+        if (obj.clip && avm1::sameName(this->name(obj.clip->id()), name, mode)) return obj.clip->id();
     return 0;
 }
 
@@ -237,14 +241,16 @@ bool ScriptHost::alive(avm1::ClipId clip) { return find(clip) != nullptr; }
 std::string ScriptHost::name(avm1::ClipId clip) {
     MovieClip* c = find(clip);
     DisplayObject* e = c ? entryOf(*c) : nullptr;
-    return e ? e->placement.name : std::string();
+    if (e && !e->placement.name.empty()) return e->placement.name;
+    auto it = m_autoNames.find(clip);
+    return it != m_autoNames.end() ? it->second : std::string();
 }
 
 std::vector<avm1::ClipId> ScriptHost::children(avm1::ClipId clip) {
     std::vector<avm1::ClipId> out;
     if (MovieClip* c = find(clip))
         for (const auto& [depth, obj] : c->displayList())
-            if (obj.clip && !obj.placement.name.empty()) out.push_back(obj.clip->id());
+            if (obj.clip) out.push_back(obj.clip->id());
     return out;
 }
 
@@ -527,7 +533,9 @@ avm1::ClipId ScriptHost::atDepth(avm1::ClipId parentId, int d) {
     MovieClip* p = find(parentId);
     if (!p) return 0;
     auto it = p->displayList().find(d);
-    return it != p->displayList().end() && it->second.clip ? it->second.clip->id() : 0;
+    if (it == p->displayList().end()) return 0;
+    // Objects without a script object of their own (shapes, texts) answer with their parent.
+    return it->second.clip ? it->second.clip->id() : parentId;
 }
 
 int ScriptHost::nextHighestDepth(avm1::ClipId parentId) {

@@ -124,6 +124,8 @@ private:
     std::unordered_map<avm1::ClipId, std::vector<avm1::DrawOp>> m_drawing;
     std::unordered_set<std::uint16_t> m_initDone;  // sprites whose init actions ran
     std::unordered_map<std::uint16_t, std::string> m_symbols;  // exported characters' names
+    std::unordered_map<avm1::ClipId, std::string> m_autoNames;  // "instanceN" of unnamed clips
+    unsigned m_nextAutoName = 1;
     std::deque<Pending> m_queue;
     std::deque<Pending> m_initQueue;       // initialize events of new clips: first of all
     std::deque<Pending> m_constructQueue;  // then their construct events
