@@ -1,6 +1,7 @@
 // String (positions count bytes of the UTF-8 text) and Math.
 
 #include <cmath>
+#include <string_view>
 #include <cstdint>
 
 #include "avm1/vm.h"
@@ -15,6 +16,68 @@ std::string selfString(Vm& vm, const CallArgs& c) {
     if (Object* o = c.thisValue.obj(); o && o->kind == ObjectKind::Boxed && o->primitive.isString())
         return o->primitive.str();
     return toString(vm, c.thisValue);
+}
+
+// Strings as the methods count them: UTF-16 code units from SWF 6 on (the text is UTF-8), one
+// unit per byte before.
+std::u16string units(Vm& vm, const std::string& s) {
+    std::u16string u;
+    u.reserve(s.size());
+    if (vm.ctx.version < 6) {
+        for (unsigned char ch : s) u.push_back(ch);
+        return u;
+    }
+    for (std::size_t i = 0; i < s.size();) {
+        auto b = static_cast<unsigned char>(s[i]);
+        std::uint32_t cp = b;
+        std::size_t n = b < 0x80 ? 1 : b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
+        if (n > 1 && i + n <= s.size()) {
+            cp = b & (0xFF >> (n + 1));
+            for (std::size_t k = 1; k < n; ++k) cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+        } else {
+            n = 1;
+        }
+        i += n;
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            u.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+            u.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+        } else {
+            u.push_back(static_cast<char16_t>(cp));
+        }
+    }
+    return u;
+}
+
+void appendUtf8(std::string& out, std::uint32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += {static_cast<char>(0xC0 | (cp >> 6)), static_cast<char>(0x80 | (cp & 0x3F))};
+    } else if (cp < 0x10000) {
+        out += {static_cast<char>(0xE0 | (cp >> 12)), static_cast<char>(0x80 | ((cp >> 6) & 0x3F)),
+                static_cast<char>(0x80 | (cp & 0x3F))};
+    } else {
+        out += {static_cast<char>(0xF0 | (cp >> 18)), static_cast<char>(0x80 | ((cp >> 12) & 0x3F)),
+                static_cast<char>(0x80 | ((cp >> 6) & 0x3F)), static_cast<char>(0x80 | (cp & 0x3F))};
+    }
+}
+
+std::string text(Vm& vm, std::u16string_view u) {
+    std::string out;
+    if (vm.ctx.version < 6) {
+        for (char16_t ch : u) out += static_cast<char>(ch);
+        return out;
+    }
+    for (std::size_t i = 0; i < u.size(); ++i) {
+        std::uint32_t cp = u[i];
+        if (cp >= 0xD800 && cp < 0xDC00 && i + 1 < u.size() && u[i + 1] >= 0xDC00 && u[i + 1] < 0xE000)
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (u[++i] - 0xDC00);
+        else if (cp >= 0xD800 && cp < 0xE000)
+            cp = 0xFFFD;  // half of a pair cannot be written as UTF-8
+        appendUtf8(out, cp);
+    }
+    return out;
 }
 
 // A position argument made an integer in 0..len (negative counts from the end when `fromEnd`).
@@ -70,69 +133,67 @@ void installStringBuiltins(Vm& vm) {
             return c.thisValue;
         });
     vm.method(*ctor, "fromCharCode", [](Vm& vm, Args c) -> Value {
-        std::string s;
+        std::u16string u;
         for (const Value& v : c.args) {
             auto ch = static_cast<std::uint32_t>(toInt32(toNumber(vm, v))) & 0xFFFF;
             if (ch == 0) break;  // strings end at a zero character
-            if (ch < 0x80) s += static_cast<char>(ch);
-            else if (ch < 0x800) s += {static_cast<char>(0xC0 | (ch >> 6)), static_cast<char>(0x80 | (ch & 0x3F))};
-            else s += {static_cast<char>(0xE0 | (ch >> 12)), static_cast<char>(0x80 | ((ch >> 6) & 0x3F)), static_cast<char>(0x80 | (ch & 0x3F))};
+            u.push_back(static_cast<char16_t>(ch));
         }
-        return Value(s);
+        return Value(text(vm, u));
     });
     Object& p = *vm.protos.string;
     vm.method(p, "toString", [](Vm& vm, Args c) -> Value { return Value(selfString(vm, c)); });
     vm.method(p, "valueOf", [](Vm& vm, Args c) -> Value { return Value(selfString(vm, c)); });
     vm.method(p, "charAt", [](Vm& vm, Args c) -> Value {
-        std::string s = selfString(vm, c);
+        std::u16string s = units(vm, selfString(vm, c));
         double i = toInt32(toNumber(vm, c.arg(0)));
         if (i < 0 || i >= static_cast<double>(s.size())) return Value(std::string());
-        return Value(std::string(1, s[static_cast<std::size_t>(i)]));
+        return Value(text(vm, std::u16string_view(s).substr(static_cast<std::size_t>(i), 1)));
     });
     vm.method(p, "charCodeAt", [](Vm& vm, Args c) -> Value {
-        std::string s = selfString(vm, c);
+        std::u16string s = units(vm, selfString(vm, c));
         double i = toInt32(toNumber(vm, c.arg(0)));
         if (i < 0) return Value(std::nan(""));
         if (i >= static_cast<double>(s.size())) return Value(vm.ctx.version >= 6 ? std::nan("") : 0.0);
-        return Value(static_cast<double>(static_cast<unsigned char>(s[static_cast<std::size_t>(i)])));
+        return Value(static_cast<double>(s[static_cast<std::size_t>(i)]));
     });
     vm.method(p, "indexOf", [](Vm& vm, Args c) -> Value {
         if (c.args.empty()) return Value();
-        std::string s = selfString(vm, c), what = toString(vm, c.arg(0));
+        std::u16string s = units(vm, selfString(vm, c)), what = units(vm, toString(vm, c.arg(0)));
         double start = c.arg(1).isUndefined() ? 0 : toInt32(toNumber(vm, c.arg(1)));
         if (start > static_cast<double>(s.size())) return Value(-1.0);
         std::size_t at = s.find(what, start < 0 ? 0 : static_cast<std::size_t>(start));
-        return Value(at == std::string::npos ? -1.0 : static_cast<double>(at));
+        return Value(at == std::u16string::npos ? -1.0 : static_cast<double>(at));
     });
     vm.method(p, "lastIndexOf", [](Vm& vm, Args c) -> Value {
         if (c.args.empty()) return Value();
-        std::string s = selfString(vm, c), what = toString(vm, c.arg(0));
-        std::size_t from = c.arg(1).isUndefined() ? std::string::npos : position(vm, c.arg(1), s.size(), 0, false);
+        std::u16string s = units(vm, selfString(vm, c)), what = units(vm, toString(vm, c.arg(0)));
+        std::size_t from = c.arg(1).isUndefined() ? std::u16string::npos : position(vm, c.arg(1), s.size(), 0, false);
         std::size_t at = s.rfind(what, from);
-        return Value(at == std::string::npos ? -1.0 : static_cast<double>(at));
+        return Value(at == std::u16string::npos ? -1.0 : static_cast<double>(at));
     });
     vm.method(p, "substr", [](Vm& vm, Args c) -> Value {
         if (c.args.empty()) return Value();
-        std::string s = selfString(vm, c);
+        std::u16string s = units(vm, selfString(vm, c));
         std::size_t from = position(vm, c.arg(0), s.size(), 0, true);
         double n = c.arg(1).isUndefined() ? static_cast<double>(s.size()) : toInt32(toNumber(vm, c.arg(1)));
         if (n <= 0) return Value(std::string());
-        return Value(s.substr(from, static_cast<std::size_t>(std::min(n, static_cast<double>(s.size())))));
+        return Value(text(vm, std::u16string_view(s).substr(from, static_cast<std::size_t>(std::min(n, static_cast<double>(s.size()))))));
     });
     vm.method(p, "substring", [](Vm& vm, Args c) -> Value {
         if (c.args.empty()) return Value();
-        std::string s = selfString(vm, c);
+        std::u16string s = units(vm, selfString(vm, c));
         std::size_t a = position(vm, c.arg(0), s.size(), 0, false);
         std::size_t b = position(vm, c.arg(1), s.size(), s.size(), false);
         if (a > b) std::swap(a, b);
-        return Value(s.substr(a, b - a));
+        return Value(text(vm, std::u16string_view(s).substr(a, b - a)));
     });
     vm.method(p, "slice", [](Vm& vm, Args c) -> Value {
         if (c.args.empty()) return Value();
-        std::string s = selfString(vm, c);
+        std::u16string s = units(vm, selfString(vm, c));
         std::size_t a = position(vm, c.arg(0), s.size(), 0, true);
         std::size_t b = position(vm, c.arg(1), s.size(), s.size(), true);
-        return Value(a < b ? s.substr(a, b - a) : std::string());
+        return Value(a < b ? text(vm, std::u16string_view(s).substr(a, b - a)) : std::string());
     });
     vm.method(p, "toUpperCase", [](Vm& vm, Args c) -> Value { return Value(caseCopy(selfString(vm, c), true)); });
     vm.method(p, "toLowerCase", [](Vm& vm, Args c) -> Value { return Value(caseCopy(selfString(vm, c), false)); });
@@ -159,7 +220,9 @@ void installStringBuiltins(Vm& vm) {
         if (sep.empty() && old) {
             parts.emplace_back(s);
         } else if (sep.empty()) {
-            for (std::size_t i = 0; i < s.size() && parts.size() < limit; ++i) parts.emplace_back(std::string(1, s[i]));
+            std::u16string u = units(vm, s);
+            for (std::size_t i = 0; i < u.size() && parts.size() < limit; ++i)
+                parts.emplace_back(text(vm, std::u16string_view(u).substr(i, 1)));
         } else {
             std::size_t start = 0;
             while (parts.size() < limit) {

@@ -210,6 +210,16 @@ std::string toString(Vm& vm, const Value& v) {
     return primitiveToString(v, vm.ctx.version);
 }
 
+std::size_t textLength(std::string_view s, unsigned version) {
+    if (version < 6) return s.size();
+    std::size_t n = 0;
+    for (unsigned char b : s) {
+        if ((b & 0xC0) == 0x80) continue;  // continuation byte
+        n += b >= 0xF0 ? 2 : 1;             // four-byte sequences are surrogate pairs
+    }
+    return n;
+}
+
 const char* typeOfName(const Value& v) {
     switch (v.type()) {
     case Type::Undefined: return "undefined";

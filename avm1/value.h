@@ -73,6 +73,8 @@ std::int32_t toInt32(double d);
 std::uint32_t toUint32(double d);
 double toInteger(double d);
 const char* typeOfName(const Value& v);
+// A string's length as scripts count it: UTF-16 code units from SWF 6 on, bytes before.
+std::size_t textLength(std::string_view s, unsigned version);
 
 // Equality and ordering as the SWF 5+ operators define them.
 bool looseEquals(Vm& vm, const Value& a, const Value& b);

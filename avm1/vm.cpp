@@ -347,7 +347,7 @@ Value Vm::getMember(const Value& target, std::string_view name) {
     case Type::Undefined:
     case Type::Null: return Value();
     case Type::String:
-        if (name == "length") return Value(static_cast<double>(target.str().size()));
+        if (name == "length") return Value(static_cast<double>(textLength(target.str(), ctx.version)));
         return getOwnOrProto(*protos.string, name, target);
     case Type::Number: return getOwnOrProto(*protos.number, name, target);
     case Type::Boolean: return getOwnOrProto(*protos.boolean, name, target);
@@ -368,7 +368,8 @@ Value Vm::getMember(const Value& target, std::string_view name) {
         break;
     }
     case ObjectKind::Boxed:
-        if (o.primitive.isString() && name == "length") return Value(static_cast<double>(o.primitive.str().size()));
+        if (o.primitive.isString() && name == "length")
+            return Value(static_cast<double>(textLength(o.primitive.str(), ctx.version)));
         break;
     case ObjectKind::Clip: {
         if (!o.clipId || !m_host.alive(o.clipId)) return Value();

@@ -80,6 +80,15 @@ TEST(Interpreter, StringsAndTypes) {
         {"typeof number", [](Asm& a) { a.num(1).op(Op::TypeOf).trace(); }, 7, "number\n"},
         {"typeof clip", [](Asm& a) { a.getVar("_root").op(Op::TypeOf).trace(); }, 7, "movieclip\n"},
         {"typeof null", [](Asm& a) { a.null().op(Op::TypeOf).trace(); }, 7, "null\n"},
+        {"length counts UTF-16 units", [](Asm& a) {
+             a.str("h\xC3\xA9\xF0\x9F\x98\x8B").str("length").op(Op::GetMember).trace();
+         }, 7, "4\n"},
+        {"length counts bytes before 6", [](Asm& a) { a.str("h\xC3\xA9").str("length").op(Op::GetMember).trace(); }, 5, "3\n"},
+        {"charAt and substr by units", [](Asm& a) {
+             a.num(1).num(1).str("h\xC3\xA9llo").str("charAt").op(Op::CallMethod).trace();
+             a.num(2).num(1).num(2).str("h\xC3\xA9llo").str("substr").op(Op::CallMethod).trace();
+             a.num(1).num(1).str("h\xC3\xA9llo").str("charCodeAt").op(Op::CallMethod).trace();
+         }, 7, "\xC3\xA9\n\xC3\xA9l\n233\n"},
         {"undefined traces as undefined", [](Asm& a) { a.undef().trace(); }, 6, "undefined\n"},
         {"undefined concatenates empty before 7", [](Asm& a) { a.str("x").undef().op(Op::Add2).trace(); }, 6, "x\n"},
         {"undefined concatenates by name from 7", [](Asm& a) { a.str("x").undef().op(Op::Add2).trace(); }, 7, "xundefined\n"},
