@@ -23,14 +23,14 @@ Value objectConstruct(Vm& vm, Args c) {
 }
 
 // The property names ASSetPropFlags acts on: a comma list, an array, or null for all.
-std::vector<std::string> propNames(Vm& vm, Object& o, const Value& spec) {
+std::vector<std::string> propNames(Vm& vm, Object& o, const Value& which) {
     std::vector<std::string> names;
-    if (spec.isNull()) {
+    if (which.isNull()) {
         for (auto& p : o.properties()) names.push_back(p.name);
-    } else if (Object* a = spec.obj(); a && a->kind == ObjectKind::Array) {
+    } else if (Object* a = which.obj(); a && a->kind == ObjectKind::Array) {
         for (const Value& v : a->elements) names.push_back(toString(vm, v));
     } else {
-        std::string s = toString(vm, spec);
+        std::string s = toString(vm, which);
         std::size_t start = 0;
         while (start <= s.size()) {
             std::size_t comma = s.find(',', start);
