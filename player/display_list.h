@@ -37,6 +37,7 @@ struct DisplayObject {
     CharacterKind kind = CharacterKind::Shape;
     std::uint32_t instanceId = 0;      // unique per player; survives moves, not replacements
     std::unique_ptr<MovieClip> clip;   // sprites only: their own timeline
+    bool scriptTransformed = false;    // a script set its matrix or colour: the timeline no longer does
 };
 
 // How a PlaceObject tag acts on a depth.

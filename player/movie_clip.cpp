@@ -4,6 +4,24 @@
 
 namespace player {
 
+namespace {
+
+// Runs a timeline change of an object's placement; a transform that a script set survives it.
+template <typename Change>
+void keepScriptTransform(DisplayObject& obj, Change change) {
+    if (!obj.scriptTransformed) {
+        change();
+        return;
+    }
+    swf::Matrix m = obj.placement.matrix;
+    swf::ColorTransform cx = obj.placement.colorTransform;
+    change();
+    obj.placement.matrix = m;
+    obj.placement.colorTransform = cx;
+}
+
+}  // namespace
+
 MovieClip::MovieClip(ClipContext& ctx, const Timeline& timeline, unsigned nesting, MovieClip* parent,
                      std::uint16_t characterId)
     : m_ctx(ctx), m_timeline(timeline), m_nesting(nesting), m_parent(parent), m_characterId(characterId),
@@ -71,7 +89,7 @@ void MovieClip::place(const swf::PlaceObject& p, std::uint16_t frame) {
         return;
     }
     case PlaceAction::Modify:
-        applyPlacement(it->second.placement, p);
+        keepScriptTransform(it->second, [&] { applyPlacement(it->second.placement, p); });
         return;
     case PlaceAction::Replace: {
         DisplayObject& obj = it->second;
@@ -181,7 +199,7 @@ void MovieClip::rewindTo(std::uint16_t target) {
             continue;
         }
         if (keep) {
-            it->second.placement = w->second;
+            keepScriptTransform(it->second, [&] { it->second.placement = w->second; });
             ++it;
         } else {
             release(it->second);

@@ -298,6 +298,7 @@ void ScriptHost::setProperty(avm1::ClipId clip, avm1::ClipProp prop, double v) {
     MovieClip* c = find(clip);
     DisplayObject* e = c ? entryOf(*c) : nullptr;
     if (!e || std::isnan(v)) return;
+    if (prop != ClipProp::Visible) e->scriptTransformed = true;
     swf::Matrix& m = e->placement.matrix;
     auto twips = [](double px) { return static_cast<std::int32_t>(std::clamp(px * 20, -2.0e9, 2.0e9)); };
     switch (prop) {
@@ -364,6 +365,7 @@ void ScriptHost::setColorTransform(avm1::ClipId clip, const double in[8]) {
     MovieClip* c = find(clip);
     DisplayObject* e = c ? entryOf(*c) : nullptr;
     if (!e) return;
+    e->scriptTransformed = true;
     std::int16_t v[8];
     for (int i = 0; i < 8; ++i) {
         // Values wrap into 16 bits, as in the reference player.

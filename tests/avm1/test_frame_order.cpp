@@ -122,6 +122,38 @@ TEST(FrameOrder, RegisteredClassOfAnAttachedClip) {
     EXPECT_EQ(m->out, "made a\nhi\ntrue\nchild 1\n");
 }
 
+// Frame 1 places the clip at x 0 and a script moves it to 100 px; frame 2's timeline move to
+// 50 px does not take it back.
+TEST(FrameOrder, ScriptMovedClipLeavesTheTimeline) {
+    swf::MovieWriter w(7);
+    w.add(tracingSprite());
+    swf::PlaceObject p;
+    p.version = 2;
+    p.depth = 1;
+    p.characterId = 1;
+    p.name = "kid";
+    p.matrix = swf::Matrix{};
+    w.add(p);
+    Asm a;
+    a.getVar("kid").str("_x").num(100).op(Op::SetMember);
+    w.add(swf::DoAction{a.bytes});
+    w.showFrame();
+    swf::PlaceObject move;
+    move.version = 2;
+    move.depth = 1;
+    move.move = true;
+    move.matrix = swf::Matrix{1, 0, 0, 1, 1000, 0};
+    w.add(move);
+    Asm t;
+    t.getVar("kid").str("_x").op(Op::GetMember).trace();
+    w.add(swf::DoAction{t.bytes});
+    w.showFrame();
+    auto m = load(w);
+    m->player->advance();
+    m->player->advance();
+    EXPECT_EQ(m->out, "child 1\n100\nchild 2\n");
+}
+
 TEST(FrameOrder, InitActionsRunOnce) {
     swf::MovieWriter w(7);
     w.add(tracingSprite());
