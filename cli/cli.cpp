@@ -33,8 +33,9 @@ constexpr std::string_view kTraceHelp =
     "usage: flashsaver trace MOVIE.swf [--frames N]\n"
     "\n"
     "Runs the movie's scripts headless for N iterations (default: the movie's frame count, at\n"
-    "most 1000; a call of fscommand(\"quit\") ends the run early) and prints each trace()\n"
-    "message on its own line. Scripts stopped by the step budget are reported on stderr.\n"
+    "most 1000; the main timeline loops as in a player, and a call of fscommand(\"quit\") ends\n"
+    "the run early) and prints each trace() message on its own line. Scripts stopped by the\n"
+    "step budget are reported on stderr.\n"
     "\n"
     "Exit status: 0 when the movie ran, 1 when it is missing or broken, 2 on wrong usage.\n";
 

@@ -41,9 +41,8 @@ int runTrace(std::span<const std::string_view> args, Output& io) {
     }
     if (movie.empty()) return usage("expected one movie file");
 
-    player::PlayerOptions options;
-    options.loop = false;
-    auto loaded = player::Player::loadFile(movie, options);
+    // The main timeline loops, as in a player: frames past the end start it over.
+    auto loaded = player::Player::loadFile(movie);
     if (!loaded) {
         io.err += movie + ": " + loaded.error().message + "\n";
         return kExitBadInput;

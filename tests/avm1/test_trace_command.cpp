@@ -45,7 +45,7 @@ TEST(TraceCommand, RunsFramesAndReportsUsage) {
     const Case cases[] = {
         {"the movie's own frames", {"@"}, false, cli::kExitOk, "frame 1\nframe 2\nframe 3\n"},
         {"fewer frames", {"@", "--frames", "2"}, false, cli::kExitOk, "frame 1\nframe 2\n"},
-        {"more frames stop at the end", {"@", "--frames", "5"}, false, cli::kExitOk, "frame 1\nframe 2\nframe 3\n"},
+        {"the timeline loops", {"@", "--frames", "5"}, false, cli::kExitOk, "frame 1\nframe 2\nframe 3\nframe 1\nframe 2\n"},
         {"quit ends the run", {"@", "--frames", "3"}, true, cli::kExitOk, "frame 1\nframe 2\n"},
         {"no movie", {}, false, cli::kExitUsage, ""},
         {"bad frame count", {"@", "--frames", "0"}, false, cli::kExitUsage, ""},
