@@ -833,7 +833,7 @@ Completion Runner::runRange(std::size_t start, std::size_t end) {
                 skip = op.u8();
             } else {
                 skip = op.u8();
-                frame = static_cast<int>(num(pop()));
+                frame = toInt32(num(pop()));
             }
             if (f.target && !host.frameLoaded(f.target, frame)) {
                 // Skip the next `skip` actions.

@@ -500,7 +500,6 @@ RunStatus Vm::runActions(std::span<const std::uint8_t> code, ClipId clip) {
     frame.thisValue = Value(clipObj);
     frame.registers.resize(4);
     bool outer = m_depth == 0;
-    if (outer) m_steps = 0;
     Context saved = ctx;
     try {
         Interpreter::run(*this, frame);
@@ -529,7 +528,6 @@ RunStatus Vm::callHandler(ClipId clip, std::string_view name, std::span<const Va
     Value fn = getMember(self, name);
     if (!fn.obj() || fn.obj()->kind != ObjectKind::Function) return RunStatus::Ok;
     bool outer = m_depth == 0;
-    if (outer) m_steps = 0;
     Context saved = ctx;
     ctx.target = clip;
     try {
@@ -563,7 +561,6 @@ RunStatus Vm::constructClip(ClipId clip, const std::string& symbol) {
     if (proto.obj()) o->proto = proto.objRef();
     o->define("__constructor__", ctor, kDontEnum);
     bool outer = m_depth == 0;
-    if (outer) m_steps = 0;
     Context saved = ctx;
     ctx.target = clip;
     try {
@@ -606,7 +603,6 @@ void Vm::runIntervals() {
         it->second.nextMs = std::max(it->second.nextMs + iv.periodMs, now);
         Value fn = iv.method.empty() ? iv.fn : getMember(iv.thisValue, iv.method);
         bool outer = m_depth == 0;
-        if (outer) m_steps = 0;
         Context saved = ctx;
         try {
             call(fn, iv.method.empty() ? Value() : iv.thisValue, iv.args);

@@ -29,7 +29,7 @@ struct Scope {
 };
 
 struct VmLimits {
-    std::uint64_t stepBudget = 20'000'000;  // actions per run (one frame's scripts, one event)
+    std::uint64_t stepBudget = 20'000'000;  // actions per frame (all its scripts together)
     unsigned maxCallDepth = 256;
     std::size_t maxStack = 1 << 16;
     std::size_t maxStringBytes = 16u << 20;  // a longer concatenation stops the script
@@ -57,6 +57,9 @@ public:
     Host& host() { return m_host; }
     const VmLimits& limits() const { return m_limits; }
 
+    // Starts a new step budget. The budget covers every script of one frame together, so that
+    // scripts that keep queueing each other (a frame that goes to itself) end too.
+    void beginFrame() { m_steps = 0; }
     // Runs an action block (frame script, init action, clip event, button action) on a clip.
     RunStatus runActions(std::span<const std::uint8_t> code, ClipId clip);
     // Calls a handler like onEnterFrame on a clip if it has one; aborts and throws are contained.
@@ -137,7 +140,7 @@ private:
     VmLimits m_limits;
     ObjectRef m_global;
     std::unordered_map<ClipId, ObjectRef> m_clips;
-    std::uint64_t m_steps = 0;      // steps of the current run
+    std::uint64_t m_steps = 0;      // steps since beginFrame()
     std::uint64_t m_totalSteps = 0;
     unsigned m_depth = 0;           // nested calls and runs
     std::string m_lastAbort;

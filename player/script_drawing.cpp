@@ -8,7 +8,11 @@ namespace player {
 
 namespace {
 
-std::int32_t twips(double v) { return static_cast<std::int32_t>(std::clamp(std::round(v), -1.0e9, 1.0e9)); }
+// Coordinates are kept within ±5e8 twips so that edge deltas between them fit 32 bits.
+std::int32_t twips(double v) {
+    if (!std::isfinite(v)) return 0;
+    return static_cast<std::int32_t>(std::clamp(std::round(v), -5.0e8, 5.0e8));
+}
 
 std::uint8_t alpha(double percent) {
     return static_cast<std::uint8_t>(std::clamp(std::round(percent * 2.55), 0.0, 255.0));

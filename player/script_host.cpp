@@ -115,6 +115,7 @@ DisplayObject* ScriptHost::entryOf(const MovieClip& clip) const {
 // ---- the frame ----
 
 void ScriptHost::beforeTick() {
+    m_vm->beginFrame();
     // Children before their parents, the highest depth first.
     std::vector<avm1::ClipId> order;
     struct Item {

@@ -41,7 +41,7 @@ public:
     // Script time: the player sets it before each frame (milliseconds since the start).
     void setTime(double ms) { m_timeMs = ms; }
 
-    void beforeTick();
+    void beforeTick();  // also starts the frame's script step budget
     void afterTick();
     void queueActions(MovieClip& clip, std::span<const std::uint8_t> code);
     void runQueued();

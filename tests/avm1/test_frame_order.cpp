@@ -205,6 +205,27 @@ TEST(FrameOrder, RunawayScriptIsStoppedAndTheMoviePlaysOn) {
     EXPECT_EQ(m->player->scripts()->abortedRuns(), 1u);
 }
 
+// Frame 1 goes to frame 2 and frame 2 back to frame 1: each goto queues the other frame's
+// script, for ever. The frame's budget ends it.
+TEST(FrameOrder, ScriptsThatQueueEachOtherAreStopped) {
+    swf::MovieWriter w(7);
+    Asm f1, f2;
+    f1.action(Op::GotoFrame, {1, 0});
+    f2.action(Op::GotoFrame, {0, 0});
+    w.add(swf::DoAction{f1.bytes});
+    w.showFrame();
+    w.add(swf::DoAction{f2.bytes});
+    w.showFrame();
+    player::PlayerOptions options;
+    options.scriptStepBudget = 20000;
+    auto m = load(w, options);
+    m->player->advance();
+    EXPECT_EQ(m->player->scripts()->abortedRuns(), 1u);  // the rest of the frame's queue is dropped
+    m->player->advance();  // stopped by the gotos: nothing more runs
+    EXPECT_EQ(m->player->scripts()->abortedRuns(), 1u);
+    EXPECT_FALSE(m->player->isPlaying());
+}
+
 TEST(FrameOrder, ScriptsMakeAndRemoveClips) {
     swf::MovieWriter w(7);
     Asm a;

@@ -310,9 +310,12 @@ TEST(Interpreter, StepBudgetStopsRunawayLoops) {
     loop.patch(j, top);
     EXPECT_EQ(vm.runActions(loop.bytes, 1), avm1::RunStatus::Aborted);
     EXPECT_LE(vm.stepsExecuted(), 10001u);
-    // The next script runs with a fresh budget.
+    // The budget covers the frame: later scripts of the same frame stop at once ...
     Asm next;
     next.traceStr("next");
+    EXPECT_EQ(vm.runActions(next.bytes, 1), avm1::RunStatus::Aborted);
+    // ... and the next frame starts afresh.
+    vm.beginFrame();
     EXPECT_EQ(vm.runActions(next.bytes, 1), avm1::RunStatus::Ok);
     EXPECT_EQ(host.output(), "start\nnext\n");
 }
@@ -484,6 +487,7 @@ TEST(Safety, ResourceLimitsStopTheScript) {
         Asm a;
         c.build(a);
         EXPECT_EQ(vm.runActions(a.bytes, 1), avm1::RunStatus::Aborted) << c.name;
+        vm.beginFrame();
         Asm after;
         after.traceStr("ok");
         EXPECT_EQ(vm.runActions(after.bytes, 1), avm1::RunStatus::Ok) << c.name;
