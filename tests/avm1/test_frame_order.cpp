@@ -2,6 +2,8 @@
 // child timelines within a frame; goto from scripts; a runaway script that the movie survives.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "bytecode_builder.h"
 #include "player/player.h"
 #include "player/script_host.h"
@@ -294,6 +296,26 @@ TEST(Drawing, SizeAndBoundsOfADrawing) {
     auto m = load(w);
     m->player->advance();
     EXPECT_EQ(m->out, "20\n30\n120\ntrue\n100\n");
+}
+
+// Coordinates that are no numbers or far off the stage are kept in range (no overflow).
+TEST(Drawing, WildCoordinatesAreClamped) {
+    swf::MovieWriter w(7);
+    Asm a;
+    a.num(100).num(0).num(2).str("beginFill").op(Op::CallFunction).op(Op::Pop);
+    a.num(std::nan("")).num(INFINITY).num(2).str("lineTo").op(Op::CallFunction).op(Op::Pop);
+    a.num(-1e300).num(1e300).num(2).str("lineTo").op(Op::CallFunction).op(Op::Pop);
+    a.num(1e12).num(-1e12).num(1e12).num(-1e12).num(4).str("curveTo").op(Op::CallFunction).op(Op::Pop);
+    a.num(std::nan("")).action(Op::WaitForFrame2, {1}).traceStr("skipped").traceStr("after");
+    w.add(swf::DoAction{a.bytes});
+    w.showFrame();
+    auto m = load(w);
+    m->player->advance();
+    EXPECT_EQ(m->out, "skipped\nafter\n");  // frame 0 counts as loaded
+    player::DrawList list = m->player->drawList();
+    ASSERT_EQ(list.items.size(), 1u);
+    ASSERT_TRUE(list.items[0].drawing);
+    EXPECT_LE(list.items[0].drawing->bounds.x1, 5.0e8f);
 }
 
 TEST(Drawing, ClearRemovesTheShape) {
