@@ -39,7 +39,8 @@ void runLoop(benchmark::State& state, bool inRegister) {
     std::uint64_t steps = 0;
     for (auto _ : state) {
         std::uint64_t before = vm.stepsExecuted();
-        vm.runActions(code.bytes, host.root());
+        vm.beginFrame();  // each run is a frame of its own
+        if (vm.runActions(code.bytes, host.root()) != avm1::RunStatus::Ok) state.SkipWithError("script stopped");
         steps += vm.stepsExecuted() - before;
     }
     state.counters["actions"] = benchmark::Counter(static_cast<double>(steps) / static_cast<double>(state.iterations()));
