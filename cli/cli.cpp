@@ -30,9 +30,20 @@ constexpr std::string_view kRenderHelp =
     "Exit status: 0 when the picture was written, 1 when the movie is missing or broken or the\n"
     "file cannot be written, 2 on wrong usage.\n";
 
+constexpr std::string_view kTraceHelp =
+    "usage: flashsaver trace MOVIE.swf [--frames N]\n"
+    "\n"
+    "Runs the movie's scripts headless for N iterations (default: the movie's frame count, at\n"
+    "most 1000; the main timeline loops as in a player, and a call of fscommand(\"quit\") ends\n"
+    "the run early) and prints each trace() message on its own line. Scripts stopped by the\n"
+    "step budget are reported on stderr.\n"
+    "\n"
+    "Exit status: 0 when the movie ran, 1 when it is missing or broken, 2 on wrong usage.\n";
+
 const std::array kCommands = {
     Command{"info", "show a movie's header, tags, characters and problems", kInfoHelp, runInfo},
     Command{"render", "draw a frame of a movie into a PNG file", kRenderHelp, runRender},
+    Command{"trace", "run a movie's scripts and print their trace output", kTraceHelp, runTrace},
     Command{"saver", "write one screensaver (.Scr) per movie", builders::kSaverCommandHelp, runSaver},
     Command{"projector", "write one standalone player (.exe) per movie", builders::kProjectorCommandHelp,
             runProjector},

@@ -61,7 +61,7 @@ bool sameItem(const player::DrawItem& a, const player::DrawItem& b) {
     return a.characterId == b.characterId && a.kind == b.kind && a.depth == b.depth &&
            a.matrix == b.matrix && a.colorTransform == b.colorTransform && a.ratio == b.ratio &&
            a.blendMode == b.blendMode && a.clipLayers == b.clipLayers && a.maskOf == b.maskOf &&
-           a.editText == b.editText && a.textRevision == b.textRevision;
+           a.editText == b.editText && a.textRevision == b.textRevision && a.drawing == b.drawing;
 }
 
 // Sprites loop: only a halted one or one of a single frame stays as it is.

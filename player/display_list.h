@@ -46,6 +46,7 @@ struct DisplayObject {
     // Buttons only: a clip for each record that shows a sprite (null for other records), by
     // record index. They play on whichever state shows them.
     std::vector<std::unique_ptr<MovieClip>> buttonClips;
+    bool scriptTransformed = false;    // a script set its matrix or colour: the timeline no longer does
 };
 
 // How a PlaceObject tag acts on a depth.

@@ -109,6 +109,10 @@ private:
         const Placement& pl = obj.placement;
         switch (obj.kind) {
         case CharacterKind::Sprite:
+            if (obj.clip && obj.clip->drawing()) {
+                emit(depth, 0, CharacterKind::Shape, m, cx, 0, pl.blendMode, clips, maskOf);
+                m_out.items.back().drawing = obj.clip->drawing();
+            }
             if (obj.clip) walkList(obj.clip->displayList(), m, cx, clips, maskOf, nesting + 1);
             break;
         case CharacterKind::Button:
@@ -169,6 +173,11 @@ private:
 
 DrawList buildDrawList(const MovieClip& root, const Library& library) {
     DrawList out;
+    if (root.drawing()) {  // the main timeline's own drawing lies beneath everything
+        DrawItem item;
+        item.drawing = root.drawing();
+        out.items.push_back(std::move(item));
+    }
     Walker(library, out).walkList(root.displayList(), DrawMatrix{}, DrawColorTransform{}, {}, -1, 0);
     return out;
 }

@@ -11,6 +11,7 @@
 // where every one of its layers covers.
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "player/display_list.h"
@@ -19,6 +20,7 @@
 namespace player {
 
 class MovieClip;
+struct ConvertedShape;
 
 struct DrawMatrix {
     float a = 1, b = 0, c = 0, d = 1;
@@ -50,6 +52,7 @@ struct DrawItem {
     std::int32_t maskOf = -1;  // >= 0: this item is part of that clip layer and is not drawn
     const EditText* editText = nullptr;  // text fields: the content on stage (null: box only)
     std::uint32_t textRevision = 0;      // of editText's content, to tell changed text apart
+    std::shared_ptr<const ConvertedShape> drawing;  // set: a clip's drawing API shape, no character
 };
 
 struct ClipLayer {

@@ -303,7 +303,7 @@ const render::Mask* FrameRenderer::clipFor(Frame& f, const DrawItem& item) {
                                          run.nonZero ? render::FillRule::NonZero : render::FillRule::EvenOdd);
                         continue;
                     }
-                    const ConvertedShape* shape = shapeOf(mi.characterId, mi.kind, mi.ratio);
+                    const ConvertedShape* shape = mi.drawing ? mi.drawing.get() : shapeOf(mi.characterId, mi.kind, mi.ratio);
                     if (shape) maskShape(f, *mask, *shape, f.stage * toRender(mi.matrix));
                 }
             }
@@ -389,7 +389,7 @@ void FrameRenderer::drawItem(Frame& f, const DrawItem& item) {
         ++m_report.itemsDrawn;
         return;
     }
-    const ConvertedShape* shape = shapeOf(item.characterId, item.kind, item.ratio);
+    const ConvertedShape* shape = item.drawing ? item.drawing.get() : shapeOf(item.characterId, item.kind, item.ratio);
     if (!shape) {
         if (!m_library.find(item.characterId)) m_report.missingCharacters.insert(item.characterId);
         return;

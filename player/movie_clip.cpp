@@ -4,10 +4,35 @@
 
 namespace player {
 
-MovieClip::MovieClip(ClipContext& ctx, const Timeline& timeline, unsigned nesting)
-    : m_ctx(ctx), m_timeline(timeline), m_nesting(nesting) {}
+namespace {
+
+// Runs a timeline change of an object's placement; a transform that a script set survives it.
+template <typename Change>
+void keepScriptTransform(DisplayObject& obj, Change change) {
+    if (!obj.scriptTransformed) {
+        change();
+        return;
+    }
+    swf::Matrix m = obj.placement.matrix;
+    swf::ColorTransform cx = obj.placement.colorTransform;
+    change();
+    obj.placement.matrix = m;
+    obj.placement.colorTransform = cx;
+}
+
+}  // namespace
+
+MovieClip::MovieClip(ClipContext& ctx, const Timeline& timeline, unsigned nesting, MovieClip* parent,
+                     std::uint16_t characterId)
+    : m_ctx(ctx), m_timeline(timeline), m_nesting(nesting), m_parent(parent), m_characterId(characterId),
+      m_id(ctx.nextInstanceId++) {
+    const swf::PlaceObject* tag = m_ctx.placing;
+    m_ctx.placing = nullptr;  // only this clip was placed by it, not its children
+    if (m_ctx.events) m_ctx.events->clipCreated(*this, tag);
+}
 
 MovieClip::~MovieClip() {
+    if (m_ctx.events) m_ctx.events->clipDestroyed(*this);
     for (auto& [depth, obj] : m_list) release(obj);
 }
 
@@ -59,7 +84,8 @@ bool MovieClip::instantiate(DisplayObject& obj) {
             --m_ctx.liveInstances;
             return false;
         }
-        obj.clip = std::make_unique<MovieClip>(m_ctx, *c->timeline, m_nesting + 1);
+        obj.clip = std::make_unique<MovieClip>(m_ctx, *c->timeline, m_nesting + 1, this,
+                                               obj.placement.characterId);
         obj.clip->tick();  // a new clip shows its first frame at once
     }
     return true;
@@ -83,11 +109,13 @@ void MovieClip::place(const swf::PlaceObject& p, std::uint16_t frame) {
         DisplayObject obj;
         applyPlacement(obj.placement, p);
         obj.placement.placedFrame = frame;
+        m_ctx.placing = &p;
         if (instantiate(obj)) m_list.emplace(depth, std::move(obj));
+        m_ctx.placing = nullptr;
         return;
     }
     case PlaceAction::Modify:
-        applyPlacement(it->second.placement, p);
+        keepScriptTransform(it->second, [&] { applyPlacement(it->second.placement, p); });
         return;
     case PlaceAction::Replace: {
         DisplayObject& obj = it->second;
@@ -114,11 +142,47 @@ void MovieClip::place(const swf::PlaceObject& p, std::uint16_t frame) {
     }
 }
 
-void MovieClip::runFrame(std::uint16_t frame) {
+void MovieClip::runFrame(std::uint16_t frame, bool scripts) {
     m_currentFrame = frame;
+    // The frame's scripts are queued before the clips it places queue theirs.
+    if (scripts && m_ctx.events) m_ctx.events->frameEntered(*this, frame);
     for (const swf::Tag* t : m_timeline.frame(frame).tags) {
         if (auto* p = std::get_if<swf::PlaceObject>(&t->body)) place(*p, frame);
         else if (auto* r = std::get_if<swf::RemoveObject>(&t->body)) remove(r->depth);
+    }
+}
+
+MovieClip* MovieClip::addClip(Depth depth, const Timeline& timeline, std::uint16_t characterId,
+                              const Placement& placement) {
+    if (m_ctx.liveInstances >= m_ctx.maxInstances || m_nesting + 1 > m_ctx.maxNesting) {
+        ++m_ctx.refusedInstances;
+        return nullptr;
+    }
+    remove(depth);
+    DisplayObject obj;
+    obj.placement = placement;
+    obj.placement.characterId = characterId;
+    obj.placement.placedFrame = kScriptPlaced;
+    obj.kind = CharacterKind::Sprite;
+    obj.instanceId = m_ctx.nextInstanceId++;
+    ++m_ctx.liveInstances;
+    obj.clip = std::make_unique<MovieClip>(m_ctx, timeline, m_nesting + 1, this, characterId);
+    MovieClip* clip = obj.clip.get();
+    m_list.emplace(depth, std::move(obj));
+    clip->tick();
+    return clip;
+}
+
+void MovieClip::swapDepth(Depth from, Depth to) {
+    if (from == to) return;
+    auto a = m_list.extract(from);
+    if (a.empty()) return;
+    auto b = m_list.extract(to);
+    a.key() = to;
+    m_list.insert(std::move(a));
+    if (!b.empty()) {
+        b.key() = from;
+        m_list.insert(std::move(b));
     }
 }
 
@@ -157,21 +221,26 @@ void MovieClip::rewindTo(std::uint16_t target) {
         auto w = wanted.find(it->first);
         bool keep = w != wanted.end() && w->second.characterId == it->second.placement.characterId &&
                     w->second.placedFrame == it->second.placement.placedFrame;
+        if (it->second.placement.placedFrame == kScriptPlaced && w == wanted.end()) {
+            ++it;
+            continue;
+        }
         if (keep) {
-            it->second.placement = w->second;
+            keepScriptTransform(it->second, [&] { it->second.placement = w->second; });
             ++it;
         } else {
             release(it->second);
             it = m_list.erase(it);
         }
     }
+    m_currentFrame = target;
+    if (m_ctx.events) m_ctx.events->frameEntered(*this, target);
     for (auto& [depth, pl] : wanted) {
         if (m_list.count(depth)) continue;
         DisplayObject obj;
         obj.placement = pl;
         if (instantiate(obj)) m_list.emplace(depth, std::move(obj));
     }
-    m_currentFrame = target;
 }
 
 void MovieClip::gotoFrame(std::uint16_t frame) {
@@ -181,7 +250,7 @@ void MovieClip::gotoFrame(std::uint16_t frame) {
         rewindTo(frame);
         return;
     }
-    for (std::uint16_t f = static_cast<std::uint16_t>(m_currentFrame + 1); f <= frame; ++f) runFrame(f);
+    for (std::uint16_t f = static_cast<std::uint16_t>(m_currentFrame + 1); f <= frame; ++f) runFrame(f, f == frame);
 }
 
 bool MovieClip::gotoLabel(const std::string& label) {
@@ -210,7 +279,10 @@ void MovieClip::tick() {
         }
     }
 
-    for (const auto& [depth, id] : before) {
+    // Children advance from the highest depth down, the order in which Flash players run
+    // their scripts.
+    for (auto b = before.rbegin(); b != before.rend(); ++b) {
+        const auto& [depth, id] = *b;
         auto it = m_list.find(depth);
         if (it == m_list.end() || it->second.instanceId != id) continue;
         if (it->second.clip) it->second.clip->tick();

@@ -9,6 +9,7 @@
 // stay on stage keep their own state.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,25 @@
 #include "player/timeline.h"
 
 namespace player {
+
+class MovieClip;
+struct ConvertedShape;
+
+// Hooks through which the script host follows the clips of a player: creation and removal,
+// placements (they carry clip event scripts) and frames entered (they carry frame scripts).
+class ClipEvents {
+public:
+    virtual ~ClipEvents() = default;
+    // `tag` is the placement that made the clip (null for the main timeline and for clips
+    // that scripts made); its clip event scripts belong to the new clip.
+    virtual void clipCreated(MovieClip& clip, const swf::PlaceObject* tag) = 0;
+    virtual void clipDestroyed(MovieClip& clip) = 0;
+    // `frame` of `clip` was entered by playing or by a goto that ends there.
+    virtual void frameEntered(MovieClip& clip, std::uint16_t frame) = 0;
+};
+
+// placedFrame of objects that scripts created; timeline rewinds keep them.
+inline constexpr std::uint16_t kScriptPlaced = 0xFFFF;
 
 // Limits shared by every clip of one player, so that a movie cannot nest or multiply sprites
 // without bound (a sprite that places itself, or one that fans out at each level).
@@ -28,11 +48,14 @@ struct ClipContext {
     std::uint32_t maxInstances = 100000;
     unsigned maxNesting = 64;
     std::uint32_t refusedInstances = 0;  // placements dropped because of the limits
+    ClipEvents* events = nullptr;
+    const swf::PlaceObject* placing = nullptr;  // the tag of the clip being created, if any
 };
 
 class MovieClip {
 public:
-    MovieClip(ClipContext& ctx, const Timeline& timeline, unsigned nesting);
+    MovieClip(ClipContext& ctx, const Timeline& timeline, unsigned nesting, MovieClip* parent = nullptr,
+              std::uint16_t characterId = 0);
     ~MovieClip();
     MovieClip(const MovieClip&) = delete;
     MovieClip& operator=(const MovieClip&) = delete;
@@ -57,8 +80,22 @@ public:
     DisplayMap& displayList() { return m_list; }
     const Timeline& timeline() const { return m_timeline; }
 
+    // For scripts: identity, the clip that holds this one, and changes to the display list.
+    std::uint32_t id() const { return m_id; }
+    MovieClip* parent() const { return m_parent; }
+    std::uint16_t characterId() const { return m_characterId; }
+    DisplayMap& mutableDisplayList() { return m_list; }
+    // Places a sprite instance at `depth` (replacing what is there); null when refused.
+    MovieClip* addClip(Depth depth, const Timeline& timeline, std::uint16_t characterId, const Placement& placement);
+    void removeDepth(Depth depth) { remove(depth); }
+    // Moves the object at `from` to `to`, swapping with the object there if any.
+    void swapDepth(Depth from, Depth to);
+    // What the drawing API drew into this clip (beneath its children); null when nothing.
+    const std::shared_ptr<const ConvertedShape>& drawing() const { return m_drawing; }
+    void setDrawing(std::shared_ptr<const ConvertedShape> shape) { m_drawing = std::move(shape); }
+
 private:
-    void runFrame(std::uint16_t frame);
+    void runFrame(std::uint16_t frame, bool scripts = true);
     void place(const swf::PlaceObject& p, std::uint16_t frame);
     void remove(Depth depth);
     void rewindTo(std::uint16_t frame);
@@ -70,6 +107,10 @@ private:
     ClipContext& m_ctx;
     const Timeline& m_timeline;
     unsigned m_nesting;
+    MovieClip* m_parent;
+    std::uint16_t m_characterId;
+    std::uint32_t m_id;
+    std::shared_ptr<const ConvertedShape> m_drawing;
     std::uint16_t m_currentFrame = 0;
     bool m_playing = true;
     bool m_looping = true;

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "core/file_io.h"
+#include "player/script_host.h"
 
 namespace player {
 
@@ -16,7 +17,14 @@ Player::Player(std::unique_ptr<swf::Movie> movie, const PlayerOptions& options)
     m_ctx.library = &m_library;
     m_ctx.maxInstances = options.maxInstances;
     m_ctx.maxNesting = options.maxNesting;
+    if (options.runScripts) {
+        avm1::VmLimits limits;
+        limits.stepBudget = options.scriptStepBudget;
+        m_scripts = std::make_unique<ScriptHost>(*m_movie, m_library, m_ctx, limits);
+        m_ctx.events = m_scripts.get();
+    }
     m_root = std::make_unique<MovieClip>(m_ctx, *m_mainTimeline, 0);
+    if (m_scripts) m_scripts->setRoot(m_root.get());
     m_root->setLooping(options.loop);
     for (const swf::Tag& t : m_movie->tags) {
         if (auto* bg = std::get_if<swf::SetBackgroundColor>(&t.body)) {
@@ -27,7 +35,9 @@ Player::Player(std::unique_ptr<swf::Movie> movie, const PlayerOptions& options)
     }
 }
 
-Player::~Player() = default;
+Player::~Player() {
+    m_root.reset();  // before the script host that follows the clips
+}
 
 std::unique_ptr<Player> Player::fromMovie(swf::Movie movie, const PlayerOptions& options) {
     return std::unique_ptr<Player>(new Player(std::make_unique<swf::Movie>(std::move(movie)), options));
@@ -67,7 +77,16 @@ int Player::stageHeight() const {
 }
 
 void Player::advance() {
-    m_root->tick();
+    if (!m_scripts) {
+        m_root->tick();
+    } else {
+        double fps = frameRate() > 0 ? frameRate() : 12;
+        m_scripts->setTime(m_ticks * 1000.0 / fps);
+        ++m_ticks;
+        m_scripts->beforeTick();
+        m_root->tick();
+        m_scripts->afterTick();
+    }
     if (m_pointerKnown) apply(m_buttons.pointerAt(buttonUnderPointer()));
 }
 
@@ -114,9 +133,13 @@ void Player::apply(const std::vector<ButtonEvent>& events) {
         for (const swf::ButtonCondAction& a : b.def->actions) {
             // The low nine bits are the transitions; the key code above them is for keys.
             if ((a.conditions & 0x01FF & e.condition) == 0) continue;
-            m_pending.push_back(PendingAction{e.id, b.def->id, e.condition, &a.actions, b.clip});
+            if (m_scripts)
+                m_scripts->queueActions(*b.clip, a.actions);
+            else
+                m_pending.push_back(PendingAction{e.id, b.def->id, e.condition, &a.actions, b.clip});
         }
     }
+    if (m_scripts) m_scripts->runEventActions();
 }
 
 void Player::mouseMove(double x, double y) {

@@ -27,6 +27,8 @@ struct PlayerOptions {
     std::uint32_t maxInstances = 100000;  // display objects alive at once, all clips together
     unsigned maxNesting = 64;             // sprites inside sprites on stage
     bool loop = true;                     // the main timeline starts over after its last frame
+    bool runScripts = true;               // ActionScript 1/2 frame, event and init actions
+    std::uint64_t scriptStepBudget = 20'000'000;  // actions per script run before it is stopped
 };
 
 // The actions of a button transition, for the script interpreter to run. `actions` points
@@ -39,6 +41,7 @@ struct PendingAction {
     const swf::Bytes* actions = nullptr;
     MovieClip* clip = nullptr;
 };
+class ScriptHost;
 
 class Player {
 public:
@@ -92,7 +95,8 @@ public:
     // Whether the pointer is over a button (the view shows the hand cursor then).
     bool pointerOverButton() const { return m_buttons.hovered() != 0; }
     bool mouseIsDown() const { return m_buttons.isDown(); }
-    // The actions queued since the last call, in the order their transitions happened.
+    // The actions queued since the last call, in the order their transitions happened. With
+    // scripts on they are run at once instead and nothing is queued here.
     std::vector<PendingAction> takePendingActions() { return std::exchange(m_pending, {}); }
     const std::vector<PendingAction>& pendingActions() const { return m_pending; }
 
@@ -100,6 +104,8 @@ public:
     // read its text through it.
     EditText* editTextAt(MovieClip& clip, Depth depth);
 
+    // The script host (null when scripts are off): trace output, button actions, quit requests.
+    ScriptHost* scripts() { return m_scripts.get(); }
     // Placements refused because of the instance or nesting limits since load.
     std::uint32_t refusedInstances() const { return m_ctx.refusedInstances; }
 
@@ -122,7 +128,9 @@ private:
     std::unique_ptr<Timeline> m_mainTimeline;
     std::unique_ptr<FontCache> m_fonts;  // before the clips: their text fields use it
     ClipContext m_ctx;
+    std::unique_ptr<ScriptHost> m_scripts;  // outlives the clips, which report their removal
     std::unique_ptr<MovieClip> m_root;
+    std::uint32_t m_ticks = 0;
     swf::Rgba m_background{255, 255, 255, 255};
     HitTester m_hits;
     ButtonTracker m_buttons;

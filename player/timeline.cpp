@@ -15,7 +15,8 @@ bool isControlTag(const swf::Tag& t) {
         [](const auto& b) {
             using T = std::decay_t<decltype(b)>;
             return std::is_same_v<T, swf::PlaceObject> || std::is_same_v<T, swf::RemoveObject> ||
-                   std::is_same_v<T, swf::DoAction> || std::is_same_v<T, swf::SoundTag> ||
+                   std::is_same_v<T, swf::DoAction> || std::is_same_v<T, swf::DoInitAction> ||
+                   std::is_same_v<T, swf::SoundTag> ||
                    std::is_same_v<T, swf::SetBackgroundColor>;
         },
         t.body);

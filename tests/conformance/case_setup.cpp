@@ -212,6 +212,10 @@ CaseSetup parseCaseSetup(std::string_view toml) {
         const auto& p = e.path;
         if (p.size() == 1 && (p[0] == "num_frames" || p[0] == "num_ticks")) {
             setup.frames = static_cast<int>(toLong(e.value, 1));
+        } else if (p.size() == 2 && p[0] == "approximations" && p[1] == "epsilon") {
+            setup.epsilon = std::strtod(e.value.c_str(), nullptr);
+        } else if (p.size() == 2 && p[0] == "approximations" && p[1] == "max_relative") {
+            setup.maxRelative = std::strtod(e.value.c_str(), nullptr);
         } else if (p.size() == 1 && p[0] == "known_failure") {
             setup.knownFailure = e.value == "true";
         } else if (p.size() >= 2 && p[0] == "player_options" && p[1] == "with_renderer") {

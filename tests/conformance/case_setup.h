@@ -32,6 +32,8 @@ struct CaseSetup {
     std::optional<int> viewportWidth, viewportHeight;
     bool knownFailure = false;
     std::vector<Comparison> comparisons;
+    // [approximations]: numbers in trace lines may differ by this much (absolute / relative).
+    std::optional<double> epsilon, maxRelative;
 };
 
 CaseSetup parseCaseSetup(std::string_view toml);

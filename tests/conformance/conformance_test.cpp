@@ -74,18 +74,15 @@ std::string readText(const std::string& path) {
 // Features a movie uses that the engine does not have yet, found in its tags.
 void scanTags(const std::vector<swf::Tag>& tags, std::set<std::string>& out) {
     for (const swf::Tag& t : tags) {
-        if (std::holds_alternative<swf::DoAction>(t.body) || std::holds_alternative<swf::DoInitAction>(t.body))
-            out.insert("ActionScript");
         if (const auto* p = std::get_if<swf::PlaceObject>(&t.body)) {
             if (p->filters && !p->filters->empty()) out.insert("filters");
             if (p->blendMode && *p->blendMode != swf::BlendMode::Normal) out.insert("blend modes");
             if (p->cacheAsBitmap && *p->cacheAsBitmap) out.insert("cacheAsBitmap");
             if (p->backgroundColor) out.insert("opaque background");
-            if (!p->clipActions.empty()) out.insert("ActionScript");
         }
         if (const auto* b = std::get_if<swf::DefineButton>(&t.body)) {
             for (const swf::ButtonCondAction& a : b->actions)
-                if (!a.actions.empty()) out.insert("ActionScript");
+                if (!a.actions.empty()) out.insert("button actions");
         }
         if (const auto* s = std::get_if<swf::DefineSprite>(&t.body)) scanTags(s->tags, out);
     }

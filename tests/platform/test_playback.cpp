@@ -144,6 +144,7 @@ TEST(SameDrawList, EveryFieldThatChangesThePictureCounts) {
         {"blend", [](player::DrawList& l) { l.items[0].blendMode = swf::BlendMode::Multiply; }},
         {"clip layers", [](player::DrawList& l) { l.items[0].clipLayers.clear(); }},
         {"mask of", [](player::DrawList& l) { l.items[1].maskOf = -1; }},
+        {"script drawing", [](player::DrawList& l) { l.items[0].drawing = std::make_shared<const player::ConvertedShape>(); }},
         {"text revision", [](player::DrawList& l) { l.items[0].textRevision = 1; }},
         {"text field", [](player::DrawList& l) {
              l.items[0].editText = reinterpret_cast<const player::EditText*>(&l);

@@ -4,6 +4,7 @@
 
 #include "player/button.h"
 #include "player/player.h"
+#include "player/script_host.h"
 #include "swf/test_writer.h"
 
 namespace {
@@ -150,8 +151,10 @@ swf::ButtonRecord record(std::uint16_t character, bool up, bool over, bool down,
 }
 
 // Button 20 at (50, 50) px: ring 10 (red) up, ring 11 over, ring 12 down, ring 10 as hit area.
-// Each action block is one byte naming it.
-std::unique_ptr<player::Player> ringButtonMovie(unsigned version = 2, bool cxform = false) {
+// Each action block is one byte naming it, unless `actions` gives the release's block; scripts
+// run only with `scripts` (else the blocks are queued for the caller).
+std::unique_ptr<player::Player> ringButtonMovie(unsigned version = 2, bool cxform = false, bool scripts = false,
+                                                const swf::Bytes& releaseActions = {3}) {
     swf::MovieWriter w(8, 200, 200);
     w.add(ring(10, {255, 0, 0, 255})).add(ring(11, {0, 255, 0, 255})).add(ring(12, {0, 0, 255, 255}));
     swf::DefineButton b;
@@ -162,7 +165,7 @@ std::unique_ptr<player::Player> ringButtonMovie(unsigned version = 2, bool cxfor
     if (version == 2) {
         b.actions = {{bc::kIdleToOverUp, {1}},
                      {bc::kOverUpToOverDown, {2}},
-                     {bc::kOverDownToOverUp, {3}},
+                     {bc::kOverDownToOverUp, releaseActions},
                      {bc::kOverUpToIdle | bc::kOutDownToIdle, {4}},
                      {static_cast<std::uint16_t>(('A' << 9)), {5}}};  // a key press: never by mouse
     } else {
@@ -181,7 +184,9 @@ std::unique_ptr<player::Player> ringButtonMovie(unsigned version = 2, bool cxfor
     p.characterId = 20;
     p.matrix = swf::Matrix{1, 0, 0, 1, tw(50), tw(50)};
     w.add(p).showFrame();
-    auto loaded = player::Player::loadBytes(w.finish());
+    player::PlayerOptions options;
+    options.runScripts = scripts;
+    auto loaded = player::Player::loadBytes(w.finish(), options);
     if (!loaded.ok()) return nullptr;
     (*loaded)->advance();
     return std::move(loaded).value();
@@ -258,6 +263,22 @@ TEST(Buttons, MouseInputChangesStatesAndQueuesActions) {
     EXPECT_EQ(pending[0].clip, &p->root());
 }
 
+TEST(Buttons, WithScriptsOnAReleaseRunsItsActionsAtOnce) {
+    // push "clicked"; trace; end
+    const swf::Bytes traceClicked = {0x96, 0x09, 0x00, 0x00, 'c', 'l', 'i', 'c', 'k', 'e', 'd', 0x00, 0x26, 0x00};
+    auto p = ringButtonMovie(2, false, true, traceClicked);
+    ASSERT_TRUE(p);
+    ASSERT_NE(p->scripts(), nullptr);
+    std::vector<std::string> traced;
+    p->scripts()->setTraceSink([&traced](std::string_view m) { traced.emplace_back(m); });
+    p->mouseMove(60, 60);
+    p->mouseDown();
+    EXPECT_TRUE(traced.empty());
+    p->mouseUp();
+    EXPECT_EQ(traced, std::vector<std::string>{"clicked"});
+    EXPECT_TRUE(p->takePendingActions().empty());
+}
+
 TEST(Buttons, AStillPointerFollowsTheStageAfterEachFrame) {
     auto p = ringButtonMovie();
     ASSERT_TRUE(p);
@@ -306,7 +327,9 @@ TEST(Buttons, SpritesInAStateAreDrawnWhenItShows) {
     p.characterId = 20;
     p.matrix = swf::Matrix{1, 0, 0, 1, tw(50), tw(50)};
     w.add(p).showFrame();
-    auto loaded = player::Player::loadBytes(w.finish());
+    player::PlayerOptions options;
+    options.runScripts = false;
+    auto loaded = player::Player::loadBytes(w.finish(), options);
     ASSERT_TRUE(loaded.ok());
     player::Player& pl = **loaded;
     pl.advance();

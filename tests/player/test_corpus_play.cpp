@@ -22,7 +22,11 @@ TEST(CorpusPlay, EveryMoviePlays) {
     if (movies.empty()) GTEST_SKIP() << "corpus not found";
     std::size_t drewSomething = 0;
     for (const std::string& path : movies) {
-        auto loaded = player::Player::loadFile(path);
+        // The timeline alone: scripts jump around (preloaders), so frame k is not reached at
+        // iteration k and rewinding cannot be compared with playing.
+        player::PlayerOptions options;
+        options.runScripts = false;
+        auto loaded = player::Player::loadFile(path, options);
         ASSERT_TRUE(loaded.ok()) << path << ": " << loaded.error().message;
         player::Player& p = **loaded;
         std::vector<std::vector<std::pair<int, int>>> seen;

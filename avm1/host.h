@@ -1,0 +1,99 @@
+#pragma once
+// What the interpreter sees of the movie. The player implements it over its clips; tests fake
+// it. Clips are named by ids that stay valid as long as the clip lives; a removed clip's id
+// resolves to nothing (0 is never a clip).
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "avm1/object.h"
+
+namespace avm1 {
+
+using ClipId = std::uint32_t;
+
+// Display list depth of script depth 0; timeline objects sit below it.
+inline constexpr int kDepthBias = 16384;
+// Scripts remove only clips at display list depths in [kDepthBias, kMaxRemovableDepth).
+inline constexpr int kMaxRemovableDepth = 2130706416;
+inline bool removableDepth(int depth) { return depth >= kDepthBias && depth < kMaxRemovableDepth; }
+
+// Clip properties in the order of GetProperty/SetProperty indices.
+enum class ClipProp : std::uint8_t {
+    X, Y, XScale, YScale, CurrentFrame, TotalFrames, Alpha, Visible, Width, Height, Rotation,
+    Target, FramesLoaded, Name, DropTarget, Url, HighQuality, FocusRect, SoundBufTime, Quality,
+    XMouse, YMouse, Count
+};
+// The property a name like "_x" stands for (any case); Count when it is none.
+ClipProp clipPropFromName(std::string_view name);
+
+// One drawing API call, in twips where it carries coordinates.
+struct DrawOp {
+    enum class Kind : std::uint8_t { Clear, LineStyle, BeginFill, BeginGradientFill, EndFill, MoveTo, LineTo, CurveTo };
+    Kind kind = Kind::Clear;
+    double x = 0, y = 0, cx = 0, cy = 0;  // MoveTo/LineTo: x,y; CurveTo: control cx,cy then x,y
+    double width = 0;                     // LineStyle: thickness in twips (0 hairline, <0 none)
+    std::uint32_t rgb = 0;
+    double alpha = 100;                    // 0..100
+    // BeginGradientFill
+    bool radial = false;
+    std::vector<std::uint32_t> colors;
+    std::vector<double> alphas, ratios;
+    double matrix[6] = {1, 0, 0, 1, 0, 0};  // gradient space to the clip: a b c d, then tx ty in twips
+};
+
+class Host {
+public:
+    virtual ~Host() = default;
+
+    virtual ClipId root() = 0;
+    virtual ClipId level(int n) = 0;  // 0 when no movie is loaded there
+    virtual ClipId parent(ClipId clip) = 0;
+    virtual ClipId child(ClipId clip, std::string_view name, NameCase mode) = 0;
+    virtual bool alive(ClipId clip) = 0;
+    virtual std::string name(ClipId clip) = 0;
+    // Children in depth order (for enumeration).
+    virtual std::vector<ClipId> children(ClipId clip) = 0;
+
+    virtual double property(ClipId clip, ClipProp prop) = 0;  // numeric properties
+    virtual void setProperty(ClipId clip, ClipProp prop, double value) = 0;
+    virtual void setName(ClipId clip, const std::string& name) = 0;
+    // Colour transform: multipliers r g b a (1 = unchanged), then additions r g b a (0..255).
+    virtual void colorTransform(ClipId clip, double out[8]) = 0;
+    virtual void setColorTransform(ClipId clip, const double cx[8]) = 0;
+    virtual double stageSize(bool height) = 0;  // pixels
+    // Converts a point (pixels) from the clip's coordinates to the stage's, or back.
+    enum class Direction : std::uint8_t { ToGlobal, ToLocal };
+    virtual void convertPoint(ClipId clip, double& x, double& y, Direction dir) = 0;
+    // The clip's bounds in the coordinates of `space` (pixels: xMin, xMax, yMin, yMax); false
+    // when the clip draws nothing.
+    virtual bool bounds(ClipId clip, ClipId space, double out[4]) = 0;
+
+    virtual void gotoFrame(ClipId clip, int frame, bool play) = 0;  // 1-based, clamped
+    virtual bool gotoLabel(ClipId clip, const std::string& label, bool play) = 0;
+    virtual void play(ClipId clip) = 0;
+    virtual void stop(ClipId clip) = 0;
+    virtual bool frameLoaded(ClipId clip, int frame) = 0;
+
+    virtual ClipId createEmpty(ClipId parent, const std::string& name, int depth) = 0;
+    virtual ClipId attach(ClipId parent, const std::string& exportName, const std::string& name, int depth) = 0;
+    virtual ClipId duplicate(ClipId clip, const std::string& name, int depth) = 0;
+    virtual void remove(ClipId clip) = 0;
+    virtual int depth(ClipId clip) = 0;
+    virtual void swapDepths(ClipId clip, int depth) = 0;
+    virtual ClipId atDepth(ClipId parent, int depth) = 0;
+    virtual int nextHighestDepth(ClipId parent) = 0;
+    virtual void draw(ClipId clip, const DrawOp& op) = 0;
+    // The action blocks of a frame (a number or a label), for the Call action.
+    virtual std::vector<std::span<const std::uint8_t>> frameActions(ClipId clip, const std::string& frame) = 0;
+
+    virtual void trace(std::string_view message) = 0;
+    virtual double timerMs() = 0;  // since the movie started
+    // getURL / fscommand: what happens is the embedding's business.
+    virtual void getUrl(const std::string& url, const std::string& target) = 0;
+};
+
+}  // namespace avm1

@@ -1,0 +1,40 @@
+#pragma once
+// The dispatch loop (internal to avm1/): one activation of an action block or function body.
+
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "avm1/vm.h"
+
+namespace avm1 {
+
+struct Frame {
+    std::span<const std::uint8_t> code;
+    std::shared_ptr<Scope> scope;
+    Value thisValue;
+    std::vector<Value> registers;
+    std::shared_ptr<const std::vector<std::string>> constants;
+    ObjectRef activation;  // functions: their locals; null for timeline code
+    ClipId target = 0;
+    unsigned version = 7;
+    Object* superHolder = nullptr;  // the prototype object where the running method was found
+    ObjectRef callee;
+    ObjectRef arguments;
+};
+
+// `super` inside a method found on `holder`: it looks members up from holder's prototype and
+// calls them with `thisValue`; super() calls holder's __constructor__.
+ObjectRef makeSuper(Vm& vm, Object& holder, const Value& thisValue);
+
+class Interpreter {
+public:
+    // Runs until the end of the code or a Return; the result is the returned value.
+    static Value run(Vm& vm, Frame& frame);
+    // Calls a bytecode function.
+    static Value callFunction(Vm& vm, Object& fn, const Value& thisValue, std::span<const Value> args,
+                              Object* superHolder);
+};
+
+}  // namespace avm1

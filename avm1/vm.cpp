@@ -1,0 +1,627 @@
+// The VM's object model: member access (clip properties, arrays, getters and setters, the
+// prototype chain), calls and construction, clip objects, target paths and intervals.
+
+#include "avm1/vm.h"
+
+#include <cmath>
+#include <new>
+
+#include "avm1/interpreter.h"
+
+namespace avm1 {
+
+namespace {
+
+struct ClipPropName {
+    const char* name;
+    ClipProp prop;
+};
+
+constexpr ClipPropName kClipProps[] = {
+    {"_x", ClipProp::X}, {"_y", ClipProp::Y}, {"_xscale", ClipProp::XScale},
+    {"_yscale", ClipProp::YScale}, {"_currentframe", ClipProp::CurrentFrame},
+    {"_totalframes", ClipProp::TotalFrames}, {"_alpha", ClipProp::Alpha},
+    {"_visible", ClipProp::Visible}, {"_width", ClipProp::Width}, {"_height", ClipProp::Height},
+    {"_rotation", ClipProp::Rotation}, {"_target", ClipProp::Target},
+    {"_framesloaded", ClipProp::FramesLoaded}, {"_name", ClipProp::Name},
+    {"_droptarget", ClipProp::DropTarget}, {"_url", ClipProp::Url},
+    {"_highquality", ClipProp::HighQuality}, {"_focusrect", ClipProp::FocusRect},
+    {"_soundbuftime", ClipProp::SoundBufTime}, {"_quality", ClipProp::Quality},
+    {"_xmouse", ClipProp::XMouse}, {"_ymouse", ClipProp::YMouse},
+};
+
+
+}  // namespace
+
+ClipProp clipPropFromName(std::string_view name) {
+    if (name.size() < 2 || name[0] != '_') return ClipProp::Count;
+    for (const auto& p : kClipProps)
+        if (sameName(p.name, name, NameCase::Insensitive)) return p.prop;
+    return ClipProp::Count;
+}
+
+Vm::Vm(Host& host, unsigned swfVersion, VmLimits limits)
+    : m_host(host), m_version(swfVersion), m_limits(limits) {
+    ctx.version = swfVersion;
+    installBuiltins();
+}
+
+Vm::~Vm() {
+    // Nothing is reachable any more: clear every object, which breaks all cycles.
+    m_intervals.clear();
+    m_clips.clear();
+    m_global.reset();
+    protos = Protos{};
+    collectGarbage();
+}
+
+ObjectRef Vm::alloc(ObjectRef proto, ObjectKind kind) {
+    auto o = std::make_shared<Object>(std::move(proto), kind);
+    m_heap.push_back(o);
+    return o;
+}
+
+namespace {
+
+void markValue(const Value& v, std::vector<Object*>& todo) {
+    if (Object* o = v.obj()) todo.push_back(o);
+}
+
+}  // namespace
+
+std::size_t Vm::collectGarbage() {
+    const std::uint32_t epoch = ++m_gcEpoch;
+    std::vector<Object*> todo;
+    if (m_global) todo.push_back(m_global.get());
+    for (ObjectRef* p : {&protos.object, &protos.function, &protos.array, &protos.string,
+                         &protos.number, &protos.boolean, &protos.date, &protos.clip,
+                         &protos.error, &protos.color})
+        if (*p) todo.push_back(p->get());
+    for (auto& [id, obj] : m_clips) todo.push_back(obj.get());
+    for (auto& [id, iv] : m_intervals) {
+        markValue(iv.fn, todo);
+        markValue(iv.thisValue, todo);
+        for (const Value& a : iv.args) markValue(a, todo);
+    }
+    while (!todo.empty()) {
+        Object* o = todo.back();
+        todo.pop_back();
+        if (o->gcMark == epoch) continue;
+        o->gcMark = epoch;
+        if (o->proto) todo.push_back(o->proto.get());
+        for (const Property& p : o->properties()) {
+            markValue(p.value, todo);
+            if (p.getter) todo.push_back(p.getter.get());
+            if (p.setter) todo.push_back(p.setter.get());
+        }
+        for (const Value& v : o->elements) markValue(v, todo);
+        markValue(o->primitive, todo);
+        if (o->code) {
+            for (Scope* s = o->code->scope.get(); s; s = s->parent.get())
+                if (s->obj) todo.push_back(s->obj.get());
+            if (o->code->target) todo.push_back(o->code->target.get());
+        }
+    }
+    // Clear what was not reached; the shared references between those objects go with it.
+    std::size_t freed = 0;
+    std::vector<ObjectRef> dead;
+    for (const auto& w : m_heap) {
+        ObjectRef o = w.lock();
+        if (!o || o->gcMark == epoch) continue;
+        dead.push_back(std::move(o));
+    }
+    for (const ObjectRef& o : dead) {
+        o->properties().clear();
+        o->elements.clear();
+        o->code.reset();
+        o->proto.reset();
+        o->primitive = Value();
+        ++freed;
+    }
+    dead.clear();
+    std::erase_if(m_heap, [](const std::weak_ptr<Object>& w) { return w.expired(); });
+    m_heapAfterGc = m_heap.size();
+    return freed;
+}
+
+void Vm::maybeCollect() {
+    if (m_depth == 0 && m_heap.size() > std::max<std::size_t>(m_heapAfterGc * 2, 20000)) collectGarbage();
+}
+
+void Vm::installBuiltins() {
+    protos.object = alloc(nullptr);
+    protos.function = alloc(protos.object);
+    m_global = alloc(nullptr);  // no prototype: it converts to "[type Object]"
+    installObjectBuiltins(*this);
+    installArrayBuiltins(*this);
+    installStringBuiltins(*this);
+    installMathBuiltins(*this);
+    installClipBuiltins(*this);
+    installGlobalFunctions(*this);
+}
+
+void Vm::countStep() {
+    ++m_totalSteps;
+    if (++m_steps > m_limits.stepBudget) throw ScriptAbort{"script step budget exhausted"};
+}
+
+void Vm::throwValue(Value v) { throw ScriptThrow{std::move(v)}; }
+
+double Vm::random01() {
+    m_rng ^= m_rng << 13;
+    m_rng ^= m_rng >> 7;
+    m_rng ^= m_rng << 17;
+    return static_cast<double>(m_rng >> 11) * (1.0 / 9007199254740992.0);
+}
+
+ObjectRef Vm::newObject() { return alloc(protos.object); }
+
+ObjectRef Vm::newArray(std::vector<Value> elements) {
+    auto a = alloc(protos.array, ObjectKind::Array);
+    a->elements = std::move(elements);
+    return a;
+}
+
+ObjectRef Vm::makeFunction(std::unique_ptr<FunctionCode> code) {
+    auto f = alloc(protos.function, ObjectKind::Function);
+    f->code = std::move(code);
+    return f;
+}
+
+ObjectRef Vm::newFunction(NativeFn fn, std::string_view name, NativeFn construct) {
+    auto code = std::make_unique<FunctionCode>();
+    code->native = fn;
+    code->construct = construct;
+    code->name = std::string(name);
+    return makeFunction(std::move(code));
+}
+
+void Vm::method(Object& o, std::string_view name, NativeFn fn) {
+    o.define(name, newFunction(fn, name), kDontEnum);
+}
+
+ObjectRef Vm::defineClass(std::string_view name, NativeFn ctor, const ObjectRef& proto, NativeFn construct) {
+    ObjectRef f = newFunction(ctor, name, construct);
+    f->define("prototype", proto, kDontEnum | kDontDelete);
+    proto->define("constructor", f, kDontEnum);
+    proto->define("__constructor__", f, kDontEnum);
+    m_global->define(name, f, kDontEnum);
+    return f;
+}
+
+// ---- clips ----
+
+ObjectRef Vm::clipObject(ClipId clip) {
+    if (!clip) return nullptr;
+    auto it = m_clips.find(clip);
+    if (it != m_clips.end()) return it->second;
+    auto o = alloc(protos.clip, ObjectKind::Clip);
+    o->clipId = clip;
+    m_clips.emplace(clip, o);
+    return o;
+}
+
+void Vm::clipRemoved(ClipId clip) {
+    auto it = m_clips.find(clip);
+    if (it == m_clips.end()) return;
+    it->second->clipId = 0;
+    m_clips.erase(it);
+}
+
+Value Vm::clipValue(ClipId clip) {
+    if (!clip || !m_host.alive(clip)) return Value();
+    return Value(clipObject(clip));
+}
+
+ClipId Vm::clipOf(const Value& v) {
+    Object* o = v.obj();
+    if (o && o->kind == ObjectKind::Clip && o->clipId && m_host.alive(o->clipId)) return o->clipId;
+    return 0;
+}
+
+std::string Vm::targetPath(ClipId clip) {
+    std::string path;
+    for (ClipId c = clip; c; c = m_host.parent(c)) {
+        ClipId p = m_host.parent(c);
+        if (!p) return "_level0" + path;
+        path = "." + m_host.name(c) + path;
+    }
+    return path.empty() ? "_level0" : path;
+}
+
+std::string Vm::slashPath(ClipId clip) {
+    std::string path;
+    for (ClipId c = clip; c && m_host.parent(c); c = m_host.parent(c)) path = "/" + m_host.name(c) + path;
+    return path.empty() ? "/" : path;
+}
+
+ClipId Vm::resolveTarget(ClipId base, std::string_view path) {
+    if (path.empty()) return base;
+    ClipId cur = base;
+    std::size_t i = 0;
+    if (path[0] == '/') {
+        cur = m_host.root();
+        i = 1;
+    }
+    while (i < path.size() && cur) {
+        std::size_t j = i;
+        while (j < path.size() && path[j] != '/' && path[j] != '.' && path[j] != ':') ++j;
+        std::string_view part = path.substr(i, j - i);
+        if (part == ".." ) {
+            cur = m_host.parent(cur);
+        } else if (!part.empty()) {
+            if (sameName(part, "_root", NameCase::Insensitive)) cur = m_host.root();
+            else if (sameName(part, "_parent", NameCase::Insensitive)) cur = m_host.parent(cur);
+            else if (part.size() > 6 && sameName(part.substr(0, 6), "_level", NameCase::Insensitive))
+                cur = m_host.level(std::atoi(std::string(part.substr(6)).c_str()));
+            else if (part == "this") {
+            } else {
+                ClipId c = m_host.child(cur, part, nameCase());
+                if (!c) {
+                    // A variable holding a clip also names it ("a.b" where b = some clip).
+                    ObjectRef o = clipObject(cur);
+                    const Property* p = o ? o->findOwn(part, nameCase()) : nullptr;
+                    c = p ? clipOf(p->value) : 0;
+                }
+                cur = c;
+            }
+        }
+        // ".." in slash syntax consumes both dots.
+        if (j + 1 < path.size() && path[j] == '.' && path[j + 1] == '.' && part.empty()) {
+            cur = m_host.parent(cur);
+            j += 1;
+        }
+        i = j + 1;
+    }
+    return cur;
+}
+
+// ---- member access ----
+
+ObjectRef Vm::toObject(const Value& v) {
+    switch (v.type()) {
+    case Type::Object: return v.objRef();
+    case Type::String:
+    case Type::Number:
+    case Type::Boolean: {
+        ObjectRef proto = v.isString() ? protos.string : v.isNumber() ? protos.number : protos.boolean;
+        auto o = alloc(proto, ObjectKind::Boxed);
+        o->primitive = v;
+        return o;
+    }
+    default: return nullptr;
+    }
+}
+
+bool Vm::hasProperty(Object& o, std::string_view name) {
+    int guard = 0;
+    for (Object* p = &o; p && guard < 256; p = p->proto.get(), ++guard)
+        if (p->findOwn(name, nameCase())) return true;
+    return false;
+}
+
+Value Vm::getOwnOrProto(Object& o, std::string_view name, const Value& thisValue) {
+    int guard = 0;
+    for (Object* p = &o; p && guard < 256; p = p->proto.get(), ++guard) {
+        if (Property* prop = p->findOwn(name, nameCase())) {
+            if (prop->getter) return call(Value(prop->getter), thisValue, {}, p);
+            if (prop->setter) return Value();
+            return prop->value;
+        }
+    }
+    return Value();
+}
+
+static bool specialClipMember(Vm& vm, ClipId clip, std::string_view name, Value& out) {
+    Host& h = vm.host();
+    NameCase nc = NameCase::Insensitive;
+    if (sameName(name, "_parent", nc)) {
+        out = vm.clipValue(h.parent(clip));
+        return true;
+    }
+    if (sameName(name, "_root", nc)) {
+        out = vm.clipValue(h.root());
+        return true;
+    }
+    if (sameName(name, "_global", nc)) {
+        out = Value(vm.global());
+        return true;
+    }
+    if (name.size() > 6 && sameName(name.substr(0, 6), "_level", nc)) {
+        out = vm.clipValue(h.level(std::atoi(std::string(name.substr(6)).c_str())));
+        return true;
+    }
+    ClipProp prop = clipPropFromName(name);
+    if (prop == ClipProp::Count) return false;
+    if (prop == ClipProp::Name) out = Value(h.name(clip));
+    else if (prop == ClipProp::Target) out = Value(vm.slashPath(clip));
+    else if (prop == ClipProp::Url || prop == ClipProp::DropTarget) out = Value(std::string());
+    else if (prop == ClipProp::Quality) out = Value("HIGH");
+    else if (prop == ClipProp::Visible) out = Value(h.property(clip, prop) != 0);
+    else out = Value(h.property(clip, prop));
+    return true;
+}
+
+Value Vm::getMember(const Value& target, std::string_view name) {
+    switch (target.type()) {
+    case Type::Undefined:
+    case Type::Null: return Value();
+    case Type::String:
+        if (name == "length") return Value(static_cast<double>(textLength(target.str(), ctx.version)));
+        return getOwnOrProto(*protos.string, name, target);
+    case Type::Number: return getOwnOrProto(*protos.number, name, target);
+    case Type::Boolean: return getOwnOrProto(*protos.boolean, name, target);
+    case Type::Object: break;
+    }
+    Object& o = *target.obj();
+    if (name == "__proto__") {
+        // `super` stands for the parent prototype itself, so its __proto__ is one step further.
+        Object* p = o.kind == ObjectKind::Boxed && o.className == "super" && o.proto ? o.proto.get() : &o;
+        return p->proto ? Value(p->proto) : Value();
+    }
+    switch (o.kind) {
+    case ObjectKind::Array:
+    case ObjectKind::Arguments: {
+        std::size_t idx;
+        if (name == "length") return Value(static_cast<double>(o.elements.size()));
+        if (parseIndex(name, idx)) return idx < o.elements.size() ? o.elements[idx] : Value();
+        break;
+    }
+    case ObjectKind::Boxed:
+        if (o.primitive.isString() && name == "length")
+            return Value(static_cast<double>(textLength(o.primitive.str(), ctx.version)));
+        break;
+    case ObjectKind::Clip: {
+        if (!o.clipId || !m_host.alive(o.clipId)) return Value();
+        Value out;
+        if (specialClipMember(*this, o.clipId, name, out)) return out;
+        if (Property* p = o.findOwn(name, nameCase())) {
+            if (p->getter) return call(Value(p->getter), target, {}, &o);
+            return p->value;
+        }
+        if (ClipId c = m_host.child(o.clipId, name, nameCase())) return clipValue(c);
+        if (!o.proto) return Value();
+        return getOwnOrProto(*o.proto, name, target);
+    }
+    default: break;
+    }
+    return getOwnOrProto(o, name, target);
+}
+
+void Vm::setMember(const Value& target, std::string_view name, const Value& v) {
+    Object* o = target.obj();
+    if (!o) return;  // primitives and undefined take no properties
+    if (name == "__proto__") {
+        o->proto = v.objRef();
+        return;
+    }
+    switch (o->kind) {
+    case ObjectKind::Array:
+    case ObjectKind::Arguments: {
+        std::size_t idx;
+        if (name == "length") {
+            double n = toNumber(*this, v);
+            if (n >= 0 && n <= static_cast<double>(m_limits.maxArrayLength))
+                o->elements.resize(static_cast<std::size_t>(n));
+            return;
+        }
+        if (parseIndex(name, idx)) {
+            if (idx >= m_limits.maxArrayLength) return;
+            if (idx >= o->elements.size()) o->elements.resize(idx + 1);
+            o->elements[idx] = v;
+            return;
+        }
+        break;
+    }
+    case ObjectKind::Clip: {
+        if (!o->clipId || !m_host.alive(o->clipId)) return;
+        ClipProp prop = clipPropFromName(name);
+        if (prop == ClipProp::Name) {
+            m_host.setName(o->clipId, toString(*this, v));
+            return;
+        }
+        if (prop != ClipProp::Count) {
+            double d = prop == ClipProp::Visible ? (toBoolean(v, ctx.version) ? 1 : 0) : toNumber(*this, v);
+            m_host.setProperty(o->clipId, prop, d);
+            return;
+        }
+        break;
+    }
+    default: break;
+    }
+    // A setter along the prototype chain takes the assignment.
+    int guard = 0;
+    for (Object* p = o; p && guard < 256; p = p->proto.get(), ++guard) {
+        if (Property* prop = p->findOwn(name, nameCase())) {
+            if (prop->setter || prop->getter) {
+                if (prop->setter) {
+                    Value arg = v;
+                    call(Value(prop->setter), target, std::span<const Value>(&arg, 1), p);
+                }
+                return;
+            }
+            if (p == o) {
+                if (!(prop->flags & kReadOnly)) prop->value = v;
+                return;
+            }
+            break;
+        }
+    }
+    o->define(name, v, 0, nameCase());
+}
+
+// ---- calls ----
+
+Value Vm::call(const Value& fn, const Value& thisValue, std::span<const Value> args, Object* superHolder) {
+    Object* f = fn.obj();
+    if (!f || f->kind != ObjectKind::Function || !f->code) return Value();
+    if (m_depth >= m_limits.maxCallDepth) throw ScriptAbort{"script recursion limit reached"};
+    ++m_depth;
+    struct DepthGuard {
+        unsigned& d;
+        ~DepthGuard() { --d; }
+    } guard{m_depth};
+    if (f->code->native) return f->code->native(*this, CallArgs{thisValue, args, f});
+    return Interpreter::callFunction(*this, *f, thisValue, args, superHolder);
+}
+
+Value Vm::construct(const Value& ctor, std::span<const Value> args) {
+    Object* f = ctor.obj();
+    if (!f || f->kind != ObjectKind::Function || !f->code) return Value();
+    Value protoVal = getMember(ctor, "prototype");
+    auto obj = alloc(protoVal.objRef());
+    obj->define("__constructor__", ctor, kDontEnum);
+    if (ctx.version < 7) obj->define("constructor", ctor, kDontEnum);
+    Value self(obj);
+    if (f->code->native) {
+        if (m_depth >= m_limits.maxCallDepth) throw ScriptAbort{"script recursion limit reached"};
+        ++m_depth;
+        struct DepthGuard {
+            unsigned& d;
+            ~DepthGuard() { --d; }
+        } guard{m_depth};
+        NativeFn fn = f->code->construct ? f->code->construct : f->code->native;
+        Value r = fn(*this, CallArgs{self, args, f});
+        return r.isObject() ? r : self;
+    }
+    call(ctor, self, args, protoVal.obj());
+    return self;
+}
+
+RunStatus Vm::runActions(std::span<const std::uint8_t> code, ClipId clip) {
+    if (!m_host.alive(clip)) return RunStatus::Ok;
+    Frame frame;
+    frame.code = code;
+    frame.target = clip;
+    frame.version = m_version;
+    ObjectRef clipObj = clipObject(clip);
+    auto globalScope = std::make_shared<Scope>(Scope{ScopeKind::Global, m_global, nullptr});
+    frame.scope = std::make_shared<Scope>(Scope{ScopeKind::Target, clipObj, globalScope});
+    frame.thisValue = Value(clipObj);
+    frame.registers.resize(4);
+    bool outer = m_depth == 0;
+    Context saved = ctx;
+    try {
+        Interpreter::run(*this, frame);
+        ctx = saved;
+        return RunStatus::Ok;
+    } catch (const ScriptThrow&) {
+        ctx = saved;
+        return RunStatus::Thrown;
+    } catch (const ScriptAbort& a) {
+        ctx = saved;
+        if (!outer) throw;
+        m_lastAbort = a.reason;
+        return RunStatus::Aborted;
+    } catch (const std::bad_alloc&) {
+        ctx = saved;
+        if (!outer) throw;
+        m_lastAbort = "script ran out of memory";
+        return RunStatus::Aborted;
+    }
+}
+
+RunStatus Vm::callHandler(ClipId clip, std::string_view name, std::span<const Value> args) {
+    ObjectRef o = clipObject(clip);
+    if (!o || !m_host.alive(clip)) return RunStatus::Ok;
+    Value self(o);
+    Value fn = getMember(self, name);
+    if (!fn.obj() || fn.obj()->kind != ObjectKind::Function) return RunStatus::Ok;
+    bool outer = m_depth == 0;
+    Context saved = ctx;
+    ctx.target = clip;
+    try {
+        call(fn, self, args);
+        ctx = saved;
+        return RunStatus::Ok;
+    } catch (const ScriptThrow&) {
+        ctx = saved;
+        return RunStatus::Thrown;
+    } catch (const ScriptAbort& a) {
+        ctx = saved;
+        if (!outer) throw;
+        m_lastAbort = a.reason;
+        return RunStatus::Aborted;
+    } catch (const std::bad_alloc&) {
+        ctx = saved;
+        if (!outer) throw;
+        m_lastAbort = "script ran out of memory";
+        return RunStatus::Aborted;
+    }
+}
+
+RunStatus Vm::constructClip(ClipId clip, const std::string& symbol) {
+    const Property* reg = m_global ? m_global->findOwn("__registeredClasses", NameCase::Sensitive) : nullptr;
+    const Property* cls = reg && reg->value.obj() ? reg->value.obj()->findOwn(symbol, nameCase()) : nullptr;
+    if (!cls || !cls->value.obj() || cls->value.obj()->kind != ObjectKind::Function) return RunStatus::Ok;
+    ObjectRef o = clipObject(clip);
+    if (!o || !m_host.alive(clip)) return RunStatus::Ok;
+    Value ctor = cls->value;
+    Value proto = getMember(ctor, "prototype");
+    if (proto.obj()) o->proto = proto.objRef();
+    o->define("__constructor__", ctor, kDontEnum);
+    bool outer = m_depth == 0;
+    Context saved = ctx;
+    ctx.target = clip;
+    try {
+        call(ctor, Value(o), {}, proto.obj());
+        ctx = saved;
+        return RunStatus::Ok;
+    } catch (const ScriptThrow&) {
+        ctx = saved;
+        return RunStatus::Thrown;
+    } catch (const ScriptAbort& a) {
+        ctx = saved;
+        if (!outer) throw;
+        m_lastAbort = a.reason;
+        return RunStatus::Aborted;
+    }
+}
+
+// ---- intervals ----
+
+int Vm::addInterval(Value fn, Value thisValue, std::string method, double ms, std::vector<Value> args) {
+    if (m_intervals.size() >= 1000) return 0;
+    double period = std::isfinite(ms) && ms > 1 ? ms : 1;
+    int id = m_nextInterval++;
+    m_intervals[id] = Interval{std::move(fn), std::move(thisValue), std::move(method), std::move(args),
+                               period, m_host.timerMs() + period};
+    return id;
+}
+
+void Vm::removeInterval(int id) { m_intervals.erase(id); }
+
+void Vm::runIntervals() {
+    double now = m_host.timerMs();
+    std::vector<int> due;
+    for (auto& [id, iv] : m_intervals)
+        if (iv.nextMs <= now) due.push_back(id);
+    for (int id : due) {
+        auto it = m_intervals.find(id);
+        if (it == m_intervals.end()) continue;
+        Interval iv = it->second;
+        it->second.nextMs = std::max(it->second.nextMs + iv.periodMs, now);
+        Value fn = iv.method.empty() ? iv.fn : getMember(iv.thisValue, iv.method);
+        bool outer = m_depth == 0;
+        Context saved = ctx;
+        try {
+            call(fn, iv.method.empty() ? Value() : iv.thisValue, iv.args);
+        } catch (const ScriptThrow&) {
+        } catch (const ScriptAbort& a) {
+            if (!outer) {
+                ctx = saved;
+                throw;
+            }
+            m_lastAbort = a.reason;
+        } catch (const std::bad_alloc&) {
+            if (!outer) {
+                ctx = saved;
+                throw;
+            }
+            m_lastAbort = "script ran out of memory";
+        }
+        ctx = saved;
+    }
+}
+
+}  // namespace avm1

@@ -1,0 +1,179 @@
+#pragma once
+// The ActionScript 1/2 virtual machine: globals and built-in classes, the scope chain, action
+// blocks and function calls, the step budget and the recursion limit.
+//
+// Runtime errors take one path: a script `throw` is a ScriptThrow, which try blocks catch; a
+// block that runs out of steps or nests too deep ends in a ScriptAbort, which unwinds every
+// script of the current run and leaves the movie to play on.
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <span>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "avm1/host.h"
+#include "avm1/object.h"
+#include "avm1/value.h"
+
+namespace avm1 {
+
+enum class ScopeKind : std::uint8_t { Global, Target, Local, With };
+
+struct Scope {
+    ScopeKind kind = ScopeKind::Global;
+    ObjectRef obj;
+    std::shared_ptr<Scope> parent;
+};
+
+struct VmLimits {
+    std::uint64_t stepBudget = 20'000'000;  // actions per frame (all its scripts together)
+    unsigned maxCallDepth = 256;
+    std::size_t maxStack = 1 << 16;
+    std::size_t maxStringBytes = 16u << 20;  // a longer concatenation stops the script
+    std::size_t maxArrayLength = 1u << 20;   // growing an array further stops the script
+};
+
+struct ScriptThrow {
+    Value value;
+};
+struct ScriptAbort {
+    const char* reason;
+};
+
+enum class RunStatus : std::uint8_t { Ok, Thrown, Aborted };
+
+class Vm {
+public:
+    Vm(Host& host, unsigned swfVersion, VmLimits limits = {});
+    ~Vm();
+    Vm(const Vm&) = delete;
+    Vm& operator=(const Vm&) = delete;
+
+    unsigned version() const { return m_version; }
+    NameCase nameCase() const { return m_version >= 7 ? NameCase::Sensitive : NameCase::Insensitive; }
+    Host& host() { return m_host; }
+    const VmLimits& limits() const { return m_limits; }
+
+    // Starts a new step budget. The budget covers every script of one frame together, so that
+    // scripts that keep queueing each other (a frame that goes to itself) end too.
+    void beginFrame() { m_steps = 0; }
+    // Runs an action block (frame script, init action, clip event, button action) on a clip.
+    RunStatus runActions(std::span<const std::uint8_t> code, ClipId clip);
+    // Calls a handler like onEnterFrame on a clip if it has one; aborts and throws are contained.
+    RunStatus callHandler(ClipId clip, std::string_view name, std::span<const Value> args = {});
+    // Gives a clip made from an exported symbol the class registered for it with
+    // Object.registerClass: the clip takes the class's prototype and its constructor runs.
+    RunStatus constructClip(ClipId clip, const std::string& symbol);
+    // Runs the intervals that are due.
+    void runIntervals();
+    // The number of actions executed since the VM started (for benchmarks and tests).
+    std::uint64_t stepsExecuted() const { return m_totalSteps; }
+    const std::string& lastAbort() const { return m_lastAbort; }
+
+    // Used by the interpreter and the built-ins.
+    Value call(const Value& fn, const Value& thisValue, std::span<const Value> args,
+               Object* superProto = nullptr);
+    Value construct(const Value& ctor, std::span<const Value> args);
+    Value getMember(const Value& target, std::string_view name);
+    void setMember(const Value& target, std::string_view name, const Value& v);
+    Value getOwnOrProto(Object& o, std::string_view name, const Value& thisValue);
+    bool hasProperty(Object& o, std::string_view name);
+    ObjectRef toObject(const Value& v);
+    ObjectRef clipObject(ClipId clip);
+    void clipRemoved(ClipId clip);
+    // A clip reference: the object of a live clip, or undefined.
+    Value clipValue(ClipId clip);
+    ClipId clipOf(const Value& v);
+    std::string targetPath(ClipId clip);  // "_level0.a.b"
+    std::string slashPath(ClipId clip);   // "/a/b"
+    // Resolves a target path ("/a/b", "_root.a", "../b", "a:b" without the variable).
+    ClipId resolveTarget(ClipId base, std::string_view path);
+
+    // Every script object is made here, so that the collector knows it.
+    ObjectRef alloc(ObjectRef proto, ObjectKind kind = ObjectKind::Plain);
+    // Objects are shared and freed when the last reference goes; reference cycles (a function
+    // and its prototype, closures) are broken by this collector: what the globals, the built-in
+    // prototypes, the clips and the intervals no longer reach is cleared. Only between scripts.
+    std::size_t collectGarbage();
+    // Collects when the heap has grown enough since the last collection.
+    void maybeCollect();
+    std::size_t heapObjects() const { return m_heap.size(); }
+
+    ObjectRef newObject();
+    ObjectRef newArray(std::vector<Value> elements = {});
+    ObjectRef newFunction(NativeFn fn, std::string_view name = {}, NativeFn construct = nullptr);
+    ObjectRef makeFunction(std::unique_ptr<FunctionCode> code);
+    // Adds a native method to an object (not enumerable).
+    void method(Object& o, std::string_view name, NativeFn fn);
+    [[noreturn]] void throwValue(Value v);
+    // Nested blocks (with, try) count against the same depth limit as calls, so that nested
+    // bytecode cannot exhaust the native stack.
+    void enterNested() {
+        if (m_depth >= m_limits.maxCallDepth) throw ScriptAbort{"script nesting limit reached"};
+        ++m_depth;
+    }
+    void leaveNested() { --m_depth; }
+    void countStep();
+
+    ObjectRef global() { return m_global; }
+    struct Protos {
+        ObjectRef object, function, array, string, number, boolean, date, clip, error, color;
+    } protos;
+    // Registers a constructor under `name` in _global, linking prototype.constructor.
+    ObjectRef defineClass(std::string_view name, NativeFn ctor, const ObjectRef& proto, NativeFn construct = nullptr);
+
+    // Intervals (setInterval).
+    int addInterval(Value fn, Value thisValue, std::string method, double ms, std::vector<Value> args);
+    void removeInterval(int id);
+
+    double random01();
+
+private:
+    friend class Interpreter;
+    void installBuiltins();
+
+    Host& m_host;
+    unsigned m_version;
+    VmLimits m_limits;
+    ObjectRef m_global;
+    std::unordered_map<ClipId, ObjectRef> m_clips;
+    std::uint64_t m_steps = 0;      // steps since beginFrame()
+    std::uint64_t m_totalSteps = 0;
+    unsigned m_depth = 0;           // nested calls and runs
+    std::string m_lastAbort;
+    std::uint64_t m_rng = 0x2545F4914F6CDD1DULL;
+
+    struct Interval {
+        Value fn, thisValue;
+        std::string method;
+        std::vector<Value> args;
+        double periodMs = 0, nextMs = 0;
+    };
+    std::map<int, Interval> m_intervals;
+    int m_nextInterval = 1;
+
+    std::vector<std::weak_ptr<Object>> m_heap;
+    std::uint32_t m_gcEpoch = 0;
+    std::size_t m_heapAfterGc = 0;
+
+public:
+    // State of the running code that built-ins need.
+    struct Context {
+        ClipId target = 0;     // the clip whose timeline the code belongs to (after setTarget)
+        unsigned version = 7;
+    };
+    Context ctx;
+};
+
+// Built-in installers (one file per family).
+void installObjectBuiltins(Vm& vm);
+void installArrayBuiltins(Vm& vm);
+void installStringBuiltins(Vm& vm);
+void installMathBuiltins(Vm& vm);
+void installClipBuiltins(Vm& vm);
+void installGlobalFunctions(Vm& vm);
+
+}  // namespace avm1

@@ -1,0 +1,599 @@
+#include "player/script_host.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "player/script_drawing.h"
+#include "player/shape_convert.h"
+#include "player/timeline.h"
+#include "swf/tags.h"
+
+namespace player {
+
+namespace {
+
+constexpr std::uint32_t kEventLoad = 0x01;
+constexpr std::uint32_t kEventEnterFrame = 0x02;
+constexpr std::uint32_t kEventInitialize = 0x200;
+constexpr std::uint32_t kEventConstruct = 0x40000;
+constexpr std::size_t kMaxQueuedRuns = 100000;  // per drain: goto loops cannot spin for ever
+constexpr double kPi = 3.14159265358979323846;
+constexpr std::size_t kMaxDrawOps = 1u << 20;  // per clip
+
+double scaleOf(double a, double b) { return std::sqrt(a * a + b * b); }
+
+// parent ∘ child for SWF matrices (translations in twips).
+swf::Matrix concat(const swf::Matrix& p, const swf::Matrix& c) {
+    swf::Matrix m;
+    m.a = p.a * c.a + p.c * c.b;
+    m.b = p.b * c.a + p.d * c.b;
+    m.c = p.a * c.c + p.c * c.d;
+    m.d = p.b * c.c + p.d * c.d;
+    m.tx = static_cast<std::int32_t>(std::clamp(p.a * c.tx + p.c * c.ty + p.tx, -2.0e9, 2.0e9));
+    m.ty = static_cast<std::int32_t>(std::clamp(p.b * c.tx + p.d * c.ty + p.ty, -2.0e9, 2.0e9));
+    return m;
+}
+
+swf::Matrix invert(const swf::Matrix& m) {
+    double det = m.a * m.d - m.b * m.c;
+    if (det == 0 || !std::isfinite(det)) return swf::Matrix{};
+    swf::Matrix r;
+    r.a = m.d / det;
+    r.b = -m.b / det;
+    r.c = -m.c / det;
+    r.d = m.a / det;
+    r.tx = static_cast<std::int32_t>(std::clamp(-(r.a * m.tx + r.c * m.ty), -2.0e9, 2.0e9));
+    r.ty = static_cast<std::int32_t>(std::clamp(-(r.b * m.tx + r.d * m.ty), -2.0e9, 2.0e9));
+    return r;
+}
+
+// A bounding box in twips that grows by transformed rectangles.
+struct Box {
+    double x0 = INFINITY, y0 = INFINITY, x1 = -INFINITY, y1 = -INFINITY;
+    bool empty() const { return x0 > x1; }
+    void add(const swf::Matrix& m, double rx0, double ry0, double rx1, double ry1) {
+        if (rx0 > rx1 || ry0 > ry1) return;
+        for (double x : {rx0, rx1})
+            for (double y : {ry0, ry1}) {
+                double tx = m.a * x + m.c * y + m.tx, ty = m.b * x + m.d * y + m.ty;
+                x0 = std::min(x0, tx);
+                y0 = std::min(y0, ty);
+                x1 = std::max(x1, tx);
+                y1 = std::max(y1, ty);
+            }
+    }
+};
+
+void boundsOf(const MovieClip& clip, const swf::Matrix& m, const Library& lib, Box& box, unsigned depth) {
+    if (depth > 64) return;
+    if (const auto& d = clip.drawing(); d && !d->bounds.isEmpty())
+        box.add(m, d->bounds.x0, d->bounds.y0, d->bounds.x1, d->bounds.y1);
+    for (const auto& [dep, obj] : clip.displayList()) {
+        swf::Matrix om = concat(m, obj.placement.matrix);
+        if (obj.clip) {
+            boundsOf(*obj.clip, om, lib, box, depth + 1);
+            continue;
+        }
+        const Character* c = lib.find(obj.placement.characterId);
+        if (!c) continue;
+        const swf::Rect* r = nullptr;
+        if (auto* s = std::get_if<const swf::DefineShape*>(&c->def)) r = &(*s)->bounds;
+        else if (auto* mo = std::get_if<const swf::DefineMorphShape*>(&c->def)) r = &(*mo)->startBounds;
+        else if (auto* t = std::get_if<const swf::DefineText*>(&c->def)) r = &(*t)->bounds;
+        else if (auto* e = std::get_if<const swf::DefineEditText*>(&c->def)) r = &(*e)->bounds;
+        if (r) box.add(om, r->xMin, r->yMin, r->xMax, r->yMax);
+    }
+}
+
+}  // namespace
+
+ScriptHost::ScriptHost(const swf::Movie& movie, const Library& library, ClipContext& ctx, avm1::VmLimits limits)
+    : m_movie(movie), m_library(library), m_ctx(ctx) {
+    m_vm = std::make_unique<avm1::Vm>(*this, std::max<unsigned>(movie.header.version, 1), limits);
+    static const std::vector<swf::Tag> kNoTags;
+    m_emptyTimeline = std::make_unique<Timeline>(kNoTags);
+    for (const swf::Tag& t : movie.tags)
+        if (auto* ex = std::get_if<swf::ExportAssets>(&t.body))
+            for (const swf::AssetRef& a : ex->assets) m_symbols.emplace(a.id, a.name);
+}
+
+ScriptHost::~ScriptHost() = default;
+
+MovieClip* ScriptHost::find(avm1::ClipId clip) const {
+    auto it = m_clips.find(clip);
+    return it == m_clips.end() ? nullptr : it->second;
+}
+
+DisplayObject* ScriptHost::entryOf(const MovieClip& clip) const {
+    MovieClip* parent = clip.parent();
+    if (!parent) return nullptr;
+    for (auto& [depth, obj] : parent->mutableDisplayList())
+        if (obj.clip.get() == &clip) return &obj;
+    return nullptr;
+}
+
+// ---- the frame ----
+
+void ScriptHost::beforeTick() {
+    m_vm->beginFrame();
+    // Children before their parents, the highest depth first.
+    std::vector<avm1::ClipId> order;
+    struct Item {
+        MovieClip* clip;
+        bool expanded;
+    };
+    std::vector<Item> todo{{m_root, false}};
+    while (!todo.empty()) {
+        Item it = todo.back();
+        todo.pop_back();
+        if (!it.clip) continue;
+        if (it.expanded) {
+            order.push_back(it.clip->id());
+            continue;
+        }
+        todo.push_back({it.clip, true});
+        for (const auto& [depth, obj] : it.clip->displayList())
+            if (obj.clip) todo.push_back({obj.clip.get(), false});
+    }
+    for (avm1::ClipId id : order) {
+        if (auto it = m_clipActions.find(id); it != m_clipActions.end())
+            for (const swf::ClipAction* a : it->second)
+                if (a->events & kEventEnterFrame) m_queue.push_back(Pending{id, a->actions, nullptr});
+        m_queue.push_back(Pending{id, {}, "onEnterFrame"});
+    }
+    runQueued();
+}
+
+void ScriptHost::afterTick() {
+    runQueued();
+    m_vm->runIntervals();
+    runQueued();
+    updateDrawings();
+    m_vm->maybeCollect();
+}
+
+void ScriptHost::queueActions(MovieClip& clip, std::span<const std::uint8_t> code) {
+    m_queue.push_back(Pending{clip.id(), code, nullptr});
+}
+
+void ScriptHost::run(const Pending& p) {
+    avm1::RunStatus s = p.symbol    ? m_vm->constructClip(p.clip, *p.symbol)
+                         : p.handler ? m_vm->callHandler(p.clip, p.handler)
+                                     : m_vm->runActions(p.code, p.clip);
+    if (s == avm1::RunStatus::Aborted) ++m_aborted;
+}
+
+void ScriptHost::runQueued() {
+    std::size_t runs = 0;
+    while ((!m_queue.empty() || !m_initQueue.empty() || !m_constructQueue.empty()) && runs++ < kMaxQueuedRuns) {
+        std::deque<Pending>& q = !m_initQueue.empty() ? m_initQueue : !m_constructQueue.empty() ? m_constructQueue : m_queue;
+        Pending p = q.front();
+        q.pop_front();
+        if (find(p.clip)) run(p);
+    }
+    m_queue.clear();
+    m_initQueue.clear();
+    m_constructQueue.clear();
+}
+
+void ScriptHost::runEventActions() {
+    if (m_queue.empty()) return;
+    m_vm->beginFrame();
+    runQueued();
+}
+
+// ---- ClipEvents ----
+
+void ScriptHost::clipCreated(MovieClip& clip, const swf::PlaceObject* tag) {
+    m_clips[clip.id()] = &clip;
+    // Clips placed without a name are called "instanceN", counting from 1 in the movie.
+    if (clip.parent() && (!tag || !tag->name || tag->name->empty()) && !m_scriptPlacing)
+        m_autoNames[clip.id()] = "instance" + std::to_string(m_nextAutoName++);
+    if (tag && !tag->clipActions.empty()) {
+        auto& list = m_clipActions[clip.id()];
+        for (const swf::ClipAction& a : tag->clipActions) {
+            list.push_back(&a);
+            if (a.events & kEventInitialize) m_initQueue.push_back(Pending{clip.id(), a.actions, nullptr});
+        }
+        for (const swf::ClipAction& a : tag->clipActions)
+            if (a.events & kEventConstruct) m_constructQueue.push_back(Pending{clip.id(), a.actions, nullptr});
+        for (const swf::ClipAction& a : tag->clipActions)
+            if (a.events & kEventLoad) m_queue.push_back(Pending{clip.id(), a.actions, nullptr});
+    }
+    if (auto it = m_symbols.find(clip.characterId()); it != m_symbols.end() && clip.parent() && !m_scriptPlacing)
+        m_constructQueue.push_back(Pending{clip.id(), {}, nullptr, &it->second});
+    if (clip.parent()) m_queue.push_back(Pending{clip.id(), {}, "onLoad"});
+}
+
+void ScriptHost::clipDestroyed(MovieClip& clip) {
+    m_clips.erase(clip.id());
+    m_autoNames.erase(clip.id());
+    m_clipActions.erase(clip.id());
+    m_drawing.erase(clip.id());
+    m_drawingChanged.erase(clip.id());
+    m_vm->clipRemoved(clip.id());
+}
+
+void ScriptHost::frameEntered(MovieClip& clip, std::uint16_t frame) {
+    if (frame < 1 || frame > clip.frameCount()) return;
+    const Frame& f = clip.timeline().frame(frame);
+    for (const swf::Tag* t : f.tags)
+        if (auto* init = std::get_if<swf::DoInitAction>(&t->body))
+            if (m_initDone.insert(init->spriteId).second) m_queue.push_back(Pending{clip.id(), init->actions, nullptr});
+    for (const swf::Tag* t : f.tags)
+        if (auto* a = std::get_if<swf::DoAction>(&t->body)) m_queue.push_back(Pending{clip.id(), a->actions, nullptr});
+}
+
+// ---- avm1::Host: structure ----
+
+avm1::ClipId ScriptHost::root() { return m_root ? m_root->id() : 0; }
+
+avm1::ClipId ScriptHost::level(int n) { return n == 0 ? root() : 0; }
+
+avm1::ClipId ScriptHost::parent(avm1::ClipId clip) {
+    MovieClip* c = find(clip);
+    return c && c->parent() ? c->parent()->id() : 0;
+}
+
+avm1::ClipId ScriptHost::child(avm1::ClipId clip, std::string_view name, avm1::NameCase mode) {
+    MovieClip* c = find(clip);
+    if (!c || name.empty()) return 0;
+    for (const auto& [depth, obj] : c->displayList())
+        if (obj.clip && avm1::sameName(this->name(obj.clip->id()), name, mode)) return obj.clip->id();
+    return 0;
+}
+
+bool ScriptHost::alive(avm1::ClipId clip) { return find(clip) != nullptr; }
+
+std::string ScriptHost::name(avm1::ClipId clip) {
+    MovieClip* c = find(clip);
+    DisplayObject* e = c ? entryOf(*c) : nullptr;
+    if (e && !e->placement.name.empty()) return e->placement.name;
+    auto it = m_autoNames.find(clip);
+    return it != m_autoNames.end() ? it->second : std::string();
+}
+
+std::vector<avm1::ClipId> ScriptHost::children(avm1::ClipId clip) {
+    std::vector<avm1::ClipId> out;
+    if (MovieClip* c = find(clip))
+        for (const auto& [depth, obj] : c->displayList())
+            if (obj.clip) out.push_back(obj.clip->id());
+    return out;
+}
+
+void ScriptHost::setName(avm1::ClipId clip, const std::string& name) {
+    MovieClip* c = find(clip);
+    if (DisplayObject* e = c ? entryOf(*c) : nullptr) e->placement.name = name;
+}
+
+// ---- properties ----
+
+double ScriptHost::property(avm1::ClipId clip, avm1::ClipProp prop) {
+    using avm1::ClipProp;
+    MovieClip* c = find(clip);
+    if (!c) return 0;
+    DisplayObject* e = entryOf(*c);
+    swf::Matrix m = e ? e->placement.matrix : swf::Matrix{};
+    switch (prop) {
+    case ClipProp::X: return m.tx / 20.0;
+    case ClipProp::Y: return m.ty / 20.0;
+    case ClipProp::XScale: return scaleOf(m.a, m.b) * 100;
+    case ClipProp::YScale: return scaleOf(m.c, m.d) * 100;
+    case ClipProp::Rotation: return std::atan2(m.b, m.a) * 180 / kPi;
+    case ClipProp::Width:
+    case ClipProp::Height: {
+        updateDrawings();  // drawings made by the running script count at once
+        Box box;
+        boundsOf(*c, m, m_library, box, 0);
+        if (box.empty()) return 0;
+        return (prop == ClipProp::Width ? box.x1 - box.x0 : box.y1 - box.y0) / 20.0;
+    }
+    case ClipProp::CurrentFrame: return c->currentFrame();
+    case ClipProp::TotalFrames:
+    case ClipProp::FramesLoaded: return c->frameCount();
+    case ClipProp::Alpha: return e ? e->placement.colorTransform.aMul / 2.56 : 100;
+    case ClipProp::Visible: return e ? (e->placement.visible ? 1 : 0) : 1;
+    case ClipProp::HighQuality: return 1;
+    case ClipProp::FocusRect: return 1;
+    case ClipProp::SoundBufTime: return 5;
+    default: return 0;
+    }
+}
+
+void ScriptHost::setProperty(avm1::ClipId clip, avm1::ClipProp prop, double v) {
+    using avm1::ClipProp;
+    MovieClip* c = find(clip);
+    DisplayObject* e = c ? entryOf(*c) : nullptr;
+    if (!e || std::isnan(v)) return;
+    if (prop != ClipProp::Visible) e->scriptTransformed = true;
+    swf::Matrix& m = e->placement.matrix;
+    auto twips = [](double px) { return static_cast<std::int32_t>(std::clamp(px * 20, -2.0e9, 2.0e9)); };
+    switch (prop) {
+    case ClipProp::X: m.tx = twips(v); break;
+    case ClipProp::Y: m.ty = twips(v); break;
+    case ClipProp::XScale: {
+        double s = scaleOf(m.a, m.b), k = v / 100;
+        if (s == 0) {
+            m.a = k;
+            m.b = 0;
+        } else {
+            m.a = m.a / s * k;
+            m.b = m.b / s * k;
+        }
+        break;
+    }
+    case ClipProp::YScale: {
+        double s = scaleOf(m.c, m.d), k = v / 100;
+        if (s == 0) {
+            m.c = 0;
+            m.d = k;
+        } else {
+            m.c = m.c / s * k;
+            m.d = m.d / s * k;
+        }
+        break;
+    }
+    case ClipProp::Rotation: {
+        double sx = scaleOf(m.a, m.b), sy = scaleOf(m.c, m.d);
+        double r = std::fmod(v, 360.0) * kPi / 180;
+        m.a = std::cos(r) * sx;
+        m.b = std::sin(r) * sx;
+        m.c = -std::sin(r) * sy;
+        m.d = std::cos(r) * sy;
+        break;
+    }
+    case ClipProp::Width:
+    case ClipProp::Height: {
+        // Scales the clip so that its bounds in the parent get the new size.
+        double now = property(clip, prop);
+        bool w = prop == ClipProp::Width;
+        if (now <= 0 || v < 0) break;
+        double scale = property(clip, w ? ClipProp::XScale : ClipProp::YScale);
+        setProperty(clip, w ? ClipProp::XScale : ClipProp::YScale, scale * v / now);
+        break;
+    }
+    case ClipProp::Alpha:
+        e->placement.colorTransform.aMul = static_cast<std::int16_t>(std::clamp(v * 2.56, -32768.0, 32767.0));
+        break;
+    case ClipProp::Visible: e->placement.visible = v != 0; break;
+    default: break;
+    }
+}
+
+void ScriptHost::colorTransform(avm1::ClipId clip, double out[8]) {
+    MovieClip* c = find(clip);
+    DisplayObject* e = c ? entryOf(*c) : nullptr;
+    swf::ColorTransform cx = e ? e->placement.colorTransform : swf::ColorTransform{};
+    const std::int16_t v[8] = {cx.rMul, cx.gMul, cx.bMul, cx.aMul, cx.rAdd, cx.gAdd, cx.bAdd, cx.aAdd};
+    for (int i = 0; i < 8; ++i) out[i] = i < 4 ? v[i] / 256.0 : v[i];
+}
+
+void ScriptHost::setColorTransform(avm1::ClipId clip, const double in[8]) {
+    MovieClip* c = find(clip);
+    DisplayObject* e = c ? entryOf(*c) : nullptr;
+    if (!e) return;
+    e->scriptTransformed = true;
+    std::int16_t v[8];
+    for (int i = 0; i < 8; ++i) {
+        // Values wrap into 16 bits, as in the reference player.
+        double d = i < 4 ? in[i] * 256 : in[i];
+        v[i] = static_cast<std::int16_t>(static_cast<std::uint16_t>(avm1::toInt32(d)));
+    }
+    e->placement.colorTransform = swf::ColorTransform{v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]};
+}
+
+swf::Matrix ScriptHost::globalMatrix(const MovieClip& clip) const {
+    swf::Matrix m;
+    unsigned guard = 0;
+    for (const MovieClip* c = &clip; c && guard < 256; c = c->parent(), ++guard)
+        if (const DisplayObject* e = entryOf(*c)) m = concat(e->placement.matrix, m);
+    return m;
+}
+
+void ScriptHost::convertPoint(avm1::ClipId clip, double& x, double& y, Direction dir) {
+    MovieClip* c = find(clip);
+    if (!c) return;
+    swf::Matrix g = globalMatrix(*c);
+    if (dir == Direction::ToLocal) g = invert(g);
+    double tx = (g.a * x * 20 + g.c * y * 20 + g.tx) / 20, ty = (g.b * x * 20 + g.d * y * 20 + g.ty) / 20;
+    x = tx;
+    y = ty;
+}
+
+bool ScriptHost::bounds(avm1::ClipId clip, avm1::ClipId space, double out[4]) {
+    MovieClip* c = find(clip);
+    MovieClip* s = find(space);
+    if (!c) return false;
+    updateDrawings();
+    swf::Matrix m = globalMatrix(*c);
+    if (s) m = concat(invert(globalMatrix(*s)), m);
+    Box box;
+    boundsOf(*c, m, m_library, box, 0);
+    if (box.empty()) return false;
+    out[0] = box.x0 / 20;
+    out[1] = box.x1 / 20;
+    out[2] = box.y0 / 20;
+    out[3] = box.y1 / 20;
+    return true;
+}
+
+double ScriptHost::stageSize(bool height) {
+    const swf::Rect& r = m_movie.header.frameSize;
+    return (height ? r.yMax - r.yMin : r.xMax - r.xMin) / 20.0;
+}
+
+// ---- timeline control ----
+
+void ScriptHost::gotoFrame(avm1::ClipId clip, int frame, bool play) {
+    MovieClip* c = find(clip);
+    if (!c || frame < 1) return;  // frames before the first are ignored
+    c->gotoFrame(static_cast<std::uint16_t>(std::min(frame, static_cast<int>(c->frameCount()))));
+    if (play) c->play();
+    else c->stop();
+}
+
+bool ScriptHost::gotoLabel(avm1::ClipId clip, const std::string& label, bool play) {
+    MovieClip* c = find(clip);
+    if (!c || !c->gotoLabel(label)) return false;
+    if (play) c->play();
+    else c->stop();
+    return true;
+}
+
+void ScriptHost::play(avm1::ClipId clip) {
+    if (MovieClip* c = find(clip)) c->play();
+}
+
+void ScriptHost::stop(avm1::ClipId clip) {
+    if (MovieClip* c = find(clip)) c->stop();
+}
+
+bool ScriptHost::frameLoaded(avm1::ClipId clip, int frame) {
+    MovieClip* c = find(clip);
+    return c && frame <= c->frameCount();
+}
+
+std::vector<std::span<const std::uint8_t>> ScriptHost::frameActions(avm1::ClipId clip, const std::string& frame) {
+    std::vector<std::span<const std::uint8_t>> out;
+    MovieClip* c = find(clip);
+    if (!c) return out;
+    double n = avm1::stringToNumber(frame, 7);
+    std::optional<std::uint16_t> f;
+    if (std::isfinite(n)) {
+        if (n >= 1 && n <= c->frameCount()) f = static_cast<std::uint16_t>(n);
+    } else {
+        f = c->timeline().labelFrame(frame);
+    }
+    if (!f) return out;
+    for (const swf::Tag* t : c->timeline().frame(*f).tags)
+        if (auto* a = std::get_if<swf::DoAction>(&t->body)) out.emplace_back(a->actions);
+    return out;
+}
+
+// ---- clips made by scripts ----
+
+void ScriptHost::placeChild(MovieClip& parent, int depth, const Timeline& timeline, std::uint16_t characterId,
+                            const Placement& placement) {
+    m_scriptPlacing = true;
+    m_lastPlaced = parent.addClip(depth, timeline, characterId, placement);
+    m_scriptPlacing = false;
+}
+
+avm1::ClipId ScriptHost::createEmpty(avm1::ClipId parentId, const std::string& name, int depth) {
+    MovieClip* p = find(parentId);
+    if (!p) return 0;
+    Placement pl;
+    pl.name = name;
+    placeChild(*p, depth, *m_emptyTimeline, 0, pl);
+    return m_lastPlaced ? m_lastPlaced->id() : 0;
+}
+
+avm1::ClipId ScriptHost::attach(avm1::ClipId parentId, const std::string& exportName, const std::string& name, int depth) {
+    MovieClip* p = find(parentId);
+    auto id = m_library.exported(exportName);
+    const Character* ch = id ? m_library.find(*id) : nullptr;
+    if (!p || !ch || ch->kind != CharacterKind::Sprite || !ch->timeline) return 0;
+    Placement pl;
+    pl.name = name;
+    placeChild(*p, depth, *ch->timeline, *id, pl);
+    return m_lastPlaced ? m_lastPlaced->id() : 0;
+}
+
+avm1::ClipId ScriptHost::duplicate(avm1::ClipId clip, const std::string& name, int depth) {
+    MovieClip* c = find(clip);
+    DisplayObject* e = c ? entryOf(*c) : nullptr;
+    if (!e || !c->parent()) return 0;
+    Placement pl = e->placement;
+    pl.name = name;
+    const Timeline& timeline = c->timeline();
+    placeChild(*c->parent(), depth, timeline, c->characterId(), pl);
+    if (!m_lastPlaced) return 0;
+    // The copy keeps the clip events of its original.
+    if (auto it = m_clipActions.find(clip); it != m_clipActions.end()) {
+        auto copy = it->second;
+        m_clipActions[m_lastPlaced->id()] = copy;
+        for (const swf::ClipAction* a : copy)
+            if (a->events & kEventLoad) m_queue.push_back(Pending{m_lastPlaced->id(), a->actions, nullptr});
+    }
+    return m_lastPlaced->id();
+}
+
+void ScriptHost::remove(avm1::ClipId clip) {
+    MovieClip* c = find(clip);
+    if (!c || !c->parent()) return;
+    c->parent()->removeDepth(depth(clip));
+}
+
+int ScriptHost::depth(avm1::ClipId clip) {
+    MovieClip* c = find(clip);
+    if (!c || !c->parent()) return 0;
+    for (const auto& [d, obj] : c->parent()->displayList())
+        if (obj.clip.get() == c) return d;
+    return 0;
+}
+
+void ScriptHost::swapDepths(avm1::ClipId clip, int to) {
+    MovieClip* c = find(clip);
+    if (!c || !c->parent()) return;
+    c->parent()->swapDepth(depth(clip), to);
+}
+
+avm1::ClipId ScriptHost::atDepth(avm1::ClipId parentId, int d) {
+    MovieClip* p = find(parentId);
+    if (!p) return 0;
+    auto it = p->displayList().find(d);
+    if (it == p->displayList().end()) return 0;
+    // Objects without a script object of their own (shapes, texts) answer with their parent.
+    return it->second.clip ? it->second.clip->id() : parentId;
+}
+
+int ScriptHost::nextHighestDepth(avm1::ClipId parentId) {
+    MovieClip* p = find(parentId);
+    int next = 16384;
+    if (p && !p->displayList().empty()) next = std::max(next, p->displayList().rbegin()->first + 1);
+    return next;
+}
+
+void ScriptHost::draw(avm1::ClipId clip, const avm1::DrawOp& op) {
+    auto& ops = m_drawing[clip];
+    if (op.kind == avm1::DrawOp::Kind::Clear) ops.clear();
+    else if (ops.size() < kMaxDrawOps) ops.push_back(op);
+    m_drawingChanged.insert(clip);
+}
+
+void ScriptHost::updateDrawings() {
+    for (avm1::ClipId id : m_drawingChanged) {
+        MovieClip* c = find(id);
+        auto it = m_drawing.find(id);
+        if (!c || it == m_drawing.end()) continue;
+        if (it->second.empty()) {
+            c->setDrawing(nullptr);
+            continue;
+        }
+        swf::DefineShape def = buildDrawingShape(it->second);
+        c->setDrawing(std::make_shared<const ConvertedShape>(convertDefineShape(def)));
+    }
+    m_drawingChanged.clear();
+}
+
+const std::vector<avm1::DrawOp>* ScriptHost::drawing(const MovieClip& clip) const {
+    auto it = m_drawing.find(clip.id());
+    return it == m_drawing.end() ? nullptr : &it->second;
+}
+
+// ---- output ----
+
+void ScriptHost::trace(std::string_view message) {
+    if (m_traceSink) m_traceSink(message);
+}
+
+void ScriptHost::getUrl(const std::string& url, const std::string& target) {
+    // Scripts reach no network and no files from here; fscommand("quit") ends a headless run.
+    (void)target;
+    constexpr std::string_view kFs = "FSCommand:";
+    if (url.size() >= kFs.size() && avm1::sameName(std::string_view(url).substr(0, kFs.size()), kFs, avm1::NameCase::Insensitive) &&
+        avm1::sameName(std::string_view(url).substr(kFs.size()), "quit", avm1::NameCase::Insensitive))
+        m_quit = true;
+}
+
+}  // namespace player

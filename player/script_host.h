@@ -1,0 +1,141 @@
+#pragma once
+// The movie as scripts see it: implements the interpreter's host interface over the player's
+// clips, follows clip creation and frames through ClipEvents, and runs scripts in the order of
+// a Flash player frame:
+//   1. enterFrame: clip events and onEnterFrame handlers of the clips already on stage,
+//      children before their parents;
+//   2. the timelines advance (the caller ticks the root clip), which queues the init actions
+//      and frame actions of every frame entered, and the load events of new clips (a clip's
+//      load before its first frame's actions);
+//   3. the initialize and construct events of new clips run, then the queue in order;
+//      actions that move timelines queue more, which run too;
+//   4. intervals that are due.
+// Button code (and anything else that has an action block for a clip) enters through
+// queueActions() and runs with the next runQueued().
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "avm1/host.h"
+#include "avm1/vm.h"
+#include "player/movie_clip.h"
+
+namespace player {
+
+class ScriptHost final : public avm1::Host, public ClipEvents {
+public:
+    ScriptHost(const swf::Movie& movie, const Library& library, ClipContext& ctx, avm1::VmLimits limits = {});
+    ~ScriptHost() override;
+
+    void setRoot(MovieClip* root) { m_root = root; }
+    // Where trace() output goes (one call per message).
+    void setTraceSink(std::function<void(std::string_view)> sink) { m_traceSink = std::move(sink); }
+    // Script time: the player sets it before each frame (milliseconds since the start).
+    void setTime(double ms) { m_timeMs = ms; }
+
+    void beforeTick();  // also starts the frame's script step budget
+    void afterTick();
+    void queueActions(MovieClip& clip, std::span<const std::uint8_t> code);
+    void runQueued();
+    // Runs what was queued outside a frame (button transitions) with a fresh step budget.
+    void runEventActions();
+
+    // fscommand("quit") was called.
+    bool quitRequested() const { return m_quit; }
+    // Scripts stopped by the step budget or the recursion limit since the start.
+    unsigned abortedRuns() const { return m_aborted; }
+    avm1::Vm& vm() { return *m_vm; }
+    // Drawing API calls recorded per clip (drawn through the clip's shape, see drawing()).
+    const std::vector<avm1::DrawOp>* drawing(const MovieClip& clip) const;
+
+    // avm1::Host
+    avm1::ClipId root() override;
+    avm1::ClipId level(int n) override;
+    avm1::ClipId parent(avm1::ClipId clip) override;
+    avm1::ClipId child(avm1::ClipId clip, std::string_view name, avm1::NameCase mode) override;
+    bool alive(avm1::ClipId clip) override;
+    std::string name(avm1::ClipId clip) override;
+    std::vector<avm1::ClipId> children(avm1::ClipId clip) override;
+    double property(avm1::ClipId clip, avm1::ClipProp prop) override;
+    void setProperty(avm1::ClipId clip, avm1::ClipProp prop, double value) override;
+    void setName(avm1::ClipId clip, const std::string& name) override;
+    void colorTransform(avm1::ClipId clip, double out[8]) override;
+    void setColorTransform(avm1::ClipId clip, const double cx[8]) override;
+    double stageSize(bool height) override;
+    void convertPoint(avm1::ClipId clip, double& x, double& y, Direction dir) override;
+    bool bounds(avm1::ClipId clip, avm1::ClipId space, double out[4]) override;
+    void gotoFrame(avm1::ClipId clip, int frame, bool play) override;
+    bool gotoLabel(avm1::ClipId clip, const std::string& label, bool play) override;
+    void play(avm1::ClipId clip) override;
+    void stop(avm1::ClipId clip) override;
+    bool frameLoaded(avm1::ClipId clip, int frame) override;
+    avm1::ClipId createEmpty(avm1::ClipId parent, const std::string& name, int depth) override;
+    avm1::ClipId attach(avm1::ClipId parent, const std::string& exportName, const std::string& name, int depth) override;
+    avm1::ClipId duplicate(avm1::ClipId clip, const std::string& name, int depth) override;
+    void remove(avm1::ClipId clip) override;
+    int depth(avm1::ClipId clip) override;
+    void swapDepths(avm1::ClipId clip, int depth) override;
+    avm1::ClipId atDepth(avm1::ClipId parent, int depth) override;
+    int nextHighestDepth(avm1::ClipId parent) override;
+    void draw(avm1::ClipId clip, const avm1::DrawOp& op) override;
+    std::vector<std::span<const std::uint8_t>> frameActions(avm1::ClipId clip, const std::string& frame) override;
+    void trace(std::string_view message) override;
+    double timerMs() override { return m_timeMs; }
+    void getUrl(const std::string& url, const std::string& target) override;
+
+    // ClipEvents
+    void clipCreated(MovieClip& clip, const swf::PlaceObject* tag) override;
+    void clipDestroyed(MovieClip& clip) override;
+    void frameEntered(MovieClip& clip, std::uint16_t frame) override;
+
+private:
+    struct Pending {
+        avm1::ClipId clip = 0;
+        std::span<const std::uint8_t> code;
+        const char* handler = nullptr;      // a method to call instead of code
+        const std::string* symbol = nullptr;  // or: give the clip its registered class
+    };
+    MovieClip* find(avm1::ClipId clip) const;
+    DisplayObject* entryOf(const MovieClip& clip) const;
+    // The clip's matrix to the stage (twips), the main timeline's being the identity.
+    swf::Matrix globalMatrix(const MovieClip& clip) const;
+    void run(const Pending& p);
+    // Converts the drawings changed since the last frame into the clips' shapes.
+    void updateDrawings();
+    std::unordered_set<avm1::ClipId> m_drawingChanged;
+    void placeChild(MovieClip& parent, int depth, const Timeline& timeline, std::uint16_t characterId,
+                    const Placement& placement);
+    MovieClip* m_lastPlaced = nullptr;
+    bool m_scriptPlacing = false;  // a script is making the clip: it constructs the class itself
+
+    const swf::Movie& m_movie;
+    const Library& m_library;
+    ClipContext& m_ctx;
+    std::unique_ptr<avm1::Vm> m_vm;
+    MovieClip* m_root = nullptr;
+    std::unordered_map<avm1::ClipId, MovieClip*> m_clips;
+    std::unordered_map<avm1::ClipId, std::vector<const swf::ClipAction*>> m_clipActions;
+    std::unordered_map<avm1::ClipId, std::vector<avm1::DrawOp>> m_drawing;
+    std::unordered_set<std::uint16_t> m_initDone;  // sprites whose init actions ran
+    std::unordered_map<std::uint16_t, std::string> m_symbols;  // exported characters' names
+    std::unordered_map<avm1::ClipId, std::string> m_autoNames;  // "instanceN" of unnamed clips
+    unsigned m_nextAutoName = 1;
+    std::deque<Pending> m_queue;
+    std::deque<Pending> m_initQueue;       // initialize events of new clips: first of all
+    std::deque<Pending> m_constructQueue;  // then their construct events
+    std::unique_ptr<Timeline> m_emptyTimeline;
+    std::function<void(std::string_view)> m_traceSink;
+    double m_timeMs = 0;
+    bool m_quit = false;
+    unsigned m_aborted = 0;
+};
+
+}  // namespace player
