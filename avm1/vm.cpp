@@ -140,6 +140,11 @@ void Vm::installBuiltins() {
     installGlobalFunctions(*this);
 }
 
+void Vm::enterNested() {
+    if (m_depth >= m_limits.maxCallDepth) throw ScriptAbort{"script nesting limit reached"};
+    ++m_depth;
+}
+
 void Vm::countStep() {
     ++m_totalSteps;
     if (++m_steps > m_limits.stepBudget) throw ScriptAbort{"script step budget exhausted"};

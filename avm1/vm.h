@@ -111,10 +111,7 @@ public:
     [[noreturn]] void throwValue(Value v);
     // Nested blocks (with, try) count against the same depth limit as calls, so that nested
     // bytecode cannot exhaust the native stack.
-    void enterNested() {
-        if (m_depth >= m_limits.maxCallDepth) throw ScriptAbort{"script nesting limit reached"};
-        ++m_depth;
-    }
+    void enterNested();
     void leaveNested() { --m_depth; }
     void countStep();
 

@@ -46,7 +46,9 @@ function(vfs_gtest name)
 endfunction()
 
 # Libraries built without exceptions in the Windows programs (see vfs_library).
-set(VFS_NO_EXCEPTION_LIBRARIES vfs_core vfs_codec vfs_swf vfs_render vfs_player vfs_avm1 vfs_platform)
+# The script interpreter keeps them: it unwinds scripts with them (throw, a stopped script), and
+# none leaves its entry points.
+set(VFS_NO_EXCEPTION_LIBRARIES vfs_core vfs_codec vfs_swf vfs_render vfs_player vfs_platform)
 
 # vfs_library(NAME SOURCES ... [LIBS ...]): a static library of the project.
 function(vfs_library name)
@@ -61,11 +63,13 @@ function(vfs_library name)
     # Built without exception tables, its unused functions can be dropped at link time: on
     # Windows the linker keeps every function that an object's .eh_frame mentions. A failed
     # allocation inside it ends the program (std::terminate), as an uncaught one did before.
-    # The engine runs on one thread, so its function-local statics need no guard: a guard would
-    # link the exception runtime and the threads library back in (about 55 KB).
+    # The engine runs on one thread, so its function-local statics need no guard: a guard links
+    # the exception runtime and the threads library in (about 55 KB).
     if(name IN_LIST VFS_NO_EXCEPTION_LIBRARIES)
-      target_compile_options(${name} PRIVATE -fno-exceptions -fno-asynchronous-unwind-tables
-                             -fno-threadsafe-statics)
+      target_compile_options(${name} PRIVATE -fno-exceptions -fno-asynchronous-unwind-tables)
+    endif()
+    if(name IN_LIST VFS_NO_EXCEPTION_LIBRARIES OR name STREQUAL "vfs_avm1")
+      target_compile_options(${name} PRIVATE -fno-threadsafe-statics)
     endif()
   endif()
   if(L_LIBS)

@@ -18,9 +18,7 @@ Player::Player(std::unique_ptr<swf::Movie> movie, const PlayerOptions& options)
     m_ctx.maxInstances = options.maxInstances;
     m_ctx.maxNesting = options.maxNesting;
     if (options.runScripts) {
-        avm1::VmLimits limits;
-        limits.stepBudget = options.scriptStepBudget;
-        m_scripts = std::make_unique<ScriptHost>(*m_movie, m_library, m_ctx, limits);
+        m_scripts = createScripts(*m_movie, m_library, m_ctx, options.scriptStepBudget);
         m_ctx.events = m_scripts.get();
     }
     m_root = std::make_unique<MovieClip>(m_ctx, *m_mainTimeline, 0);
@@ -165,6 +163,11 @@ void Player::mouseUp() {
 EditText* Player::editTextAt(MovieClip& clip, Depth depth) {
     auto it = clip.displayList().find(depth);
     return it == clip.displayList().end() ? nullptr : it->second.editText.get();
+}
+
+ScriptHost* Player::scripts() {
+    // Only ScriptHost implements Scripts; the cast needs nothing of the interpreter at link time.
+    return static_cast<ScriptHost*>(m_scripts.get());
 }
 
 void Player::rewind() {

@@ -18,6 +18,7 @@
 #include "player/font.h"
 #include "player/library.h"
 #include "player/movie_clip.h"
+#include "player/scripts.h"
 #include "swf/movie.h"
 
 namespace player {
@@ -105,7 +106,7 @@ public:
     EditText* editTextAt(MovieClip& clip, Depth depth);
 
     // The script host (null when scripts are off): trace output, button actions, quit requests.
-    ScriptHost* scripts() { return m_scripts.get(); }
+    ScriptHost* scripts();
     // Placements refused because of the instance or nesting limits since load.
     std::uint32_t refusedInstances() const { return m_ctx.refusedInstances; }
 
@@ -128,7 +129,7 @@ private:
     std::unique_ptr<Timeline> m_mainTimeline;
     std::unique_ptr<FontCache> m_fonts;  // before the clips: their text fields use it
     ClipContext m_ctx;
-    std::unique_ptr<ScriptHost> m_scripts;  // outlives the clips, which report their removal
+    std::unique_ptr<Scripts> m_scripts;  // outlives the clips, which report their removal
     std::unique_ptr<MovieClip> m_root;
     std::uint32_t m_ticks = 0;
     swf::Rgba m_background{255, 255, 255, 255};

@@ -176,6 +176,13 @@ void ScriptHost::runQueued() {
     m_constructQueue.clear();
 }
 
+std::unique_ptr<Scripts> createScripts(const swf::Movie& movie, const Library& library, ClipContext& ctx,
+                                       std::uint64_t stepBudget) {
+    avm1::VmLimits limits;
+    limits.stepBudget = stepBudget;
+    return std::make_unique<ScriptHost>(movie, library, ctx, limits);
+}
+
 void ScriptHost::runEventActions() {
     if (m_queue.empty()) return;
     m_vm->beginFrame();

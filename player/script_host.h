@@ -27,26 +27,25 @@
 #include "avm1/host.h"
 #include "avm1/vm.h"
 #include "player/movie_clip.h"
+#include "player/scripts.h"
 
 namespace player {
 
-class ScriptHost final : public avm1::Host, public ClipEvents {
+class ScriptHost final : public avm1::Host, public Scripts {
 public:
     ScriptHost(const swf::Movie& movie, const Library& library, ClipContext& ctx, avm1::VmLimits limits = {});
     ~ScriptHost() override;
 
-    void setRoot(MovieClip* root) { m_root = root; }
+    void setRoot(MovieClip* root) override { m_root = root; }
     // Where trace() output goes (one call per message).
     void setTraceSink(std::function<void(std::string_view)> sink) { m_traceSink = std::move(sink); }
-    // Script time: the player sets it before each frame (milliseconds since the start).
-    void setTime(double ms) { m_timeMs = ms; }
+    void setTime(double ms) override { m_timeMs = ms; }
 
-    void beforeTick();  // also starts the frame's script step budget
-    void afterTick();
-    void queueActions(MovieClip& clip, std::span<const std::uint8_t> code);
+    void beforeTick() override;
+    void afterTick() override;
+    void queueActions(MovieClip& clip, std::span<const std::uint8_t> code) override;
     void runQueued();
-    // Runs what was queued outside a frame (button transitions) with a fresh step budget.
-    void runEventActions();
+    void runEventActions() override;
 
     // fscommand("quit") was called.
     bool quitRequested() const { return m_quit; }

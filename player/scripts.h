@@ -1,0 +1,33 @@
+#pragma once
+// What the player asks of the scripts of a movie: it ticks them around each frame and hands
+// them the action blocks of button transitions. The interpreter behind this interface
+// (ScriptHost) is made by createScripts(); the player sees nothing else of it, so a program
+// linked without the interpreter can define createScripts() to return null.
+
+#include <cstdint>
+#include <memory>
+#include <span>
+
+#include "player/library.h"
+#include "player/movie_clip.h"
+#include "swf/movie.h"
+
+namespace player {
+
+class Scripts : public ClipEvents {
+public:
+    virtual void setRoot(MovieClip* root) = 0;
+    // Script time: the player sets it before each frame (milliseconds since the start).
+    virtual void setTime(double ms) = 0;
+    virtual void beforeTick() = 0;  // also starts the frame's script step budget
+    virtual void afterTick() = 0;
+    virtual void queueActions(MovieClip& clip, std::span<const std::uint8_t> code) = 0;
+    // Runs what was queued outside a frame (button transitions) with a fresh step budget.
+    virtual void runEventActions() = 0;
+};
+
+// The interpreter for `movie`; null when this program has none.
+std::unique_ptr<Scripts> createScripts(const swf::Movie& movie, const Library& library, ClipContext& ctx,
+                                       std::uint64_t stepBudget);
+
+}  // namespace player
