@@ -17,6 +17,22 @@ inline int ceilNonNeg(float v) {
     return static_cast<float>(i) < v ? i + 1 : i;
 }
 
+// Records cells [x0, x1] of row y. Where a contour's edges meet, the next edge starts on the
+// row the previous one ended on, usually over the same cells: the last range then grows instead
+// of a new one being stored, which spares sorting and visiting a duplicate.
+template <typename Entry>
+inline void addRange(Entry* entries, std::size_t& count, int y, int x0, int x1) {
+    if (count > 0) {
+        Entry& last = entries[count - 1];
+        if (last.y == y && x0 <= last.x1 + 1 && x1 >= last.x0 - 1) {
+            last.x0 = std::min(last.x0, x0);
+            last.x1 = std::max(last.x1, x1);
+            return;
+        }
+    }
+    entries[count++] = Entry{y, x0, x1};
+}
+
 }  // namespace
 
 void CoverageBuffer::reset(int width, int height) {
@@ -140,7 +156,7 @@ void CoverageBuffer::lineAntiAliased(const Edge& e) {
             const float right = d * frac;
             acc[i0] += d - right;
             acc[i0 + 1] += right;
-            entries[count++] = Entry{y, i0, i0 + 1};
+            addRange(entries, count, y, i0, i0 + 1);
             continue;
         }
         const int i1 = ceilNonNeg(hi);  // one past the last column the edge crosses
@@ -166,7 +182,7 @@ void CoverageBuffer::lineAntiAliased(const Edge& e) {
         const float beyond = 0.5f * u * u * inv;  // 1 - the last column's share
         acc[i1 - 1] += d * (1.0f - beyond - prevShare);
         acc[i1] += d * beyond;
-        entries[count++] = Entry{y, i0, i1};
+        addRange(entries, count, y, i0, i1);
     }
     m_count = count;
 }
