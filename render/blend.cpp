@@ -305,6 +305,7 @@ void compositeAccumulated(Pixel* dst, std::uint16_t* acc, int n) {
     const __m128i zero = _mm_setzero_si128();
     const __m128i limit = _mm_set1_epi16(static_cast<short>(65025));
     const __m128i half = _mm_set1_epi16(128);
+    const __m128i alphaMask = _mm_set1_epi32(static_cast<int>(0xFF000000u));
     for (; i + 4 <= n; i += 4) {
         __m128i* p = reinterpret_cast<__m128i*>(acc + 4 * i);
         __m128i lo = _mm_loadu_si128(p);
@@ -316,13 +317,20 @@ void compositeAccumulated(Pixel* dst, std::uint16_t* acc, int n) {
             }
             continue;
         }
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_or_si128(lo, hi), zero)) == 0xFFFF) {
+            continue;  // nothing accumulated: the target stays, the sums are zero already
+        }
         lo = _mm_add_epi16(lo, half);
         hi = _mm_add_epi16(hi, half);
         lo = _mm_srli_epi16(_mm_add_epi16(lo, _mm_srli_epi16(lo, 8)), 8);
         hi = _mm_srli_epi16(_mm_add_epi16(hi, _mm_srli_epi16(hi, 8)), 8);
         __m128i s = _mm_packus_epi16(lo, hi);
         __m128i* d = reinterpret_cast<__m128i*>(dst + i);
-        _mm_storeu_si128(d, over4(s, _mm_loadu_si128(d)));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(s, alphaMask), alphaMask)) == 0xFFFF) {
+            _mm_storeu_si128(d, s);  // four opaque sums replace the target without reading it
+        } else {
+            _mm_storeu_si128(d, over4(s, _mm_loadu_si128(d)));
+        }
         _mm_storeu_si128(p, zero);
         _mm_storeu_si128(p + 1, zero);
     }

@@ -17,6 +17,22 @@ inline int ceilNonNeg(float v) {
     return static_cast<float>(i) < v ? i + 1 : i;
 }
 
+// Records cells [x0, x1] of row y. Where a contour's edges meet, the next edge starts on the
+// row the previous one ended on, usually over the same cells: the last range then grows instead
+// of a new one being stored, which spares sorting and visiting a duplicate.
+template <typename Entry>
+inline void addRange(Entry* entries, std::size_t& count, int y, int x0, int x1) {
+    if (count > 0) {
+        Entry& last = entries[count - 1];
+        if (last.y == y && x0 <= last.x1 + 1 && x1 >= last.x0 - 1) {
+            last.x0 = std::min(last.x0, x0);
+            last.x1 = std::max(last.x1, x1);
+            return;
+        }
+    }
+    entries[count++] = Entry{y, x0, x1};
+}
+
 }  // namespace
 
 void CoverageBuffer::reset(int width, int height) {
@@ -83,10 +99,13 @@ void CoverageBuffer::addEdges(const std::vector<Edge>& edges, AntiAlias aa) {
     }
 }
 
-// Deposits the edge's area row by row. Within one row the edge runs from xa to xb over a height
-// dy; the share of that row strip right of the edge, integrated over pixel column j, is
-// G(j + 1) - G(j) with G(x) = integral of clamp((x - xmin) / (xmax - xmin), 0, 1). Each cell gets
-// the difference of consecutive columns' shares so the prefix sum restores them.
+// Deposits the edge's area row by row. Within one row the edge runs from lo to hi (its x range
+// there) over a height dy; the share of that row strip right of the edge, integrated over pixel
+// column j, is G(j + 1) - G(j) with G(x) = integral of clamp((x - lo) / (hi - lo), 0, 1). Each
+// cell gets the difference of consecutive columns' shares so the prefix sum restores them.
+// G is quadratic on [lo, hi], so the share grows by the same 1 / (hi - lo) from one fully crossed
+// column to the next: only the first and the last crossed columns need the quadratic, the ones
+// between get one constant each.
 void CoverageBuffer::lineAntiAliased(const Edge& e) {
     float x0 = e.x0, y0 = e.y0, x1 = e.x1, y1 = e.y1;
     float dir = 1.0f;
@@ -105,11 +124,18 @@ void CoverageBuffer::lineAntiAliased(const Edge& e) {
         return x > xmin ? (x < xmax ? x : xmax) : xmin;
     };
     const float fh = static_cast<float>(m_height);
-    int ystart = static_cast<int>(std::clamp(std::floor(y0), 0.0f, fh));
-    int yend = static_cast<int>(std::clamp(std::ceil(y1), 0.0f, fh));
+    const int ystart = static_cast<int>(std::clamp(std::floor(y0), 0.0f, fh));
+    const int yend = static_cast<int>(std::clamp(std::ceil(y1), 0.0f, fh));
+    if (yend <= ystart) {
+        return;
+    }
+    reserveEntries(static_cast<std::size_t>(yend - ystart));
+    Entry* entries = m_entries.data();
+    std::size_t count = m_count;
     float ya = std::max(static_cast<float>(ystart), y0);
     float xa = xAt(ya);
-    for (int y = ystart; y < yend; ++y) {
+    float* acc = row(ystart);
+    for (int y = ystart; y < yend; ++y, acc += m_stride) {
         const float yb = std::min(static_cast<float>(y) + 1.0f, y1);
         const float xb = xAt(yb);
         const float dy = yb - ya;
@@ -119,41 +145,46 @@ void CoverageBuffer::lineAntiAliased(const Edge& e) {
         if (dy <= 0.0f) {
             continue;
         }
-        float d = dy * dir;
-        float lo = std::min(xPrev, xb);
-        float hi = std::max(xPrev, xb);
-        float* acc = row(y);
-        int i0 = floorNonNeg(lo);
-        float loFloor = static_cast<float>(i0);
+        const float d = dy * dir;
+        const float lo = std::min(xPrev, xb);
+        const float hi = std::max(xPrev, xb);
+        const int i0 = floorNonNeg(lo);
+        const float loFloor = static_cast<float>(i0);
         if (hi <= loFloor + 1.0f) {
             // Inside one pixel column: the pixel holds the part right of the mean x.
-            float frac = 0.5f * (lo + hi) - loFloor;
-            acc[i0] += d * (1.0f - frac);
-            acc[i0 + 1] += d * frac;
-            touch(y, i0, i0 + 1);
+            const float frac = 0.5f * (lo + hi) - loFloor;
+            const float right = d * frac;
+            acc[i0] += d - right;
+            acc[i0 + 1] += right;
+            addRange(entries, count, y, i0, i0 + 1);
             continue;
         }
-        int i1 = ceilNonNeg(hi);  // one past the last column the edge crosses
-        float inv = 1.0f / (hi - lo);
-        float half = 0.5f * (hi - lo);
-        auto g = [&](float x) {
-            if (x <= lo) return 0.0f;
-            if (x >= hi) return half + (x - hi);
-            float t = x - lo;
-            return 0.5f * t * t * inv;
-        };
-        float prevShare = 0.0f;
-        float gj = 0.0f;  // g(i0) is 0 because i0 <= lo
-        for (int j = i0; j < i1; ++j) {
-            float gn = g(static_cast<float>(j + 1));
-            float share = gn - gj;
-            acc[j] += d * (share - prevShare);
-            prevShare = share;
-            gj = gn;
+        const int i1 = ceilNonNeg(hi);  // one past the last column the edge crosses
+        const float inv = 1.0f / (hi - lo);
+        // Shares of the crossed columns i0 .. i1 - 1: the first is t0^2 / 2 / (hi - lo) with t0
+        // the part of it right of lo; the ones crossed from side to side are
+        // (j + 0.5 - lo) / (hi - lo), one 1 / (hi - lo) apart; the last is 1 - u^2 / 2 / (hi - lo)
+        // with u the part of it left of hi.
+        const float t0 = loFloor + 1.0f - lo;
+        const float first = 0.5f * t0 * t0 * inv;
+        acc[i0] += d * first;
+        float prevShare = first;
+        if (i1 - i0 > 2) {
+            const float second = (t0 + 0.5f) * inv;
+            acc[i0 + 1] += d * (second - first);
+            const float step = d * inv;
+            for (int j = i0 + 2; j < i1 - 1; ++j) {
+                acc[j] += step;
+            }
+            prevShare = (t0 + static_cast<float>(i1 - i0 - 2) - 0.5f) * inv;
         }
-        acc[i1] += d * (1.0f - prevShare);
-        touch(y, i0, i1);
+        const float u = hi - static_cast<float>(i1 - 1);
+        const float beyond = 0.5f * u * u * inv;  // 1 - the last column's share
+        acc[i1 - 1] += d * (1.0f - beyond - prevShare);
+        acc[i1] += d * beyond;
+        addRange(entries, count, y, i0, i1);
     }
+    m_count = count;
 }
 
 void CoverageBuffer::lineAliased(const Edge& e) {

@@ -18,6 +18,7 @@
 // coverage is constant, so a row comes out as runs of constant coverage (the inside of a shape)
 // and single partially covered pixels (its edges): the cost follows the outline, not the area.
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -68,6 +69,12 @@ private:
             m_entries.resize(m_entries.size() * 2 + 256);
         }
         m_entries[m_count++] = Entry{y, x0, x1};
+    }
+    // Room for `n` more entries, so an edge's walk stores them without checking.
+    void reserveEntries(std::size_t n) {
+        if (m_entries.size() < m_count + n) {
+            m_entries.resize(std::max(m_entries.size() * 2, m_count + n) + 256);
+        }
     }
     // Groups the recorded ranges by row (a counting sort) before the first row is resolved.
     void groupByRow();

@@ -13,14 +13,18 @@ namespace {
 constexpr int kSegmentGap = 16;
 // Rows rasterized at a time.
 constexpr int kBandRows = 256;
+// Pixels of a group's accumulator filled at a time (8 bytes each): a box of the whole target is
+// composited a strip of rows at a time so its sums stay in the cache.
+constexpr int kGroupStripPixels = 131072;
 
 }  // namespace
 
 Renderer::Renderer(Pixmap& target) : m_target(target) {}
 
 template <typename BandFn>
-void Renderer::forEachBand(const Polylines& lines, const IntRect& bounds, BandFn fn) {
-    const IntRect region = regionOf(lines.bounds(), bounds);
+void Renderer::forEachBand(const Polylines& lines, const Rect& linesBounds, const IntRect& bounds,
+                           BandFn fn) {
+    const IntRect region = regionOf(linesBounds, bounds);
     if (region.isEmpty() || lines.contours.empty()) {
         return;
     }
@@ -75,13 +79,30 @@ void Renderer::drawPolylines(const Polylines& lines, FillRule rule, const Paint&
     if (m_paint.isSolid() && pixelA(m_paint.solid()) == 0) {
         return;
     }
-    const bool solid = m_paint.isSolid();
-    const Pixel color = m_paint.solid();
-    const IntRect bounds = m_group ? m_groupBox : IntRect{0, 0, m_target.width(), m_target.height()};
-    forEachBand(lines, bounds, [&](const IntRect& region) { drawBand(region, rule, solid, color); });
+    if (m_group) {
+        if (m_groupBox.isEmpty() || lines.contours.empty()) {
+            return;
+        }
+        if (m_groupDrawCount == m_groupDraws.size()) {
+            m_groupDraws.emplace_back();
+        }
+        GroupDraw& d = m_groupDraws[m_groupDrawCount++];
+        d.lines.points.assign(lines.points.begin(), lines.points.end());
+        d.lines.contours.assign(lines.contours.begin(), lines.contours.end());
+        d.bounds = lines.bounds();
+        d.rule = rule;
+        d.paint = m_paint;
+        d.aa = m_aa;
+        d.clip = m_clip;
+        return;
+    }
+    forEachBand(lines, lines.bounds(), IntRect{0, 0, m_target.width(), m_target.height()},
+                [&](const IntRect& region) { drawBand(region, rule, m_paint); });
 }
 
-void Renderer::drawBand(const IntRect& region, FillRule rule, bool solid, Pixel color) {
+void Renderer::drawBand(const IntRect& region, FillRule rule, const PaintContext& paint) {
+    const bool solid = paint.isSolid();
+    const Pixel color = paint.solid();
     std::uint8_t* cov = m_covRow.data();
     for (int ry = 0; ry < region.height(); ++ry) {
         const int spanCount = m_coverage.resolveSpans(ry, rule, m_rowCov.data(), m_spans.data());
@@ -129,7 +150,7 @@ void Renderer::drawBand(const IntRect& region, FillRule rule, bool solid, Pixel 
                     segEnd = sp.x + sp.length;
                     ++k;
                 } while (k < spanCount);
-                m_paint.fillSpan(region.x0 + segX, y, segEnd - segX, m_spanBuf.data());
+                paint.fillSpan(region.x0 + segX, y, segEnd - segX, m_spanBuf.data());
                 // Each span blends the paint under its own coverage; the gaps stay untouched.
                 for (int j = segBegin; j < k; ++j) {
                     const CoverageSpan& sp = spans[j];
@@ -160,9 +181,9 @@ void Renderer::drawBand(const IntRect& region, FillRule rule, bool solid, Pixel 
         }
         std::uint16_t* acc = nullptr;
         if (m_group) {
-            const int gy = y - m_groupBox.y0;
-            acc = m_groupAcc.data() + (static_cast<std::size_t>(gy) * m_groupBox.width() +
-                                       (region.x0 - m_groupBox.x0)) * 4;
+            const int gy = y - m_accBox.y0;
+            acc = m_groupAcc.data() + (static_cast<std::size_t>(gy) * m_accBox.width() +
+                                       (region.x0 - m_accBox.x0)) * 4;
             m_groupMin[gy] = std::min(m_groupMin[gy], region.x0 + x0);
             m_groupMax[gy] = std::max(m_groupMax[gy], region.x0 + x1);
         }
@@ -181,7 +202,7 @@ void Renderer::drawBand(const IntRect& region, FillRule rule, bool solid, Pixel 
             int j = i;
             while (j < x1 && cov[j] != 0) ++j;
             if (j > i) {
-                m_paint.fillSpan(region.x0 + i, y, j - i, m_spanBuf.data());
+                paint.fillSpan(region.x0 + i, y, j - i, m_spanBuf.data());
                 if (acc) {
                     accumulateSpan(acc + 4 * i, m_spanBuf.data(), cov + i, j - i);
                 } else {
@@ -203,12 +224,7 @@ void Renderer::beginGroup(const Rect& bounds) {
         return;
     }
     m_groupBox = regionOf(bounds, IntRect{0, 0, m_target.width(), m_target.height()});
-    std::size_t cells = static_cast<std::size_t>(m_groupBox.width()) * m_groupBox.height() * 4;
-    if (m_groupAcc.size() < cells) {
-        m_groupAcc.resize(cells, 0);
-    }
-    m_groupMin.assign(m_groupBox.height(), INT_MAX);
-    m_groupMax.assign(m_groupBox.height(), INT_MIN);
+    m_groupDrawCount = 0;
     m_group = true;
 }
 
@@ -216,17 +232,41 @@ void Renderer::endGroup() {
     if (!m_group) {
         return;
     }
-    m_group = false;
-    const int w = m_groupBox.width();
-    for (int gy = 0; gy < m_groupBox.height(); ++gy) {
-        if (m_groupMax[gy] <= m_groupMin[gy]) {
-            continue;
+    const IntRect box = m_groupBox;
+    const int w = box.width();
+    const int stripRows = std::clamp(kGroupStripPixels / std::max(1, w), 1, kBandRows);
+    const Mask* const clip = m_clip;
+    const AntiAlias aa = m_aa;
+    for (int sy = box.y0; sy < box.y1 && m_groupDrawCount > 0; sy += stripRows) {
+        m_accBox = IntRect{box.x0, sy, box.x1, std::min(box.y1, sy + stripRows)};
+        const int h = m_accBox.height();
+        const std::size_t cells = static_cast<std::size_t>(w) * h * 4;
+        if (m_groupAcc.size() < cells) {
+            m_groupAcc.resize(cells, 0);
         }
-        const int x0 = m_groupMin[gy];
-        compositeAccumulated(m_target.row(m_groupBox.y0 + gy) + x0,
-                             m_groupAcc.data() + (static_cast<std::size_t>(gy) * w + (x0 - m_groupBox.x0)) * 4,
-                             m_groupMax[gy] - x0);
+        m_groupMin.assign(h, INT_MAX);
+        m_groupMax.assign(h, INT_MIN);
+        for (std::size_t i = 0; i < m_groupDrawCount; ++i) {
+            const GroupDraw& d = m_groupDraws[i];
+            m_clip = d.clip;
+            m_aa = d.aa;
+            forEachBand(d.lines, d.bounds, m_accBox,
+                        [&](const IntRect& region) { drawBand(region, d.rule, d.paint); });
+        }
+        for (int gy = 0; gy < h; ++gy) {
+            if (m_groupMax[gy] <= m_groupMin[gy]) {
+                continue;
+            }
+            const int x0 = m_groupMin[gy];
+            compositeAccumulated(m_target.row(sy + gy) + x0,
+                                 m_groupAcc.data() + (static_cast<std::size_t>(gy) * w + (x0 - box.x0)) * 4,
+                                 m_groupMax[gy] - x0);
+        }
     }
+    m_clip = clip;
+    m_aa = aa;
+    m_group = false;
+    m_groupDrawCount = 0;
 }
 
 void Renderer::fillMask(Mask& mask, const Path& path, const Matrix& m, FillRule rule) {
@@ -244,7 +284,7 @@ void Renderer::strokeMask(Mask& mask, const Path& path, const Matrix& m, const S
 }
 
 void Renderer::maskPolylines(Mask& mask, const Polylines& lines, FillRule rule) {
-    forEachBand(lines, IntRect{0, 0, mask.width(), mask.height()}, [&](const IntRect& region) {
+    forEachBand(lines, lines.bounds(), IntRect{0, 0, mask.width(), mask.height()}, [&](const IntRect& region) {
         std::uint8_t* cov = m_covRow.data();
         for (int ry = 0; ry < region.height(); ++ry) {
             const int spanCount = m_coverage.resolveSpans(ry, rule, m_rowCov.data(), m_spans.data());

@@ -43,7 +43,9 @@ public:
     // Between beginGroup() and endGroup(), fills are summed and composited together once: use it
     // for the fills of one shape, which cover disjoint regions and must not show seams where
     // they meet. Strokes inside a group are summed the same way. `bounds` (device pixels) limits
-    // what the group's draws can reach; a tight box keeps the accumulator small and in cache.
+    // what the group's draws can reach. The draws are recorded and rasterized at endGroup(), a
+    // few rows of the box at a time, so the accumulator stays small enough for the cache however
+    // large the box: clip masks and bitmaps a grouped draw uses must live until endGroup().
     void beginGroup(const Rect& bounds);
     void beginGroup();  // the whole target
     void endGroup();
@@ -60,8 +62,18 @@ private:
     // Rasterizes `lines` clipped to `bounds` band by band, calling fn(band) while the coverage
     // buffer holds that band.
     template <typename BandFn>
-    void forEachBand(const Polylines& lines, const IntRect& bounds, BandFn fn);
-    void drawBand(const IntRect& band, FillRule rule, bool solid, Pixel color);
+    void forEachBand(const Polylines& lines, const Rect& linesBounds, const IntRect& bounds, BandFn fn);
+    void drawBand(const IntRect& band, FillRule rule, const PaintContext& paint);
+
+    // A draw inside a group, kept until endGroup(): device-space outline and prepared paint.
+    struct GroupDraw {
+        Polylines lines;
+        Rect bounds;
+        FillRule rule = FillRule::NonZero;
+        PaintContext paint;
+        AntiAlias aa = AntiAlias::On;
+        const Mask* clip = nullptr;
+    };
 
     Pixmap& m_target;
     AntiAlias m_aa = AntiAlias::On;
@@ -79,8 +91,11 @@ private:
 
     bool m_group = false;
     IntRect m_groupBox;                     // target pixels the group may touch
-    std::vector<std::uint16_t> m_groupAcc;  // 4 channels per pixel of m_groupBox, all zero between uses
-    std::vector<int> m_groupMin;            // per row of m_groupBox: touched columns [min, max)
+    std::vector<GroupDraw> m_groupDraws;    // the group's draws (the first m_groupDrawCount)
+    std::size_t m_groupDrawCount = 0;
+    IntRect m_accBox;                       // the rows of m_groupBox being accumulated
+    std::vector<std::uint16_t> m_groupAcc;  // 4 channels per pixel of m_accBox, all zero between uses
+    std::vector<int> m_groupMin;            // per row of m_accBox: touched columns [min, max)
     std::vector<int> m_groupMax;
 };
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 
 #include <random>
 
@@ -434,6 +435,98 @@ TEST(Renderer, SingleFillGroupMatchesDirectDrawing) {
             }
         }
     }
+}
+
+}  // namespace
+}  // namespace render
+
+namespace render {
+namespace {
+
+// Groups are accumulated and composited a strip of rows at a time; the strip height follows the
+// box width, so these boxes give tall strips, many short ones, and strips that do not divide the
+// box evenly.
+TEST(Renderer, GroupSeamsVanishAcrossAccumulatorStrips) {
+    struct Case {
+        int w, h;
+        bool wholeTarget;  // beginGroup() rather than a box of the shape
+    };
+    const Case cases[] = {{40, 1100, true}, {2000, 300, true}, {1500, 260, false}, {700, 900, false}};
+    const Pixel green = packPixel(0, 200, 0, 255);
+    for (const Case& c : cases) {
+        Pixmap pm(c.w, c.h);
+        pm.fill(Color{0, 0, 0, 255});
+        Renderer r(pm);
+        const Point a{0, 0}, b{static_cast<float>(c.w), 0}, d{0, static_cast<float>(c.h)};
+        const Point e{static_cast<float>(c.w), static_cast<float>(c.h)};
+        if (c.wholeTarget) {
+            r.beginGroup();
+        } else {
+            r.beginGroup(Rect{0, 0, static_cast<float>(c.w), static_cast<float>(c.h)});
+        }
+        r.fillPath(triangle(a, b, e), Matrix{}, FillRule::NonZero, SolidPaint{{0, 200, 0, 255}});
+        r.fillPath(triangle(a, e, d), Matrix{}, FillRule::NonZero, SolidPaint{{0, 200, 0, 255}});
+        r.endGroup();
+        // Each fill's coverage is rounded to 8 bits on its own, so where the split crosses a
+        // pixel the two can add up to 254/255: one level short, never more.
+        auto off = [&](Pixel p) {
+            return std::abs(static_cast<int>(pixelG(p)) - static_cast<int>(pixelG(green))) > 1 ||
+                   pixelR(p) != 0 || pixelB(p) != 0 || pixelA(p) != 255;
+        };
+        int wrong = 0;
+        for (int y = 0; y < c.h; ++y) {
+            for (int x = 0; x < c.w; ++x) {
+                if (off(pm.at(x, y)) && wrong++ == 0) {
+                    ADD_FAILURE() << c.w << "x" << c.h << ": first wrong pixel at " << x << "," << y
+                                  << ": " << std::hex << pm.at(x, y);
+                }
+            }
+        }
+        EXPECT_EQ(wrong, 0) << c.w << "x" << c.h;
+    }
+}
+
+TEST(Renderer, GroupedDrawsKeepTheClipAndQualityTheyWereDrawnWith) {
+    Pixmap pm(32, 32);
+    Renderer r(pm);
+    Mask left(32, 32);
+    Path leftHalf;
+    leftHalf.addRect(0, 0, 16, 32);
+    r.fillMask(left, leftHalf, Matrix{}, FillRule::NonZero);
+    Path top, bottom;
+    top.addRect(0, 0, 32, 16);
+    bottom.addRect(0.5f, 16, 32, 32);
+    r.beginGroup();
+    r.setClip(&left);
+    r.fillPath(top, Matrix{}, FillRule::NonZero, SolidPaint{{255, 0, 0, 255}});
+    r.setClip(nullptr);
+    r.setAntiAlias(AntiAlias::Off);
+    r.fillPath(bottom, Matrix{}, FillRule::NonZero, SolidPaint{{0, 0, 255, 255}});
+    r.setAntiAlias(AntiAlias::On);
+    r.endGroup();
+    EXPECT_EQ(pm.at(4, 4), packPixel(255, 0, 0, 255));    // top, inside the clip
+    EXPECT_EQ(pixelA(pm.at(24, 4)), 0);                     // top, clipped away
+    EXPECT_EQ(pm.at(24, 24), packPixel(0, 0, 255, 255));  // bottom, unclipped
+    // Aliased: the pixel whose centre lies inside the half-covered column is fully painted.
+    EXPECT_EQ(pm.at(0, 24), packPixel(0, 0, 255, 255));
+}
+
+TEST(Renderer, EmptyAndOffTargetGroupsDrawNothing) {
+    Pixmap pm(16, 16);
+    pm.fill(Color{10, 20, 30, 255});
+    const std::vector<Pixel> before = pm.pixels();
+    Renderer r(pm);
+    Path square;
+    square.addRect(2, 2, 14, 14);
+    r.beginGroup(Rect{100, 100, 200, 200});  // off the target: its draws cannot reach it
+    r.fillPath(square, Matrix{}, FillRule::NonZero, SolidPaint{{255, 0, 0, 255}});
+    r.endGroup();
+    r.beginGroup();
+    r.endGroup();
+    EXPECT_EQ(pm.pixels(), before);
+    // The renderer is usable as before after both.
+    r.fillPath(square, Matrix{}, FillRule::NonZero, SolidPaint{{255, 0, 0, 255}});
+    EXPECT_EQ(pm.at(8, 8), packPixel(255, 0, 0, 255));
 }
 
 }  // namespace
