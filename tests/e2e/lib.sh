@@ -97,6 +97,11 @@ xid_of() { xdotool search --name "^$1\$" 2>/dev/null | head -n 1; }
 
 shot() {
     local win=$1 file=$2
+    # Without a window import would wait for one to be picked with the mouse.
+    if [ -z "$win" ]; then
+        echo "shot: no window for $file" >>"$OUT/shot.err"
+        return 1
+    fi
     if [ "$win" = root ]; then
         import -window root "$file" 2>>"$OUT/shot.err"
     else

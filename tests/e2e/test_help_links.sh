@@ -24,6 +24,8 @@ HTTP_PID=
 ROOT_COPY=
 cleanup() {
     cleanup_apps
+    # Browser servers that COM started for this prefix and that never answered.
+    pkill -f "iexplore.exe -Embedding" 2>/dev/null
     [ -n "$HTTP_PID" ] && kill "$HTTP_PID" 2>/dev/null
     [ -n "$ROOT_COPY" ] && rm -f "$ROOT_COPY/VelloryFlashScreensaver.exe" "$ROOT_COPY/help.chm"
 }
@@ -139,38 +141,60 @@ rm -f "$ROOT_COPY/VelloryFlashScreensaver.exe" "$ROOT_COPY/help.chm"
 ROOT_COPY=
 
 # --- Web links -------------------------------------------------------------------------------------
+# A page opens in a browser window through the automation object, or, where that object does not
+# answer (some fresh Wine prefixes), through the shell's default browser: the session's stand-in,
+# which logs each address it is given.
+BROWSER_LOG=$VFS_WINE_STATE/browser.log
 # Address shown by the only browser window there is.
 address() { drv text "$IE" "id=1004,class=Edit"; }
 address_is() { test "$(address)" = "$1"; }
 asked_at_least() { test "$(requests "$1")" -ge "$2"; }
+logged() { grep -cxF -- "$1" "$BROWSER_LOG" 2>/dev/null || true; }
+# opened URL N BEFORE: N browser windows are open, the only or last one at URL, or the stand-in
+# logged URL N more times than BEFORE.
+opened() {
+    local windows
+    windows=$(count_of "$IE")
+    if [ "${windows:-0}" -ge "$2" ] && [ "${windows:-0}" -gt 0 ]; then
+        [ "$2" -gt 1 ] || address_is "$1"
+        return
+    fi
+    [ "$(logged "$1")" -ge $(($3 + $2)) ]
+}
+in_window() { [ "$(count_of "$IE")" -gt 0 ]; }
 
 close_all "$IE"
 start_main "$EXE"
+before=$(logged "$SITE/")
 drv keys "$W" ctrl+h
-check "Ctrl+H opens a browser window" drv --timeout 20000 wait "$IE"
-check "it shows the home page" wait_for 10 address_is "$SITE/"
+check "Ctrl+H opens the home page" wait_for 60 opened "$SITE/" 1 "${before:-0}"
 check_eq "Ctrl+H runs DiscwrightHomePage_Click" "DiscwrightHomePage_Click" "$(trace_lines)"
-[ -n "$HTTP_PID" ] && check "the home page was asked for" wait_for 10 asked_at_least / 1
-shot "$(xdotool search --name '^Wine Internet Explorer$' | head -n 1)" "$OUT/browser.png"
-check "the browser window closes" close_all "$IE"
+if in_window; then
+    [ -n "$HTTP_PID" ] && check "the home page was asked for" wait_for 10 asked_at_least / 1
+    shot "$(xdotool search --name '^Wine Internet Explorer$' | head -n 1)" "$OUT/browser.png"
+    check "the browser window closes" close_all "$IE"
+fi
 
 : >"$TRACE"
+before=$(logged "$SITE/faq.htm")
 drv keys "$W" ctrl+t
-check "Ctrl+T opens a browser window" drv --timeout 20000 wait "$IE"
-check "it shows faq.htm" wait_for 10 address_is "$SITE/faq.htm"
+check "Ctrl+T opens faq.htm" wait_for 60 opened "$SITE/faq.htm" 1 "${before:-0}"
 check_eq "Ctrl+T runs SupportOnline_Click" "SupportOnline_Click" "$(trace_lines)"
 close_all "$IE"
 
-# Support Online twice gives two windows, both at the support page.
+# Support Online twice opens the support page twice.
+before=$(logged "$SITE/faq.htm")
 drv command "$W" 133
-drv --timeout 20000 wait "$IE" >/dev/null
+wait_for 60 opened "$SITE/faq.htm" 1 "${before:-0}"
 drv command "$W" 133
-check "Support Online twice: two browser windows" wait_for 20 count_is "$IE" 2
-check "first shows faq.htm" wait_for 10 address_is "$SITE/faq.htm"
-drv close "$IE"
-wait_for 10 count_is "$IE" 1
-check "second shows faq.htm" wait_for 10 address_is "$SITE/faq.htm"
-[ -n "$HTTP_PID" ] && check "faq.htm asked for three times" wait_for 10 asked_at_least /faq.htm 3
+check "Support Online twice: opened twice" wait_for 60 opened "$SITE/faq.htm" 2 "${before:-0}"
+if [ "$(count_of "$IE")" -ge 2 ]; then
+    check "first shows faq.htm" wait_for 10 address_is "$SITE/faq.htm"
+    drv close "$IE"
+    wait_for 10 count_is "$IE" 1
+    check "second shows faq.htm" wait_for 10 address_is "$SITE/faq.htm"
+    [ -n "$HTTP_PID" ] && check "faq.htm asked for three times" wait_for 10 asked_at_least /faq.htm 3
+fi
 close_all "$IE"
 check "main window still open" drv --timeout 500 wait "$W"
 drv close "$W"
