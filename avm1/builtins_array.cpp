@@ -13,8 +13,11 @@ using Args = const CallArgs&;
 
 enum SortFlag : int { kCaseInsensitive = 1, kDescending = 2, kUniqueSort = 4, kReturnIndexedArray = 8, kNumeric = 16 };
 
-void checkGrowth(Vm& vm, std::size_t size, std::size_t more) {
-    if (size + more > vm.limits().maxArrayLength) throw ScriptAbort{"script array too long"};
+// False (and the scripts stop) when an array would grow past the limit.
+bool checkGrowth(Vm& vm, std::size_t size, std::size_t more) {
+    if (size + more <= vm.limits().maxArrayLength) return true;
+    vm.abort("script array too long");
+    return false;
 }
 
 Object* arrayOf(const CallArgs& c) {
@@ -128,7 +131,7 @@ void installArrayBuiltins(Vm& vm) {
     vm.method(p, "push", [](Vm& vm, Args c) -> Value {
         Object* a = arrayOf(c);
         if (!a) return Value();
-        checkGrowth(vm, a->elements.size(), c.args.size());
+        if (!checkGrowth(vm, a->elements.size(), c.args.size())) return Value();
         for (const Value& v : c.args) a->elements.push_back(v);
         return Value(static_cast<double>(a->elements.size()));
     });
@@ -149,7 +152,7 @@ void installArrayBuiltins(Vm& vm) {
     vm.method(p, "unshift", [](Vm& vm, Args c) -> Value {
         Object* a = arrayOf(c);
         if (!a) return Value();
-        checkGrowth(vm, a->elements.size(), c.args.size());
+        if (!checkGrowth(vm, a->elements.size(), c.args.size())) return Value();
         a->elements.insert(a->elements.begin(), c.args.begin(), c.args.end());
         return Value(static_cast<double>(a->elements.size()));
     });
@@ -173,7 +176,8 @@ void installArrayBuiltins(Vm& vm) {
         std::vector<Value> out = a ? a->elements : std::vector<Value>{};
         for (const Value& v : c.args) {
             Object* o = v.obj();
-            checkGrowth(vm, out.size(), o && o->kind == ObjectKind::Array ? o->elements.size() : 1);
+            if (!checkGrowth(vm, out.size(), o && o->kind == ObjectKind::Array ? o->elements.size() : 1))
+                return Value();
             if (o && o->kind == ObjectKind::Array) out.insert(out.end(), o->elements.begin(), o->elements.end());
             else out.push_back(v);
         }
@@ -201,7 +205,7 @@ void installArrayBuiltins(Vm& vm) {
         auto first = a->elements.begin() + static_cast<std::ptrdiff_t>(from);
         std::vector<Value> removed(first, first + static_cast<std::ptrdiff_t>(count));
         a->elements.erase(first, first + static_cast<std::ptrdiff_t>(count));
-        if (c.args.size() > 2) checkGrowth(vm, a->elements.size(), c.args.size() - 2);
+        if (c.args.size() > 2 && !checkGrowth(vm, a->elements.size(), c.args.size() - 2)) return Value();
         if (c.args.size() > 2)
             a->elements.insert(a->elements.begin() + static_cast<std::ptrdiff_t>(from), c.args.begin() + 2, c.args.end());
         return Value(vm.newArray(std::move(removed)));

@@ -38,7 +38,8 @@ struct Operands {
     bool atEnd() const { return pos >= n; }
 };
 
-enum class Flow : std::uint8_t { Normal, Return, Jump };
+// Unwind: a throw or an abort is under way (held by the Vm); the range ends at once.
+enum class Flow : std::uint8_t { Normal, Return, Jump, Unwind };
 
 struct Completion {
     Flow flow = Flow::Normal;
@@ -58,7 +59,10 @@ struct Runner {
         return v;
     }
     void push(Value v) {
-        if (stack.size() >= vm.limits().maxStack) throw ScriptAbort{"script stack overflow"};
+        if (stack.size() >= vm.limits().maxStack) {
+            vm.abort("script stack overflow");
+            return;
+        }
         stack.push_back(std::move(v));
     }
     void pushBool(bool b) { push(f.version >= 5 ? Value(b) : Value(b ? 1.0 : 0.0)); }
@@ -314,19 +318,26 @@ struct Runner {
     }
 
     std::string concat(const std::string& a, const std::string& b) {
-        if (a.size() + b.size() > vm.limits().maxStringBytes) throw ScriptAbort{"script string too long"};
+        if (a.size() + b.size() > vm.limits().maxStringBytes) {
+            vm.abort("script string too long");
+            return {};
+        }
         return a + b;
     }
 
     struct Nested {
         Vm& vm;
-        explicit Nested(Vm& v) : vm(v) { vm.enterNested(); }
-        ~Nested() { vm.leaveNested(); }
+        bool entered;
+        explicit Nested(Vm& v) : vm(v), entered(v.enterNested()) {}
+        ~Nested() {
+            if (entered) vm.leaveNested();
+        }
     };
 
     // ---- the loop ----
 
     Completion runRange(std::size_t start, std::size_t end);
+    Completion runActions(std::size_t start, std::size_t end);
     Completion runTry(Operands& op, std::size_t next, std::size_t end, std::size_t& after);
 };
 
@@ -343,29 +354,30 @@ Completion Runner::runTry(Operands& op, std::size_t next, std::size_t end, std::
     std::size_t finallyEnd = std::min(catchEnd + ((flags & 2) ? finallySize : 0), end);
     after = finallyEnd;
     std::size_t depth = stack.size();
-    Completion c;
     bool pending = false;
     Value thrown;
-    try {
-        c = runRange(next, tryEnd);
-    } catch (ScriptThrow& t) {
+    Completion c = runRange(next, tryEnd);
+    if (c.flow == Flow::Unwind) {
+        if (vm.unwindKind() != Unwind::Throw) return c;  // an abort runs no catch nor finally
         stack.resize(std::min(stack.size(), depth));
+        Value t = vm.takeThrown();
         if (flags & 1) {
             if (catchInRegister) {
-                if (catchReg < f.registers.size()) f.registers[catchReg] = t.value;
+                if (catchReg < f.registers.size()) f.registers[catchReg] = t;
             } else {
-                defineLocal(catchName, t.value);
+                defineLocal(catchName, t);
             }
-            try {
-                c = runRange(tryEnd, catchEnd);
-            } catch (ScriptThrow& t2) {
-                if (!(flags & 2)) throw;
+            c = runRange(tryEnd, catchEnd);
+            if (c.flow == Flow::Unwind) {
+                if (vm.unwindKind() != Unwind::Throw || !(flags & 2)) return c;
                 pending = true;
-                thrown = t2.value;
+                thrown = vm.takeThrown();
+                c = Completion{};
             }
         } else {
             pending = true;
-            thrown = t.value;
+            thrown = std::move(t);
+            c = Completion{};
         }
     }
     // Compilers end the try body with a jump over the catch block to the finally block (or
@@ -375,16 +387,26 @@ Completion Runner::runTry(Operands& op, std::size_t next, std::size_t end, std::
         Completion fin = runRange(catchEnd, finallyEnd);
         if (fin.flow != Flow::Normal) return fin;
     }
-    if (pending) throw ScriptThrow{thrown};
+    if (pending) {
+        vm.throwValue(std::move(thrown));
+        return Completion{Flow::Unwind, 0, Value()};
+    }
     return c;
 }
 
+// A range ends early when a throw or an abort is under way, whichever way its last action left.
 Completion Runner::runRange(std::size_t start, std::size_t end) {
+    Completion c = runActions(start, end);
+    if (vm.unwinding()) return Completion{Flow::Unwind, 0, Value()};
+    return c;
+}
+
+Completion Runner::runActions(std::size_t start, std::size_t end) {
     const std::uint8_t* code = f.code.data();
     std::size_t pc = start;
     Host& host = vm.host();
     while (pc < end) {
-        vm.countStep();
+        if (!vm.countStep()) return Completion{Flow::Unwind, 0, Value()};
         std::uint8_t opcode = code[pc];
         if (opcode == 0) break;
         std::size_t len = 0, next = pc + 1;
@@ -566,7 +588,7 @@ Completion Runner::runRange(std::size_t start, std::size_t end) {
                 for (int i = 0; i < 4; ++i) pop();
             break;
         }
-        case Op::Throw: vm.throwValue(pop());
+        case Op::Throw: vm.throwValue(pop()); return Completion{Flow::Unwind, 0, Value()};
         case Op::CastOp: {
             Value obj = pop(), ctor = pop();
             push(instanceOf(obj, ctor) ? obj : Value::null());
@@ -866,9 +888,10 @@ Completion Runner::runRange(std::size_t start, std::size_t end) {
         }
         case Op::Try: {
             Nested nested(vm);
+            if (!nested.entered) return Completion{Flow::Unwind, 0, Value()};
             std::size_t after = next;
             Completion c = runTry(op, next, end, after);
-            if (c.flow == Flow::Return) return c;
+            if (c.flow == Flow::Return || c.flow == Flow::Unwind) return c;
             if (c.flow == Flow::Jump) {
                 if (c.target < start || c.target > end) return c;
                 pc = c.target;
@@ -879,20 +902,15 @@ Completion Runner::runRange(std::size_t start, std::size_t end) {
         }
         case Op::With: {
             Nested nested(vm);
+            if (!nested.entered) return Completion{Flow::Unwind, 0, Value()};
             std::size_t size = op.u16();
             Value obj = pop();
             std::size_t bodyEnd = std::min(next + size, end);
             auto saved = f.scope;
             if (obj.obj()) f.scope = std::make_shared<Scope>(Scope{ScopeKind::With, obj.objRef(), saved});
-            Completion c;
-            try {
-                c = runRange(next, bodyEnd);
-            } catch (...) {
-                f.scope = saved;
-                throw;
-            }
+            Completion c = runRange(next, bodyEnd);
             f.scope = saved;
-            if (c.flow == Flow::Return) return c;
+            if (c.flow == Flow::Return || c.flow == Flow::Unwind) return c;
             if (c.flow == Flow::Jump) {
                 if (c.target < start || c.target > end) return c;
                 pc = c.target;

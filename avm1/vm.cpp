@@ -4,7 +4,7 @@
 #include "avm1/vm.h"
 
 #include <cmath>
-#include <new>
+#include <utility>
 
 #include "avm1/interpreter.h"
 
@@ -140,17 +140,56 @@ void Vm::installBuiltins() {
     installGlobalFunctions(*this);
 }
 
-void Vm::enterNested() {
-    if (m_depth >= m_limits.maxCallDepth) throw ScriptAbort{"script nesting limit reached"};
+bool Vm::enterNested() {
+    if (m_depth >= m_limits.maxCallDepth) {
+        abort("script nesting limit reached");
+        return false;
+    }
     ++m_depth;
+    return true;
 }
 
-void Vm::countStep() {
-    ++m_totalSteps;
-    if (++m_steps > m_limits.stepBudget) throw ScriptAbort{"script step budget exhausted"};
+void Vm::throwValue(Value v) {
+    if (m_unwind != Unwind::None) return;
+    m_unwind = Unwind::Throw;
+    m_thrown = std::move(v);
 }
 
-void Vm::throwValue(Value v) { throw ScriptThrow{std::move(v)}; }
+void Vm::abort(const char* reason) {
+    if (m_unwind == Unwind::Abort) return;
+    m_unwind = Unwind::Abort;
+    m_abortReason = reason;
+    m_thrown = Value();
+}
+
+Value Vm::takeThrown() {
+    m_unwind = Unwind::None;
+    return std::exchange(m_thrown, Value());
+}
+
+bool Vm::beginEntry(bool outer) {
+    if (outer) {
+        // Nothing is running: whatever a call from outside the scripts left is over.
+        m_unwind = Unwind::None;
+        m_thrown = Value();
+        return true;
+    }
+    return !unwinding();
+}
+
+RunStatus Vm::finishEntry(bool outer) {
+    switch (m_unwind) {
+    case Unwind::None: return RunStatus::Ok;
+    case Unwind::Throw: takeThrown(); return RunStatus::Thrown;
+    case Unwind::Abort:
+        if (outer) {
+            m_lastAbort = m_abortReason;
+            m_unwind = Unwind::None;
+        }
+        return RunStatus::Aborted;
+    }
+    return RunStatus::Ok;
+}
 
 double Vm::random01() {
     m_rng ^= m_rng << 13;
@@ -459,8 +498,11 @@ void Vm::setMember(const Value& target, std::string_view name, const Value& v) {
 
 Value Vm::call(const Value& fn, const Value& thisValue, std::span<const Value> args, Object* superHolder) {
     Object* f = fn.obj();
-    if (!f || f->kind != ObjectKind::Function || !f->code) return Value();
-    if (m_depth >= m_limits.maxCallDepth) throw ScriptAbort{"script recursion limit reached"};
+    if (!f || f->kind != ObjectKind::Function || !f->code || unwinding()) return Value();
+    if (m_depth >= m_limits.maxCallDepth) {
+        abort("script recursion limit reached");
+        return Value();
+    }
     ++m_depth;
     struct DepthGuard {
         unsigned& d;
@@ -472,14 +514,17 @@ Value Vm::call(const Value& fn, const Value& thisValue, std::span<const Value> a
 
 Value Vm::construct(const Value& ctor, std::span<const Value> args) {
     Object* f = ctor.obj();
-    if (!f || f->kind != ObjectKind::Function || !f->code) return Value();
+    if (!f || f->kind != ObjectKind::Function || !f->code || unwinding()) return Value();
     Value protoVal = getMember(ctor, "prototype");
     auto obj = alloc(protoVal.objRef());
     obj->define("__constructor__", ctor, kDontEnum);
     if (ctx.version < 7) obj->define("constructor", ctor, kDontEnum);
     Value self(obj);
     if (f->code->native) {
-        if (m_depth >= m_limits.maxCallDepth) throw ScriptAbort{"script recursion limit reached"};
+        if (m_depth >= m_limits.maxCallDepth) {
+            abort("script recursion limit reached");
+            return Value();
+        }
         ++m_depth;
         struct DepthGuard {
             unsigned& d;
@@ -505,25 +550,11 @@ RunStatus Vm::runActions(std::span<const std::uint8_t> code, ClipId clip) {
     frame.thisValue = Value(clipObj);
     frame.registers.resize(4);
     bool outer = m_depth == 0;
+    if (!beginEntry(outer)) return RunStatus::Aborted;
     Context saved = ctx;
-    try {
-        Interpreter::run(*this, frame);
-        ctx = saved;
-        return RunStatus::Ok;
-    } catch (const ScriptThrow&) {
-        ctx = saved;
-        return RunStatus::Thrown;
-    } catch (const ScriptAbort& a) {
-        ctx = saved;
-        if (!outer) throw;
-        m_lastAbort = a.reason;
-        return RunStatus::Aborted;
-    } catch (const std::bad_alloc&) {
-        ctx = saved;
-        if (!outer) throw;
-        m_lastAbort = "script ran out of memory";
-        return RunStatus::Aborted;
-    }
+    Interpreter::run(*this, frame);
+    ctx = saved;
+    return finishEntry(outer);
 }
 
 RunStatus Vm::callHandler(ClipId clip, std::string_view name, std::span<const Value> args) {
@@ -533,26 +564,12 @@ RunStatus Vm::callHandler(ClipId clip, std::string_view name, std::span<const Va
     Value fn = getMember(self, name);
     if (!fn.obj() || fn.obj()->kind != ObjectKind::Function) return RunStatus::Ok;
     bool outer = m_depth == 0;
+    if (!beginEntry(outer)) return RunStatus::Aborted;
     Context saved = ctx;
     ctx.target = clip;
-    try {
-        call(fn, self, args);
-        ctx = saved;
-        return RunStatus::Ok;
-    } catch (const ScriptThrow&) {
-        ctx = saved;
-        return RunStatus::Thrown;
-    } catch (const ScriptAbort& a) {
-        ctx = saved;
-        if (!outer) throw;
-        m_lastAbort = a.reason;
-        return RunStatus::Aborted;
-    } catch (const std::bad_alloc&) {
-        ctx = saved;
-        if (!outer) throw;
-        m_lastAbort = "script ran out of memory";
-        return RunStatus::Aborted;
-    }
+    call(fn, self, args);
+    ctx = saved;
+    return finishEntry(outer);
 }
 
 RunStatus Vm::constructClip(ClipId clip, const std::string& symbol) {
@@ -566,21 +583,12 @@ RunStatus Vm::constructClip(ClipId clip, const std::string& symbol) {
     if (proto.obj()) o->proto = proto.objRef();
     o->define("__constructor__", ctor, kDontEnum);
     bool outer = m_depth == 0;
+    if (!beginEntry(outer)) return RunStatus::Aborted;
     Context saved = ctx;
     ctx.target = clip;
-    try {
-        call(ctor, Value(o), {}, proto.obj());
-        ctx = saved;
-        return RunStatus::Ok;
-    } catch (const ScriptThrow&) {
-        ctx = saved;
-        return RunStatus::Thrown;
-    } catch (const ScriptAbort& a) {
-        ctx = saved;
-        if (!outer) throw;
-        m_lastAbort = a.reason;
-        return RunStatus::Aborted;
-    }
+    call(ctor, Value(o), {}, proto.obj());
+    ctx = saved;
+    return finishEntry(outer);
 }
 
 // ---- intervals ----
@@ -608,24 +616,11 @@ void Vm::runIntervals() {
         it->second.nextMs = std::max(it->second.nextMs + iv.periodMs, now);
         Value fn = iv.method.empty() ? iv.fn : getMember(iv.thisValue, iv.method);
         bool outer = m_depth == 0;
+        if (!beginEntry(outer)) return;
         Context saved = ctx;
-        try {
-            call(fn, iv.method.empty() ? Value() : iv.thisValue, iv.args);
-        } catch (const ScriptThrow&) {
-        } catch (const ScriptAbort& a) {
-            if (!outer) {
-                ctx = saved;
-                throw;
-            }
-            m_lastAbort = a.reason;
-        } catch (const std::bad_alloc&) {
-            if (!outer) {
-                ctx = saved;
-                throw;
-            }
-            m_lastAbort = "script ran out of memory";
-        }
+        call(fn, iv.method.empty() ? Value() : iv.thisValue, iv.args);
         ctx = saved;
+        if (finishEntry(outer) == RunStatus::Aborted && !outer) return;
     }
 }
 

@@ -2,9 +2,12 @@
 // The ActionScript 1/2 virtual machine: globals and built-in classes, the scope chain, action
 // blocks and function calls, the step budget and the recursion limit.
 //
-// Runtime errors take one path: a script `throw` is a ScriptThrow, which try blocks catch; a
-// block that runs out of steps or nests too deep ends in a ScriptAbort, which unwinds every
-// script of the current run and leaves the movie to play on.
+// Runtime errors unwind through return values, not C++ exceptions (the player image is built
+// without them): the Vm holds what is unwinding. A script `throw` sets Unwind::Throw, which the
+// nearest try block takes; a block that runs out of steps or nests too deep sets Unwind::Abort,
+// which ends every script of the current run and leaves the movie to play on. While either is
+// set, calls return undefined at once and the dispatch loop returns, so no further script code
+// runs until the unwinding is taken.
 
 #include <cstdint>
 #include <map>
@@ -36,12 +39,7 @@ struct VmLimits {
     std::size_t maxArrayLength = 1u << 20;   // growing an array further stops the script
 };
 
-struct ScriptThrow {
-    Value value;
-};
-struct ScriptAbort {
-    const char* reason;
-};
+enum class Unwind : std::uint8_t { None, Throw, Abort };
 
 enum class RunStatus : std::uint8_t { Ok, Thrown, Aborted };
 
@@ -108,12 +106,24 @@ public:
     ObjectRef makeFunction(std::unique_ptr<FunctionCode> code);
     // Adds a native method to an object (not enumerable).
     void method(Object& o, std::string_view name, NativeFn fn);
-    [[noreturn]] void throwValue(Value v);
+    // Starts unwinding with a thrown value (an abort already under way wins).
+    void throwValue(Value v);
+    // Stops every script of the current run; the first reason is kept.
+    void abort(const char* reason);
+    bool unwinding() const { return m_unwind != Unwind::None; }
+    Unwind unwindKind() const { return m_unwind; }
+    // Ends a throw and gives the thrown value (try blocks).
+    Value takeThrown();
     // Nested blocks (with, try) count against the same depth limit as calls, so that nested
-    // bytecode cannot exhaust the native stack.
-    void enterNested();
+    // bytecode cannot exhaust the native stack. False (and aborting) when the limit is reached.
+    bool enterNested();
     void leaveNested() { --m_depth; }
-    void countStep();
+    // Counts one action against the step budget; false when the running code must unwind.
+    bool countStep() {
+        ++m_totalSteps;
+        if (++m_steps > m_limits.stepBudget) abort("script step budget exhausted");
+        return m_unwind == Unwind::None;
+    }
 
     ObjectRef global() { return m_global; }
     struct Protos {
@@ -131,6 +141,11 @@ public:
 private:
     friend class Interpreter;
     void installBuiltins();
+    // Starts an entry point; false when code that is unwinding reaches it (it must not run).
+    bool beginEntry(bool outer);
+    // Ends an entry point (a block run or a handler called from outside the scripts): a throw
+    // stops here; an abort stops at the outermost entry and is recorded.
+    RunStatus finishEntry(bool outer);
 
     Host& m_host;
     unsigned m_version;
@@ -141,6 +156,9 @@ private:
     std::uint64_t m_totalSteps = 0;
     unsigned m_depth = 0;           // nested calls and runs
     std::string m_lastAbort;
+    Unwind m_unwind = Unwind::None;
+    Value m_thrown;
+    const char* m_abortReason = "";
     std::uint64_t m_rng = 0x2545F4914F6CDD1DULL;
 
     struct Interval {

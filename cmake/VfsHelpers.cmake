@@ -45,10 +45,9 @@ function(vfs_gtest name)
   endif()
 endfunction()
 
-# Libraries built without exceptions in the Windows programs (see vfs_library).
-# The script interpreter keeps them: it unwinds scripts with them (throw, a stopped script), and
-# none leaves its entry points.
-set(VFS_NO_EXCEPTION_LIBRARIES vfs_core vfs_codec vfs_swf vfs_render vfs_player vfs_platform)
+# Libraries built without exceptions in the Windows programs (see vfs_library). The script
+# interpreter unwinds a script throw or a stopped script through return values.
+set(VFS_NO_EXCEPTION_LIBRARIES vfs_core vfs_codec vfs_swf vfs_render vfs_player vfs_platform vfs_avm1)
 
 # vfs_library(NAME SOURCES ... [LIBS ...]): a static library of the project.
 function(vfs_library name)
@@ -68,7 +67,7 @@ function(vfs_library name)
     if(name IN_LIST VFS_NO_EXCEPTION_LIBRARIES)
       target_compile_options(${name} PRIVATE -fno-exceptions -fno-asynchronous-unwind-tables)
     endif()
-    if(name IN_LIST VFS_NO_EXCEPTION_LIBRARIES OR name STREQUAL "vfs_avm1")
+    if(name IN_LIST VFS_NO_EXCEPTION_LIBRARIES)
       target_compile_options(${name} PRIVATE -fno-threadsafe-statics)
     endif()
   endif()
