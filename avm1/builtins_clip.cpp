@@ -2,10 +2,11 @@
 // small stage classes: Key, Mouse, Stage, Date.
 
 #include <algorithm>
-#include <chrono>
 #include <cstdint>
 #include <cmath>
 #include <ctime>
+
+#include <sys/time.h>
 
 #include "avm1/vm.h"
 
@@ -73,9 +74,12 @@ std::vector<double> numbers(Vm& vm, const Value& v) {
     return out;
 }
 
+// gettimeofday rather than std::chrono: the C++ library's clock is built with exception tables
+// that pull the whole exception runtime into the player programs.
 double dateNow() {
-    using namespace std::chrono;
-    return static_cast<double>(duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count());
+    timeval tv{};
+    gettimeofday(&tv, nullptr);
+    return static_cast<double>(tv.tv_sec) * 1000 + static_cast<double>(tv.tv_usec / 1000);
 }
 
 double dateField(Vm& vm, const CallArgs& c, int which) {

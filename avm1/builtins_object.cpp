@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "avm1/number_text.h"
 #include "avm1/vm.h"
 
 namespace avm1 {
@@ -188,7 +189,7 @@ void installGlobalFunctions(Vm& vm) {
                 while (k < s.size() && std::isdigit(static_cast<unsigned char>(s[k]))) ++k;
             }
         }
-        return Value(std::strtod(s.substr(i, k - i).c_str(), nullptr));
+        return Value(parseDecimal(std::string_view(s).substr(i, k - i)));
     });
     vm.method(g, "parseInt", [](Vm& vm, Args c) -> Value {
         std::string s = toString(vm, c.arg(0));
@@ -222,9 +223,9 @@ void installGlobalFunctions(Vm& vm) {
         for (unsigned char ch : s) {
             if (std::isalnum(ch)) out += static_cast<char>(ch);
             else {
-                char buf[4];
-                std::snprintf(buf, sizeof buf, "%%%02X", ch);
-                out += buf;
+                out += '%';
+                out += "0123456789ABCDEF"[ch >> 4];
+                out += "0123456789ABCDEF"[ch & 15];
             }
         }
         return Value(out);

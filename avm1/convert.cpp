@@ -2,11 +2,10 @@
 // version of the running code is here.
 
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <limits>
 
+#include "avm1/number_text.h"
 #include "avm1/object.h"
 #include "avm1/value.h"
 #include "avm1/vm.h"
@@ -61,8 +60,7 @@ double stringToNumber(std::string_view s, unsigned version) {
     }
     std::size_t end = k;
     if (k != s.size() && version >= 5) return kNaN;  // anything after the number, spaces too
-    std::string copy(s.substr(0, end));
-    return std::strtod(copy.c_str(), nullptr);
+    return parseDecimal(s.substr(0, end));
 }
 
 std::string numberToString(double d) {
@@ -70,15 +68,10 @@ std::string numberToString(double d) {
     if (std::isinf(d)) return d > 0 ? "Infinity" : "-Infinity";
     if (d == 0) return "0";
     // 15 significant digits, then the shortest form of them.
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%.14e", d);
-    std::string digits;
-    const char* p = buf;
-    bool negative = *p == '-';
-    if (negative) ++p;
-    for (; *p && *p != 'e'; ++p)
-        if (*p != '.') digits += *p;
-    int exp = std::atoi(p + 1);
+    bool negative = d < 0;
+    char buf[15];
+    int exp = decimalDigits(negative ? -d : d, 15, buf);
+    std::string digits(buf, sizeof buf);
     while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
     std::string out = negative ? "-" : "";
     if (exp < -5 || exp >= 15) {
