@@ -1,5 +1,6 @@
-// VelloryPlayer.exe: the standalone player. Every projector executable is this program, padded
-// to builders::kProjectorImageSize bytes, followed by a movie and the trailer that locates it.
+// The standalone player program. It ships compressed inside VelloryPlayer.exe, whose loader
+// runs it (packed_loader_win32.cpp); every projector executable is that loader, padded to
+// builders::kProjectorImageSize bytes, followed by a movie and the trailer that locates it.
 #include <windows.h>
 
 #include <cstdint>

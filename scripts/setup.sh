@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ pkg-config
+  cmake ninja-build g++ pkg-config xz-utils
   g++-mingw-w64-i686 binutils-mingw-w64-i686 libz-mingw-w64-dev
   zlib1g-dev googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev

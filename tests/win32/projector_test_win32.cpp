@@ -1,5 +1,6 @@
 // The standalone player under Wine: the image resource, the movie read back from a projector's
-// own file, the window around the player view, and the file dialog system's program name.
+// own file, the window around the player view, the file dialog system's program name, and a
+// projector made from the image running its movie's script.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -8,10 +9,12 @@
 #include <sstream>
 #include <string>
 
+#include "bytecode_builder.h"
 #include "builders/projector_layout.h"
 #include "builders/runtime_image_win32.h"
 #include "projector/own_movie_win32.h"
 #include "projector/player_window_win32.h"
+#include "swf/test_writer.h"
 #include "winui/file_dialog_system_win32.h"
 
 namespace {
@@ -131,6 +134,86 @@ TEST(PlayerWindowTest, SizedToTheStageCaptionedEscIgnoredClosingEndsTheLoop) {
 TEST(FileDialogSystem, ProgramNameIsTheExecutableWithoutFolderOrExtension) {
     winui::Win32FileDialogSystem system;
     EXPECT_EQ(system.programName(), "test_projector_win32");
+}
+
+// A movie whose frame script fills the stage red with the drawing API; the stage is white, so
+// red on screen means the script ran.
+std::string scriptedMovie() {
+    using avm1::Op;
+    avm1test::Asm a;
+    auto call = [&a](const char* method, std::initializer_list<double> args) {
+        for (auto it = std::rbegin(args); it != std::rend(args); ++it) a.num(*it);
+        a.num(static_cast<double>(args.size())).getVar("_root").str(method).op(Op::CallMethod).op(Op::Pop);
+    };
+    call("beginFill", {0xFF0000, 100});
+    call("moveTo", {0, 0});
+    call("lineTo", {200, 0});
+    call("lineTo", {200, 150});
+    call("lineTo", {0, 150});
+    call("lineTo", {0, 0});
+    call("endFill", {});
+    swf::MovieWriter w(8, 200, 150);
+    w.add(swf::SetBackgroundColor{swf::Rgba{255, 255, 255, 255}});
+    w.add(swf::DoAction{a.bytes});
+    w.showFrame();
+    const swf::Bytes bytes = w.finish();
+    return std::string(bytes.begin(), bytes.end());
+}
+
+// What the screen shows at a client point of another process's window (its own DC gives
+// nothing there under Wine: the picture lives in the other process).
+COLORREF screenPixel(HWND hwnd, int x, int y) {
+    POINT p{x, y};
+    ClientToScreen(hwnd, &p);
+    HDC dc = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(dc);
+    HBITMAP bmp = CreateCompatibleBitmap(dc, 1, 1);
+    HGDIOBJ old = SelectObject(mem, bmp);
+    BitBlt(mem, 0, 0, 1, 1, dc, p.x, p.y, SRCCOPY);
+    const COLORREF c = GetPixel(mem, 0, 0);
+    SelectObject(mem, old);
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, dc);
+    return c;
+}
+
+template <class F>
+bool waitFor(F done, DWORD ms) {
+    for (DWORD waited = 0; waited < ms; waited += 50) {
+        if (done()) return true;
+        Sleep(50);
+    }
+    return done();
+}
+
+TEST(ProjectorRun, TheShippedPlayerRunsTheMoviesScript) {
+    std::string projectorFile;
+    ASSERT_TRUE(builders::composeProjectorFile(readAll(VFS_PLAYER_IMAGE_PATH), scriptedMovie(), projectorFile));
+    const std::wstring path = tempFile(L"scripted.exe");
+    writeFile(path, projectorFile);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    std::wstring command = L"\"" + path + L"\"";
+    ASSERT_TRUE(CreateProcessW(path.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    const std::wstring caption = projector::fileNameOf(path);
+    HWND frame = nullptr;
+    EXPECT_TRUE(waitFor([&] { return (frame = FindWindowW(nullptr, caption.c_str())) != nullptr; }, 20000));
+    HWND view = frame ? GetWindow(frame, GW_CHILD) : nullptr;
+    EXPECT_NE(view, nullptr);
+    COLORREF seen = CLR_INVALID;
+    if (view) waitFor([&] { return (seen = screenPixel(view, 100, 75)) == RGB(255, 0, 0); }, 10000);
+    EXPECT_EQ(seen, RGB(255, 0, 0)) << "the frame script did not fill the stage";
+    if (frame) PostMessageW(frame, WM_CLOSE, 0, 0);
+    EXPECT_EQ(WaitForSingleObject(pi.hProcess, 10000), WAIT_OBJECT_0);
+    DWORD code = 1;
+    GetExitCodeProcess(pi.hProcess, &code);
+    EXPECT_EQ(code, 0u);
+    if (code == STILL_ACTIVE) TerminateProcess(pi.hProcess, 1);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    DeleteFileW(path.c_str());
 }
 
 }  // namespace
