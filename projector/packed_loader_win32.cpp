@@ -6,7 +6,8 @@
 // base relocations applied for wherever the block landed, imports bound by name or ordinal,
 // section protections set, TLS callbacks called, then the entry point. The program registers
 // its window classes with GetModuleHandle(nullptr), the loader's module, and reads the movie
-// from the loader's file, as a directly started program would.
+// from the loader's file, as a directly started program would. Threads the program may start
+// later get no TLS callbacks; the program keeps no per-thread state that needs them.
 #include <windows.h>
 
 #include <cstdint>
@@ -130,9 +131,14 @@ std::uint8_t* mapProgram(const std::uint8_t* file, std::size_t size) {
     }
     FlushInstructionCache(GetCurrentProcess(), image, imageSize);
 
+    // Thread-local storage: the C runtime's TLS callbacks run as the loader would run them for
+    // the main thread. Implicit TLS data (a slot of its own per thread) is not set up: GCC keeps
+    // thread_local variables in emulated TLS, so the program has none beyond the runtime's two
+    // marker words, and a program that had more is refused rather than run with a wrong slot.
     const IMAGE_DATA_DIRECTORY& tls = dirs[IMAGE_DIRECTORY_ENTRY_TLS];
     if (tls.Size && inside(tls.VirtualAddress, sizeof(IMAGE_TLS_DIRECTORY32), imageSize)) {
         auto* dir = at<IMAGE_TLS_DIRECTORY32>(image, tls.VirtualAddress);
+        if (dir->EndAddressOfRawData - dir->StartAddressOfRawData > 8 || dir->SizeOfZeroFill) return nullptr;
         if (dir->AddressOfCallBacks)
             for (auto* cb = reinterpret_cast<PIMAGE_TLS_CALLBACK*>(static_cast<std::uintptr_t>(dir->AddressOfCallBacks)); *cb; ++cb)
                 (*cb)(image, DLL_PROCESS_ATTACH, nullptr);
