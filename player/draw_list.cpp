@@ -45,6 +45,10 @@ DrawColorTransform concat(const DrawColorTransform& p, const DrawColorTransform&
     return t;
 }
 
+bool needsLayer(const Placement& p) {
+    return !p.filters.empty() || p.cacheAsBitmap || p.blendMode != swf::BlendMode::Normal;
+}
+
 namespace {
 
 class Walker {
@@ -74,6 +78,22 @@ public:
                 masks.push_back({pl.clipDepth, layer});
                 std::sort(masks.begin(), masks.end(),
                           [](const Active& x, const Active& y) { return x.until > y.until; });
+            } else if (maskOf < 0 && needsLayer(pl)) {
+                // The layer takes the object's colour transform and outer masks; its content is
+                // drawn as if the object stood alone.
+                const auto index = static_cast<std::uint32_t>(m_out.layers.size());
+                DrawLayer layer;
+                layer.first = static_cast<std::uint32_t>(m_out.items.size());
+                layer.matrix = wm;
+                layer.colorTransform = wcx;
+                layer.clipLayers = itemClips;
+                layer.blendMode = pl.blendMode;
+                layer.cacheAsBitmap = pl.cacheAsBitmap;
+                layer.filters = pl.filters;
+                m_out.layers.push_back(std::move(layer));
+                walkObject(depth, obj, wm, DrawColorTransform{}, {}, maskOf, nesting);
+                m_out.layers[index].end = static_cast<std::uint32_t>(m_out.items.size());
+                m_out.layers[index].nestedEnd = static_cast<std::uint32_t>(m_out.layers.size());
             } else {
                 walkObject(depth, obj, wm, wcx, itemClips, maskOf, nesting);
             }

@@ -1,0 +1,316 @@
+// Bitmap filters on layers (see filters.h). Algorithms: moving-sum box blur, separable and run
+// `passes` times; shadows and glows blur a plane of alpha (inverted for inner ones), scale it by
+// the strength and colour it with one colour or a 256-entry gradient table; bevels take the
+// difference of the blurred alpha on either side of the light direction.
+#include "render/filters.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace render {
+
+namespace {
+
+using U = std::uint32_t;
+
+int blurRadius(float blur) {
+    if (!(blur > 0.0f)) return 0;
+    return static_cast<int>(std::min(blur, 1024.0f) / 2.0f);
+}
+
+int passesOf(const Filter& f) { return std::clamp(f.passes, 1, 3); }
+
+struct Offset {
+    int dx = 0, dy = 0;
+};
+
+Offset offsetOf(const Filter& f) {
+    if (f.kind == FilterKind::Glow || f.kind == FilterKind::GradientGlow) return {};
+    const float d = std::clamp(f.distance, -4096.0f, 4096.0f);
+    const float a = std::isfinite(f.angle) ? f.angle : 0.0f;
+    if (!std::isfinite(d)) return {};
+    return {static_cast<int>(std::lround(std::cos(a) * d)), static_cast<int>(std::lround(std::sin(a) * d))};
+}
+
+bool isInner(const Filter& f) {
+    if (f.kind == FilterKind::Bevel || f.kind == FilterKind::GradientBevel) return f.inner && !f.onTop;
+    return f.inner;
+}
+
+Pixel scale(Pixel p, U k) {
+    if (k >= 255) return p;
+    return packPixel(mulDiv255(pixelR(p), k), mulDiv255(pixelG(p), k), mulDiv255(pixelB(p), k),
+                     mulDiv255(pixelA(p), k));
+}
+
+Pixel over(Pixel top, Pixel below) {
+    const U inv = 255 - pixelA(top);
+    return packPixel(std::min<U>(255, pixelR(top) + mulDiv255(pixelR(below), inv)),
+                     std::min<U>(255, pixelG(top) + mulDiv255(pixelG(below), inv)),
+                     std::min<U>(255, pixelB(top) + mulDiv255(pixelB(below), inv)),
+                     std::min<U>(255, pixelA(top) + mulDiv255(pixelA(below), inv)));
+}
+
+Pixel add(Pixel x, Pixel y) {
+    return packPixel(std::min<U>(255, pixelR(x) + pixelR(y)), std::min<U>(255, pixelG(x) + pixelG(y)),
+                     std::min<U>(255, pixelB(x) + pixelB(y)), std::min<U>(255, pixelA(x) + pixelA(y)));
+}
+
+U strengthen(U v, float strength) {
+    const float s = v * strength;
+    return s >= 255.0f ? 255 : (s > 0.0f ? static_cast<U>(s + 0.5f) : 0);
+}
+
+// Premultiplied colours of a gradient at 256 positions.
+void gradientTable(const std::vector<FilterStop>& stops, Pixel* out) {
+    for (int i = 0; i < 256; ++i) {
+        if (stops.empty()) {
+            out[i] = 0;
+            continue;
+        }
+        std::size_t k = 0;
+        while (k < stops.size() && stops[k].ratio < i) ++k;
+        Color c;
+        if (k == 0) {
+            c = stops.front().color;
+        } else if (k == stops.size()) {
+            c = stops.back().color;
+        } else {
+            const FilterStop& a = stops[k - 1];
+            const FilterStop& b = stops[k];
+            const int span = b.ratio - a.ratio;
+            const int t = span > 0 ? (i - a.ratio) * 256 / span : 256;
+            auto mix = [t](int x, int y) { return static_cast<std::uint8_t>(x + (y - x) * t / 256); };
+            c = Color{mix(a.color.r, b.color.r), mix(a.color.g, b.color.g), mix(a.color.b, b.color.b),
+                      mix(a.color.a, b.color.a)};
+        }
+        out[i] = premultiply(c);
+    }
+}
+
+// One moving-sum pass over n values `step` bytes apart, channel by channel.
+void blurLine(std::uint8_t* p, int step, int n, int ch, int r, std::uint32_t* line) {
+    const U w = 2 * static_cast<U>(r) + 1;
+    const std::uint64_t inv = ((std::uint64_t{1} << 32) + w - 1) / w;
+    for (int i = 0; i < n; ++i)
+        for (int c = 0; c < ch; ++c) line[i * ch + c] = p[i * step + c];
+    for (int c = 0; c < ch; ++c) {
+        U sum = 0;
+        for (int i = 0; i <= r && i < n; ++i) sum += line[i * ch + c];
+        for (int x = 0; x < n; ++x) {
+            p[x * step + c] = static_cast<std::uint8_t>(((sum + w / 2) * inv) >> 32);
+            if (x + r + 1 < n) sum += line[(x + r + 1) * ch + c];
+            if (x - r >= 0) sum -= line[(x - r) * ch + c];
+        }
+    }
+}
+
+}  // namespace
+
+void boxBlur(std::uint8_t* data, int stride, int w, int h, int channels, int rx, int ry, int passes,
+             std::vector<std::uint32_t>& scratch) {
+    if (w <= 0 || h <= 0) return;
+    rx = std::min(rx, w);
+    ry = std::min(ry, h);
+    scratch.resize(static_cast<std::size_t>(std::max(w, h)) * channels);
+    for (int pass = 0; pass < passes; ++pass) {
+        if (rx > 0)
+            for (int y = 0; y < h; ++y) blurLine(data + static_cast<std::ptrdiff_t>(y) * stride, channels, w, channels, rx, scratch.data());
+        if (ry > 0)
+            for (int x = 0; x < w; ++x)
+                for (int c = 0; c < channels; ++c)
+                    blurLine(data + x * channels + c, stride, h, 1, ry, scratch.data());
+    }
+}
+
+FilterMargin filterMargin(std::span<const Filter> filters) {
+    FilterMargin m;
+    for (const Filter& f : filters) {
+        int mx = 0, my = 0;
+        Offset o;
+        switch (f.kind) {
+        case FilterKind::ColorMatrix: break;
+        case FilterKind::Convolution:
+            mx = std::clamp(f.cols, 0, 255) / 2;
+            my = std::clamp(f.rows, 0, 255) / 2;
+            break;
+        default:
+            if (isInner(f)) break;  // drawn inside the object only
+            mx = blurRadius(f.blurX) * passesOf(f);
+            my = blurRadius(f.blurY) * passesOf(f);
+            if (f.kind != FilterKind::Blur) o = offsetOf(f);
+            break;
+        }
+        const bool bevel = f.kind == FilterKind::Bevel || f.kind == FilterKind::GradientBevel;
+        m.left += mx + (bevel ? std::abs(o.dx) : std::max(0, -o.dx));
+        m.right += mx + (bevel ? std::abs(o.dx) : std::max(0, o.dx));
+        m.top += my + (bevel ? std::abs(o.dy) : std::max(0, -o.dy));
+        m.bottom += my + (bevel ? std::abs(o.dy) : std::max(0, o.dy));
+    }
+    return m;
+}
+
+IntRect layerBox(const Rect& content, std::span<const Filter> filters, const IntRect& limit) {
+    if (content.isEmpty() || !std::isfinite(content.x0) || !std::isfinite(content.y0) ||
+        !std::isfinite(content.x1) || !std::isfinite(content.y1))
+        return {};
+    const FilterMargin m = filterMargin(filters);
+    auto clampF = [](float v) { return std::clamp(v, -1.0e6f, 1.0e6f); };
+    IntRect r{static_cast<int>(std::floor(clampF(content.x0))) - 1 - m.left,
+              static_cast<int>(std::floor(clampF(content.y0))) - 1 - m.top,
+              static_cast<int>(std::ceil(clampF(content.x1))) + 1 + m.right,
+              static_cast<int>(std::ceil(clampF(content.y1))) + 1 + m.bottom};
+    r.x0 = std::max(r.x0, limit.x0);
+    r.y0 = std::max(r.y0, limit.y0);
+    r.x1 = std::min(r.x1, limit.x1);
+    r.y1 = std::min(r.y1, limit.y1);
+    if (r.isEmpty()) return {};
+    return r;
+}
+
+namespace {
+
+void colorMatrix(Pixmap& layer, const IntRect& box, const std::vector<float>& m) {
+    if (m.size() < 20) return;
+    for (int y = box.y0; y < box.y1; ++y) {
+        Pixel* row = layer.row(y);
+        for (int x = box.x0; x < box.x1; ++x) {
+            const Color c = unpremultiply(row[x]);
+            const float in[4] = {float(c.r), float(c.g), float(c.b), float(c.a)};
+            std::uint8_t out[4];
+            for (int i = 0; i < 4; ++i) {
+                const float* k = &m[static_cast<std::size_t>(i) * 5];
+                const float v = k[0] * in[0] + k[1] * in[1] + k[2] * in[2] + k[3] * in[3] + k[4];
+                out[i] = v >= 255.0f ? 255 : (v > 0.0f ? static_cast<std::uint8_t>(v) : 0);
+            }
+            row[x] = premultiply(Color{out[0], out[1], out[2], out[3]});
+        }
+    }
+}
+
+void convolution(Pixmap& layer, const IntRect& box, const Filter& f, std::vector<Pixel>& copy) {
+    const int cols = f.cols, rows = f.rows;
+    // Larger kernels are rare and would cost seconds a frame; they are left out.
+    if (cols <= 0 || rows <= 0 || cols * rows > 15 * 15 ||
+        f.matrix.size() < static_cast<std::size_t>(cols * rows))
+        return;
+    const int w = box.width(), h = box.height();
+    copy.resize(static_cast<std::size_t>(w) * h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const Color c = unpremultiply(layer.row(box.y0 + y)[box.x0 + x]);
+            copy[static_cast<std::size_t>(y) * w + x] = packPixel(c.r, c.g, c.b, c.a);  // straight
+        }
+    const float div = (f.divisor != 0.0f && std::isfinite(f.divisor)) ? f.divisor : 1.0f;
+    const Pixel outside = packPixel(f.defaultColor.r, f.defaultColor.g, f.defaultColor.b, f.defaultColor.a);
+    for (int y = 0; y < h; ++y) {
+        Pixel* row = layer.row(box.y0 + y);
+        for (int x = 0; x < w; ++x) {
+            float sum[4] = {0, 0, 0, 0};
+            for (int j = 0; j < rows; ++j)
+                for (int i = 0; i < cols; ++i) {
+                    int sx = x + i - cols / 2, sy = y + j - rows / 2;
+                    Pixel p;
+                    if (sx >= 0 && sy >= 0 && sx < w && sy < h) {
+                        p = copy[static_cast<std::size_t>(sy) * w + sx];
+                    } else if (f.clamp) {
+                        p = copy[static_cast<std::size_t>(std::clamp(sy, 0, h - 1)) * w + std::clamp(sx, 0, w - 1)];
+                    } else {
+                        p = outside;
+                    }
+                    const float k = f.matrix[static_cast<std::size_t>(j) * cols + i];
+                    for (int c = 0; c < 4; ++c) sum[c] += k * static_cast<float>((p >> (8 * c)) & 0xFF);
+                }
+            std::uint8_t out[4];
+            for (int c = 0; c < 4; ++c) {
+                const float v = sum[c] / div + f.bias;
+                out[c] = v >= 255.0f ? 255 : (v > 0.0f ? static_cast<std::uint8_t>(v + 0.5f) : 0);
+            }
+            if (f.preserveAlpha) out[3] = static_cast<std::uint8_t>(copy[static_cast<std::size_t>(y) * w + x] >> 24);
+            row[box.x0 + x] = premultiply(Color{out[0], out[1], out[2], out[3]});
+        }
+    }
+}
+
+// Drop shadow, glow, gradient glow, bevel and gradient bevel.
+void shadowFilter(Pixmap& layer, const IntRect& box, const Filter& f, FilterScratch& s) {
+    const int w = box.width(), h = box.height();
+    const bool bevel = f.kind == FilterKind::Bevel || f.kind == FilterKind::GradientBevel;
+    const bool gradient = f.kind == FilterKind::GradientGlow || f.kind == FilterKind::GradientBevel;
+    const bool inner = isInner(f);
+    const bool full = bevel && f.onTop;
+    const Offset o = offsetOf(f);
+    // The alpha plane: shifted by the offset for shadows, inverted for inner shadows and glows.
+    s.a.assign(static_cast<std::size_t>(w) * h, 0);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const int sx = bevel ? x : x - o.dx, sy = bevel ? y : y - o.dy;
+            U a = (sx >= 0 && sy >= 0 && sx < w && sy < h) ? pixelA(layer.row(box.y0 + sy)[box.x0 + sx]) : 0;
+            if (inner && !bevel) a = 255 - a;
+            s.a[static_cast<std::size_t>(y) * w + x] = static_cast<std::uint8_t>(a);
+        }
+    boxBlur(s.a.data(), w, w, h, 1, blurRadius(f.blurX), blurRadius(f.blurY), passesOf(f), s.sums);
+
+    Pixel table[256];
+    if (gradient) gradientTable(f.stops, table);
+    const Pixel shadowColor = premultiply(f.color), highlightColor = premultiply(f.highlight);
+    auto plane = [&](int x, int y) -> U {
+        return (x >= 0 && y >= 0 && x < w && y < h) ? s.a[static_cast<std::size_t>(y) * w + x] : 0;
+    };
+    for (int y = 0; y < h; ++y) {
+        Pixel* row = layer.row(box.y0 + y) + box.x0;
+        for (int x = 0; x < w; ++x) {
+            const Pixel src = row[x];
+            const U sa = pixelA(src);
+            Pixel effect;
+            if (bevel) {
+                const int lit = static_cast<int>(plane(x + o.dx, y + o.dy)) - static_cast<int>(plane(x - o.dx, y - o.dy));
+                const U high = strengthen(static_cast<U>(std::max(lit, 0)), f.strength);
+                const U dark = strengthen(static_cast<U>(std::max(-lit, 0)), f.strength);
+                if (gradient) {
+                    effect = table[std::clamp(128 + (static_cast<int>(dark) - static_cast<int>(high)) / 2, 0, 255)];
+                } else {
+                    effect = add(scale(highlightColor, high), scale(shadowColor, dark));
+                }
+            } else {
+                const U v = strengthen(s.a[static_cast<std::size_t>(y) * w + x], f.strength);
+                effect = gradient ? table[v] : scale(shadowColor, v);
+            }
+            if (inner) {
+                effect = scale(effect, sa);
+            } else if (!full && (f.knockout || bevel)) {
+                effect = scale(effect, 255 - sa);
+            }
+            Pixel out;
+            if (f.knockout || f.hideObject) {
+                out = effect;
+            } else if (inner || full) {
+                out = over(effect, src);
+            } else {
+                out = over(src, effect);
+            }
+            row[x] = out;
+        }
+    }
+}
+
+}  // namespace
+
+void applyFilter(Pixmap& layer, const IntRect& area, const Filter& f, FilterScratch& s) {
+    IntRect box{std::max(area.x0, 0), std::max(area.y0, 0), std::min(area.x1, layer.width()),
+                std::min(area.y1, layer.height())};
+    if (box.isEmpty()) return;
+    switch (f.kind) {
+    case FilterKind::Blur: {
+        auto* base = reinterpret_cast<std::uint8_t*>(layer.row(box.y0) + box.x0);
+        boxBlur(base, layer.width() * 4, box.width(), box.height(), 4, blurRadius(f.blurX),
+                blurRadius(f.blurY), passesOf(f), s.sums);
+        break;
+    }
+    case FilterKind::ColorMatrix: colorMatrix(layer, box, f.matrix); break;
+    case FilterKind::Convolution: convolution(layer, box, f, s.pixels); break;
+    default: shadowFilter(layer, box, f, s); break;
+    }
+}
+
+}  // namespace render
