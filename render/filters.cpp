@@ -181,7 +181,7 @@ void colorMatrix(Pixmap& layer, const IntRect& box, const std::vector<float>& m)
             for (int i = 0; i < 4; ++i) {
                 const float* k = &m[static_cast<std::size_t>(i) * 5];
                 const float v = k[0] * in[0] + k[1] * in[1] + k[2] * in[2] + k[3] * in[3] + k[4];
-                out[i] = v >= 255.0f ? 255 : (v > 0.0f ? static_cast<std::uint8_t>(v) : 0);
+                out[i] = v >= 255.0f ? 255 : (v > 0.0f ? static_cast<std::uint8_t>(v + 0.5f) : 0);
             }
             row[x] = premultiply(Color{out[0], out[1], out[2], out[3]});
         }
