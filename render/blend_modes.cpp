@@ -47,7 +47,26 @@ U separable(BlendMode mode, U s, U d, U sa, U da) {
 
 U chan(Pixel p, int i) { return (p >> (8 * i)) & 0xFF; }
 
+U roundClamp(float v) { return v >= 255.0f ? 255 : (v > 0.0f ? static_cast<U>(v + 0.5f) : 0); }
+
 }  // namespace
+
+// A finished layer takes its colour transform rounded to nearest (the draws inside it truncate):
+// a multiply-only transform scales the premultiplied channels directly.
+Pixel transformLayerPixel(Pixel p, const ColorTransform& cx) {
+    if (cx.isMultiplyOnly() && cx.mulA <= 1.0f) {
+        const float a = std::max(cx.mulA, 0.0f);
+        return packPixel(std::min(roundClamp(pixelR(p) * std::max(cx.mulR, 0.0f) * a), roundClamp(pixelA(p) * a)),
+                         std::min(roundClamp(pixelG(p) * std::max(cx.mulG, 0.0f) * a), roundClamp(pixelA(p) * a)),
+                         std::min(roundClamp(pixelB(p) * std::max(cx.mulB, 0.0f) * a), roundClamp(pixelA(p) * a)),
+                         roundClamp(pixelA(p) * a));
+    }
+    const Color c = unpremultiply(p);
+    return premultiply(Color{static_cast<std::uint8_t>(roundClamp(c.r * cx.mulR + cx.addR)),
+                             static_cast<std::uint8_t>(roundClamp(c.g * cx.mulG + cx.addG)),
+                             static_cast<std::uint8_t>(roundClamp(c.b * cx.mulB + cx.addB)),
+                             static_cast<std::uint8_t>(roundClamp(c.a * cx.mulA + cx.addA))});
+}
 
 Pixel blendPixel(BlendMode mode, Pixel src, Pixel dst) {
     const U sa = pixelA(src), da = pixelA(dst);
@@ -94,12 +113,9 @@ void compositeLayer(Pixmap& dst, const Pixmap& layer, const IntRect& box, BlendM
     const int x0 = std::max(box.x0, 0), y0 = std::max(box.y0, 0);
     const int x1 = std::min(box.x1, dst.width()), y1 = std::min(box.y1, dst.height());
     const bool identity = cx.isIdentity();
-    const bool scaleOnly = !identity && cx.isMultiplyOnly() && cx.mulR == cx.mulA &&
-                           cx.mulG == cx.mulA && cx.mulB == cx.mulA && cx.mulA >= 0.0f && cx.mulA <= 1.0f;
-    const U alphaScale = scaleOnly ? static_cast<U>(cx.mulA * 255.0f + 0.5f) : 255;
     // An add term can make a transparent layer pixel visible; otherwise such pixels leave the
     // destination as it is, in every mode.
-    const bool transformsEmpty = !identity && !scaleOnly;
+    const bool transformsEmpty = !cx.isMultiplyOnly();
     for (int y = y0; y < y1; ++y) {
         Pixel* d = dst.row(y);
         const Pixel* s = layer.row(y);
@@ -107,12 +123,7 @@ void compositeLayer(Pixmap& dst, const Pixmap& layer, const IntRect& box, BlendM
         for (int x = x0; x < x1; ++x) {
             Pixel p = s[x];
             if (p == 0 && !transformsEmpty) continue;
-            if (scaleOnly) {
-                p = packPixel(mul(pixelR(p), alphaScale), mul(pixelG(p), alphaScale),
-                              mul(pixelB(p), alphaScale), mul(pixelA(p), alphaScale));
-            } else if (!identity) {
-                p = cx.applyPremultiplied(p);
-            }
+            if (!identity) p = transformLayerPixel(p, cx);
             if (p == 0) continue;
             Pixel out = blendPixel(mode, p, d[x]);
             if (c && c[x] != 255) {

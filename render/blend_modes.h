@@ -33,6 +33,9 @@ enum class BlendMode : std::uint8_t {
 // One source pixel over one destination pixel (both premultiplied).
 Pixel blendPixel(BlendMode mode, Pixel src, Pixel dst);
 
+// Applies a colour transform to a premultiplied layer pixel, rounding to nearest.
+Pixel transformLayerPixel(Pixel p, const ColorTransform& cx);
+
 // Combines the pixels of `layer` inside `box` with the same pixels of `dst` (both pixmaps have
 // the same size; `box` lies inside them). The colour transform applies to each layer pixel
 // first; `clip` (same size as dst, or null) weights the result.
