@@ -46,7 +46,7 @@ DrawColorTransform concat(const DrawColorTransform& p, const DrawColorTransform&
 }
 
 bool needsLayer(const Placement& p) {
-    return !p.filters.empty() || p.cacheAsBitmap || p.blendMode != swf::BlendMode::Normal;
+    return !p.filters.empty() || p.cacheAsBitmap || p.blendMode != swf::BlendMode::Normal || p.background;
 }
 
 namespace {
@@ -90,6 +90,7 @@ public:
                 layer.blendMode = pl.blendMode;
                 layer.cacheAsBitmap = pl.cacheAsBitmap;
                 layer.filters = pl.filters;
+                layer.background = pl.background;
                 m_out.layers.push_back(std::move(layer));
                 walkObject(depth, obj, wm, DrawColorTransform{}, {}, maskOf, nesting);
                 m_out.layers[index].end = static_cast<std::uint32_t>(m_out.items.size());

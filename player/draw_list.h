@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "player/display_list.h"
@@ -73,6 +74,7 @@ struct DrawLayer {
     swf::BlendMode blendMode = swf::BlendMode::Normal;
     bool cacheAsBitmap = false;
     std::vector<swf::Filter> filters;
+    std::optional<swf::Rgba> background;  // fills the content's box before the content draws
 };
 
 struct DrawList {

@@ -461,7 +461,7 @@ render::Rect FrameRenderer::itemBounds(Frame& f, const DrawItem& item) {
         local = shape->bounds;
     }
     if (local.isEmpty()) return {};
-    return deviceBounds(local, m, 2.0f);
+    return deviceBounds(local, m, 0.0f);
 }
 
 void FrameRenderer::drawRange(Frame& f, std::uint32_t begin, std::uint32_t end, std::size_t layer,
@@ -526,6 +526,14 @@ void FrameRenderer::drawLayer(Frame& f, std::size_t index) {
     render::Pixmap* savedTarget = f.target;
     f.r = slot->renderer.get();
     f.target = &slot->pixels;
+    if (l.background) {
+        const render::Pixel bg = render::premultiply(render::Color{l.background->r, l.background->g, l.background->b, 255});
+        const int x0 = std::max(static_cast<int>(std::round(content.x0)), box.x0);
+        const int x1 = std::min(static_cast<int>(std::round(content.x1)), box.x1);
+        for (int y = std::max(static_cast<int>(std::round(content.y0)), box.y0);
+             y < std::min(static_cast<int>(std::round(content.y1)), box.y1); ++y)
+            for (int x = x0; x < x1; ++x) slot->pixels.row(y)[x] = bg;
+    }
     ++f.layerDepth;
     drawRange(f, l.first, end, index + 1, l.nestedEnd);
     --f.layerDepth;
