@@ -32,11 +32,12 @@ U separable(BlendMode mode, U s, U d, U sa, U da) {
     case BlendMode::Overlay: {
         // Hard light decides on the source, overlay on the destination.
         const bool low = mode == BlendMode::HardLight ? 2 * s <= sa : 2 * d <= da;
+        // One rounding for the whole term: 2sd, or sa*da - 2(sa - s)(da - d).
         if (low) {
-            b = std::min<U>(mul(sa, da), 2 * mul(s, d));
+            b = (2 * s * d + 127) / 255;
         } else {
-            const U both = mul(sa, da), off = 2 * mul(sa - s, da - d);
-            b = both > off ? both - off : 0;
+            const U both = sa * da, off = 2 * (sa - std::min(s, sa)) * (da - std::min(d, da));
+            b = both > off ? (both - off + 127) / 255 : 0;
         }
         break;
     }
