@@ -89,7 +89,8 @@ Pixel blendPixel(BlendMode mode, Pixel src, Pixel dst) {
     case BlendMode::Invert:
         // Where the source covers, the destination's colour is inverted; the source's colour
         // does not matter.
-        for (int i = 0; i < 3; ++i) out[i] = mul(da - std::min(chan(dst, i), da), sa) + mul(chan(dst, i), 255 - sa);
+        for (int i = 0; i < 3; ++i)
+            out[i] = std::min(da, mul(da - std::min(chan(dst, i), da), sa) + mul(chan(dst, i), 255 - sa));
         out[3] = da;
         break;
     case BlendMode::Alpha:
