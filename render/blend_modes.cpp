@@ -127,7 +127,16 @@ void compositeLayer(Pixmap& dst, const Pixmap& layer, const IntRect& box, BlendM
             if (p == 0 && !transformsEmpty) continue;
             if (!identity) p = transformLayerPixel(p, cx);
             if (p == 0) continue;
-            Pixel out = blendPixel(mode, p, d[x]);
+            Pixel out;
+            if (mode == BlendMode::Normal || mode == BlendMode::Layer) {
+                // The common case, kept out of blendPixel's switch.
+                const U inv = 255 - pixelA(p);
+                out = inv == 0 ? p
+                               : packPixel(pixelR(p) + mul(pixelR(d[x]), inv), pixelG(p) + mul(pixelG(d[x]), inv),
+                                           pixelB(p) + mul(pixelB(d[x]), inv), pixelA(p) + mul(pixelA(d[x]), inv));
+            } else {
+                out = blendPixel(mode, p, d[x]);
+            }
             if (c && c[x] != 255) {
                 U mixed[4];
                 for (int i = 0; i < 4; ++i) {

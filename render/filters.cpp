@@ -15,7 +15,7 @@ using U = std::uint32_t;
 
 int blurRadius(float blur) {
     if (!(blur > 0.0f)) return 0;
-    return static_cast<int>(std::min(blur, 1024.0f) / 2.0f);
+    return static_cast<int>(std::min(blur, 256.0f) / 2.0f);
 }
 
 int passesOf(const Filter& f) { return std::clamp(f.passes, 1, 3); }
@@ -88,19 +88,66 @@ void gradientTable(const std::vector<FilterStop>& stops, Pixel* out) {
     }
 }
 
-// One moving-sum pass over n values `step` bytes apart, channel by channel.
-void blurLine(std::uint8_t* p, int step, int n, int ch, int r, std::uint32_t* line) {
-    const U w = 2 * static_cast<U>(r) + 1;
-    const std::uint64_t inv = ((std::uint64_t{1} << 32) + w - 1) / w;
-    for (int i = 0; i < n; ++i)
-        for (int c = 0; c < ch; ++c) line[i * ch + c] = p[i * step + c];
-    for (int c = 0; c < ch; ++c) {
-        U sum = 0;
-        for (int i = 0; i <= r && i < n; ++i) sum += line[i * ch + c];
-        for (int x = 0; x < n; ++x) {
-            p[x * step + c] = static_cast<std::uint8_t>(((sum + w / 2) * inv) >> 32);
-            if (x + r + 1 < n) sum += line[(x + r + 1) * ch + c];
-            if (x - r >= 0) sum -= line[(x - r) * ch + c];
+// Box sums divided by the width with one 32-bit multiply: (sum + w / 2) * ceil(2^23 / w) >> 23
+// rounds to nearest within 1/16 for any width up to 2049 and never overflows.
+struct Divider {
+    explicit Divider(U width) : half(width / 2), inv(((U{1} << 23) + width - 1) / width) {}
+    std::uint8_t operator()(U sum) const { return static_cast<std::uint8_t>(((sum + half) * inv) >> 23); }
+    U half, inv;
+};
+
+// One horizontal moving-sum pass over a row of n pixels of CH channels; the channel sums live
+// in locals so they stay in registers.
+template <int CH>
+void blurRow(std::uint8_t* __restrict p, int n, int r, std::uint64_t* __restrict line) {
+    const Divider div(2 * static_cast<U>(r) + 1);
+    // Each pixel spread into four 16-bit lanes, so one 64-bit add moves all channels of a sum
+    // (the window is at most 257 wide, so no lane overflows; subtracting what was added never
+    // borrows across lanes).
+    for (int i = 0; i < n; ++i) {
+        std::uint64_t v = p[i * CH];
+        if constexpr (CH == 4)
+            v |= std::uint64_t{p[i * 4 + 1]} << 16 | std::uint64_t{p[i * 4 + 2]} << 32 | std::uint64_t{p[i * 4 + 3]} << 48;
+        line[i] = v;
+    }
+    std::uint64_t sum = 0;
+    for (int i = 0; i <= r && i < n; ++i) sum += line[i];
+    for (int x = 0; x < n; ++x) {
+        std::uint8_t* o = p + x * CH;
+        o[0] = div(static_cast<U>(sum & 0xFFFF));
+        if constexpr (CH == 4) {
+            o[1] = div(static_cast<U>(sum >> 16 & 0xFFFF));
+            o[2] = div(static_cast<U>(sum >> 32 & 0xFFFF));
+            o[3] = div(static_cast<U>(sum >> 48));
+        }
+        if (x + r + 1 < n) sum += line[x + r + 1];
+        if (x - r >= 0) sum -= line[x - r];
+    }
+}
+
+// One vertical pass, all columns at once: running column sums, and a ring of the last r + 1
+// original rows (the rows leaving the window have been overwritten by then).
+void blurColumns(std::uint8_t* data, int stride, int rowBytes, int h, int r, FilterScratch& s) {
+    const Divider div(2 * static_cast<U>(r) + 1);
+    const int ringRows = r + 1;
+    s.sums.assign(static_cast<std::size_t>(rowBytes), 0);
+    s.ring.resize(static_cast<std::size_t>(rowBytes) * ringRows);
+    U* __restrict sums = s.sums.data();
+    auto row = [&](int y) { return data + static_cast<std::ptrdiff_t>(y) * stride; };
+    for (int y = 0; y <= r && y < h; ++y)
+        for (int i = 0; i < rowBytes; ++i) sums[i] += row(y)[i];
+    for (int y = 0; y < h; ++y) {
+        std::uint8_t* __restrict out = row(y);
+        std::uint8_t* __restrict saved = s.ring.data() + static_cast<std::size_t>(y % ringRows) * rowBytes;
+        std::copy(out, out + rowBytes, saved);
+        for (int i = 0; i < rowBytes; ++i) out[i] = div(sums[i]);
+        if (y + r + 1 < h) {
+            const std::uint8_t* __restrict in = row(y + r + 1);
+            for (int i = 0; i < rowBytes; ++i) sums[i] += in[i];
+        }
+        if (y - r >= 0) {
+            const std::uint8_t* __restrict old = s.ring.data() + static_cast<std::size_t>((y - r) % ringRows) * rowBytes;
+            for (int i = 0; i < rowBytes; ++i) sums[i] -= old[i];
         }
     }
 }
@@ -108,18 +155,25 @@ void blurLine(std::uint8_t* p, int step, int n, int ch, int r, std::uint32_t* li
 }  // namespace
 
 void boxBlur(std::uint8_t* data, int stride, int w, int h, int channels, int rx, int ry, int passes,
-             std::vector<std::uint32_t>& scratch) {
-    if (w <= 0 || h <= 0) return;
+             FilterScratch& s) {
+    if (w <= 0 || h <= 0 || (channels != 1 && channels != 4)) return;
     rx = std::min(rx, w);
     ry = std::min(ry, h);
-    scratch.resize(static_cast<std::size_t>(std::max(w, h)) * channels);
+    // The lanes of a row's sums hold 16 bits: wider boxes are cut to 257 pixels.
+    rx = std::min(rx, 128);
+    std::vector<std::uint64_t>& line = s.line;
+    line.resize(static_cast<std::size_t>(w));
     for (int pass = 0; pass < passes; ++pass) {
         if (rx > 0)
-            for (int y = 0; y < h; ++y) blurLine(data + static_cast<std::ptrdiff_t>(y) * stride, channels, w, channels, rx, scratch.data());
-        if (ry > 0)
-            for (int x = 0; x < w; ++x)
-                for (int c = 0; c < channels; ++c)
-                    blurLine(data + x * channels + c, stride, h, 1, ry, scratch.data());
+            for (int y = 0; y < h; ++y) {
+                std::uint8_t* p = data + static_cast<std::ptrdiff_t>(y) * stride;
+                if (channels == 4) {
+                    blurRow<4>(p, w, rx, line.data());
+                } else {
+                    blurRow<1>(p, w, rx, line.data());
+                }
+            }
+        if (ry > 0) blurColumns(data, stride, w * channels, h, ry, s);
     }
 }
 
@@ -249,7 +303,7 @@ void shadowFilter(Pixmap& layer, const IntRect& box, const Filter& f, FilterScra
             if (inner && !bevel) a = 255 - a;
             s.a[static_cast<std::size_t>(y) * w + x] = static_cast<std::uint8_t>(a);
         }
-    boxBlur(s.a.data(), w, w, h, 1, blurRadius(f.blurX), blurRadius(f.blurY), passesOf(f), s.sums);
+    boxBlur(s.a.data(), w, w, h, 1, blurRadius(f.blurX), blurRadius(f.blurY), passesOf(f), s);
 
     Pixel table[256];
     if (gradient) gradientTable(f.stops, table);
@@ -281,15 +335,15 @@ void shadowFilter(Pixmap& layer, const IntRect& box, const Filter& f, FilterScra
             } else if (!full && (f.knockout || bevel)) {
                 effect = scale(effect, 255 - sa);
             }
-            Pixel out;
             if (f.knockout || f.hideObject) {
-                out = effect;
+                row[x] = effect;
+            } else if (effect == 0) {
+                // The object as it is.
             } else if (inner || full) {
-                out = over(effect, src);
-            } else {
-                out = over(src, effect);
+                row[x] = over(effect, src);
+            } else if (sa != 255) {
+                row[x] = over(src, effect);
             }
-            row[x] = out;
         }
     }
 }
@@ -304,7 +358,7 @@ void applyFilter(Pixmap& layer, const IntRect& area, const Filter& f, FilterScra
     case FilterKind::Blur: {
         auto* base = reinterpret_cast<std::uint8_t*>(layer.row(box.y0) + box.x0);
         boxBlur(base, layer.width() * 4, box.width(), box.height(), 4, blurRadius(f.blurX),
-                blurRadius(f.blurY), passesOf(f), s.sums);
+                blurRadius(f.blurY), passesOf(f), s);
         break;
     }
     case FilterKind::ColorMatrix: colorMatrix(layer, box, f.matrix); break;

@@ -3,7 +3,8 @@
 // gradient glow, gradient bevel, colour matrix and convolution. All sizes are device pixels.
 //
 // Blur is a separable box blur run `passes` times (quality 1 to 3), each pass a moving sum of
-// width 2r + 1 with r = floor(blur / 2); three passes approach a Gaussian. Shadows, glows and
+// width 2r + 1 with r = floor(blur / 2) (blur up to 256, as in the file format's range of use);
+// three passes approach a Gaussian. Shadows, glows and
 // bevels blur the layer's alpha only and colour the result.
 
 #include <cstdint>
@@ -55,15 +56,18 @@ IntRect layerBox(const Rect& content, std::span<const Filter> filters, const Int
 
 // Reusable buffers for applyFilter (kept between frames).
 struct FilterScratch {
-    std::vector<std::uint8_t> a, b;
+    std::vector<std::uint8_t> a;     // alpha plane of shadows, glows and bevels
+    std::vector<std::uint8_t> ring;  // rows kept by the vertical blur pass
+    std::vector<std::uint64_t> line;  // a row being blurred
     std::vector<Pixel> pixels;
     std::vector<std::uint32_t> sums;
 };
 
-// Box blur of `channels` interleaved bytes per pixel over a w x h area of `data` (rows `stride`
-// bytes apart), radius rx/ry, `passes` times. Pixels outside the area count as zero.
+// Box blur of `channels` (1 or 4) interleaved bytes per pixel over a w x h area of `data` (rows
+// `stride` bytes apart), radius rx/ry (rx at most 128), `passes` times. Pixels outside the area
+// count as zero.
 void boxBlur(std::uint8_t* data, int stride, int w, int h, int channels, int rx, int ry, int passes,
-             std::vector<std::uint32_t>& scratch);
+             FilterScratch& scratch);
 
 // Applies one filter to the pixels of `layer` inside `box` (pixels outside stay untouched).
 void applyFilter(Pixmap& layer, const IntRect& box, const Filter& f, FilterScratch& scratch);

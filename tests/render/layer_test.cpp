@@ -108,7 +108,7 @@ TEST(Blur, BoxPassesMatchDirectConvolution) {
         std::vector<double> ref(n, 0.0);
         for (int i = 15; i < 22; ++i) line[i] = 255, ref[i] = 255;
         line[30] = 100, ref[30] = 100;
-        std::vector<std::uint32_t> scratch;
+        FilterScratch scratch;
         boxBlur(line.data(), n, n, 1, 1, c.r, 0, c.passes, scratch);
         ref = referenceBlur(ref, c.r, c.passes);
         for (int i = 0; i < n; ++i) EXPECT_NEAR(line[i], ref[i], c.passes) << "at " << i;
