@@ -13,9 +13,20 @@ namespace {
 
 using U = std::uint32_t;
 
-int blurRadius(float blur) {
-    if (!(blur > 0.0f)) return 0;
-    return static_cast<int>(std::min(blur, 256.0f) / 2.0f);
+// A blur of b pixels is a box b pixels wide: 2r + 1 whole taps and, when b - 1 is not an even
+// whole number, one more tap each side weighted by what is left (fw / 256).
+struct Box {
+    int r = 0;
+    U fw = 0;
+    int reach() const { return r + (fw > 0 ? 1 : 0); }
+};
+
+Box boxOf(float blur) {
+    if (!(blur > 1.0f)) return {};
+    const float half = (std::min(blur, 255.0f) - 1.0f) / 2.0f;
+    Box b{static_cast<int>(half), static_cast<U>(std::lround((half - std::floor(half)) * 256.0f))};
+    if (b.fw >= 256) b = Box{b.r + 1, 0};
+    return b;
 }
 
 int passesOf(const Filter& f) { return std::clamp(f.passes, 1, 3); }
@@ -99,10 +110,11 @@ struct Divider {
 // One horizontal moving-sum pass over a row of n pixels of CH channels; the channel sums live
 // in locals so they stay in registers.
 template <int CH>
-void blurRow(std::uint8_t* __restrict p, int n, int r, std::uint64_t* __restrict line) {
-    const Divider div(2 * static_cast<U>(r) + 1);
+void blurRow(std::uint8_t* __restrict p, int n, Box b, std::uint64_t* __restrict line) {
+    const int r = b.r;
+    const Divider div(b.fw ? 256 * (2 * static_cast<U>(r) + 1) + 2 * b.fw : 2 * static_cast<U>(r) + 1);
     // Each pixel spread into four 16-bit lanes, so one 64-bit add moves all channels of a sum
-    // (the window is at most 257 wide, so no lane overflows; subtracting what was added never
+    // (the window is at most 255 wide, so no lane overflows; subtracting what was added never
     // borrows across lanes).
     for (int i = 0; i < n; ++i) {
         std::uint64_t v = p[i * CH];
@@ -110,43 +122,54 @@ void blurRow(std::uint8_t* __restrict p, int n, int r, std::uint64_t* __restrict
             v |= std::uint64_t{p[i * 4 + 1]} << 16 | std::uint64_t{p[i * 4 + 2]} << 32 | std::uint64_t{p[i * 4 + 3]} << 48;
         line[i] = v;
     }
+    auto lane = [](std::uint64_t v, int c) { return static_cast<U>(v >> (16 * c) & 0xFFFF); };
     std::uint64_t sum = 0;
     for (int i = 0; i <= r && i < n; ++i) sum += line[i];
     for (int x = 0; x < n; ++x) {
         std::uint8_t* o = p + x * CH;
-        o[0] = div(static_cast<U>(sum & 0xFFFF));
-        if constexpr (CH == 4) {
-            o[1] = div(static_cast<U>(sum >> 16 & 0xFFFF));
-            o[2] = div(static_cast<U>(sum >> 32 & 0xFFFF));
-            o[3] = div(static_cast<U>(sum >> 48));
+        if (b.fw) {
+            const std::uint64_t outer = (x - r - 1 >= 0 ? line[x - r - 1] : 0) + (x + r + 1 < n ? line[x + r + 1] : 0);
+            for (int c = 0; c < CH; ++c) o[c] = div(lane(sum, c) * 256 + b.fw * lane(outer, c));
+        } else {
+            for (int c = 0; c < CH; ++c) o[c] = div(lane(sum, c));
         }
         if (x + r + 1 < n) sum += line[x + r + 1];
         if (x - r >= 0) sum -= line[x - r];
     }
 }
 
-// One vertical pass, all columns at once: running column sums, and a ring of the last r + 1
+// One vertical pass, all columns at once: running column sums, and a ring of the last r + 2
 // original rows (the rows leaving the window have been overwritten by then).
-void blurColumns(std::uint8_t* data, int stride, int rowBytes, int h, int r, FilterScratch& s) {
-    const Divider div(2 * static_cast<U>(r) + 1);
-    const int ringRows = r + 1;
+void blurColumns(std::uint8_t* data, int stride, int rowBytes, int h, Box b, FilterScratch& s) {
+    const int r = b.r;
+    const U fw = b.fw;
+    const Divider div(fw ? 256 * (2 * static_cast<U>(r) + 1) + 2 * fw : 2 * static_cast<U>(r) + 1);
+    const int ringRows = r + 2;
     s.sums.assign(static_cast<std::size_t>(rowBytes), 0);
-    s.ring.resize(static_cast<std::size_t>(rowBytes) * ringRows);
+    s.ring.resize(static_cast<std::size_t>(rowBytes) * (ringRows + 1));
+    std::uint8_t* zero = s.ring.data() + static_cast<std::size_t>(rowBytes) * ringRows;
+    std::fill(zero, zero + rowBytes, 0);
     U* __restrict sums = s.sums.data();
     auto row = [&](int y) { return data + static_cast<std::ptrdiff_t>(y) * stride; };
+    auto saved = [&](int y) { return s.ring.data() + static_cast<std::size_t>(y % ringRows) * rowBytes; };
     for (int y = 0; y <= r && y < h; ++y)
         for (int i = 0; i < rowBytes; ++i) sums[i] += row(y)[i];
     for (int y = 0; y < h; ++y) {
         std::uint8_t* __restrict out = row(y);
-        std::uint8_t* __restrict saved = s.ring.data() + static_cast<std::size_t>(y % ringRows) * rowBytes;
-        std::copy(out, out + rowBytes, saved);
-        for (int i = 0; i < rowBytes; ++i) out[i] = div(sums[i]);
+        std::copy(out, out + rowBytes, saved(y));
+        if (fw) {
+            const std::uint8_t* __restrict above = y - r - 1 >= 0 ? saved(y - r - 1) : zero;
+            const std::uint8_t* __restrict below = y + r + 1 < h ? row(y + r + 1) : zero;
+            for (int i = 0; i < rowBytes; ++i) out[i] = div(sums[i] * 256 + fw * (U{above[i]} + below[i]));
+        } else {
+            for (int i = 0; i < rowBytes; ++i) out[i] = div(sums[i]);
+        }
         if (y + r + 1 < h) {
             const std::uint8_t* __restrict in = row(y + r + 1);
             for (int i = 0; i < rowBytes; ++i) sums[i] += in[i];
         }
         if (y - r >= 0) {
-            const std::uint8_t* __restrict old = s.ring.data() + static_cast<std::size_t>((y - r) % ringRows) * rowBytes;
+            const std::uint8_t* __restrict old = saved(y - r);
             for (int i = 0; i < rowBytes; ++i) sums[i] -= old[i];
         }
     }
@@ -154,26 +177,23 @@ void blurColumns(std::uint8_t* data, int stride, int rowBytes, int h, int r, Fil
 
 }  // namespace
 
-void boxBlur(std::uint8_t* data, int stride, int w, int h, int channels, int rx, int ry, int passes,
-             FilterScratch& s) {
+void boxBlur(std::uint8_t* data, int stride, int w, int h, int channels, float blurX, float blurY,
+             int passes, FilterScratch& s) {
     if (w <= 0 || h <= 0 || (channels != 1 && channels != 4)) return;
-    rx = std::min(rx, w);
-    ry = std::min(ry, h);
-    // The lanes of a row's sums hold 16 bits: wider boxes are cut to 257 pixels.
-    rx = std::min(rx, 128);
+    const Box bx = boxOf(blurX), by = boxOf(blurY);
     std::vector<std::uint64_t>& line = s.line;
     line.resize(static_cast<std::size_t>(w));
     for (int pass = 0; pass < passes; ++pass) {
-        if (rx > 0)
+        if (bx.reach() > 0)
             for (int y = 0; y < h; ++y) {
                 std::uint8_t* p = data + static_cast<std::ptrdiff_t>(y) * stride;
                 if (channels == 4) {
-                    blurRow<4>(p, w, rx, line.data());
+                    blurRow<4>(p, w, bx, line.data());
                 } else {
-                    blurRow<1>(p, w, rx, line.data());
+                    blurRow<1>(p, w, bx, line.data());
                 }
             }
-        if (ry > 0) blurColumns(data, stride, w * channels, h, ry, s);
+        if (by.reach() > 0) blurColumns(data, stride, w * channels, h, by, s);
     }
 }
 
@@ -190,8 +210,8 @@ FilterMargin filterMargin(std::span<const Filter> filters) {
             break;
         default:
             if (isInner(f)) break;  // drawn inside the object only
-            mx = blurRadius(f.blurX) * passesOf(f);
-            my = blurRadius(f.blurY) * passesOf(f);
+            mx = boxOf(f.blurX).reach() * passesOf(f);
+            my = boxOf(f.blurY).reach() * passesOf(f);
             if (f.kind != FilterKind::Blur) o = offsetOf(f);
             break;
         }
@@ -303,7 +323,7 @@ void shadowFilter(Pixmap& layer, const IntRect& box, const Filter& f, FilterScra
             if (inner && !bevel) a = 255 - a;
             s.a[static_cast<std::size_t>(y) * w + x] = static_cast<std::uint8_t>(a);
         }
-    boxBlur(s.a.data(), w, w, h, 1, blurRadius(f.blurX), blurRadius(f.blurY), passesOf(f), s);
+    boxBlur(s.a.data(), w, w, h, 1, f.blurX, f.blurY, passesOf(f), s);
 
     Pixel table[256];
     if (gradient) gradientTable(f.stops, table);
@@ -357,8 +377,7 @@ void applyFilter(Pixmap& layer, const IntRect& area, const Filter& f, FilterScra
     switch (f.kind) {
     case FilterKind::Blur: {
         auto* base = reinterpret_cast<std::uint8_t*>(layer.row(box.y0) + box.x0);
-        boxBlur(base, layer.width() * 4, box.width(), box.height(), 4, blurRadius(f.blurX),
-                blurRadius(f.blurY), passesOf(f), s);
+        boxBlur(base, layer.width() * 4, box.width(), box.height(), 4, f.blurX, f.blurY, passesOf(f), s);
         break;
     }
     case FilterKind::ColorMatrix: colorMatrix(layer, box, f.matrix); break;

@@ -2,9 +2,9 @@
 // Bitmap filters on off-screen layers (premultiplied RGBA8): blur, drop shadow, glow, bevel,
 // gradient glow, gradient bevel, colour matrix and convolution. All sizes are device pixels.
 //
-// Blur is a separable box blur run `passes` times (quality 1 to 3), each pass a moving sum of
-// width 2r + 1 with r = floor(blur / 2) (blur up to 256, as in the file format's range of use);
-// three passes approach a Gaussian. Shadows, glows and
+// Blur is a separable box blur run `passes` times (quality 1 to 3), each pass a moving sum over a
+// box `blur` pixels wide (up to 255): whole taps in the middle and, for widths that are not odd
+// whole numbers, partly weighted taps at both ends. Three passes approach a Gaussian. Shadows, glows and
 // bevels blur the layer's alpha only and colour the result.
 
 #include <cstdint>
@@ -64,10 +64,10 @@ struct FilterScratch {
 };
 
 // Box blur of `channels` (1 or 4) interleaved bytes per pixel over a w x h area of `data` (rows
-// `stride` bytes apart), radius rx/ry (rx at most 128), `passes` times. Pixels outside the area
-// count as zero.
-void boxBlur(std::uint8_t* data, int stride, int w, int h, int channels, int rx, int ry, int passes,
-             FilterScratch& scratch);
+// `stride` bytes apart), boxes blurX by blurY pixels wide, `passes` times. Pixels outside the
+// area count as zero.
+void boxBlur(std::uint8_t* data, int stride, int w, int h, int channels, float blurX, float blurY,
+             int passes, FilterScratch& scratch);
 
 // Applies one filter to the pixels of `layer` inside `box` (pixels outside stay untouched).
 void applyFilter(Pixmap& layer, const IntRect& box, const Filter& f, FilterScratch& scratch);

@@ -85,13 +85,18 @@ TEST(BlendModes, CompositeAppliesTransformRoundedAndClip) {
     EXPECT_EQ(dst.at(3, 0), px(255, 255, 255, 255));  // empty layer pixel
 }
 
-// Direct convolution with a box of width 2r + 1, `passes` times, in doubles.
-std::vector<double> referenceBlur(std::vector<double> v, int r, int passes) {
+// Direct convolution with a box `width` pixels wide (end taps weighted by what is left over),
+// `passes` times, in doubles.
+std::vector<double> referenceBlur(std::vector<double> v, double width, int passes) {
+    const double half = (width - 1) / 2;
+    const int reach = static_cast<int>(std::ceil(half));
     for (int p = 0; p < passes; ++p) {
         std::vector<double> out(v.size(), 0.0);
         for (int i = 0; i < static_cast<int>(v.size()); ++i)
-            for (int k = -r; k <= r; ++k)
-                if (i + k >= 0 && i + k < static_cast<int>(v.size())) out[i] += v[i + k] / (2 * r + 1);
+            for (int k = -reach; k <= reach; ++k) {
+                const double weight = std::abs(k) <= std::floor(half) ? 1.0 : half - std::floor(half);
+                if (i + k >= 0 && i + k < static_cast<int>(v.size())) out[i] += v[i + k] * weight / width;
+            }
         v = out;
     }
     return v;
@@ -99,29 +104,41 @@ std::vector<double> referenceBlur(std::vector<double> v, int r, int passes) {
 
 TEST(Blur, BoxPassesMatchDirectConvolution) {
     struct Case {
-        int r, passes;
-    } cases[] = {{1, 1}, {2, 1}, {2, 2}, {3, 3}, {7, 2}, {0, 3}};
+        float width;
+        int passes;
+    } cases[] = {{3, 1}, {5, 1}, {5, 2}, {7, 3}, {15, 2}, {2, 1}, {6.5f, 2}, {20, 1}};
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "r=" << c.r << " passes=" << c.passes);
-        const int n = 40;
-        std::vector<std::uint8_t> line(n, 0);
-        std::vector<double> ref(n, 0.0);
-        for (int i = 15; i < 22; ++i) line[i] = 255, ref[i] = 255;
-        line[30] = 100, ref[30] = 100;
-        FilterScratch scratch;
-        boxBlur(line.data(), n, n, 1, 1, c.r, 0, c.passes, scratch);
-        ref = referenceBlur(ref, c.r, c.passes);
-        for (int i = 0; i < n; ++i) EXPECT_NEAR(line[i], ref[i], c.passes) << "at " << i;
+        SCOPED_TRACE(testing::Message() << "width=" << c.width << " passes=" << c.passes);
+        const int n = 60;
+        for (int channels : {1, 4}) {
+            std::vector<std::uint8_t> data(n * channels, 0);
+            std::vector<double> ref(n, 0.0);
+            for (int i = 25; i < 32; ++i) ref[i] = 255;
+            ref[40] = 100;
+            for (int i = 0; i < n; ++i) data[i * channels + channels - 1] = static_cast<std::uint8_t>(ref[i]);
+            FilterScratch scratch;
+            // Along a row, then the same line as a column.
+            boxBlur(data.data(), n * channels, n, 1, channels, c.width, 0, c.passes, scratch);
+            std::vector<std::uint8_t> column(n * channels, 0);
+            for (int i = 0; i < n; ++i) column[i * channels + channels - 1] = static_cast<std::uint8_t>(ref[i]);
+            boxBlur(column.data(), channels, 1, n, channels, 0, c.width, c.passes, scratch);
+            const std::vector<double> want = referenceBlur(ref, c.width, c.passes);
+            for (int i = 0; i < n; ++i) {
+                EXPECT_NEAR(data[i * channels + channels - 1], want[i], c.passes) << "row at " << i;
+                EXPECT_NEAR(column[i * channels + channels - 1], want[i], c.passes) << "column at " << i;
+            }
+        }
     }
 }
 
 TEST(Blur, FilterRadiusAndQualityInDevicePixels) {
     // A one-pixel cross through (15, 15): blur 5 spreads each line 2 pixels at quality 1 and 6
-    // at quality 3 (the tails of three passes are faint but not zero).
+    // at quality 3 (the tails of three passes are faint but not zero); blur 2 reaches one pixel
+    // with half weight.
     struct Case {
         float blur;
         int passes, reach;
-    } cases[] = {{5, 1, 2}, {5, 3, 6}, {4, 2, 4}, {1, 1, 0}, {0, 3, 0}};
+    } cases[] = {{5, 1, 2}, {5, 3, 6}, {4, 2, 4}, {2, 1, 1}, {1, 1, 0}, {0, 3, 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "blur=" << c.blur << " passes=" << c.passes);
         Pixmap p(31, 31);
