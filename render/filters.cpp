@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace render {
 
@@ -109,33 +110,17 @@ struct Divider {
 
 // One horizontal moving-sum pass over a row of n pixels of CH channels; the channel sums live
 // in locals so they stay in registers.
-template <int CH>
-void blurRow(std::uint8_t* __restrict p, int n, Box b, std::uint64_t* __restrict line) {
-    const int r = b.r;
-    const Divider div(b.fw ? 256 * (2 * static_cast<U>(r) + 1) + 2 * b.fw : 2 * static_cast<U>(r) + 1);
-    // Each pixel spread into four 16-bit lanes, so one 64-bit add moves all channels of a sum
-    // (the window is at most 255 wide, so no lane overflows; subtracting what was added never
-    // borrows across lanes).
-    for (int i = 0; i < n; ++i) {
-        std::uint64_t v = p[i * CH];
-        if constexpr (CH == 4)
-            v |= std::uint64_t{p[i * 4 + 1]} << 16 | std::uint64_t{p[i * 4 + 2]} << 32 | std::uint64_t{p[i * 4 + 3]} << 48;
-        line[i] = v;
-    }
-    auto lane = [](std::uint64_t v, int c) { return static_cast<U>(v >> (16 * c) & 0xFFFF); };
-    std::uint64_t sum = 0;
-    for (int i = 0; i <= r && i < n; ++i) sum += line[i];
-    for (int x = 0; x < n; ++x) {
-        std::uint8_t* o = p + x * CH;
-        if (b.fw) {
-            const std::uint64_t outer = (x - r - 1 >= 0 ? line[x - r - 1] : 0) + (x + r + 1 < n ? line[x + r + 1] : 0);
-            for (int c = 0; c < CH; ++c) o[c] = div(lane(sum, c) * 256 + b.fw * lane(outer, c));
-        } else {
-            for (int c = 0; c < CH; ++c) o[c] = div(lane(sum, c));
-        }
-        if (x + r + 1 < n) sum += line[x + r + 1];
-        if (x - r >= 0) sum -= line[x - r];
-    }
+// Copies a w x h area of CH-byte pixels into `out` transposed (h x w, rows h pixels long).
+template <typename Px>
+void transpose(const std::uint8_t* in, int inStride, int w, int h, std::uint8_t* out, int outStride) {
+    constexpr int kBlock = 16;
+    for (int by = 0; by < h; by += kBlock)
+        for (int bx = 0; bx < w; bx += kBlock)
+            for (int y = by; y < std::min(by + kBlock, h); ++y) {
+                const std::uint8_t* src = in + static_cast<std::ptrdiff_t>(y) * inStride;
+                for (int x = bx; x < std::min(bx + kBlock, w); ++x)
+                    std::memcpy(out + static_cast<std::ptrdiff_t>(x) * outStride + y * sizeof(Px), src + x * sizeof(Px), sizeof(Px));
+            }
 }
 
 // One vertical pass, all columns at once: running column sums, and a ring of the last r + 2
@@ -181,20 +166,25 @@ void boxBlur(std::uint8_t* data, int stride, int w, int h, int channels, float b
              int passes, FilterScratch& s) {
     if (w <= 0 || h <= 0 || (channels != 1 && channels != 4)) return;
     const Box bx = boxOf(blurX), by = boxOf(blurY);
-    std::vector<std::uint64_t>& line = s.line;
-    line.resize(static_cast<std::size_t>(w));
-    for (int pass = 0; pass < passes; ++pass) {
-        if (bx.reach() > 0)
-            for (int y = 0; y < h; ++y) {
-                std::uint8_t* p = data + static_cast<std::ptrdiff_t>(y) * stride;
-                if (channels == 4) {
-                    blurRow<4>(p, w, bx, line.data());
-                } else {
-                    blurRow<1>(p, w, bx, line.data());
-                }
-            }
-        if (by.reach() > 0) blurColumns(data, stride, w * channels, h, by, s);
+    // Box passes commute, so all horizontal passes run first, as vertical passes over a
+    // transposed copy: the running sums then move along whole rows, which vectorizes.
+    if (bx.reach() > 0) {
+        const int tStride = h * channels;
+        s.transposed.resize(static_cast<std::size_t>(w) * tStride);
+        if (channels == 4) {
+            transpose<std::uint32_t>(data, stride, w, h, s.transposed.data(), tStride);
+        } else {
+            transpose<std::uint8_t>(data, stride, w, h, s.transposed.data(), tStride);
+        }
+        for (int pass = 0; pass < passes; ++pass) blurColumns(s.transposed.data(), tStride, tStride, w, bx, s);
+        if (channels == 4) {
+            transpose<std::uint32_t>(s.transposed.data(), tStride, h, w, data, stride);
+        } else {
+            transpose<std::uint8_t>(s.transposed.data(), tStride, h, w, data, stride);
+        }
     }
+    if (by.reach() > 0)
+        for (int pass = 0; pass < passes; ++pass) blurColumns(data, stride, w * channels, h, by, s);
 }
 
 FilterMargin filterMargin(std::span<const Filter> filters) {
@@ -315,19 +305,27 @@ void shadowFilter(Pixmap& layer, const IntRect& box, const Filter& f, FilterScra
     const bool full = bevel && f.onTop;
     const Offset o = offsetOf(f);
     // The alpha plane: shifted by the offset for shadows, inverted for inner shadows and glows.
-    s.a.assign(static_cast<std::size_t>(w) * h, 0);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            const int sx = bevel ? x : x - o.dx, sy = bevel ? y : y - o.dy;
-            U a = (sx >= 0 && sy >= 0 && sx < w && sy < h) ? pixelA(layer.row(box.y0 + sy)[box.x0 + sx]) : 0;
-            if (inner && !bevel) a = 255 - a;
-            s.a[static_cast<std::size_t>(y) * w + x] = static_cast<std::uint8_t>(a);
-        }
+    const int dx = bevel ? 0 : o.dx, dy = bevel ? 0 : o.dy;
+    const std::uint8_t outside = inner && !bevel ? 255 : 0;
+    s.a.assign(static_cast<std::size_t>(w) * h, outside);
+    const int x0 = std::clamp(dx, 0, w), x1 = std::clamp(w + dx, 0, w);
+    for (int y = std::clamp(dy, 0, h); y < std::clamp(h + dy, 0, h); ++y) {
+        const Pixel* src = layer.row(box.y0 + y - dy) + box.x0 - dx;
+        std::uint8_t* out = s.a.data() + static_cast<std::size_t>(y) * w;
+        for (int x = x0; x < x1; ++x) out[x] = static_cast<std::uint8_t>(pixelA(src[x]) ^ outside);
+    }
     boxBlur(s.a.data(), w, w, h, 1, f.blurX, f.blurY, passesOf(f), s);
 
     Pixel table[256];
     if (gradient) gradientTable(f.stops, table);
     const Pixel shadowColor = premultiply(f.color), highlightColor = premultiply(f.highlight);
+    // Shadows and glows: the colour for each blurred alpha value, strength applied.
+    Pixel effectOf[256];
+    if (!bevel)
+        for (U v = 0; v < 256; ++v) {
+            const U k = strengthen(v, f.strength);
+            effectOf[v] = gradient ? table[k] : scale(shadowColor, k);
+        }
     auto plane = [&](int x, int y) -> U {
         return (x >= 0 && y >= 0 && x < w && y < h) ? s.a[static_cast<std::size_t>(y) * w + x] : 0;
     };
@@ -347,8 +345,7 @@ void shadowFilter(Pixmap& layer, const IntRect& box, const Filter& f, FilterScra
                     effect = add(scale(highlightColor, high), scale(shadowColor, dark));
                 }
             } else {
-                const U v = strengthen(s.a[static_cast<std::size_t>(y) * w + x], f.strength);
-                effect = gradient ? table[v] : scale(shadowColor, v);
+                effect = effectOf[s.a[static_cast<std::size_t>(y) * w + x]];
             }
             if (inner) {
                 effect = scale(effect, sa);

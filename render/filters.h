@@ -58,7 +58,7 @@ IntRect layerBox(const Rect& content, std::span<const Filter> filters, const Int
 struct FilterScratch {
     std::vector<std::uint8_t> a;     // alpha plane of shadows, glows and bevels
     std::vector<std::uint8_t> ring;  // rows kept by the vertical blur pass
-    std::vector<std::uint64_t> line;  // a row being blurred
+    std::vector<std::uint8_t> transposed;  // the area of a horizontal blur, turned
     std::vector<Pixel> pixels;
     std::vector<std::uint32_t> sums;
 };
