@@ -104,7 +104,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     render::Mask clip(w, h);
     clip.clear(in.byte());
     const auto mode = static_cast<render::BlendMode>(in.byte() % 14);
-    render::compositeLayer(dst, layer, area, mode, cx, (in.byte() & 1) ? &clip : nullptr);
+    const int dx = in.byte() % 17 - 8, dy = in.byte() % 17 - 8;
+    render::compositeLayer(dst, layer, area, dx, dy, mode, cx, (in.byte() & 1) ? &clip : nullptr);
     checkPremultiplied(dst);
     return 0;
 }

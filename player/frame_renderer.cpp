@@ -99,8 +99,11 @@ struct FrameRenderer::Frame {
     render::Matrix stage;  // stage twips -> target pixels
     float pixelsPerTwip = 0.05f;
     int width = 0, height = 0;
-    std::map<std::vector<std::uint32_t>, std::unique_ptr<render::Mask>> masks;
+    // Clip masks by clip layers, for the target [0] and for layer pixmaps [1] (their own size
+    // and origin).
+    std::map<std::vector<std::uint32_t>, std::unique_ptr<render::Mask>> masks[2];
     int layerDepth = 0;  // layers open around the draws
+    int origin = 0;      // where the target's (0, 0) lies in the pixmap drawn into
 };
 
 FrameRenderer::FrameRenderer(const Library& library) : m_library(library), m_fonts(library) {}
@@ -283,15 +286,16 @@ void FrameRenderer::maskShape(Frame& f, render::Mask& mask, const ConvertedShape
 
 const render::Mask* FrameRenderer::clipFor(Frame& f, const std::vector<std::uint32_t>& clipLayers) {
     if (clipLayers.empty()) return nullptr;
-    auto it = f.masks.find(clipLayers);
-    if (it != f.masks.end()) return it->second.get();
+    auto& masks = f.masks[f.origin ? 1 : 0];
+    auto it = masks.find(clipLayers);
+    if (it != masks.end()) return it->second.get();
     auto combined = std::make_unique<render::Mask>();
     bool first = true;
     for (std::uint32_t layerIndex : clipLayers) {
         std::vector<std::uint32_t> single{layerIndex};
-        auto one = f.masks.find(single);
-        if (one == f.masks.end()) {
-            auto mask = std::make_unique<render::Mask>(f.width, f.height);
+        auto one = masks.find(single);
+        if (one == masks.end()) {
+            auto mask = std::make_unique<render::Mask>(f.target->width(), f.target->height());
             const render::Mask* saved = f.r->clip();
             f.r->setClip(nullptr);
             if (layerIndex < f.list.clipLayers.size()) {
@@ -310,7 +314,7 @@ const render::Mask* FrameRenderer::clipFor(Frame& f, const std::vector<std::uint
                 }
             }
             f.r->setClip(saved);
-            one = f.masks.emplace(single, std::move(mask)).first;
+            one = masks.emplace(single, std::move(mask)).first;
         }
         if (first) {
             *combined = *one->second;
@@ -319,8 +323,8 @@ const render::Mask* FrameRenderer::clipFor(Frame& f, const std::vector<std::uint
             combined->intersect(*one->second);
         }
     }
-    if (clipLayers.size() == 1) return f.masks.find(clipLayers)->second.get();
-    return f.masks.emplace(clipLayers, std::move(combined)).first->second.get();
+    if (clipLayers.size() == 1) return masks.find(clipLayers)->second.get();
+    return masks.emplace(clipLayers, std::move(combined)).first->second.get();
 }
 
 void FrameRenderer::drawEditTextBox(Frame& f, const swf::DefineEditText& text, const render::Matrix& m,
@@ -482,10 +486,16 @@ void FrameRenderer::drawRange(Frame& f, std::uint32_t begin, std::uint32_t end, 
 
 void FrameRenderer::drawLayer(Frame& f, std::size_t index) {
     constexpr int kMaxLayerDepth = 8;
+    constexpr int kLayerMargin = 64;
     const DrawLayer& l = f.list.layers[index];
     const std::uint32_t end = std::min<std::uint32_t>(l.end, static_cast<std::uint32_t>(f.list.items.size()));
     if (l.first >= end) return;
+    // Layer pixmaps reach kLayerMargin pixels past the target on every side, so that filters
+    // can bring in content from just outside it (a shadow cast from above the top edge).
     const render::Matrix savedStage = f.stage;
+    const int shift = kLayerMargin - f.origin;
+    const int slotW = f.width + 2 * kLayerMargin, slotH = f.height + 2 * kLayerMargin;
+    f.stage = render::Matrix::translate(static_cast<float>(shift), static_cast<float>(shift)) * f.stage;
     if (l.cacheAsBitmap) {
         // A cached bitmap is drawn on whole device pixels.
         const render::Matrix m = f.stage * toRender(l.matrix);
@@ -503,29 +513,31 @@ void FrameRenderer::drawLayer(Frame& f, std::size_t index) {
                                    std::max(content.x1, b.x1), std::max(content.y1, b.y1)};
         }
     }
-    const render::IntRect box = render::layerBox(content, filters, render::IntRect{0, 0, f.width, f.height});
+    const render::IntRect box = render::layerBox(content, filters, render::IntRect{0, 0, slotW, slotH});
     const render::BlendMode mode = toRender(l.blendMode);
     // Alpha and erase act on the layer beneath; on the stage itself they show nothing.
     const bool shows = f.layerDepth > 0 || (mode != render::BlendMode::Alpha && mode != render::BlendMode::Erase);
     if (box.isEmpty() || !shows || f.layerDepth >= kMaxLayerDepth) {
-        if (shows && !box.isEmpty()) drawRange(f, l.first, end, index + 1, l.nestedEnd);
         f.stage = savedStage;
+        if (shows && !box.isEmpty()) drawRange(f, l.first, end, index + 1, l.nestedEnd);
         return;
     }
     const auto depth = static_cast<std::size_t>(f.layerDepth);
     if (m_layerSlots.size() <= depth) m_layerSlots.resize(depth + 1);
     auto& owned = m_layerSlots[depth];
-    if (!owned || owned->pixels.width() != f.width || owned->pixels.height() != f.height) {
+    if (!owned || owned->pixels.width() != slotW || owned->pixels.height() != slotH) {
         owned = std::make_unique<LayerSlot>();
-        owned->pixels = render::Pixmap(f.width, f.height);
+        owned->pixels = render::Pixmap(slotW, slotH);
         owned->renderer = std::make_unique<render::Renderer>(owned->pixels);
     }
     LayerSlot* slot = owned.get();  // nested layers may grow m_layerSlots
     slot->renderer->setAntiAlias(f.r->antiAlias());
     render::Renderer* savedRenderer = f.r;
     render::Pixmap* savedTarget = f.target;
+    const int savedOrigin = f.origin;
     f.r = slot->renderer.get();
     f.target = &slot->pixels;
+    f.origin = kLayerMargin;
     if (l.background) {
         const render::Pixel bg = render::premultiply(render::Color{l.background->r, l.background->g, l.background->b, 255});
         const int x0 = std::max(static_cast<int>(std::round(content.x0)), box.x0);
@@ -539,14 +551,16 @@ void FrameRenderer::drawLayer(Frame& f, std::size_t index) {
     --f.layerDepth;
     f.r = savedRenderer;
     f.target = savedTarget;
+    f.origin = savedOrigin;
     f.stage = savedStage;
     ++m_report.layers;
 
     for (const render::Filter& filter : filters) render::applyFilter(slot->pixels, box, filter, m_filterScratch);
-    render::compositeLayer(*f.target, slot->pixels, box, mode, toRender(l.colorTransform), clipFor(f, l.clipLayers));
+    render::compositeLayer(*f.target, slot->pixels, box, -shift, -shift, mode, toRender(l.colorTransform),
+                           clipFor(f, l.clipLayers));
     // Clear what the layer used (with a margin for anti-aliasing that strayed past the box).
-    const render::IntRect used{std::max(box.x0 - 4, 0), std::max(box.y0 - 4, 0), std::min(box.x1 + 4, f.width),
-                               std::min(box.y1 + 4, f.height)};
+    const render::IntRect used{std::max(box.x0 - 4, 0), std::max(box.y0 - 4, 0), std::min(box.x1 + 4, slotW),
+                               std::min(box.y1 + 4, slotH)};
     for (int y = used.y0; y < used.y1; ++y) std::fill(slot->pixels.row(y) + used.x0, slot->pixels.row(y) + used.x1, 0u);
 }
 
@@ -570,7 +584,7 @@ void FrameRenderer::render(const DrawList& list, const swf::Rect& frameSize, swf
     render::Renderer& r = *m_renderer;
     r.setClip(nullptr);
     r.setAntiAlias(m_quality == Quality::High ? render::AntiAlias::On : render::AntiAlias::Off);
-    Frame f{&r, &target, list, {}, vp.scale / 20.0f, target.width(), target.height(), {}, 0};
+    Frame f{&r, &target, list, {}, vp.scale / 20.0f, target.width(), target.height(), {}, 0, 0};
     f.stage = vp.stageToTarget * render::Matrix::scale(0.05f, 0.05f) *
               render::Matrix::translate(static_cast<float>(-frameSize.xMin),
                                         static_cast<float>(-frameSize.yMin));

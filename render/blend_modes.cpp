@@ -108,20 +108,21 @@ Pixel blendPixel(BlendMode mode, Pixel src, Pixel dst) {
     return packPixel(out[0], out[1], out[2], out[3]);
 }
 
-void compositeLayer(Pixmap& dst, const Pixmap& layer, const IntRect& box, BlendMode mode,
+void compositeLayer(Pixmap& dst, const Pixmap& layer, const IntRect& box, int dx, int dy, BlendMode mode,
                     const ColorTransform& cx, const Mask* clip) {
-    if (dst.width() != layer.width() || dst.height() != layer.height()) return;
     if (clip && (clip->width() != dst.width() || clip->height() != dst.height())) clip = nullptr;
-    const int x0 = std::max(box.x0, 0), y0 = std::max(box.y0, 0);
-    const int x1 = std::min(box.x1, dst.width()), y1 = std::min(box.y1, dst.height());
+    // Layer pixels inside box and the layer, whose place in dst lies inside dst.
+    const int x0 = std::max({box.x0, 0, -dx}), y0 = std::max({box.y0, 0, -dy});
+    const int x1 = std::min({box.x1, layer.width(), dst.width() - dx});
+    const int y1 = std::min({box.y1, layer.height(), dst.height() - dy});
     const bool identity = cx.isIdentity();
     // An add term can make a transparent layer pixel visible; otherwise such pixels leave the
     // destination as it is, in every mode.
     const bool transformsEmpty = !cx.isMultiplyOnly();
     for (int y = y0; y < y1; ++y) {
-        Pixel* d = dst.row(y);
+        Pixel* d = dst.row(y + dy) + dx;  // indexed by layer x
         const Pixel* s = layer.row(y);
-        const std::uint8_t* c = clip ? clip->row(y) : nullptr;
+        const std::uint8_t* c = clip ? clip->row(y + dy) + dx : nullptr;
         for (int x = x0; x < x1; ++x) {
             Pixel p = s[x];
             if (p == 0 && !transformsEmpty) continue;

@@ -36,10 +36,11 @@ Pixel blendPixel(BlendMode mode, Pixel src, Pixel dst);
 // Applies a colour transform to a premultiplied layer pixel, rounding to nearest.
 Pixel transformLayerPixel(Pixel p, const ColorTransform& cx);
 
-// Combines the pixels of `layer` inside `box` with the same pixels of `dst` (both pixmaps have
-// the same size; `box` lies inside them). The colour transform applies to each layer pixel
-// first; `clip` (same size as dst, or null) weights the result.
-void compositeLayer(Pixmap& dst, const Pixmap& layer, const IntRect& box, BlendMode mode,
+// Combines the pixels of `layer` inside `box` with the pixels of `dst` they land on: layer pixel
+// (x, y) lies on dst pixel (x + dx, y + dy); what falls outside dst is dropped. The colour
+// transform applies to each layer pixel first; `clip` (the size of dst, or null) weights the
+// result.
+void compositeLayer(Pixmap& dst, const Pixmap& layer, const IntRect& box, int dx, int dy, BlendMode mode,
                     const ColorTransform& cx, const Mask* clip);
 
 }  // namespace render

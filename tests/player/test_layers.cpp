@@ -145,6 +145,21 @@ TEST(Layers, DropShadowAndKnockoutFromPlaceObject3) {
     EXPECT_EQ(shapes::at(pix, 75, 20), (render::Color{0, 0, 0, 255}));
 }
 
+TEST(Layers, ShadowsOfObjectsJustOffStageShowOnIt) {
+    swf::MovieWriter w(8, 40, 40);
+    w.add(swf::SetBackgroundColor{{255, 255, 255, 255}});
+    w.add(rectShape(1, 10, -30, 30, -2, shapes::solid(255, 0, 0)));  // wholly above the stage
+    swf::Filter down = dropShadow(10, 0);
+    down.angle = 3.14159265 / 2;
+    swf::PlaceObject p = place3(1, 1);
+    p.filters = std::vector<swf::Filter>{down};
+    w.add(p).showFrame();
+    const render::Pixmap pix = shapes::draw(w);
+    EXPECT_EQ(shapes::at(pix, 20, 4), (render::Color{0, 0, 0, 255}));
+    EXPECT_EQ(shapes::at(pix, 20, 12), (render::Color{255, 255, 255, 255}));
+    EXPECT_EQ(shapes::at(pix, 5, 4), (render::Color{255, 255, 255, 255}));
+}
+
 TEST(Layers, CacheAsBitmapDrawsOnWholePixels) {
     for (bool cached : {false, true}) {
         swf::MovieWriter w(8, 40, 20);

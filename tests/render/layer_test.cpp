@@ -67,18 +67,20 @@ TEST(BlendModes, ResultsStayPremultiplied) {
             }
 }
 
-TEST(BlendModes, CompositeAppliesTransformRoundedAndClip) {
-    Pixmap dst(4, 1), layer(4, 1);
+TEST(BlendModes, CompositeAppliesTransformRoundedClipAndOffset) {
+    // Layer pixel x lands on dst pixel x - 1; the layer's first and last pixels fall outside.
+    Pixmap dst(4, 1), layer(6, 1);
     dst.fill(Color{255, 255, 255, 255});
-    for (int x = 0; x < 4; ++x) layer.set(x, 0, px(0, 0, 127, 127));
-    layer.set(3, 0, 0);
+    for (int x = 0; x < 6; ++x) layer.set(x, 0, px(0, 0, 127, 127));
+    layer.set(4, 0, 0);
+    layer.set(5, 0, px(255, 0, 0, 255));
     ColorTransform cx;
     cx.mulA = 76.0f / 256.0f;  // 127 * 0.297 = 37.7: rounds to 38
     Mask clip(4, 1);
     clip.clear(255);
     clip.row(0)[1] = 0;
     clip.row(0)[2] = 128;
-    compositeLayer(dst, layer, IntRect{0, 0, 4, 1}, BlendMode::Normal, cx, &clip);
+    compositeLayer(dst, layer, IntRect{0, 0, 6, 1}, -1, 0, BlendMode::Normal, cx, &clip);
     EXPECT_EQ(dst.at(0, 0), px(217, 217, 255, 255));
     EXPECT_EQ(dst.at(1, 0), px(255, 255, 255, 255));  // clipped away
     EXPECT_EQ(pixelR(dst.at(2, 0)), 236);             // half way between 255 and 217
