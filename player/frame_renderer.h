@@ -7,6 +7,12 @@
 // first use. The fills of one shape layer are summed in a group so that fills that
 // meet leave no seam; its strokes follow on top. Clip layers are rendered into masks (the union
 // of their items' fills and strokes) and an item's masks are intersected.
+//
+// Objects with filters, a blend mode other than normal, cacheAsBitmap or an opaque background
+// (the draw list's layers) are drawn into an off-screen pixmap of their own, in the box of their
+// content widened by the filters; the filters run on that box, and the result is composited
+// with the object's colour transform, blend mode and outer masks. cacheAsBitmap objects are
+// drawn on whole device pixels. Layers are redrawn every frame.
 
 #include <cstdint>
 #include <map>
@@ -93,8 +99,8 @@ private:
     FontCache m_fonts;
     std::unordered_map<std::uint16_t, std::unique_ptr<TextPicture>> m_texts;
     std::unique_ptr<render::Renderer> m_renderer;  // bound to the last target drawn into
-    // Off-screen layers, one per nesting level, each the size of the target; only the box a
-    // layer uses is drawn, filtered and cleared again.
+    // Off-screen layers, one per nesting level, each the size of the target plus a margin on
+    // every side; only the box a layer uses is drawn, filtered and cleared again.
     struct LayerSlot {
         render::Pixmap pixels;
         std::unique_ptr<render::Renderer> renderer;
