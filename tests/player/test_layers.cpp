@@ -126,6 +126,25 @@ TEST(Layers, BlendModesFromPlaceObject3) {
     }
 }
 
+TEST(Layers, ButtonRecordsWithABlendModeGetALayer) {
+    swf::MovieWriter w(8, 60, 40);
+    w.add(swf::SetBackgroundColor{{0, 0, 255, 255}});
+    w.add(rectShape(1, 0, 0, 30, 40, shapes::solid(255, 0, 0)));
+    swf::DefineButton b;
+    b.id = 2;
+    b.version = 2;
+    swf::ButtonRecord r;
+    r.up = r.hitTest = true;
+    r.characterId = 1;
+    r.depth = 1;
+    r.blendMode = swf::BlendMode::Multiply;
+    b.records = {r};
+    w.add(b).add(shapes::placeAt(1, 2)).showFrame();
+    const render::Pixmap pix = shapes::draw(w);
+    EXPECT_EQ(shapes::at(pix, 15, 20), (render::Color{0, 0, 0, 255}));  // red multiplied into blue
+    EXPECT_EQ(shapes::at(pix, 45, 20), (render::Color{0, 0, 255, 255}));
+}
+
 TEST(Layers, DropShadowAndKnockoutFromPlaceObject3) {
     swf::MovieWriter w(8, 80, 60);
     w.add(swf::SetBackgroundColor{{255, 255, 255, 255}});
