@@ -108,8 +108,6 @@ struct Divider {
     U half, inv;
 };
 
-// One horizontal moving-sum pass over a row of n pixels of CH channels; the channel sums live
-// in locals so they stay in registers.
 // Copies a w x h area of CH-byte pixels into `out` transposed (h x w, rows h pixels long).
 template <typename Px>
 void transpose(const std::uint8_t* in, int inStride, int w, int h, std::uint8_t* out, int outStride) {
@@ -142,20 +140,23 @@ void blurColumns(std::uint8_t* data, int stride, int rowBytes, int h, Box b, Fil
     for (int y = 0; y < h; ++y) {
         std::uint8_t* __restrict out = row(y);
         std::copy(out, out + rowBytes, saved(y));
+        // The row entering the window and the one leaving it (zeros past either end); one pass
+        // writes the output and moves the sums on.
+        const std::uint8_t* __restrict in = y + r + 1 < h ? row(y + r + 1) : zero;
+        const std::uint8_t* __restrict old = y - r >= 0 ? saved(y - r) : zero;
         if (fw) {
             const std::uint8_t* __restrict above = y - r - 1 >= 0 ? saved(y - r - 1) : zero;
-            const std::uint8_t* __restrict below = y + r + 1 < h ? row(y + r + 1) : zero;
-            for (int i = 0; i < rowBytes; ++i) out[i] = div(sums[i] * 256 + fw * (U{above[i]} + below[i]));
+            for (int i = 0; i < rowBytes; ++i) {
+                const U sum = sums[i];
+                out[i] = div(sum * 256 + fw * (U{above[i]} + in[i]));
+                sums[i] = sum + in[i] - old[i];
+            }
         } else {
-            for (int i = 0; i < rowBytes; ++i) out[i] = div(sums[i]);
-        }
-        if (y + r + 1 < h) {
-            const std::uint8_t* __restrict in = row(y + r + 1);
-            for (int i = 0; i < rowBytes; ++i) sums[i] += in[i];
-        }
-        if (y - r >= 0) {
-            const std::uint8_t* __restrict old = saved(y - r);
-            for (int i = 0; i < rowBytes; ++i) sums[i] -= old[i];
+            for (int i = 0; i < rowBytes; ++i) {
+                const U sum = sums[i];
+                out[i] = div(sum);
+                sums[i] = sum + in[i] - old[i];
+            }
         }
     }
 }
