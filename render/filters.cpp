@@ -111,13 +111,15 @@ struct Divider {
 // Copies a w x h area of CH-byte pixels into `out` transposed (h x w, rows h pixels long).
 template <typename Px>
 void transpose(const std::uint8_t* in, int inStride, int w, int h, std::uint8_t* out, int outStride) {
-    constexpr int kBlock = 16;
+    // In blocks, each output row written in order while the reads stride down the input.
+    constexpr int kBlock = 32;
     for (int by = 0; by < h; by += kBlock)
         for (int bx = 0; bx < w; bx += kBlock)
-            for (int y = by; y < std::min(by + kBlock, h); ++y) {
-                const std::uint8_t* src = in + static_cast<std::ptrdiff_t>(y) * inStride;
-                for (int x = bx; x < std::min(bx + kBlock, w); ++x)
-                    std::memcpy(out + static_cast<std::ptrdiff_t>(x) * outStride + y * sizeof(Px), src + x * sizeof(Px), sizeof(Px));
+            for (int x = bx; x < std::min(bx + kBlock, w); ++x) {
+                std::uint8_t* dst = out + static_cast<std::ptrdiff_t>(x) * outStride;
+                const std::uint8_t* src = in + x * sizeof(Px);
+                for (int y = by; y < std::min(by + kBlock, h); ++y)
+                    std::memcpy(dst + y * sizeof(Px), src + static_cast<std::ptrdiff_t>(y) * inStride, sizeof(Px));
             }
 }
 
