@@ -20,6 +20,7 @@ void applyPlacement(Placement& t, const swf::PlaceObject& p) {
     if (p.cacheAsBitmap) t.cacheAsBitmap = *p.cacheAsBitmap;
     if (p.visible) t.visible = *p.visible;
     if (p.filters) t.filters = *p.filters;
+    if (p.backgroundColor) t.background = *p.backgroundColor;
 }
 
 }  // namespace player

@@ -29,6 +29,7 @@ struct Placement {
     bool cacheAsBitmap = false;
     bool visible = true;
     std::vector<swf::Filter> filters;
+    std::optional<swf::Rgba> background;  // opaque background filling the object's bounds
     std::uint16_t placedFrame = 0;  // frame of the parent timeline that created this placement
     bool operator==(const Placement&) const = default;
 };

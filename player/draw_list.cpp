@@ -45,6 +45,10 @@ DrawColorTransform concat(const DrawColorTransform& p, const DrawColorTransform&
     return t;
 }
 
+bool needsLayer(const Placement& p) {
+    return !p.filters.empty() || p.cacheAsBitmap || p.blendMode != swf::BlendMode::Normal || p.background;
+}
+
 namespace {
 
 class Walker {
@@ -74,6 +78,15 @@ public:
                 masks.push_back({pl.clipDepth, layer});
                 std::sort(masks.begin(), masks.end(),
                           [](const Active& x, const Active& y) { return x.until > y.until; });
+            } else if (maskOf < 0 && needsLayer(pl)) {
+                DrawLayer layer;
+                layer.blendMode = pl.blendMode;
+                layer.cacheAsBitmap = pl.cacheAsBitmap;
+                layer.filters = pl.filters;
+                layer.background = pl.background;
+                const std::uint32_t index = openLayer(std::move(layer), wm, wcx, itemClips);
+                walkObject(depth, obj, wm, DrawColorTransform{}, {}, maskOf, nesting);
+                closeLayer(index);
             } else {
                 walkObject(depth, obj, wm, wcx, itemClips, maskOf, nesting);
             }
@@ -81,6 +94,22 @@ public:
     }
 
 private:
+    // A layer takes the object's colour transform and outer masks; its content is walked as if
+    // the object stood alone, and closeLayer() ends it.
+    std::uint32_t openLayer(DrawLayer layer, const DrawMatrix& m, const DrawColorTransform& cx,
+                            const std::vector<std::uint32_t>& clips) {
+        layer.first = static_cast<std::uint32_t>(m_out.items.size());
+        layer.matrix = m;
+        layer.colorTransform = cx;
+        layer.clipLayers = clips;
+        m_out.layers.push_back(std::move(layer));
+        return static_cast<std::uint32_t>(m_out.layers.size() - 1);
+    }
+    void closeLayer(std::uint32_t index) {
+        m_out.layers[index].end = static_cast<std::uint32_t>(m_out.items.size());
+        m_out.layers[index].nestedEnd = static_cast<std::uint32_t>(m_out.layers.size());
+    }
+
     void emit(Depth depth, std::uint16_t id, CharacterKind kind, const DrawMatrix& m,
               const DrawColorTransform& cx, std::uint16_t ratio, swf::BlendMode blend,
               const std::vector<std::uint32_t>& clips, std::int32_t maskOf,
@@ -154,14 +183,27 @@ private:
                 rc->kind == CharacterKind::Sound)
                 continue;
             const DrawMatrix rm = concat(m, toDrawMatrix(r.matrix));
-            const DrawColorTransform rcx = concat(cx, toDrawColorTransform(cxform ? *cxform : r.colorTransform));
+            DrawColorTransform rcx = concat(cx, toDrawColorTransform(cxform ? *cxform : r.colorTransform));
+            // Records with filters or a blend mode of their own get a layer each.
+            const bool layered = maskOf < 0 && (!r.filters.empty() || r.blendMode != swf::BlendMode::Normal);
+            std::uint32_t layer = 0;
+            if (layered) {
+                DrawLayer l;
+                l.blendMode = r.blendMode;
+                l.filters = r.filters;
+                layer = openLayer(std::move(l), rm, rcx, clips);
+                rcx = DrawColorTransform{};
+            }
+            const std::vector<std::uint32_t> noClips;
+            const std::vector<std::uint32_t>& recordClips = layered ? noClips : clips;
             if (rc->kind == CharacterKind::Sprite) {
                 if (i < obj.buttonClips.size() && obj.buttonClips[i])
-                    walkList(obj.buttonClips[i]->displayList(), rm, rcx, clips, maskOf, nesting + 1);
-                continue;
+                    walkList(obj.buttonClips[i]->displayList(), rm, rcx, recordClips, maskOf, nesting + 1);
+            } else {
+                emit(depth, r.characterId, rc->kind, rm, rcx, 0,
+                     r.blendMode != swf::BlendMode::Normal ? r.blendMode : obj.placement.blendMode, recordClips, maskOf);
             }
-            emit(depth, r.characterId, rc->kind, rm, rcx, 0,
-                 r.blendMode != swf::BlendMode::Normal ? r.blendMode : obj.placement.blendMode, clips, maskOf);
+            if (layered) closeLayer(layer);
         }
     }
 

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "player/display_list.h"
@@ -59,10 +60,31 @@ struct ClipLayer {
     std::vector<std::uint32_t> items;  // indices into DrawList::items
 };
 
+// An object drawn off-screen and then composited: it has filters, a blend mode other than
+// normal, or cacheAsBitmap. Its items are [first, end); its own colour transform and the clip
+// layers that mask it from outside are applied when the finished layer is composited, so the
+// items inside carry neither. Layers are listed in the order they open; the layers nested in
+// this one are the entries after it up to nestedEnd.
+struct DrawLayer {
+    std::uint32_t first = 0, end = 0;
+    std::uint32_t nestedEnd = 0;  // index into DrawList::layers
+    DrawMatrix matrix;            // the object's own matrix on stage (twips)
+    DrawColorTransform colorTransform;
+    std::vector<std::uint32_t> clipLayers;
+    swf::BlendMode blendMode = swf::BlendMode::Normal;
+    bool cacheAsBitmap = false;
+    std::vector<swf::Filter> filters;
+    std::optional<swf::Rgba> background;  // fills the content's box before the content draws
+};
+
 struct DrawList {
     std::vector<DrawItem> items;
     std::vector<ClipLayer> clipLayers;
+    std::vector<DrawLayer> layers;
 };
+
+// True when an object with these properties is drawn through its own layer.
+bool needsLayer(const Placement& p);
 
 // Flattens a clip's display list (sprites are expanded; buttons show the records of their
 // current state).

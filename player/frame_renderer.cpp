@@ -93,12 +93,17 @@ std::vector<render::GradientStop> gradientStops(const std::vector<swf::GradientS
 }
 
 struct FrameRenderer::Frame {
-    render::Renderer& r;
+    render::Renderer* r;
+    render::Pixmap* target;
     const DrawList& list;
     render::Matrix stage;  // stage twips -> target pixels
     float pixelsPerTwip = 0.05f;
     int width = 0, height = 0;
-    std::map<std::vector<std::uint32_t>, std::unique_ptr<render::Mask>> masks;
+    // Clip masks by clip layers, for the target [0] and for layer pixmaps [1] (their own size
+    // and origin).
+    std::map<std::vector<std::uint32_t>, std::unique_ptr<render::Mask>> masks[2];
+    int layerDepth = 0;  // layers open around the draws
+    int origin = 0;      // where the target's (0, 0) lies in the pixmap drawn into
 };
 
 FrameRenderer::FrameRenderer(const Library& library) : m_library(library), m_fonts(library) {}
@@ -201,7 +206,7 @@ void FrameRenderer::drawText(Frame& f, const TextPicture& text, const render::Ma
                              const render::ColorTransform& cx) {
     for (const TextRun& run : text.runs) {
         if (run.path.isEmpty()) continue;
-        f.r.fillPath(run.path, m, run.nonZero ? render::FillRule::NonZero : render::FillRule::EvenOdd,
+        f.r->fillPath(run.path, m, run.nonZero ? render::FillRule::NonZero : render::FillRule::EvenOdd,
                      render::SolidPaint{toRender(run.color)}, cx);
         ++m_report.pathsDrawn;
     }
@@ -241,14 +246,14 @@ void FrameRenderer::drawShape(Frame& f, const ConvertedShape& shape, const rende
     const render::FillRule rule = shape.nonZero ? render::FillRule::NonZero : render::FillRule::EvenOdd;
     for (const ShapeLayer& layer : shape.layers) {
         const bool group = layer.fills.size() > 1;
-        if (group) f.r.beginGroup(deviceBounds(shape.bounds, m, 2.0f));
+        if (group) f.r->beginGroup(deviceBounds(shape.bounds, m, 2.0f));
         for (const ShapeFill& fill : layer.fills) {
             render::Paint paint;
             if (!makePaint(fill.style, paint)) continue;
-            f.r.fillPath(fill.path, m, rule, paint, cx);
+            f.r->fillPath(fill.path, m, rule, paint, cx);
             ++m_report.pathsDrawn;
         }
-        if (group) f.r.endGroup();
+        if (group) f.r->endGroup();
         for (const ShapeStroke& stroke : layer.strokes) {
             render::Paint paint = render::SolidPaint{toRender(stroke.style.color)};
             if (stroke.style.fill && !makePaint(*stroke.style.fill, paint)) continue;
@@ -265,7 +270,7 @@ void FrameRenderer::drawShape(Frame& f, const ConvertedShape& shape, const rende
             else if (stroke.style.noVScale)
                 s.scaling = render::StrokeScaling::NoVertical;
             s.unscaledFactor = f.pixelsPerTwip;
-            f.r.strokePath(stroke.path, m, s, paint, cx);
+            f.r->strokePath(stroke.path, m, s, paint, cx);
             ++m_report.pathsDrawn;
         }
     }
@@ -276,22 +281,23 @@ void FrameRenderer::maskShape(Frame& f, render::Mask& mask, const ConvertedShape
     const render::FillRule rule = shape.nonZero ? render::FillRule::NonZero : render::FillRule::EvenOdd;
     // A mask is the area of its fills; its strokes do not widen it.
     for (const ShapeLayer& layer : shape.layers)
-        for (const ShapeFill& fill : layer.fills) f.r.fillMask(mask, fill.path, m, rule);
+        for (const ShapeFill& fill : layer.fills) f.r->fillMask(mask, fill.path, m, rule);
 }
 
-const render::Mask* FrameRenderer::clipFor(Frame& f, const DrawItem& item) {
-    if (item.clipLayers.empty()) return nullptr;
-    auto it = f.masks.find(item.clipLayers);
-    if (it != f.masks.end()) return it->second.get();
+const render::Mask* FrameRenderer::clipFor(Frame& f, const std::vector<std::uint32_t>& clipLayers) {
+    if (clipLayers.empty()) return nullptr;
+    auto& masks = f.masks[f.origin ? 1 : 0];
+    auto it = masks.find(clipLayers);
+    if (it != masks.end()) return it->second.get();
     auto combined = std::make_unique<render::Mask>();
     bool first = true;
-    for (std::uint32_t layerIndex : item.clipLayers) {
+    for (std::uint32_t layerIndex : clipLayers) {
         std::vector<std::uint32_t> single{layerIndex};
-        auto one = f.masks.find(single);
-        if (one == f.masks.end()) {
-            auto mask = std::make_unique<render::Mask>(f.width, f.height);
-            const render::Mask* saved = f.r.clip();
-            f.r.setClip(nullptr);
+        auto one = masks.find(single);
+        if (one == masks.end()) {
+            auto mask = std::make_unique<render::Mask>(f.target->width(), f.target->height());
+            const render::Mask* saved = f.r->clip();
+            f.r->setClip(nullptr);
             if (layerIndex < f.list.clipLayers.size()) {
                 for (std::uint32_t idx : f.list.clipLayers[layerIndex].items) {
                     if (idx >= f.list.items.size()) continue;
@@ -299,7 +305,7 @@ const render::Mask* FrameRenderer::clipFor(Frame& f, const DrawItem& item) {
                     const render::Matrix mm = f.stage * toRender(mi.matrix);
                     if (const TextPicture* text = mi.kind == CharacterKind::Text ? staticText(mi.characterId) : nullptr) {
                         for (const TextRun& run : text->runs)
-                            f.r.fillMask(*mask, run.path, mm,
+                            f.r->fillMask(*mask, run.path, mm,
                                          run.nonZero ? render::FillRule::NonZero : render::FillRule::EvenOdd);
                         continue;
                     }
@@ -307,8 +313,8 @@ const render::Mask* FrameRenderer::clipFor(Frame& f, const DrawItem& item) {
                     if (shape) maskShape(f, *mask, *shape, f.stage * toRender(mi.matrix));
                 }
             }
-            f.r.setClip(saved);
-            one = f.masks.emplace(single, std::move(mask)).first;
+            f.r->setClip(saved);
+            one = masks.emplace(single, std::move(mask)).first;
         }
         if (first) {
             *combined = *one->second;
@@ -317,8 +323,8 @@ const render::Mask* FrameRenderer::clipFor(Frame& f, const DrawItem& item) {
             combined->intersect(*one->second);
         }
     }
-    if (item.clipLayers.size() == 1) return f.masks.find(item.clipLayers)->second.get();
-    return f.masks.emplace(item.clipLayers, std::move(combined)).first->second.get();
+    if (clipLayers.size() == 1) return masks.find(clipLayers)->second.get();
+    return masks.emplace(clipLayers, std::move(combined)).first->second.get();
 }
 
 void FrameRenderer::drawEditTextBox(Frame& f, const swf::DefineEditText& text, const render::Matrix& m,
@@ -336,27 +342,26 @@ void FrameRenderer::drawEditTextBox(Frame& f, const swf::DefineEditText& text, c
     const render::Matrix identity;
     render::Path background;
     background.addRect(x0, y0, x1, y1);
-    f.r.fillPath(background, identity, render::FillRule::NonZero,
+    f.r->fillPath(background, identity, render::FillRule::NonZero,
                  render::SolidPaint{render::Color{255, 255, 255, 255}}, cx);
     render::Path frame;
     frame.addRect(x0, y0, x1 + 1, y0 + 1);
     frame.addRect(x0, y0 + 1, x0 + 1, y1 + 1);
     frame.addRect(x1, y0 + 1, x1 + 1, y1);
     frame.addRect(x0 + 1, y1, x1, y1 + 1);
-    f.r.fillPath(frame, identity, render::FillRule::NonZero, render::SolidPaint{render::Color{0, 0, 0, 255}}, cx);
+    f.r->fillPath(frame, identity, render::FillRule::NonZero, render::SolidPaint{render::Color{0, 0, 0, 255}}, cx);
     m_report.pathsDrawn += 2;
 }
 
 void FrameRenderer::drawItem(Frame& f, const DrawItem& item) {
     if (item.maskOf >= 0) return;  // part of a clip layer
-    if (item.blendMode != swf::BlendMode::Normal) ++m_report.blendedItems;
     if (item.kind == CharacterKind::EditText) {
         ++m_report.editTexts;
         const Character* c = m_library.find(item.characterId);
         if (c && c->kind == CharacterKind::EditText) {
             const render::Matrix m = f.stage * toRender(item.matrix);
             const render::ColorTransform cx = toRender(item.colorTransform);
-            f.r.setClip(clipFor(f, item));
+            f.r->setClip(clipFor(f, item.clipLayers));
             const swf::DefineEditText& def = *std::get<const swf::DefineEditText*>(c->def);
             drawEditTextBox(f, def, m, cx);
             if (item.editText) {
@@ -368,11 +373,11 @@ void FrameRenderer::drawItem(Frame& f, const DrawItem& item) {
                 const bool overflows = !text.bounds.isEmpty() &&
                                        (text.bounds.x0 < field.x0 || text.bounds.y0 < field.y0 ||
                                         text.bounds.x1 > field.x1 || text.bounds.y1 > field.y1);
-                if (overflows) f.r.beginGroup(deviceBounds(field, m, 0.0f));
+                if (overflows) f.r->beginGroup(deviceBounds(field, m, 0.0f));
                 drawText(f, text, m, cx);
-                if (overflows) f.r.endGroup();
+                if (overflows) f.r->endGroup();
             }
-            f.r.setClip(nullptr);
+            f.r->setClip(nullptr);
             ++m_report.itemsDrawn;
         }
         return;
@@ -383,9 +388,9 @@ void FrameRenderer::drawItem(Frame& f, const DrawItem& item) {
             m_report.missingCharacters.insert(item.characterId);
             return;
         }
-        f.r.setClip(clipFor(f, item));
+        f.r->setClip(clipFor(f, item.clipLayers));
         drawText(f, *text, f.stage * toRender(item.matrix), toRender(item.colorTransform));
-        f.r.setClip(nullptr);
+        f.r->setClip(nullptr);
         ++m_report.itemsDrawn;
         return;
     }
@@ -394,10 +399,169 @@ void FrameRenderer::drawItem(Frame& f, const DrawItem& item) {
         if (!m_library.find(item.characterId)) m_report.missingCharacters.insert(item.characterId);
         return;
     }
-    f.r.setClip(clipFor(f, item));
+    f.r->setClip(clipFor(f, item.clipLayers));
     drawShape(f, *shape, f.stage * toRender(item.matrix), toRender(item.colorTransform));
-    f.r.setClip(nullptr);
+    f.r->setClip(nullptr);
     ++m_report.itemsDrawn;
+}
+
+std::vector<render::Filter> toRenderFilters(const std::vector<swf::Filter>& filters, float scale) {
+    std::vector<render::Filter> out;
+    out.reserve(filters.size());
+    for (const swf::Filter& in : filters) {
+        render::Filter f;
+        f.kind = static_cast<render::FilterKind>(in.kind);
+        f.blurX = static_cast<float>(in.blurX) * scale;
+        f.blurY = static_cast<float>(in.blurY) * scale;
+        f.angle = static_cast<float>(in.angle);
+        f.distance = static_cast<float>(in.distance) * scale;
+        f.strength = static_cast<float>(in.strength);
+        f.passes = static_cast<int>(in.passes);
+        f.inner = in.inner;
+        f.knockout = in.knockout;
+        f.hideObject = !in.compositeSource;
+        f.onTop = in.onTop;
+        f.color = toRender(in.color);
+        f.highlight = toRender(in.highlightColor);
+        for (std::size_t i = 0; i < in.gradientColors.size() && i < in.gradientRatios.size(); ++i)
+            f.stops.push_back(render::FilterStop{in.gradientRatios[i], toRender(in.gradientColors[i])});
+        f.cols = static_cast<int>(in.matrixX);
+        f.rows = static_cast<int>(in.matrixY);
+        f.matrix = in.matrix;
+        f.divisor = in.divisor;
+        f.bias = in.bias;
+        f.defaultColor = toRender(in.defaultColor);
+        f.clamp = in.clamp;
+        f.preserveAlpha = in.preserveAlpha;
+        out.push_back(std::move(f));
+    }
+    return out;
+}
+
+render::BlendMode toRender(swf::BlendMode mode) {
+    // The file's values from 2 (layer) on follow the same order as render's list.
+    const auto v = static_cast<unsigned>(mode);
+    if (v < 2 || v > 14) return render::BlendMode::Normal;
+    return static_cast<render::BlendMode>(v - 1);
+}
+
+render::Rect FrameRenderer::itemBounds(Frame& f, const DrawItem& item) {
+    if (item.maskOf >= 0) return {};
+    const render::Matrix m = f.stage * toRender(item.matrix);
+    render::Rect local;
+    if (item.kind == CharacterKind::EditText) {
+        const Character* c = m_library.find(item.characterId);
+        if (!c || c->kind != CharacterKind::EditText) return {};
+        const swf::Rect& b = std::get<const swf::DefineEditText*>(c->def)->bounds;
+        local = render::Rect{static_cast<float>(b.xMin), static_cast<float>(b.yMin),
+                             static_cast<float>(b.xMax), static_cast<float>(b.yMax)};
+    } else if (item.kind == CharacterKind::Text) {
+        const TextPicture* text = staticText(item.characterId);
+        if (!text) return {};
+        local = text->bounds;
+    } else {
+        const ConvertedShape* shape = item.drawing ? item.drawing.get() : shapeOf(item.characterId, item.kind, item.ratio);
+        if (!shape) return {};
+        local = shape->bounds;
+    }
+    if (local.isEmpty()) return {};
+    return deviceBounds(local, m, 0.0f);
+}
+
+void FrameRenderer::drawRange(Frame& f, std::uint32_t begin, std::uint32_t end, std::size_t layer,
+                              std::size_t layerEnd) {
+    layerEnd = std::min(layerEnd, f.list.layers.size());
+    for (std::uint32_t i = begin; i < end;) {
+        if (layer < layerEnd && f.list.layers[layer].first == i) {
+            const DrawLayer& l = f.list.layers[layer];
+            drawLayer(f, layer);
+            layer = std::max<std::size_t>(l.nestedEnd, layer + 1);
+            i = std::max(i, std::min(l.end, end));
+            continue;
+        }
+        drawItem(f, f.list.items[i]);
+        ++i;
+    }
+}
+
+void FrameRenderer::drawLayer(Frame& f, std::size_t index) {
+    constexpr int kMaxLayerDepth = 8;
+    constexpr int kLayerMargin = 64;
+    const DrawLayer& l = f.list.layers[index];
+    const std::uint32_t end = std::min<std::uint32_t>(l.end, static_cast<std::uint32_t>(f.list.items.size()));
+    if (l.first >= end) return;
+    // Layer pixmaps reach kLayerMargin pixels past the target on every side, so that filters
+    // can bring in content from just outside it (a shadow cast from above the top edge).
+    const render::Matrix savedStage = f.stage;
+    const int shift = kLayerMargin - f.origin;
+    const int slotW = f.width + 2 * kLayerMargin, slotH = f.height + 2 * kLayerMargin;
+    f.stage = render::Matrix::translate(static_cast<float>(shift), static_cast<float>(shift)) * f.stage;
+    if (l.cacheAsBitmap) {
+        // A cached bitmap is drawn on whole device pixels.
+        const render::Matrix m = f.stage * toRender(l.matrix);
+        f.stage = render::Matrix::translate(std::round(m.tx) - m.tx, std::round(m.ty) - m.ty) * f.stage;
+    }
+    const std::vector<render::Filter> filters = toRenderFilters(l.filters, f.pixelsPerTwip * 20.0f);
+    render::Rect content;
+    for (std::uint32_t i = l.first; i < end; ++i) {
+        const render::Rect b = itemBounds(f, f.list.items[i]);
+        if (b.isEmpty()) continue;
+        if (content.isEmpty()) {
+            content = b;
+        } else {
+            content = render::Rect{std::min(content.x0, b.x0), std::min(content.y0, b.y0),
+                                   std::max(content.x1, b.x1), std::max(content.y1, b.y1)};
+        }
+    }
+    const render::IntRect box = render::layerBox(content, filters, render::IntRect{0, 0, slotW, slotH});
+    const render::BlendMode mode = toRender(l.blendMode);
+    // Alpha and erase act on the layer beneath; on the stage itself they show nothing.
+    const bool shows = f.layerDepth > 0 || (mode != render::BlendMode::Alpha && mode != render::BlendMode::Erase);
+    if (box.isEmpty() || !shows || f.layerDepth >= kMaxLayerDepth) {
+        f.stage = savedStage;
+        if (shows && !box.isEmpty()) drawRange(f, l.first, end, index + 1, l.nestedEnd);
+        return;
+    }
+    const auto depth = static_cast<std::size_t>(f.layerDepth);
+    if (m_layerSlots.size() <= depth) m_layerSlots.resize(depth + 1);
+    auto& owned = m_layerSlots[depth];
+    if (!owned || owned->pixels.width() != slotW || owned->pixels.height() != slotH) {
+        owned = std::make_unique<LayerSlot>();
+        owned->pixels = render::Pixmap(slotW, slotH);
+        owned->renderer = std::make_unique<render::Renderer>(owned->pixels);
+    }
+    LayerSlot* slot = owned.get();  // nested layers may grow m_layerSlots
+    slot->renderer->setAntiAlias(f.r->antiAlias());
+    render::Renderer* savedRenderer = f.r;
+    render::Pixmap* savedTarget = f.target;
+    const int savedOrigin = f.origin;
+    f.r = slot->renderer.get();
+    f.target = &slot->pixels;
+    f.origin = kLayerMargin;
+    if (l.background) {
+        const render::Pixel bg = render::premultiply(render::Color{l.background->r, l.background->g, l.background->b, 255});
+        const int x0 = std::max(static_cast<int>(std::round(content.x0)), box.x0);
+        const int x1 = std::min(static_cast<int>(std::round(content.x1)), box.x1);
+        for (int y = std::max(static_cast<int>(std::round(content.y0)), box.y0);
+             y < std::min(static_cast<int>(std::round(content.y1)), box.y1); ++y)
+            for (int x = x0; x < x1; ++x) slot->pixels.row(y)[x] = bg;
+    }
+    ++f.layerDepth;
+    drawRange(f, l.first, end, index + 1, l.nestedEnd);
+    --f.layerDepth;
+    f.r = savedRenderer;
+    f.target = savedTarget;
+    f.origin = savedOrigin;
+    f.stage = savedStage;
+    ++m_report.layers;
+
+    for (const render::Filter& filter : filters) render::applyFilter(slot->pixels, box, filter, m_filterScratch);
+    render::compositeLayer(*f.target, slot->pixels, box, -shift, -shift, mode, toRender(l.colorTransform),
+                           clipFor(f, l.clipLayers));
+    // Clear what the layer used (with a margin for anti-aliasing that strayed past the box).
+    const render::IntRect used{std::max(box.x0 - 4, 0), std::max(box.y0 - 4, 0), std::min(box.x1 + 4, slotW),
+                               std::min(box.y1 + 4, slotH)};
+    for (int y = used.y0; y < used.y1; ++y) std::fill(slot->pixels.row(y) + used.x0, slot->pixels.row(y) + used.x1, 0u);
 }
 
 void FrameRenderer::render(const DrawList& list, const swf::Rect& frameSize, swf::Rgba background,
@@ -420,11 +584,11 @@ void FrameRenderer::render(const DrawList& list, const swf::Rect& frameSize, swf
     render::Renderer& r = *m_renderer;
     r.setClip(nullptr);
     r.setAntiAlias(m_quality == Quality::High ? render::AntiAlias::On : render::AntiAlias::Off);
-    Frame f{r, list, {}, vp.scale / 20.0f, target.width(), target.height(), {}};
+    Frame f{&r, &target, list, {}, vp.scale / 20.0f, target.width(), target.height(), {}, 0, 0};
     f.stage = vp.stageToTarget * render::Matrix::scale(0.05f, 0.05f) *
               render::Matrix::translate(static_cast<float>(-frameSize.xMin),
                                         static_cast<float>(-frameSize.yMin));
-    for (const DrawItem& item : list.items) drawItem(f, item);
+    drawRange(f, 0, static_cast<std::uint32_t>(list.items.size()), 0, list.layers.size());
 }
 
 render::Pixmap renderPlayerFrame(const Player& player, FrameRenderer& renderer, int width, int height) {

@@ -7,6 +7,12 @@
 // first use. The fills of one shape layer are summed in a group so that fills that
 // meet leave no seam; its strokes follow on top. Clip layers are rendered into masks (the union
 // of their items' fills and strokes) and an item's masks are intersected.
+//
+// Objects with filters, a blend mode other than normal, cacheAsBitmap or an opaque background
+// (the draw list's layers) are drawn into an off-screen pixmap of their own, in the box of their
+// content widened by the filters; the filters run on that box, and the result is composited
+// with the object's colour transform, blend mode and outer masks. cacheAsBitmap objects are
+// drawn on whole device pixels. Layers are redrawn every frame.
 
 #include <cstdint>
 #include <map>
@@ -21,6 +27,8 @@
 #include "player/library.h"
 #include "player/shape_convert.h"
 #include "player/text_layout.h"
+#include "render/blend_modes.h"
+#include "render/filters.h"
 #include "render/renderer.h"
 #include "render/viewport.h"
 
@@ -35,7 +43,7 @@ struct RenderReport {
     std::set<std::uint16_t> brokenBitmaps;   // bitmaps whose data failed to decode (drawn as nothing)
     std::set<std::uint16_t> missingCharacters;
     unsigned editTexts = 0;    // edit text fields on stage
-    unsigned blendedItems = 0;  // items with a blend mode other than normal (drawn as normal)
+    unsigned layers = 0;        // objects drawn off-screen (filters, blend modes, cacheAsBitmap)
     unsigned itemsDrawn = 0;
     unsigned pathsDrawn = 0;    // fills and strokes passed to the renderer
 };
@@ -69,7 +77,13 @@ private:
     void drawEditTextBox(Frame& f, const swf::DefineEditText& text, const render::Matrix& m,
                          const render::ColorTransform& cx);
     void maskShape(Frame& f, render::Mask& mask, const ConvertedShape& shape, const render::Matrix& m);
-    const render::Mask* clipFor(Frame& f, const DrawItem& item);
+    const render::Mask* clipFor(Frame& f, const std::vector<std::uint32_t>& clipLayers);
+    // Draws items [begin, end) and the layers among them, starting with layer `layer`; layers
+    // from `layerEnd` on lie outside the range.
+    void drawRange(Frame& f, std::uint32_t begin, std::uint32_t end, std::size_t layer, std::size_t layerEnd);
+    void drawLayer(Frame& f, std::size_t index);
+    // Device bounds of what an item draws (empty when it draws nothing).
+    render::Rect itemBounds(Frame& f, const DrawItem& item);
     bool makePaint(const swf::FillStyle& fill, render::Paint& out);
     const render::Pixmap* bitmap(std::uint16_t id);
     const TextPicture* staticText(std::uint16_t id);
@@ -85,7 +99,19 @@ private:
     FontCache m_fonts;
     std::unordered_map<std::uint16_t, std::unique_ptr<TextPicture>> m_texts;
     std::unique_ptr<render::Renderer> m_renderer;  // bound to the last target drawn into
+    // Off-screen layers, one per nesting level, each the size of the target plus a margin on
+    // every side; only the box a layer uses is drawn, filtered and cleared again.
+    struct LayerSlot {
+        render::Pixmap pixels;
+        std::unique_ptr<render::Renderer> renderer;
+    };
+    std::vector<std::unique_ptr<LayerSlot>> m_layerSlots;
+    render::FilterScratch m_filterScratch;
 };
+
+// Filters of a SWF placement in device pixels (`scale` device pixels per stage pixel).
+std::vector<render::Filter> toRenderFilters(const std::vector<swf::Filter>& filters, float scale);
+render::BlendMode toRender(swf::BlendMode mode);
 
 // The render stops of a SWF gradient, each on an entry of the 256-entry colour table of its own
 // (stops that share a ratio move up one entry each), as the reference players place them.

@@ -74,11 +74,11 @@ std::string readText(const std::string& path) {
 // Features a movie uses that the engine does not have yet, found in its tags.
 void scanTags(const std::vector<swf::Tag>& tags, std::set<std::string>& out) {
     for (const swf::Tag& t : tags) {
-        if (const auto* p = std::get_if<swf::PlaceObject>(&t.body)) {
-            if (p->filters && !p->filters->empty()) out.insert("filters");
-            if (p->blendMode && *p->blendMode != swf::BlendMode::Normal) out.insert("blend modes");
-            if (p->cacheAsBitmap && *p->cacheAsBitmap) out.insert("cacheAsBitmap");
-            if (p->backgroundColor) out.insert("opaque background");
+        const auto* p = std::get_if<swf::PlaceObject>(&t.body);
+        if (p && p->filters) {
+            for (const swf::Filter& f : *p->filters)
+                if (f.kind == swf::Filter::Kind::Convolution && f.matrixX * f.matrixY > 15 * 15)
+                    out.insert("convolution kernels over 15x15");
         }
         if (const auto* b = std::get_if<swf::DefineButton>(&t.body)) {
             for (const swf::ButtonCondAction& a : b->actions)

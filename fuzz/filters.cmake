@@ -1,0 +1,1 @@
+vfs_fuzzer(filters SOURCES ${CMAKE_CURRENT_LIST_DIR}/filters.cpp LIBS vfs_render)

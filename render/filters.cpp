@@ -1,0 +1,389 @@
+// Bitmap filters on layers (see filters.h). Algorithms: moving-sum box blur, separable and run
+// `passes` times; shadows and glows blur a plane of alpha (inverted for inner ones), scale it by
+// the strength and colour it with one colour or a 256-entry gradient table; bevels take the
+// difference of the blurred alpha on either side of the light direction.
+#include "render/filters.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace render {
+
+namespace {
+
+using U = std::uint32_t;
+
+// A blur of b pixels is a box b pixels wide: 2r + 1 whole taps and, when b - 1 is not an even
+// whole number, one more tap each side weighted by what is left (fw / 256).
+struct Box {
+    int r = 0;
+    U fw = 0;
+    int reach() const { return r + (fw > 0 ? 1 : 0); }
+};
+
+Box boxOf(float blur) {
+    if (!(blur > 1.0f)) return {};
+    const float half = (std::min(blur, 255.0f) - 1.0f) / 2.0f;
+    Box b{static_cast<int>(half), static_cast<U>(std::lround((half - std::floor(half)) * 256.0f))};
+    if (b.fw >= 256) b = Box{b.r + 1, 0};
+    return b;
+}
+
+int passesOf(const Filter& f) { return std::clamp(f.passes, 1, 3); }
+
+struct Offset {
+    int dx = 0, dy = 0;
+};
+
+Offset offsetOf(const Filter& f) {
+    if (f.kind == FilterKind::Glow || f.kind == FilterKind::GradientGlow) return {};
+    const float d = std::clamp(f.distance, -4096.0f, 4096.0f);
+    const float a = std::isfinite(f.angle) ? f.angle : 0.0f;
+    if (!std::isfinite(d)) return {};
+    return {static_cast<int>(std::lround(std::cos(a) * d)), static_cast<int>(std::lround(std::sin(a) * d))};
+}
+
+bool isInner(const Filter& f) {
+    if (f.kind == FilterKind::Bevel || f.kind == FilterKind::GradientBevel) return f.inner && !f.onTop;
+    return f.inner;
+}
+
+Pixel scale(Pixel p, U k) {
+    if (k >= 255) return p;
+    return packPixel(mulDiv255(pixelR(p), k), mulDiv255(pixelG(p), k), mulDiv255(pixelB(p), k),
+                     mulDiv255(pixelA(p), k));
+}
+
+Pixel over(Pixel top, Pixel below) {
+    const U inv = 255 - pixelA(top);
+    return packPixel(std::min<U>(255, pixelR(top) + mulDiv255(pixelR(below), inv)),
+                     std::min<U>(255, pixelG(top) + mulDiv255(pixelG(below), inv)),
+                     std::min<U>(255, pixelB(top) + mulDiv255(pixelB(below), inv)),
+                     std::min<U>(255, pixelA(top) + mulDiv255(pixelA(below), inv)));
+}
+
+Pixel add(Pixel x, Pixel y) {
+    return packPixel(std::min<U>(255, pixelR(x) + pixelR(y)), std::min<U>(255, pixelG(x) + pixelG(y)),
+                     std::min<U>(255, pixelB(x) + pixelB(y)), std::min<U>(255, pixelA(x) + pixelA(y)));
+}
+
+U strengthen(U v, float strength) {
+    const float s = v * strength;
+    return s >= 255.0f ? 255 : (s > 0.0f ? static_cast<U>(s + 0.5f) : 0);
+}
+
+// Premultiplied colours of a gradient at 256 positions.
+void gradientTable(const std::vector<FilterStop>& stops, Pixel* out) {
+    for (int i = 0; i < 256; ++i) {
+        if (stops.empty()) {
+            out[i] = 0;
+            continue;
+        }
+        std::size_t k = 0;
+        while (k < stops.size() && stops[k].ratio < i) ++k;
+        Color c;
+        if (k == 0) {
+            c = stops.front().color;
+        } else if (k == stops.size()) {
+            c = stops.back().color;
+        } else {
+            const FilterStop& a = stops[k - 1];
+            const FilterStop& b = stops[k];
+            const int span = b.ratio - a.ratio;
+            const int t = span > 0 ? (i - a.ratio) * 256 / span : 256;
+            auto mix = [t](int x, int y) { return static_cast<std::uint8_t>(x + (y - x) * t / 256); };
+            c = Color{mix(a.color.r, b.color.r), mix(a.color.g, b.color.g), mix(a.color.b, b.color.b),
+                      mix(a.color.a, b.color.a)};
+        }
+        out[i] = premultiply(c);
+    }
+}
+
+// Box sums divided by the width with one 32-bit multiply: (sum + w / 2) * ceil(2^23 / w) >> 23
+// rounds to nearest within 1/16 for any width up to 2049 and never overflows.
+struct Divider {
+    explicit Divider(U width) : half(width / 2), inv(((U{1} << 23) + width - 1) / width) {}
+    std::uint8_t operator()(U sum) const { return static_cast<std::uint8_t>(((sum + half) * inv) >> 23); }
+    U half, inv;
+};
+
+// Copies a w x h area of CH-byte pixels into `out` transposed (h x w, rows h pixels long).
+template <typename Px>
+void transpose(const std::uint8_t* in, int inStride, int w, int h, std::uint8_t* out, int outStride) {
+    // In blocks, each output row written in order while the reads stride down the input.
+    constexpr int kBlock = 32;
+    for (int by = 0; by < h; by += kBlock)
+        for (int bx = 0; bx < w; bx += kBlock)
+            for (int x = bx; x < std::min(bx + kBlock, w); ++x) {
+                std::uint8_t* dst = out + static_cast<std::ptrdiff_t>(x) * outStride;
+                const std::uint8_t* src = in + x * sizeof(Px);
+                for (int y = by; y < std::min(by + kBlock, h); ++y)
+                    std::memcpy(dst + y * sizeof(Px), src + static_cast<std::ptrdiff_t>(y) * inStride, sizeof(Px));
+            }
+}
+
+// One vertical pass, all columns at once: running column sums, and a ring of the last r + 2
+// original rows (the rows leaving the window have been overwritten by then).
+void blurColumns(std::uint8_t* data, int stride, int rowBytes, int h, Box b, FilterScratch& s) {
+    const int r = b.r;
+    const U fw = b.fw;
+    const Divider div(fw ? 256 * (2 * static_cast<U>(r) + 1) + 2 * fw : 2 * static_cast<U>(r) + 1);
+    const int ringRows = r + 2;
+    s.sums.assign(static_cast<std::size_t>(rowBytes), 0);
+    s.ring.resize(static_cast<std::size_t>(rowBytes) * (ringRows + 1));
+    std::uint8_t* zero = s.ring.data() + static_cast<std::size_t>(rowBytes) * ringRows;
+    std::fill(zero, zero + rowBytes, 0);
+    U* __restrict sums = s.sums.data();
+    auto row = [&](int y) { return data + static_cast<std::ptrdiff_t>(y) * stride; };
+    auto saved = [&](int y) { return s.ring.data() + static_cast<std::size_t>(y % ringRows) * rowBytes; };
+    for (int y = 0; y <= r && y < h; ++y)
+        for (int i = 0; i < rowBytes; ++i) sums[i] += row(y)[i];
+    for (int y = 0; y < h; ++y) {
+        std::uint8_t* __restrict out = row(y);
+        std::copy(out, out + rowBytes, saved(y));
+        // The row entering the window and the one leaving it (zeros past either end); one pass
+        // writes the output and moves the sums on.
+        const std::uint8_t* __restrict in = y + r + 1 < h ? row(y + r + 1) : zero;
+        const std::uint8_t* __restrict old = y - r >= 0 ? saved(y - r) : zero;
+        if (fw) {
+            const std::uint8_t* __restrict above = y - r - 1 >= 0 ? saved(y - r - 1) : zero;
+            for (int i = 0; i < rowBytes; ++i) {
+                const U sum = sums[i];
+                out[i] = div(sum * 256 + fw * (U{above[i]} + in[i]));
+                sums[i] = sum + in[i] - old[i];
+            }
+        } else {
+            for (int i = 0; i < rowBytes; ++i) {
+                const U sum = sums[i];
+                out[i] = div(sum);
+                sums[i] = sum + in[i] - old[i];
+            }
+        }
+    }
+}
+
+}  // namespace
+
+void boxBlur(std::uint8_t* data, int stride, int w, int h, int channels, float blurX, float blurY,
+             int passes, FilterScratch& s) {
+    if (w <= 0 || h <= 0 || (channels != 1 && channels != 4)) return;
+    const Box bx = boxOf(blurX), by = boxOf(blurY);
+    // Box passes commute, so all horizontal passes run first, as vertical passes over a
+    // transposed copy: the running sums then move along whole rows, which vectorizes.
+    if (bx.reach() > 0) {
+        const int tStride = h * channels;
+        s.transposed.resize(static_cast<std::size_t>(w) * tStride);
+        if (channels == 4) {
+            transpose<std::uint32_t>(data, stride, w, h, s.transposed.data(), tStride);
+        } else {
+            transpose<std::uint8_t>(data, stride, w, h, s.transposed.data(), tStride);
+        }
+        for (int pass = 0; pass < passes; ++pass) blurColumns(s.transposed.data(), tStride, tStride, w, bx, s);
+        if (channels == 4) {
+            transpose<std::uint32_t>(s.transposed.data(), tStride, h, w, data, stride);
+        } else {
+            transpose<std::uint8_t>(s.transposed.data(), tStride, h, w, data, stride);
+        }
+    }
+    if (by.reach() > 0)
+        for (int pass = 0; pass < passes; ++pass) blurColumns(data, stride, w * channels, h, by, s);
+}
+
+FilterMargin filterMargin(std::span<const Filter> filters) {
+    FilterMargin m;
+    for (const Filter& f : filters) {
+        int mx = 0, my = 0;
+        Offset o;
+        switch (f.kind) {
+        case FilterKind::ColorMatrix: break;
+        case FilterKind::Convolution:
+            mx = std::clamp(f.cols, 0, 255) / 2;
+            my = std::clamp(f.rows, 0, 255) / 2;
+            break;
+        default:
+            if (isInner(f)) break;  // drawn inside the object only
+            mx = boxOf(f.blurX).reach() * passesOf(f);
+            my = boxOf(f.blurY).reach() * passesOf(f);
+            if (f.kind != FilterKind::Blur) o = offsetOf(f);
+            break;
+        }
+        const bool bevel = f.kind == FilterKind::Bevel || f.kind == FilterKind::GradientBevel;
+        m.left += mx + (bevel ? std::abs(o.dx) : std::max(0, -o.dx));
+        m.right += mx + (bevel ? std::abs(o.dx) : std::max(0, o.dx));
+        m.top += my + (bevel ? std::abs(o.dy) : std::max(0, -o.dy));
+        m.bottom += my + (bevel ? std::abs(o.dy) : std::max(0, o.dy));
+    }
+    return m;
+}
+
+IntRect layerBox(const Rect& content, std::span<const Filter> filters, const IntRect& limit) {
+    if (content.isEmpty() || !std::isfinite(content.x0) || !std::isfinite(content.y0) ||
+        !std::isfinite(content.x1) || !std::isfinite(content.y1))
+        return {};
+    const FilterMargin m = filterMargin(filters);
+    auto clampF = [](float v) { return std::clamp(v, -1.0e6f, 1.0e6f); };
+    IntRect r{static_cast<int>(std::floor(clampF(content.x0))) - 1 - m.left,
+              static_cast<int>(std::floor(clampF(content.y0))) - 1 - m.top,
+              static_cast<int>(std::ceil(clampF(content.x1))) + 1 + m.right,
+              static_cast<int>(std::ceil(clampF(content.y1))) + 1 + m.bottom};
+    r.x0 = std::max(r.x0, limit.x0);
+    r.y0 = std::max(r.y0, limit.y0);
+    r.x1 = std::min(r.x1, limit.x1);
+    r.y1 = std::min(r.y1, limit.y1);
+    if (r.isEmpty()) return {};
+    return r;
+}
+
+namespace {
+
+void colorMatrix(Pixmap& layer, const IntRect& box, const std::vector<float>& m) {
+    if (m.size() < 20) return;
+    for (int y = box.y0; y < box.y1; ++y) {
+        Pixel* row = layer.row(y);
+        for (int x = box.x0; x < box.x1; ++x) {
+            const Color c = unpremultiply(row[x]);
+            const float in[4] = {float(c.r), float(c.g), float(c.b), float(c.a)};
+            std::uint8_t out[4];
+            for (int i = 0; i < 4; ++i) {
+                const float* k = &m[static_cast<std::size_t>(i) * 5];
+                const float v = k[0] * in[0] + k[1] * in[1] + k[2] * in[2] + k[3] * in[3] + k[4];
+                out[i] = v >= 255.0f ? 255 : (v > 0.0f ? static_cast<std::uint8_t>(v + 0.5f) : 0);
+            }
+            row[x] = premultiply(Color{out[0], out[1], out[2], out[3]});
+        }
+    }
+}
+
+void convolution(Pixmap& layer, const IntRect& box, const Filter& f, std::vector<Pixel>& copy) {
+    const int cols = f.cols, rows = f.rows;
+    // Larger kernels are rare and would cost seconds a frame; they are left out.
+    if (cols <= 0 || rows <= 0 || cols * rows > 15 * 15 ||
+        f.matrix.size() < static_cast<std::size_t>(cols * rows))
+        return;
+    const int w = box.width(), h = box.height();
+    copy.resize(static_cast<std::size_t>(w) * h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const Color c = unpremultiply(layer.row(box.y0 + y)[box.x0 + x]);
+            copy[static_cast<std::size_t>(y) * w + x] = packPixel(c.r, c.g, c.b, c.a);  // straight
+        }
+    const float div = (f.divisor != 0.0f && std::isfinite(f.divisor)) ? f.divisor : 1.0f;
+    const Pixel outside = packPixel(f.defaultColor.r, f.defaultColor.g, f.defaultColor.b, f.defaultColor.a);
+    for (int y = 0; y < h; ++y) {
+        Pixel* row = layer.row(box.y0 + y);
+        for (int x = 0; x < w; ++x) {
+            float sum[4] = {0, 0, 0, 0};
+            for (int j = 0; j < rows; ++j)
+                for (int i = 0; i < cols; ++i) {
+                    int sx = x + i - cols / 2, sy = y + j - rows / 2;
+                    Pixel p;
+                    if (sx >= 0 && sy >= 0 && sx < w && sy < h) {
+                        p = copy[static_cast<std::size_t>(sy) * w + sx];
+                    } else if (f.clamp) {
+                        p = copy[static_cast<std::size_t>(std::clamp(sy, 0, h - 1)) * w + std::clamp(sx, 0, w - 1)];
+                    } else {
+                        p = outside;
+                    }
+                    const float k = f.matrix[static_cast<std::size_t>(j) * cols + i];
+                    for (int c = 0; c < 4; ++c) sum[c] += k * static_cast<float>((p >> (8 * c)) & 0xFF);
+                }
+            std::uint8_t out[4];
+            for (int c = 0; c < 4; ++c) {
+                const float v = sum[c] / div + f.bias;
+                out[c] = v >= 255.0f ? 255 : (v > 0.0f ? static_cast<std::uint8_t>(v + 0.5f) : 0);
+            }
+            if (f.preserveAlpha) out[3] = static_cast<std::uint8_t>(copy[static_cast<std::size_t>(y) * w + x] >> 24);
+            row[box.x0 + x] = premultiply(Color{out[0], out[1], out[2], out[3]});
+        }
+    }
+}
+
+// Drop shadow, glow, gradient glow, bevel and gradient bevel.
+void shadowFilter(Pixmap& layer, const IntRect& box, const Filter& f, FilterScratch& s) {
+    const int w = box.width(), h = box.height();
+    const bool bevel = f.kind == FilterKind::Bevel || f.kind == FilterKind::GradientBevel;
+    const bool gradient = f.kind == FilterKind::GradientGlow || f.kind == FilterKind::GradientBevel;
+    const bool inner = isInner(f);
+    const bool full = bevel && f.onTop;
+    const Offset o = offsetOf(f);
+    // The alpha plane: shifted by the offset for shadows, inverted for inner shadows and glows.
+    const int dx = bevel ? 0 : o.dx, dy = bevel ? 0 : o.dy;
+    const std::uint8_t outside = inner && !bevel ? 255 : 0;
+    s.a.assign(static_cast<std::size_t>(w) * h, outside);
+    const int x0 = std::clamp(dx, 0, w), x1 = std::clamp(w + dx, 0, w);
+    for (int y = std::clamp(dy, 0, h); y < std::clamp(h + dy, 0, h); ++y) {
+        const Pixel* src = layer.row(box.y0 + y - dy) + box.x0 - dx;
+        std::uint8_t* out = s.a.data() + static_cast<std::size_t>(y) * w;
+        for (int x = x0; x < x1; ++x) out[x] = static_cast<std::uint8_t>(pixelA(src[x]) ^ outside);
+    }
+    boxBlur(s.a.data(), w, w, h, 1, f.blurX, f.blurY, passesOf(f), s);
+
+    Pixel table[256];
+    if (gradient) gradientTable(f.stops, table);
+    const Pixel shadowColor = premultiply(f.color), highlightColor = premultiply(f.highlight);
+    // Shadows and glows: the colour for each blurred alpha value, strength applied.
+    Pixel effectOf[256];
+    if (!bevel)
+        for (U v = 0; v < 256; ++v) {
+            const U k = strengthen(v, f.strength);
+            effectOf[v] = gradient ? table[k] : scale(shadowColor, k);
+        }
+    auto plane = [&](int x, int y) -> U {
+        return (x >= 0 && y >= 0 && x < w && y < h) ? s.a[static_cast<std::size_t>(y) * w + x] : 0;
+    };
+    for (int y = 0; y < h; ++y) {
+        Pixel* row = layer.row(box.y0 + y) + box.x0;
+        for (int x = 0; x < w; ++x) {
+            const Pixel src = row[x];
+            const U sa = pixelA(src);
+            Pixel effect;
+            if (bevel) {
+                const int lit = static_cast<int>(plane(x + o.dx, y + o.dy)) - static_cast<int>(plane(x - o.dx, y - o.dy));
+                const U high = strengthen(static_cast<U>(std::max(lit, 0)), f.strength);
+                const U dark = strengthen(static_cast<U>(std::max(-lit, 0)), f.strength);
+                if (gradient) {
+                    effect = table[std::clamp(128 + (static_cast<int>(dark) - static_cast<int>(high)) / 2, 0, 255)];
+                } else {
+                    effect = add(scale(highlightColor, high), scale(shadowColor, dark));
+                }
+            } else {
+                effect = effectOf[s.a[static_cast<std::size_t>(y) * w + x]];
+            }
+            if (inner) {
+                effect = scale(effect, sa);
+            } else if (!full && (f.knockout || bevel)) {
+                effect = scale(effect, 255 - sa);
+            }
+            if (f.knockout || f.hideObject) {
+                row[x] = effect;
+            } else if (effect == 0) {
+                // The object as it is.
+            } else if (inner || full) {
+                row[x] = over(effect, src);
+            } else if (sa != 255) {
+                row[x] = over(src, effect);
+            }
+        }
+    }
+}
+
+}  // namespace
+
+void applyFilter(Pixmap& layer, const IntRect& area, const Filter& f, FilterScratch& s) {
+    IntRect box{std::max(area.x0, 0), std::max(area.y0, 0), std::min(area.x1, layer.width()),
+                std::min(area.y1, layer.height())};
+    if (box.isEmpty()) return;
+    switch (f.kind) {
+    case FilterKind::Blur: {
+        auto* base = reinterpret_cast<std::uint8_t*>(layer.row(box.y0) + box.x0);
+        boxBlur(base, layer.width() * 4, box.width(), box.height(), 4, f.blurX, f.blurY, passesOf(f), s);
+        break;
+    }
+    case FilterKind::ColorMatrix: colorMatrix(layer, box, f.matrix); break;
+    case FilterKind::Convolution: convolution(layer, box, f, s.pixels); break;
+    default: shadowFilter(layer, box, f, s); break;
+    }
+}
+
+}  // namespace render
