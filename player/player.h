@@ -107,6 +107,14 @@ public:
 
     // The script host (null when scripts are off): trace output, button actions, quit requests.
     ScriptHost* scripts();
+    // Sound tags of the frames entered since the last take, in order; collected only while
+    // collectSounds(true) is in force (nothing consumes them otherwise).
+    void collectSounds(bool on) {
+        m_ctx.sounds = on ? &m_soundEvents : nullptr;
+        if (!on) m_soundEvents.clear();
+    }
+    SoundEvents takeSoundEvents() { return std::exchange(m_soundEvents, {}); }
+
     // Placements refused because of the instance or nesting limits since load.
     std::uint32_t refusedInstances() const { return m_ctx.refusedInstances; }
 
@@ -141,6 +149,7 @@ private:
     const ButtonOnStage* onStage(std::uint32_t id) const;
     ButtonTarget m_topButton;
     std::vector<PendingAction> m_pending;
+    SoundEvents m_soundEvents;
 };
 
 }  // namespace player

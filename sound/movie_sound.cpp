@@ -1,0 +1,153 @@
+#include "sound/movie_sound.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "sound/pcm.h"
+#include "swf/tag_codes.h"
+
+namespace sound {
+
+namespace {
+
+using swf::SoundCoding;
+
+bool is(std::uint8_t coding, SoundCoding c) { return coding == static_cast<std::uint8_t>(c); }
+
+core::Error cannotDecode(const char* why) { return core::Error{core::ErrorCode::Unsupported, why, std::nullopt}; }
+
+// Uncompressed and ADPCM samples; MP3 goes through a decoder of its own.
+std::optional<Clip> decodeSimple(const swf::SoundFormat& f, std::span<const std::uint8_t> data,
+                                 std::size_t maxFrames) {
+    int rate = swfRate(f.rateCode);
+    if (is(f.coding, SoundCoding::PcmNative) || is(f.coding, SoundCoding::PcmLittle))
+        return decodePcm(data, rate, f.sixteenBit, f.stereo, ByteOrder::Little);
+    if (is(f.coding, SoundCoding::Adpcm)) return decodeAdpcm(data, rate, f.stereo, maxFrames);
+    return std::nullopt;
+}
+
+}  // namespace
+
+core::Result<Clip> decodeSound(const swf::SoundDefinition& def) {
+    Clip c;
+    if (is(def.format.coding, SoundCoding::Mp3)) {
+        Mp3Decoder dec;
+        c.channels = 2;
+        dec.decode(def.data, c.samples);
+        c.rate = dec.sampleRate();
+        // The declared count trims the decoder's padding at the end.
+        if (def.sampleCount > 0 && c.frames() > def.sampleCount) c.samples.resize(std::size_t{def.sampleCount} * 2);
+    } else if (auto simple = decodeSimple(def.format, def.data, def.sampleCount ? def.sampleCount : SIZE_MAX)) {
+        c = std::move(*simple);
+    } else {
+        return cannotDecode("sound coding not supported");
+    }
+    if (c.frames() == 0 || c.rate <= 0) return cannotDecode("sound has no samples");
+    return c;
+}
+
+MovieSound::MovieSound(const player::Library& library, double frameRate, std::uint32_t rootClipId)
+    : m_library(library), m_frameRate(frameRate > 0 ? frameRate : 12.0), m_rootId(rootClipId) {}
+
+MovieSound::~MovieSound() = default;
+
+std::shared_ptr<const Clip> MovieSound::clip(std::uint16_t id) {
+    auto it = m_clips.find(id);
+    if (it != m_clips.end()) return it->second;
+    std::shared_ptr<const Clip> decoded;
+    const player::Character* ch = m_library.find(id);
+    if (ch && ch->kind == player::CharacterKind::Sound) {
+        if (auto* const* tag = std::get_if<const swf::SoundTag*>(&ch->def)) {
+            auto def = swf::readSoundDefinition(**tag);
+            auto c = def ? decodeSound(*def) : core::Result<Clip>(def.error());
+            if (c) decoded = std::make_shared<const Clip>(std::move(c).value());
+            else ++m_undecodable;
+        }
+    }
+    m_clips.emplace(id, decoded);
+    return decoded;
+}
+
+void MovieSound::apply(const player::SoundEvents& events, Mixer& mixer) {
+    for (auto& [id, s] : m_streams) {
+        ++s.framesSinceStart;
+        ++s.framesSinceBlock;
+    }
+    for (const player::SoundEvent& e : events) {
+        switch (static_cast<swf::TagCode>(e.code)) {
+        case swf::TagCode::StartSound:
+        case swf::TagCode::StartSound2: {
+            auto rec = swf::readStartSound(*e.tag, e.code);
+            if (!rec) break;
+            std::uint16_t id = rec->soundId;
+            if (!rec->className.empty()) {
+                auto exported = m_library.exported(rec->className);
+                if (!exported) break;
+                id = *exported;
+            }
+            mixer.start(rec->info.syncStop ? nullptr : clip(id), id, rec->info);
+            break;
+        }
+        case swf::TagCode::SoundStreamHead:
+        case swf::TagCode::SoundStreamHead2: {
+            auto head = swf::readStreamHead(*e.tag);
+            if (!head) break;
+            mixer.streamStop(e.clipId);
+            StreamState& s = m_streams[e.clipId];
+            s = StreamState{};
+            s.head = *head;
+            if (is(head->stream.coding, SoundCoding::Mp3)) s.mp3 = std::make_unique<Mp3Decoder>();
+            break;
+        }
+        case swf::TagCode::SoundStreamBlock:
+            streamBlock(e.clipId, *e.tag, mixer);
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+std::optional<Clip> MovieSound::decodeBlock(StreamState& s, std::span<const std::uint8_t> data) {
+    if (s.mp3) {
+        Clip c;
+        c.channels = 2;
+        s.mp3->decode(data, c.samples);
+        c.rate = s.mp3->sampleRate();
+        return c;
+    }
+    return decodeSimple(s.head.stream, data, SIZE_MAX);
+}
+
+void MovieSound::streamBlock(std::uint32_t clipId, const swf::SoundTag& tag, Mixer& mixer) {
+    auto it = m_streams.find(clipId);
+    if (it == m_streams.end()) return;  // a block without a head: nothing says how to read it
+    StreamState& s = it->second;
+    auto block = swf::readStreamBlock(tag, s.head);
+    if (!block) return;
+    auto piece = decodeBlock(s, block->data);
+    if (!piece) {
+        ++m_undecodable;
+        return;
+    }
+    if (!s.started) {
+        // The stream's clock starts with its first block.
+        s.started = true;
+        s.framesSinceStart = 1;
+    }
+    s.framesSinceBlock = 0;
+    if (piece->frames() > 0) mixer.streamAppend(clipId, *piece);
+}
+
+std::optional<unsigned> MovieSound::framesDue(const Mixer& mixer, unsigned lead) const {
+    auto it = m_streams.find(m_rootId);
+    if (it == m_streams.end() || !it->second.started) return std::nullopt;
+    // A stream whose blocks stopped coming (it ended, the timeline halted) no longer leads.
+    if (it->second.framesSinceBlock > lead) return std::nullopt;
+    double mixedFrames = static_cast<double>(mixer.streamMixed(m_rootId)) * m_frameRate / kOutputRate;
+    auto target = static_cast<std::uint64_t>(std::floor(mixedFrames)) + lead;
+    std::uint64_t shown = it->second.framesSinceStart;
+    return target > shown ? static_cast<unsigned>(std::min<std::uint64_t>(target - shown, 1000)) : 0u;
+}
+
+}  // namespace sound
