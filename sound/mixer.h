@@ -35,6 +35,7 @@ public:
     // Output frames (44.1 kHz) that the stream `key` has filled since it started; 0 for a stream
     // that is not there.
     std::uint64_t streamMixed(std::uint32_t key) const;
+    bool hasStream(std::uint32_t key) const { return findStream(key) != nullptr; }
     // Source frames queued for the stream and not mixed yet.
     std::size_t streamQueued(std::uint32_t key) const;
 

@@ -68,6 +68,21 @@ std::shared_ptr<const Clip> MovieSound::clip(std::uint16_t id) {
     return decoded;
 }
 
+std::uint16_t MovieSound::soundOf(const player::SoundEvent& e, swf::SoundInfo* info) const {
+    auto rec = swf::readStartSound(*e.tag, e.code);
+    if (!rec) return 0;
+    if (info) *info = std::move(rec->info);
+    if (rec->className.empty()) return rec->soundId;
+    return m_library.exported(rec->className).value_or(0);
+}
+
+void MovieSound::prepare(const player::SoundEvents& events) {
+    for (const player::SoundEvent& e : events)
+        if (e.code == static_cast<std::uint16_t>(swf::TagCode::StartSound) ||
+            e.code == static_cast<std::uint16_t>(swf::TagCode::StartSound2))
+            if (std::uint16_t id = soundOf(e)) clip(id);
+}
+
 void MovieSound::apply(const player::SoundEvents& events, Mixer& mixer) {
     for (auto& [id, s] : m_streams) {
         ++s.framesSinceStart;
@@ -77,15 +92,10 @@ void MovieSound::apply(const player::SoundEvents& events, Mixer& mixer) {
         switch (static_cast<swf::TagCode>(e.code)) {
         case swf::TagCode::StartSound:
         case swf::TagCode::StartSound2: {
-            auto rec = swf::readStartSound(*e.tag, e.code);
-            if (!rec) break;
-            std::uint16_t id = rec->soundId;
-            if (!rec->className.empty()) {
-                auto exported = m_library.exported(rec->className);
-                if (!exported) break;
-                id = *exported;
-            }
-            mixer.start(rec->info.syncStop ? nullptr : clip(id), id, rec->info);
+            swf::SoundInfo info;
+            std::uint16_t id = soundOf(e, &info);
+            if (id == 0) break;
+            mixer.start(info.syncStop ? nullptr : clip(id), id, info);
             break;
         }
         case swf::TagCode::SoundStreamHead:
@@ -130,8 +140,9 @@ void MovieSound::streamBlock(std::uint32_t clipId, const swf::SoundTag& tag, Mix
         ++m_undecodable;
         return;
     }
-    if (!s.started) {
-        // The stream's clock starts with its first block.
+    if (!s.started || !mixer.hasStream(clipId)) {
+        // The stream's clock starts with its first block, and again after the mixer dropped
+        // the stream (the movie was stopped and plays on).
         s.started = true;
         s.framesSinceStart = 1;
     }
@@ -141,7 +152,7 @@ void MovieSound::streamBlock(std::uint32_t clipId, const swf::SoundTag& tag, Mix
 
 std::optional<unsigned> MovieSound::framesDue(const Mixer& mixer, unsigned lead) const {
     auto it = m_streams.find(m_rootId);
-    if (it == m_streams.end() || !it->second.started) return std::nullopt;
+    if (it == m_streams.end() || !it->second.started || !mixer.hasStream(m_rootId)) return std::nullopt;
     // A stream whose blocks stopped coming (it ended, the timeline halted) no longer leads.
     if (it->second.framesSinceBlock > lead) return std::nullopt;
     double mixedFrames = static_cast<double>(mixer.streamMixed(m_rootId)) * m_frameRate / kOutputRate;

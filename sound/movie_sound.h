@@ -26,6 +26,9 @@ public:
     MovieSound(const player::Library& library, double frameRate, std::uint32_t rootClipId);
     ~MovieSound();
 
+    // Decodes the sounds that `events` start and are not decoded yet, so that apply() (which a
+    // caller may run under the mixer's lock) finds them ready.
+    void prepare(const player::SoundEvents& events);
     // Applies one iteration's events and counts the iteration.
     void apply(const player::SoundEvents& events, Mixer& mixer);
 
@@ -42,6 +45,8 @@ public:
     unsigned undecodable() const { return m_undecodable; }
 
 private:
+    // The sound a StartSound or StartSound2 names (0 when none).
+    std::uint16_t soundOf(const player::SoundEvent& e, swf::SoundInfo* info = nullptr) const;
     struct StreamState {
         swf::StreamHead head;
         std::unique_ptr<Mp3Decoder> mp3;

@@ -170,6 +170,12 @@ TEST(StreamSound, TheTimelineFollowsTheSamplesMixed) {
     ms.apply({{blockCode, &block, 1, 3}}, mixer);
     mixFrames(mixer, kPerFrame * 3);
     EXPECT_EQ(ms.framesDue(mixer, 2), 2u);
+    // Stopped (the mixer dropped the stream): the clock schedules until blocks come again, and
+    // the stream's clock starts over with them.
+    mixer.stopAll();
+    EXPECT_FALSE(ms.framesDue(mixer, 2));
+    ms.apply({{blockCode, &block, 1, 4}}, mixer);
+    EXPECT_EQ(ms.framesDue(mixer, 2), 1u);
     // A stream of another timeline does not pace the movie.
     sound::MovieSound other(lib, 12.0, 99);
     other.apply({{headCode, &head, 1, 1}, {blockCode, &block, 1, 1}}, mixer);
