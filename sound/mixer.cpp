@@ -87,11 +87,15 @@ void Mixer::streamAppend(std::uint32_t key, const Clip& piece) {
         s->key = key;
     }
     s->rate = piece.rate;
-    for (std::size_t i = 0; i < piece.frames(); ++i) {
-        int l, r;
-        clipFrame(piece, i, l, r);
-        s->queue.push_back(static_cast<std::int16_t>(l));
-        s->queue.push_back(static_cast<std::int16_t>(r));
+    // Mixed frames are dropped once they make up half the queue.
+    if (s->head > 0 && s->head * 4 >= s->queue.size()) {
+        s->queue.erase(s->queue.begin(), s->queue.begin() + static_cast<std::ptrdiff_t>(s->head * 2));
+        s->head = 0;
+    }
+    if (piece.channels == 2) {
+        s->queue.insert(s->queue.end(), piece.samples.begin(), piece.samples.end());
+    } else {
+        for (std::int16_t v : piece.samples) s->queue.insert(s->queue.end(), 2, v);
     }
 }
 
@@ -106,7 +110,7 @@ std::uint64_t Mixer::streamMixed(std::uint32_t key) const {
 
 std::size_t Mixer::streamQueued(std::uint32_t key) const {
     const Stream* s = findStream(key);
-    return s ? s->queue.size() / 2 : 0;
+    return s ? s->queue.size() / 2 - s->head : 0;
 }
 
 void Mixer::setVolume(int percent) { m_volume = std::clamp(percent, 0, 100); }
@@ -143,22 +147,23 @@ void Mixer::mix(std::int16_t* out, std::size_t frames) {
 
     for (Stream& s : m_streams) {
         const std::uint64_t step = (static_cast<std::uint64_t>(s.rate) << 32) / kOutputRate;
+        const std::int16_t* q = s.queue.data() + s.head * 2;
+        const std::size_t avail = s.queue.size() / 2 - s.head;
         for (std::size_t i = 0; i < frames; ++i) {
-            std::size_t avail = s.queue.size() / 2;
             std::size_t idx = static_cast<std::size_t>(s.srcFixed >> 32);
             if (idx >= avail) break;  // starved: the timeline has not delivered more yet
             auto frac = static_cast<std::int64_t>((s.srcFixed >> 16) & 0xFFFF);
             std::size_t next = std::min(idx + 1, avail - 1);
-            std::int64_t l0 = s.queue[2 * idx], r0 = s.queue[2 * idx + 1];
-            std::int64_t l1 = s.queue[2 * next], r1 = s.queue[2 * next + 1];
+            std::int64_t l0 = q[2 * idx], r0 = q[2 * idx + 1];
+            std::int64_t l1 = q[2 * next], r1 = q[2 * next + 1];
             m_acc[2 * i] += static_cast<std::int32_t>(l0 + ((l1 - l0) * frac >> 16));
             m_acc[2 * i + 1] += static_cast<std::int32_t>(r0 + ((r1 - r0) * frac >> 16));
             s.srcFixed += step;
             ++s.mixed;
         }
-        // Drop the source frames passed.
-        std::size_t done = std::min<std::size_t>(static_cast<std::size_t>(s.srcFixed >> 32), s.queue.size() / 2);
-        s.queue.erase(s.queue.begin(), s.queue.begin() + static_cast<std::ptrdiff_t>(done * 2));
+        // Move past the source frames passed.
+        std::size_t done = std::min<std::size_t>(static_cast<std::size_t>(s.srcFixed >> 32), avail);
+        s.head += done;
         s.srcFixed -= static_cast<std::uint64_t>(done) << 32;
     }
 

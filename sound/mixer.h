@@ -6,7 +6,6 @@
 // Not thread safe: a caller that mixes on an audio thread guards every call with one lock.
 
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <vector>
 
@@ -62,8 +61,9 @@ private:
     struct Stream {
         std::uint32_t key = 0;
         int rate = 44100;
-        std::deque<std::int16_t> queue;  // interleaved stereo
-        std::uint64_t srcFixed = 0;       // fractional read position, 32.32 source frames
+        std::vector<std::int16_t> queue;  // interleaved stereo, from `head` on
+        std::size_t head = 0;             // frames of `queue` already mixed
+        std::uint64_t srcFixed = 0;       // read position after head, 32.32 source frames
         std::uint64_t mixed = 0;
     };
     Stream* findStream(std::uint32_t key);
