@@ -51,9 +51,19 @@ MovieSound::MovieSound(const player::Library& library, double frameRate, std::ui
 
 MovieSound::~MovieSound() = default;
 
+MovieSound::StreamState* MovieSound::stream(std::uint32_t clipId) {
+    for (StreamState& s : m_streams)
+        if (s.clipId == clipId) return &s;
+    return nullptr;
+}
+
+const MovieSound::StreamState* MovieSound::stream(std::uint32_t clipId) const {
+    return const_cast<MovieSound*>(this)->stream(clipId);
+}
+
 std::shared_ptr<const Clip> MovieSound::clip(std::uint16_t id) {
-    auto it = m_clips.find(id);
-    if (it != m_clips.end()) return it->second;
+    for (const auto& [known, c] : m_clips)
+        if (known == id) return c;
     std::shared_ptr<const Clip> decoded;
     const player::Character* ch = m_library.find(id);
     if (ch && ch->kind == player::CharacterKind::Sound) {
@@ -64,7 +74,7 @@ std::shared_ptr<const Clip> MovieSound::clip(std::uint16_t id) {
             else ++m_undecodable;
         }
     }
-    m_clips.emplace(id, decoded);
+    m_clips.emplace_back(id, decoded);
     return decoded;
 }
 
@@ -84,7 +94,7 @@ void MovieSound::prepare(const player::SoundEvents& events) {
 }
 
 void MovieSound::apply(const player::SoundEvents& events, Mixer& mixer) {
-    for (auto& [id, s] : m_streams) {
+    for (StreamState& s : m_streams) {
         ++s.framesSinceStart;
         ++s.framesSinceBlock;
     }
@@ -103,8 +113,10 @@ void MovieSound::apply(const player::SoundEvents& events, Mixer& mixer) {
             auto head = swf::readStreamHead(*e.tag);
             if (!head) break;
             mixer.streamStop(e.clipId);
-            StreamState& s = m_streams[e.clipId];
+            StreamState* existing = stream(e.clipId);
+            StreamState& s = existing ? *existing : m_streams.emplace_back();
             s = StreamState{};
+            s.clipId = e.clipId;
             s.head = *head;
             if (is(head->stream.coding, SoundCoding::Mp3)) s.mp3 = std::make_unique<Mp3Decoder>();
             break;
@@ -130,9 +142,9 @@ std::optional<Clip> MovieSound::decodeBlock(StreamState& s, std::span<const std:
 }
 
 void MovieSound::streamBlock(std::uint32_t clipId, const swf::SoundTag& tag, Mixer& mixer) {
-    auto it = m_streams.find(clipId);
-    if (it == m_streams.end()) return;  // a block without a head: nothing says how to read it
-    StreamState& s = it->second;
+    StreamState* found = stream(clipId);
+    if (!found) return;  // a block without a head: nothing says how to read it
+    StreamState& s = *found;
     auto block = swf::readStreamBlock(tag, s.head);
     if (!block) return;
     auto piece = decodeBlock(s, block->data);
@@ -151,13 +163,13 @@ void MovieSound::streamBlock(std::uint32_t clipId, const swf::SoundTag& tag, Mix
 }
 
 std::optional<unsigned> MovieSound::framesDue(const Mixer& mixer, unsigned lead) const {
-    auto it = m_streams.find(m_rootId);
-    if (it == m_streams.end() || !it->second.started || !mixer.hasStream(m_rootId)) return std::nullopt;
+    const StreamState* root = stream(m_rootId);
+    if (!root || !root->started || !mixer.hasStream(m_rootId)) return std::nullopt;
     // A stream whose blocks stopped coming (it ended, the timeline halted) no longer leads.
-    if (it->second.framesSinceBlock > lead) return std::nullopt;
+    if (root->framesSinceBlock > lead) return std::nullopt;
     double mixedFrames = static_cast<double>(mixer.streamMixed(m_rootId)) * m_frameRate / kOutputRate;
     auto target = static_cast<std::uint64_t>(std::floor(mixedFrames)) + lead;
-    std::uint64_t shown = it->second.framesSinceStart;
+    std::uint64_t shown = root->framesSinceStart;
     return target > shown ? static_cast<unsigned>(std::min<std::uint64_t>(target - shown, 1000)) : 0u;
 }
 

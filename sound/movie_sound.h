@@ -8,7 +8,7 @@
 // how many iterations keep the pictures in step with the samples mixed so far.
 
 #include <cstdint>
-#include <map>
+#include <vector>
 #include <memory>
 #include <optional>
 
@@ -48,6 +48,7 @@ private:
     // The sound a StartSound or StartSound2 names (0 when none).
     std::uint16_t soundOf(const player::SoundEvent& e, swf::SoundInfo* info = nullptr) const;
     struct StreamState {
+        std::uint32_t clipId = 0;
         swf::StreamHead head;
         std::unique_ptr<Mp3Decoder> mp3;
         std::uint64_t framesSinceStart = 0;  // iterations since its first block
@@ -60,8 +61,12 @@ private:
     const player::Library& m_library;
     double m_frameRate;
     std::uint32_t m_rootId;
-    std::map<std::uint16_t, std::shared_ptr<const Clip>> m_clips;  // null: not decodable
-    std::map<std::uint32_t, StreamState> m_streams;
+    StreamState* stream(std::uint32_t clipId);
+    const StreamState* stream(std::uint32_t clipId) const;
+
+    // Few of each in a movie: plain lists keep the player image small.
+    std::vector<std::pair<std::uint16_t, std::shared_ptr<const Clip>>> m_clips;  // null: not decodable
+    std::vector<StreamState> m_streams;
     unsigned m_undecodable = 0;
 };
 

@@ -208,3 +208,79 @@ TEST(StreamSound, UndecodableCodingsStaySilent) {
 }
 
 }  // namespace
+
+// --- sound tag records ---------------------------------------------------------------------------
+
+TEST(SoundTags, StartSoundReadsEveryPartOfItsInfoRecord) {
+    core::BitWriter w;
+    w.u16(9);
+    w.ub(2, 0);
+    w.flag(false); w.flag(true);                // no stop, no multiple
+    w.flag(true); w.flag(true); w.flag(true); w.flag(true);  // envelope, loops, out, in
+    w.u32(100);                                 // in point
+    w.u32(90000);                               // out point
+    w.u16(3);                                   // loops
+    w.u8(2);
+    w.u32(0); w.u16(32768); w.u16(0);
+    w.u32(44100); w.u16(0); w.u16(32768);
+    swf::SoundTag tag{9, w.take()};
+    auto s = swf::readStartSound(tag, static_cast<std::uint16_t>(swf::TagCode::StartSound));
+    ASSERT_TRUE(s);
+    EXPECT_EQ(s->soundId, 9);
+    EXPECT_FALSE(s->info.syncStop);
+    EXPECT_TRUE(s->info.syncNoMultiple);
+    EXPECT_TRUE(s->info.hasInPoint && s->info.hasOutPoint);
+    EXPECT_EQ(s->info.inPoint, 100u);
+    EXPECT_EQ(s->info.outPoint, 90000u);
+    EXPECT_EQ(s->info.loops, 3);
+    ASSERT_EQ(s->info.envelope.size(), 2u);
+    EXPECT_EQ(s->info.envelope[1].position44, 44100u);
+    EXPECT_EQ(s->info.envelope[1].left, 0);
+    EXPECT_EQ(s->info.envelope[1].right, 32768);
+
+    // Cut inside the envelope: an error, not a shorter envelope.
+    swf::SoundTag cut{9, std::vector<std::uint8_t>(tag.data.begin(), tag.data.end() - 3)};
+    EXPECT_FALSE(swf::readStartSound(cut, static_cast<std::uint16_t>(swf::TagCode::StartSound)));
+
+    // StartSound2 names the sound by its class (export) name.
+    core::BitWriter w2;
+    w2.cstring("Music");
+    w2.u8(0x20);  // stop
+    auto s2 = swf::readStartSound(swf::SoundTag{0, w2.take()}, static_cast<std::uint16_t>(swf::TagCode::StartSound2));
+    ASSERT_TRUE(s2);
+    EXPECT_EQ(s2->className, "Music");
+    EXPECT_TRUE(s2->info.syncStop);
+}
+
+TEST(SoundTags, DefinitionsAndStreamHeadsGiveFormatAndData) {
+    core::BitWriter d;
+    d.u16(4);
+    d.ub(4, 2); d.ub(2, 2); d.flag(true); d.flag(true);  // MP3, 22 kHz, 16-bit, stereo
+    d.u32(1152);
+    d.s16(576);  // seek samples: not part of the MP3 data
+    d.u8(0xFF); d.u8(0xFB);
+    const swf::SoundTag defTag{4, d.take()};  // the record's data points into the tag
+    auto def = swf::readSoundDefinition(defTag);
+    ASSERT_TRUE(def);
+    EXPECT_EQ(def->id, 4);
+    EXPECT_EQ(def->format.coding, 2);
+    EXPECT_EQ(def->format.rateCode, 2);
+    EXPECT_TRUE(def->format.sixteenBit && def->format.stereo);
+    EXPECT_EQ(def->sampleCount, 1152u);
+    ASSERT_EQ(def->data.size(), 2u);
+    EXPECT_EQ(def->data[0], 0xFF);
+
+    core::BitWriter h;
+    h.ub(4, 0);
+    h.ub(2, 1); h.flag(false); h.flag(false);
+    h.ub(4, 1); h.ub(2, 1); h.flag(true); h.flag(true);  // ADPCM 11 kHz stereo
+    h.u16(918);
+    auto head = swf::readStreamHead(swf::SoundTag{0, h.take()});
+    ASSERT_TRUE(head);
+    EXPECT_EQ(head->stream.coding, 1);
+    EXPECT_EQ(head->stream.rateCode, 1);
+    EXPECT_TRUE(head->stream.stereo);
+    EXPECT_FALSE(head->playback.stereo);
+    EXPECT_EQ(head->samplesPerBlock, 918);
+    EXPECT_FALSE(swf::readStreamHead(swf::SoundTag{0, {0x00}}));
+}
