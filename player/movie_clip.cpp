@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "swf/tag_codes.h"
+
 namespace player {
 
 namespace {
@@ -156,8 +158,13 @@ void MovieClip::runFrame(std::uint16_t frame, bool scripts) {
 
 void MovieClip::queueSounds(std::uint16_t frame) {
     if (!m_ctx.sounds) return;
-    for (const swf::Tag* t : m_timeline.frame(frame).tags)
-        if (auto* s = std::get_if<swf::SoundTag>(&t->body)) m_ctx.sounds->push_back({t->code, s, m_id, frame});
+    for (const swf::Tag* t : m_timeline.frame(frame).tags) {
+        auto* s = std::get_if<swf::SoundTag>(&t->body);
+        // Definitions (DefineSound, DefineButtonSound) sit among the frame's tags too.
+        if (s && t->code != static_cast<std::uint16_t>(swf::TagCode::DefineSound) &&
+            t->code != static_cast<std::uint16_t>(swf::TagCode::DefineButtonSound))
+            m_ctx.sounds->push_back({t->code, s, m_id, frame});
+    }
 }
 
 MovieClip* MovieClip::addClip(Depth depth, const Timeline& timeline, std::uint16_t characterId,

@@ -9,6 +9,9 @@
 
 namespace player {
 
+// What a script's Sound object asks for; Tag for the sound tags of frames.
+enum class SoundAction : std::uint8_t { Tag, Start, Stop, Volume };
+
 struct SoundEvent {
     // StartSound, StartSound2, SoundStreamHead(2) or SoundStreamBlock, as the tag code says.
     std::uint16_t code = 0;
@@ -17,6 +20,12 @@ struct SoundEvent {
     std::uint32_t clipId = 0;
     // The frame entered on that timeline.
     std::uint16_t frame = 0;
+    // Script requests: the sound (0 with Stop: every sound), loops of Start, and `value`: the
+    // offset in seconds of Start or the percentage of Volume.
+    SoundAction action = SoundAction::Tag;
+    std::uint16_t soundId = 0;
+    std::uint16_t loops = 1;
+    double value = 0;
 };
 
 using SoundEvents = std::vector<SoundEvent>;

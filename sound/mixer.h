@@ -25,6 +25,8 @@ public:
     // every instance of the sound, a no-multiple record does nothing if one plays already.
     void start(std::shared_ptr<const Clip> clip, std::uint16_t soundId, const swf::SoundInfo& info);
     void stopSound(std::uint16_t soundId);
+    // Stops every event sound (streams play on).
+    void stopSounds() { m_voices.clear(); }
     // Stops every event sound and every stream.
     void stopAll();
 

@@ -87,10 +87,37 @@ std::uint16_t MovieSound::soundOf(const player::SoundEvent& e, swf::SoundInfo* i
 }
 
 void MovieSound::prepare(const player::SoundEvents& events) {
-    for (const player::SoundEvent& e : events)
-        if (e.code == static_cast<std::uint16_t>(swf::TagCode::StartSound) ||
-            e.code == static_cast<std::uint16_t>(swf::TagCode::StartSound2))
+    for (const player::SoundEvent& e : events) {
+        if (e.action == player::SoundAction::Start) clip(e.soundId);
+        else if (e.action == player::SoundAction::Tag &&
+                 (e.code == static_cast<std::uint16_t>(swf::TagCode::StartSound) ||
+                  e.code == static_cast<std::uint16_t>(swf::TagCode::StartSound2)))
             if (std::uint16_t id = soundOf(e)) clip(id);
+    }
+}
+
+void MovieSound::scriptRequest(const player::SoundEvent& e, Mixer& mixer) {
+    switch (e.action) {
+    case player::SoundAction::Start: {
+        swf::SoundInfo info;
+        info.loops = e.loops;
+        if (e.value > 0) {
+            info.hasInPoint = true;
+            info.inPoint = static_cast<std::uint32_t>(std::min(e.value * kOutputRate, 4.0e9));
+        }
+        mixer.start(clip(e.soundId), e.soundId, info);
+        break;
+    }
+    case player::SoundAction::Stop:
+        if (e.soundId) mixer.stopSound(e.soundId);
+        else mixer.stopSounds();
+        break;
+    case player::SoundAction::Volume:
+        mixer.setVolume(static_cast<int>(std::lround(std::clamp(e.value, 0.0, 100.0))));
+        break;
+    case player::SoundAction::Tag:
+        break;
+    }
 }
 
 void MovieSound::apply(const player::SoundEvents& events, Mixer& mixer) {
@@ -99,6 +126,10 @@ void MovieSound::apply(const player::SoundEvents& events, Mixer& mixer) {
         ++s.framesSinceBlock;
     }
     for (const player::SoundEvent& e : events) {
+        if (e.action != player::SoundAction::Tag) {
+            scriptRequest(e, mixer);
+            continue;
+        }
         switch (static_cast<swf::TagCode>(e.code)) {
         case swf::TagCode::StartSound:
         case swf::TagCode::StartSound2: {

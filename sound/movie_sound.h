@@ -47,6 +47,8 @@ public:
 private:
     // The sound a StartSound or StartSound2 names (0 when none).
     std::uint16_t soundOf(const player::SoundEvent& e, swf::SoundInfo* info = nullptr) const;
+    // A Sound object's start, stop or volume.
+    void scriptRequest(const player::SoundEvent& e, Mixer& mixer);
     struct StreamState {
         std::uint32_t clipId = 0;
         swf::StreamHead head;
