@@ -130,6 +130,9 @@ private:
     ButtonTarget buttonUnderPointer();
     void collectButtons(MovieClip& clip, const DrawMatrix& m, bool under, unsigned nesting);
     void apply(const std::vector<ButtonEvent>& events);
+    // Queues the sound a DefineButtonSound gives the transition, if any (SoundEvent::frame
+    // carries the transition's index in the tag).
+    void queueButtonSound(std::uint16_t buttonId, std::uint16_t condition, std::uint32_t clipId);
 
     std::unique_ptr<swf::Movie> m_movie;
     PlayerOptions m_options;
@@ -150,6 +153,8 @@ private:
     ButtonTarget m_topButton;
     std::vector<PendingAction> m_pending;
     SoundEvents m_soundEvents;
+    // DefineButtonSound tags by button id (few: a plain list).
+    std::vector<std::pair<std::uint16_t, const swf::SoundTag*>> m_buttonSounds;
 };
 
 }  // namespace player

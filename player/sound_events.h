@@ -18,7 +18,8 @@ struct SoundEvent {
     const swf::SoundTag* tag = nullptr;
     // The timeline that met the tag (streams belong to one timeline each).
     std::uint32_t clipId = 0;
-    // The frame entered on that timeline.
+    // The frame entered on that timeline; for DefineButtonSound the transition (0 over to
+    // idle, 1 idle to over, 2 over to down, 3 down to over).
     std::uint16_t frame = 0;
     // Script requests: the sound (0 with Stop: every sound), loops of Start, and `value`: the
     // offset in seconds of Start or the percentage of Volume.

@@ -79,7 +79,8 @@ std::shared_ptr<const Clip> MovieSound::clip(std::uint16_t id) {
 }
 
 std::uint16_t MovieSound::soundOf(const player::SoundEvent& e, swf::SoundInfo* info) const {
-    auto rec = swf::readStartSound(*e.tag, e.code);
+    auto rec = e.code == static_cast<std::uint16_t>(swf::TagCode::DefineButtonSound) ? swf::readButtonSound(*e.tag, e.frame)
+                                                                                      : swf::readStartSound(*e.tag, e.code);
     if (!rec) return 0;
     if (info) *info = std::move(rec->info);
     if (rec->className.empty()) return rec->soundId;
@@ -91,7 +92,8 @@ void MovieSound::prepare(const player::SoundEvents& events) {
         if (e.action == player::SoundAction::Start) clip(e.soundId);
         else if (e.action == player::SoundAction::Tag &&
                  (e.code == static_cast<std::uint16_t>(swf::TagCode::StartSound) ||
-                  e.code == static_cast<std::uint16_t>(swf::TagCode::StartSound2)))
+                  e.code == static_cast<std::uint16_t>(swf::TagCode::StartSound2) ||
+                  e.code == static_cast<std::uint16_t>(swf::TagCode::DefineButtonSound)))
             if (std::uint16_t id = soundOf(e)) clip(id);
     }
 }
@@ -132,7 +134,8 @@ void MovieSound::apply(const player::SoundEvents& events, Mixer& mixer) {
         }
         switch (static_cast<swf::TagCode>(e.code)) {
         case swf::TagCode::StartSound:
-        case swf::TagCode::StartSound2: {
+        case swf::TagCode::StartSound2:
+        case swf::TagCode::DefineButtonSound: {
             swf::SoundInfo info;
             std::uint16_t id = soundOf(e, &info);
             if (id == 0) break;

@@ -71,6 +71,18 @@ core::Result<StartSoundRecord> readStartSound(const SoundTag& tag, std::uint16_t
     return s;
 }
 
+core::Result<StartSoundRecord> readButtonSound(const SoundTag& tag, unsigned index) {
+    core::BitReader r(tag.data);
+    r.u16();  // the button
+    StartSoundRecord s;
+    for (unsigned i = 0; i <= index && i < 4; ++i) {
+        s.soundId = r.u16();
+        s.info = s.soundId ? readSoundInfo(r) : SoundInfo{};
+    }
+    if (r.failed()) return broken("DefineButtonSound is cut short", r);
+    return s;
+}
+
 core::Result<StreamHead> readStreamHead(const SoundTag& tag) {
     core::BitReader r(tag.data);
     StreamHead h;

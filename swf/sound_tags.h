@@ -79,5 +79,8 @@ core::Result<StreamHead> readStreamHead(const SoundTag& tag);
 // The block's format comes from the stream head before it.
 core::Result<StreamBlock> readStreamBlock(const SoundTag& tag, const StreamHead& head);
 SoundInfo readSoundInfo(core::BitReader& r);
+// The sound DefineButtonSound gives transition `index` (0 over to idle, 1 idle to over, 2 over
+// to down, 3 down to over); a sound id of 0 means none.
+core::Result<StartSoundRecord> readButtonSound(const SoundTag& tag, unsigned index);
 
 }  // namespace swf

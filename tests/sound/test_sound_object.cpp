@@ -7,6 +7,7 @@
 #include "player/script_host.h"
 #include "sound/movie_sound.h"
 #include "tests/avm1/bytecode_builder.h"
+#include "tests/platform/view_movies.h"
 #include "tests/sound/sound_movies.h"
 
 namespace {
@@ -81,6 +82,59 @@ TEST(SoundObject, NothingIsQueuedWithoutSound) {
     (*p)->advance();
     (*p)->collectSounds(true);
     EXPECT_TRUE((*p)->takeSoundEvents().empty());
+}
+
+// A square button (character 20) at the stage's corner whose DefineButtonSound plays sound 1
+// when the pointer comes over it and sound 2 when it is pressed.
+std::vector<std::uint8_t> buttonSoundMovie() {
+    swf::MovieWriter w(8, 100, 100, 10.0);
+    w.add(view_movies::square(10, view_movies::kRed));
+    w.add(sound_movies::pcmSound(1, 100, 1111));
+    w.add(sound_movies::pcmSound(2, 100, 2222));
+    swf::DefineButton b;
+    b.id = 20;
+    b.version = 2;
+    swf::ButtonRecord r;
+    r.characterId = 10;
+    r.depth = 1;
+    r.up = r.over = r.down = r.hitTest = true;
+    b.records = {r};
+    w.add(b);
+    core::BitWriter bs;
+    bs.u16(20);
+    bs.u16(0);             // over to idle: none
+    bs.u16(1); bs.u8(0);   // idle to over: sound 1
+    bs.u16(2); bs.u8(0);   // over to down: sound 2
+    bs.u16(0);             // down to over: none
+    w.add(sound_movies::tagWithCode(swf::TagCode::DefineButtonSound, 20, bs.take()));
+    w.add(view_movies::placeAt(1, 20, 0, 0)).showFrame();
+    return w.finish();
+}
+
+TEST(ButtonSound, TransitionsStartTheirSounds) {
+    auto p = player::Player::loadBytes(buttonSoundMovie());
+    ASSERT_TRUE(p);
+    player::Player& pl = **p;
+    pl.collectSounds(true);
+    pl.advance();
+    sound::Mixer mixer;
+    sound::MovieSound ms(pl.library(), pl.frameRate(), pl.root().id());
+    ms.apply(pl.takeSoundEvents(), mixer);
+    EXPECT_TRUE(mixer.idle());
+    std::vector<std::int16_t> out(2);
+    const std::pair<void (*)(player::Player&), int> steps[] = {
+        {[](player::Player& q) { q.mouseMove(10, 10); }, 1111},  // idle to over
+        {[](player::Player& q) { q.mouseDown(); }, 2222},        // over to down
+        {[](player::Player& q) { q.mouseUp(); }, 0},             // down to over: no sound
+        {[](player::Player& q) { q.mouseMove(90, 90); }, 0},    // over to idle: no sound
+    };
+    for (const auto& [act, level] : steps) {
+        mixer.stopAll();
+        act(pl);
+        ms.apply(pl.takeSoundEvents(), mixer);
+        mixer.mix(out.data(), 1);
+        EXPECT_EQ(out[0], level);
+    }
 }
 
 }  // namespace
