@@ -14,6 +14,7 @@ bool PreviewPlayer::create(HWND host) {
     settings.menu = true;
     settings.playOnLoad = true;
     settings.quality = player::Quality::High;
+    settings.sound = true;  // stopped with the movie (Stop, Pause)
     const COLORREF window = GetSysColor(COLOR_WINDOW);
     settings.blank = render::Color{GetRValue(window), GetGValue(window), GetBValue(window), 255};
     m_view = platform::PlayerView::create(host, 0, 0, rc.right, rc.bottom, settings, 0);

@@ -94,6 +94,16 @@ public:
     virtual double timerMs() = 0;  // since the movie started
     // getURL / fscommand: what happens is the embedding's business.
     virtual void getUrl(const std::string& url, const std::string& target) = 0;
+
+    // The Sound class: start the sound exported as `sound` (from `offsetSeconds` in, `loops`
+    // times), stop it (an empty name stops every sound), set the volume in percent. `target` is
+    // the clip the Sound object was made for (0: the whole movie). Embeddings without sound
+    // keep these defaults, which do nothing.
+    virtual void soundStart(ClipId target, const std::string& sound, double offsetSeconds, int loops) {
+        (void)target, (void)sound, (void)offsetSeconds, (void)loops;
+    }
+    virtual void soundStop(ClipId target, const std::string& sound) { (void)target, (void)sound; }
+    virtual void soundVolume(ClipId target, double percent) { (void)target, (void)percent; }
 };
 
 }  // namespace avm1

@@ -137,6 +137,7 @@ void Vm::installBuiltins() {
     installStringBuiltins(*this);
     installMathBuiltins(*this);
     installClipBuiltins(*this);
+    installSoundBuiltins(*this);
     installGlobalFunctions(*this);
 }
 

@@ -189,6 +189,7 @@ void installArrayBuiltins(Vm& vm);
 void installStringBuiltins(Vm& vm);
 void installMathBuiltins(Vm& vm);
 void installClipBuiltins(Vm& vm);
+void installSoundBuiltins(Vm& vm);
 void installGlobalFunctions(Vm& vm);
 
 }  // namespace avm1

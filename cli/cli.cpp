@@ -40,10 +40,22 @@ constexpr std::string_view kTraceHelp =
     "\n"
     "Exit status: 0 when the movie ran, 1 when it is missing or broken, 2 on wrong usage.\n";
 
+constexpr std::string_view kSoundHelp =
+    "usage: flashsaver sound MOVIE.swf -o OUT.wav [--seconds N]\n"
+    "\n"
+    "Runs the movie headless at its frame rate for N seconds (default: one pass through its\n"
+    "frames, at most 60 seconds) and writes the mixed sound of its event and stream sounds as a\n"
+    "44.1 kHz 16-bit stereo WAV file. The file is replaced only once it is complete. Sounds that\n"
+    "cannot be decoded stay silent and are reported on stderr.\n"
+    "\n"
+    "Exit status: 0 when the file was written, 1 when the movie is missing or broken or the file\n"
+    "cannot be written, 2 on wrong usage.\n";
+
 const std::array kCommands = {
     Command{"info", "show a movie's header, tags, characters and problems", kInfoHelp, runInfo},
     Command{"render", "draw a frame of a movie into a PNG file", kRenderHelp, runRender},
     Command{"trace", "run a movie's scripts and print their trace output", kTraceHelp, runTrace},
+    Command{"sound", "write a movie's mixed sound into a WAV file", kSoundHelp, runSound},
     Command{"saver", "write one screensaver (.Scr) per movie", builders::kSaverCommandHelp, runSaver},
     Command{"projector", "write one standalone player (.exe) per movie", builders::kProjectorCommandHelp,
             runProjector},

@@ -37,6 +37,7 @@ int runSaver(std::span<const std::string_view> args, Output& io);
 int runProjector(std::span<const std::string_view> args, Output& io);
 int runExtract(std::span<const std::string_view> args, Output& io);
 int runTrace(std::span<const std::string_view> args, Output& io);
+int runSound(std::span<const std::string_view> args, Output& io);
 
 // The program's arguments (without its name) as UTF-8. On Windows they come from the wide
 // command line, so file names outside the ANSI code page arrive intact.

@@ -131,13 +131,23 @@ core::Status Playback::load(std::span<const std::uint8_t> bytes, std::int64_t no
     m_renderer = std::make_unique<player::FrameRenderer>(m_player->library());
     m_renderer->setQuality(m_settings.quality);
     m_clock.setRate(m_player->frameRate());
-    m_player->advance();  // frame 1
+    if (m_sound) {
+        m_player->collectSounds(true);
+        m_sound->movieLoaded(*m_player);
+    }
+    advance();  // frame 1
     if (!m_settings.playOnLoad) m_player->stop();
     restartClock(now);
     return core::okStatus();
 }
 
+void Playback::advance() {
+    m_player->advance();
+    if (m_sound) m_sound->frameRan(m_player->takeSoundEvents());
+}
+
 void Playback::unload() {
+    if (m_sound && m_player) m_sound->movieUnloaded();
     m_clock.halt();
     m_renderer.reset();  // refers to the player's library
     m_player.reset();
@@ -151,7 +161,10 @@ void Playback::restartClock(std::int64_t now) {
 unsigned Playback::tick(std::int64_t now) {
     if (!m_player) return 0;
     if (!m_clock.running()) restartClock(now);
-    const unsigned due = m_clock.take(now);
+    unsigned due = m_clock.take(now);
+    // A playing stream sound leads: the frames follow the samples it has played.
+    if (m_sound && m_player->isPlaying())
+        if (std::optional<unsigned> stream = m_sound->streamFramesDue()) due = std::min(*stream, m_settings.maxCatchUp);
     unsigned ran = 0;
     for (; ran < due; ++ran) {
         // Without Loop the iteration after the last frame halts the main timeline there, as the
@@ -159,7 +172,7 @@ unsigned Playback::tick(std::int64_t now) {
         if (!m_settings.loop && m_player->isPlaying() && m_player->currentFrame() >= m_player->frameCount())
             m_player->stop();
         if (isStill(*m_player, m_settings.loop)) break;
-        m_player->advance();
+        advance();
     }
     return ran;
 }
@@ -188,12 +201,17 @@ void Playback::play(std::int64_t now) {
 void Playback::stop(std::int64_t now) {
     if (!m_player) return;
     m_player->stop();
+    if (m_sound) m_sound->silence();
     restartClock(now);
 }
 
 void Playback::rewind(std::int64_t now) {
     if (!m_player) return;
     m_player->rewind();
+    if (m_sound) {
+        m_player->takeSoundEvents();  // frame 1 sounds again when the movie plays on from it
+        m_sound->silence();
+    }
     restartClock(now);
 }
 

@@ -76,6 +76,20 @@ bool isStill(const player::Player& player, bool rootLoops);
 // so their premultiplied values are the colours themselves.
 void toDibWords(const render::Pixmap& src, std::uint32_t* dst, std::size_t dstStride);
 
+// Where a playing movie's sound goes (the Win32 sound output; tests fake it). Playback tells it
+// of each movie, hands it every iteration's sound events, and silences it when the movie is
+// stopped or rewound. While a stream sound plays, the sink sets the pace of the timeline.
+class SoundSink {
+public:
+    virtual ~SoundSink() = default;
+    virtual void movieLoaded(const player::Player& player) = 0;
+    virtual void movieUnloaded() = 0;
+    virtual void frameRan(const player::SoundEvents& events) = 0;
+    virtual void silence() = 0;
+    // Iterations to run now to stay in step with a playing stream; nothing lets the clock decide.
+    virtual std::optional<unsigned> streamFramesDue() = 0;
+};
+
 struct PlaybackSettings {
     bool loop = true;        // the main timeline starts over after its last frame
     bool playOnLoad = true;  // a loaded movie plays at once (else it halts on frame 1)
@@ -91,6 +105,9 @@ public:
     ~Playback();
     Playback(const Playback&) = delete;
     Playback& operator=(const Playback&) = delete;
+
+    // The sink of the movies loaded from now on (null: no sound). It must outlive them.
+    void setSoundSink(SoundSink* sink) { m_sound = sink; }
 
     // Replaces the movie. On failure nothing is loaded and the error says why.
     core::Status load(std::span<const std::uint8_t> bytes, std::int64_t now);
@@ -140,8 +157,10 @@ public:
     void restartClock(std::int64_t now);
 
 private:
+    void advance();
 
     PlaybackSettings m_settings;
+    SoundSink* m_sound = nullptr;
     std::unique_ptr<player::Player> m_player;
     std::unique_ptr<player::FrameRenderer> m_renderer;
     FrameClock m_clock;

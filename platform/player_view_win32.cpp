@@ -90,6 +90,10 @@ std::unique_ptr<PlayerView> PlayerView::create(HWND parent, int x, int y, int wi
     HINSTANCE instance = GetModuleHandleW(nullptr);
     if (!registerClass(instance)) return nullptr;
     std::unique_ptr<PlayerView> view(new PlayerView(settings));
+    if (settings.sound) {
+        view->m_sound = SoundOutput::open();
+        if (view->m_sound) view->m_playback.setSoundSink(view->m_sound.get());
+    }
     HWND hwnd = CreateWindowExW(0, kClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, x, y,
                                 std::max(0, width), std::max(0, height), parent,
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId)), instance,

@@ -26,6 +26,7 @@
 #include <span>
 
 #include "platform/playback.h"
+#include "platform/sound_output_win32.h"
 #include "render/pixmap.h"
 
 namespace platform {
@@ -36,6 +37,9 @@ struct PlayerViewSettings {
     bool playOnLoad = true;  // a loaded movie plays at once
     player::Quality quality = player::Quality::High;
     render::Color blank{0, 0, 0, 255};  // the client area while no movie is loaded
+    // Plays the movies' sound through the default output device. Where none opens, movies play
+    // silently.
+    bool sound = false;
 };
 
 class PlayerView {
@@ -104,6 +108,8 @@ public:
     std::uint64_t picturesDrawn() const { return m_playback.picturesDrawn(); }
     // Whether a frame timer is armed (false for a still movie).
     bool timerArmed() const { return m_timerArmed; }
+    // The sound output, when sound was asked for and a device opened.
+    const SoundOutput* soundOutput() const { return m_sound.get(); }
     // The movie's parse problems and the like stay reachable for callers that want them.
     const player::Player* player() const { return m_playback.player(); }
 
@@ -128,6 +134,7 @@ private:
     void releaseSurface();
 
     PlayerViewSettings m_settings;
+    std::unique_ptr<SoundOutput> m_sound;  // outlives the playback that feeds it
     Playback m_playback;
     HWND m_hwnd = nullptr;
     bool m_timerArmed = false;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "swf/tag_codes.h"
+
 namespace player {
 
 namespace {
@@ -150,6 +152,19 @@ void MovieClip::runFrame(std::uint16_t frame, bool scripts) {
         if (auto* p = std::get_if<swf::PlaceObject>(&t->body)) place(*p, frame);
         else if (auto* r = std::get_if<swf::RemoveObject>(&t->body)) remove(r->depth);
     }
+    // Frames passed over by a goto make no sound; the frame it ends on does.
+    if (scripts) queueSounds(frame);
+}
+
+void MovieClip::queueSounds(std::uint16_t frame) {
+    if (!m_ctx.sounds) return;
+    for (const swf::Tag* t : m_timeline.frame(frame).tags) {
+        auto* s = std::get_if<swf::SoundTag>(&t->body);
+        // Definitions (DefineSound, DefineButtonSound) sit among the frame's tags too.
+        if (s && t->code != static_cast<std::uint16_t>(swf::TagCode::DefineSound) &&
+            t->code != static_cast<std::uint16_t>(swf::TagCode::DefineButtonSound))
+            m_ctx.sounds->push_back({t->code, s, m_id, frame});
+    }
 }
 
 MovieClip* MovieClip::addClip(Depth depth, const Timeline& timeline, std::uint16_t characterId,
@@ -235,6 +250,7 @@ void MovieClip::rewindTo(std::uint16_t target) {
     }
     m_currentFrame = target;
     if (m_ctx.events) m_ctx.events->frameEntered(*this, target);
+    queueSounds(target);
     for (auto& [depth, pl] : wanted) {
         if (m_list.count(depth)) continue;
         DisplayObject obj;

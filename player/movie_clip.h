@@ -15,6 +15,7 @@
 
 #include "player/display_list.h"
 #include "player/library.h"
+#include "player/sound_events.h"
 #include "player/timeline.h"
 
 namespace player {
@@ -49,6 +50,7 @@ struct ClipContext {
     unsigned maxNesting = 64;
     std::uint32_t refusedInstances = 0;  // placements dropped because of the limits
     ClipEvents* events = nullptr;
+    SoundEvents* sounds = nullptr;  // sound tags of entered frames are added here when set
     const swf::PlaceObject* placing = nullptr;  // the tag of the clip being created, if any
 };
 
@@ -96,6 +98,7 @@ public:
 
 private:
     void runFrame(std::uint16_t frame, bool scripts = true);
+    void queueSounds(std::uint16_t frame);
     void place(const swf::PlaceObject& p, std::uint16_t frame);
     void remove(Depth depth);
     void rewindTo(std::uint16_t frame);

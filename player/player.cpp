@@ -5,6 +5,7 @@
 
 #include "core/file_io.h"
 #include "player/script_host.h"
+#include "swf/tag_codes.h"
 
 namespace player {
 
@@ -24,6 +25,9 @@ Player::Player(std::unique_ptr<swf::Movie> movie, const PlayerOptions& options)
     m_root = std::make_unique<MovieClip>(m_ctx, *m_mainTimeline, 0);
     if (m_scripts) m_scripts->setRoot(m_root.get());
     m_root->setLooping(options.loop);
+    for (const swf::Tag& t : m_movie->tags)
+        if (auto* snd = std::get_if<swf::SoundTag>(&t.body); snd && t.code == static_cast<std::uint16_t>(swf::TagCode::DefineButtonSound))
+            m_buttonSounds.emplace_back(snd->id, snd);
     for (const swf::Tag& t : m_movie->tags) {
         if (auto* bg = std::get_if<swf::SetBackgroundColor>(&t.body)) {
             m_background = bg->color;
@@ -128,6 +132,7 @@ void Player::apply(const std::vector<ButtonEvent>& events) {
         if (!found) continue;
         const ButtonOnStage& b = *found;
         b.object->buttonState = e.state;
+        if (m_ctx.sounds) queueButtonSound(b.def->id, e.condition, b.clip->id());
         for (const swf::ButtonCondAction& a : b.def->actions) {
             // The low nine bits are the transitions; the key code above them is for keys.
             if ((a.conditions & 0x01FF & e.condition) == 0) continue;
@@ -138,6 +143,22 @@ void Player::apply(const std::vector<ButtonEvent>& events) {
         }
     }
     if (m_scripts) m_scripts->runEventActions();
+}
+
+void Player::queueButtonSound(std::uint16_t buttonId, std::uint16_t condition, std::uint32_t clipId) {
+    // DefineButtonSound has a sound for four transitions, in this order.
+    namespace bc = button_condition;
+    static constexpr std::uint16_t kTransitions[4] = {bc::kOverUpToIdle, bc::kIdleToOverUp, bc::kOverUpToOverDown,
+                                                      bc::kOverDownToOverUp};
+    for (std::uint16_t i = 0; i < 4; ++i) {
+        if (!(condition & kTransitions[i])) continue;
+        for (const auto& [id, tag] : m_buttonSounds)
+            if (id == buttonId) {
+                SoundEvent e{static_cast<std::uint16_t>(swf::TagCode::DefineButtonSound), tag, clipId, i};
+                m_ctx.sounds->push_back(e);
+                return;
+            }
+    }
 }
 
 void Player::mouseMove(double x, double y) {

@@ -107,6 +107,14 @@ public:
 
     // The script host (null when scripts are off): trace output, button actions, quit requests.
     ScriptHost* scripts();
+    // Sound tags of the frames entered since the last take, in order; collected only while
+    // collectSounds(true) is in force (nothing consumes them otherwise).
+    void collectSounds(bool on) {
+        m_ctx.sounds = on ? &m_soundEvents : nullptr;
+        if (!on) m_soundEvents.clear();
+    }
+    SoundEvents takeSoundEvents() { return std::exchange(m_soundEvents, {}); }
+
     // Placements refused because of the instance or nesting limits since load.
     std::uint32_t refusedInstances() const { return m_ctx.refusedInstances; }
 
@@ -122,6 +130,9 @@ private:
     ButtonTarget buttonUnderPointer();
     void collectButtons(MovieClip& clip, const DrawMatrix& m, bool under, unsigned nesting);
     void apply(const std::vector<ButtonEvent>& events);
+    // Queues the sound a DefineButtonSound gives the transition, if any (SoundEvent::frame
+    // carries the transition's index in the tag).
+    void queueButtonSound(std::uint16_t buttonId, std::uint16_t condition, std::uint32_t clipId);
 
     std::unique_ptr<swf::Movie> m_movie;
     PlayerOptions m_options;
@@ -141,6 +152,9 @@ private:
     const ButtonOnStage* onStage(std::uint32_t id) const;
     ButtonTarget m_topButton;
     std::vector<PendingAction> m_pending;
+    SoundEvents m_soundEvents;
+    // DefineButtonSound tags by button id (few: a plain list).
+    std::vector<std::pair<std::uint16_t, const swf::SoundTag*>> m_buttonSounds;
 };
 
 }  // namespace player

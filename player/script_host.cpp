@@ -603,4 +603,40 @@ void ScriptHost::getUrl(const std::string& url, const std::string& target) {
         m_quit = true;
 }
 
+// Sound objects queue their requests with the frames' sound tags; a movie played without
+// sound collects none.
+void ScriptHost::soundStart(avm1::ClipId target, const std::string& sound, double offsetSeconds, int loops) {
+    (void)target;
+    auto id = m_library.exported(sound);
+    if (!m_ctx.sounds || !id) return;
+    SoundEvent e;
+    e.action = SoundAction::Start;
+    e.soundId = *id;
+    e.loops = static_cast<std::uint16_t>(std::clamp(loops, 1, 65535));
+    e.value = offsetSeconds;
+    m_ctx.sounds->push_back(e);
+}
+
+void ScriptHost::soundStop(avm1::ClipId target, const std::string& sound) {
+    (void)target;
+    if (!m_ctx.sounds) return;
+    SoundEvent e;
+    e.action = SoundAction::Stop;
+    if (!sound.empty()) {
+        auto id = m_library.exported(sound);
+        if (!id) return;
+        e.soundId = *id;
+    }
+    m_ctx.sounds->push_back(e);
+}
+
+void ScriptHost::soundVolume(avm1::ClipId target, double percent) {
+    (void)target;
+    if (!m_ctx.sounds) return;
+    SoundEvent e;
+    e.action = SoundAction::Volume;
+    e.value = percent;
+    m_ctx.sounds->push_back(e);
+}
+
 }  // namespace player

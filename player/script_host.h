@@ -89,6 +89,9 @@ public:
     void trace(std::string_view message) override;
     double timerMs() override { return m_timeMs; }
     void getUrl(const std::string& url, const std::string& target) override;
+    void soundStart(avm1::ClipId target, const std::string& sound, double offsetSeconds, int loops) override;
+    void soundStop(avm1::ClipId target, const std::string& sound) override;
+    void soundVolume(avm1::ClipId target, double percent) override;
 
     // ClipEvents
     void clipCreated(MovieClip& clip, const swf::PlaceObject* tag) override;

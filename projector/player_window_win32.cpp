@@ -47,6 +47,7 @@ bool PlayerWindow::create(HINSTANCE instance, const std::wstring& caption,
     settings.menu = true;
     settings.playOnLoad = true;
     settings.quality = player::Quality::High;
+    settings.sound = true;
     m_view = platform::PlayerView::create(m_hwnd, 0, 0, client.right, client.bottom, settings);
     if (!m_view) return false;
 

@@ -6,6 +6,7 @@
 #include "saver_runtime/hot_key_win32.h"
 #include "saver_runtime/runtime_files_win32.h"
 #include "saver_runtime/screen_layout.h"
+#include "saver_runtime/system_mute_win32.h"
 
 namespace saver_runtime {
 namespace {
@@ -188,6 +189,7 @@ void Form1::showMovie() {
     settings.loop = false;  // Loop false: the movie stays on its last frame
     settings.menu = false;  // Menu false: no context menu
     settings.quality = player::Quality::High;
+    settings.sound = !systemMuted();  // the movie's sound, unless the system is muted
     m_view = platform::PlayerView::create(m_swf, 0, 0, rc.right, rc.bottom, settings);
     if (!m_view || m_extraction.moviePath.empty()) return;
     const bool loaded = m_view->loadFile(m_extraction.moviePath.c_str());

@@ -10,6 +10,7 @@ packages=(
   clang libclang-rt-14-dev
   wine wine32:i386
   xvfb xdotool imagemagick libjpeg-turbo-progs x11-apps fonts-wqy-microhei fonts-wine
+  sox lame
 )
 
 missing=()

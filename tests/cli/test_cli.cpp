@@ -9,7 +9,9 @@
 
 #include "cli/cli.h"
 #include "core/file_io.h"
+#include "sound/wav.h"
 #include "swf/test_writer.h"
+#include "tests/sound/sound_movies.h"
 
 namespace {
 
@@ -136,3 +138,45 @@ TEST(CliProgram, ExitStatusReachesTheShell) {
 }
 
 }  // namespace
+
+// --- flashsaver sound ----------------------------------------------------------------------------
+
+TEST(CliSound, WritesTheMixOfEventAndStreamSound) {
+    // 10 frames at 10 fps: one second; the event sound (8000) covers the first 0.1 s, and each
+    // frame's stream block sounds for exactly its own tenth of a second.
+    std::string movie = tempMovie("sound.swf", sound_movies::soundMovie(10, 10.0, true));
+    std::string out = ::testing::TempDir() + "/sound.wav";
+    auto r = run({"sound", movie, "-o", out});
+    ASSERT_EQ(r.code, 0) << r.io.err;
+    auto bytes = core::readFile(out);
+    ASSERT_TRUE(bytes);
+    auto wav = sound::readWav(*bytes);
+    ASSERT_TRUE(wav);
+    EXPECT_EQ(wav->rate, 44100);
+    EXPECT_EQ(wav->channels, 2);
+    ASSERT_EQ(wav->frames(), 44100u);
+    EXPECT_EQ(wav->samples[0], 8000 + 100);
+    EXPECT_EQ(wav->samples[2 * 4409 + 1], 8000 + 100);
+    EXPECT_EQ(wav->samples[2 * 4410], 200);
+    for (int f = 2; f <= 10; ++f) EXPECT_EQ(wav->samples[2 * (4410 * f - 1)], 100 * f) << "frame " << f;
+
+    // --seconds sets the length; the stream ends with the movie's frames (it loops: frame 1
+    // starts the stream again).
+    r = run({"sound", movie, "-o", out, "--seconds", "2"});
+    ASSERT_EQ(r.code, 0) << r.io.err;
+    wav = sound::readWav(*core::readFile(out));
+    ASSERT_TRUE(wav);
+    EXPECT_EQ(wav->frames(), 88200u);
+}
+
+TEST(CliSound, RefusesBadArgumentsAndReportsSilentSounds) {
+    std::string movie = tempMovie("nelly.swf", sound_movies::soundMovie(3, 10.0, true, 6));
+    std::string out = ::testing::TempDir() + "/nelly.wav";
+    EXPECT_EQ(run({"sound", movie}).code, 2);
+    EXPECT_EQ(run({"sound", movie, "-o", out, "--seconds", "0"}).code, 2);
+    EXPECT_EQ(run({"sound", "/nonexistent/x.swf", "-o", out}).code, 1);
+    EXPECT_EQ(run({"sound", movie, "-o", "/nonexistent/dir/x.wav"}).code, 1);
+    auto r = run({"sound", movie, "-o", out});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_NE(r.io.err.find("could not be decoded"), std::string::npos) << r.io.err;
+}

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "platform/playback.h"
+#include "swf/tag_codes.h"
 #include "view_movies.h"
 
 namespace {
@@ -433,3 +434,67 @@ TEST(Playback, FrameNumCountsFromZeroAndClamps) {
 }
 
 }  // namespace
+
+// --- Sound --------------------------------------------------------------------------------------
+
+// Records what Playback tells a sound sink, and paces the timeline when told to.
+struct FakeSink : platform::SoundSink {
+    int loaded = 0, unloaded = 0, silenced = 0;
+    std::vector<std::size_t> eventsPerFrame;
+    std::optional<unsigned> due;
+    void movieLoaded(const player::Player&) override { ++loaded; }
+    void movieUnloaded() override { ++unloaded; }
+    void frameRan(const player::SoundEvents& e) override { eventsPerFrame.push_back(e.size()); }
+    void silence() override { ++silenced; }
+    std::optional<unsigned> streamFramesDue() override { return due; }
+};
+
+// squareMovie with a StartSound tag in every frame.
+std::vector<std::uint8_t> soundMovie(unsigned frames) {
+    swf::MovieWriter w(8, view_movies::kStage, view_movies::kStage, 10.0);
+    w.add(view_movies::square(1, view_movies::kRed));
+    for (unsigned f = 0; f < frames; ++f) {
+        swf::Tag start = swf::makeTag(swf::SoundTag{2, {2, 0, 0}});
+        start.code = static_cast<std::uint16_t>(swf::TagCode::StartSound);
+        if (f == 0) w.add(view_movies::placeAt(1, 1, 0, 0));
+        w.add(start).showFrame();
+    }
+    return w.finish();
+}
+
+TEST(PlaybackSound, EveryFrameReachesTheSinkAndStopSilencesIt) {
+    FakeSink sink;
+    Playback pb;
+    pb.setSoundSink(&sink);
+    ASSERT_TRUE(pb.load(soundMovie(5), 0).ok());
+    EXPECT_EQ(sink.loaded, 1);
+    ASSERT_EQ(sink.eventsPerFrame.size(), 1u);  // frame 1 at load
+    EXPECT_EQ(sink.eventsPerFrame[0], 1u);
+    const std::int64_t p = period(10.0);
+    EXPECT_EQ(pb.tick(2 * p), 2u);
+    EXPECT_EQ(sink.eventsPerFrame, (std::vector<std::size_t>{1, 1, 1}));
+    pb.stop(2 * p);
+    pb.rewind(2 * p);
+    EXPECT_EQ(sink.silenced, 2);
+    pb.unload();
+    EXPECT_EQ(sink.unloaded, 1);
+}
+
+TEST(PlaybackSound, APlayingStreamSetsThePaceInsteadOfTheClock) {
+    FakeSink sink;
+    PlaybackSettings s;
+    s.maxCatchUp = 4;
+    Playback pb(s);
+    pb.setSoundSink(&sink);
+    ASSERT_TRUE(pb.load(soundMovie(20), 0).ok());
+    const std::int64_t p = period(10.0);
+    sink.due = 0u;  // the sound is behind: the picture waits although a frame is due
+    EXPECT_EQ(pb.tick(p), 0u);
+    sink.due = 3u;  // the sound ran ahead: three frames at once, before the clock says so
+    EXPECT_EQ(pb.tick(p + p / 4), 3u);
+    EXPECT_EQ(pb.currentFrame(), 4);
+    sink.due = 9u;  // never more than the catch-up limit
+    EXPECT_EQ(pb.tick(p + p / 2), 4u);
+    sink.due.reset();  // no stream: the clock again
+    EXPECT_EQ(pb.tick(3 * p), 2u);
+}

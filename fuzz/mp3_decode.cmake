@@ -1,0 +1,2 @@
+vfs_fuzzer(mp3_decode SOURCES ${CMAKE_CURRENT_LIST_DIR}/mp3_decode.cpp LIBS vfs_sound vfs_core)
+set_tests_properties(mp3_decode PROPERTIES ENVIRONMENT UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1)
