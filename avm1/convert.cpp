@@ -241,7 +241,7 @@ bool strictEquals(const Value& a, const Value& b) {
     case Type::Undefined:
     case Type::Null: return true;
     case Type::Boolean:
-    case Type::Number: return a.num() == b.num();
+    case Type::Number: return a.num() == b.num() || (std::isnan(a.num()) && std::isnan(b.num()));
     case Type::String: return a.str() == b.str();
     case Type::Object: return a.obj() == b.obj();
     }
@@ -249,10 +249,17 @@ bool strictEquals(const Value& a, const Value& b) {
 }
 
 bool looseEquals(Vm& vm, const Value& a, const Value& b) {
+    unsigned ver = vm.ctx.version;
+    // NaN equals NaN from SWF 7 on.
+    if (a.isNumber() && b.isNumber()) return a.num() == b.num() || (ver >= 7 && std::isnan(a.num()) && std::isnan(b.num()));
     if (a.type() == b.type()) return strictEquals(a, b);
     if (a.isNullish() && b.isNullish()) return true;
+    // An object whose valueOf gives nothing (no prototype) equals undefined and null.
+    if (a.isNullish() != b.isNullish() && (a.isObject() || b.isObject())) {
+        Value p = toPrimitive(vm, a.isObject() ? a : b, Hint::Number);
+        return p.isNullish();
+    }
     if (a.isNullish() || b.isNullish()) return false;
-    unsigned ver = vm.ctx.version;
     if (a.isNumber() && b.isString()) return a.num() == stringToNumber(b.str(), ver);
     if (a.isString() && b.isNumber()) return stringToNumber(a.str(), ver) == b.num();
     if (a.isBool()) return looseEquals(vm, Value(a.num()), b);
@@ -269,8 +276,13 @@ bool looseEquals(Vm& vm, const Value& a, const Value& b) {
 }
 
 Value lessThan(Vm& vm, const Value& a, const Value& b) {
+    // A plain object that stays an object after valueOf makes the comparison false (the second
+    // operand is then not converted at all); a clip counts as NaN.
+    auto staysObject = [](const Value& p) { return p.isObject() && p.obj()->kind != ObjectKind::Clip; };
     Value pa = toPrimitive(vm, a, Hint::Number);
+    if (staysObject(pa)) return Value(false);
     Value pb = toPrimitive(vm, b, Hint::Number);
+    if (staysObject(pb)) return Value(false);
     if (pa.isString() && pb.isString()) return Value(pa.str() < pb.str());
     double x = primitiveToNumber(pa, vm.ctx.version), y = primitiveToNumber(pb, vm.ctx.version);
     if (std::isnan(x) || std::isnan(y)) return Value();
