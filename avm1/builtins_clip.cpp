@@ -35,17 +35,16 @@ void copyProps(Vm& vm, const Value& from, ClipId to) {
 void gotoFrame(Vm& vm, const CallArgs& c, bool play) {
     ClipId clip = self(vm, c);
     if (!clip) return;
-    const Value& f = c.arg(0);
-    if (f.isString()) {
-        double n = stringToNumber(f.str(), 7);
-        if (std::isnan(n)) {
-            vm.host().gotoLabel(clip, f.str(), play);
-            return;
-        }
-        vm.host().gotoFrame(clip, toInt32(n), play);
+    // Objects go as their string (a label or a number); the frame number wraps like the
+    // player's 32-bit zero-based index, so that -2^31 lands past the end.
+    Value f = c.arg(0).isObject() ? Value(toString(vm, c.arg(0))) : c.arg(0);
+    double n = f.isString() ? stringToNumber(f.str(), 7) : toNumber(vm, f);
+    if (f.isString() && std::isnan(n)) {
+        vm.host().gotoLabel(clip, f.str(), play);
         return;
     }
-    vm.host().gotoFrame(clip, toInt32(toNumber(vm, f)), play);
+    std::int32_t frame = toInt32(n);
+    vm.host().gotoFrame(clip, frame == INT32_MIN ? INT32_MAX : frame, play);
 }
 
 // localToGlobal / globalToLocal: converts the x and y of the point object in place.

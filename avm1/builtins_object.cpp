@@ -165,8 +165,8 @@ void installGlobalFunctions(Vm& vm) {
     Object& g = *vm.global();
     g.define("NaN", Value(std::numeric_limits<double>::quiet_NaN()), kDontEnum);
     g.define("Infinity", Value(INFINITY), kDontEnum);
-    vm.method(g, "isNaN", [](Vm& vm, Args c) -> Value { return Value(std::isnan(toNumber(vm, c.arg(0)))); });
-    vm.method(g, "isFinite", [](Vm& vm, Args c) -> Value { return Value(std::isfinite(toNumber(vm, c.arg(0)))); });
+    vm.method(g, "isNaN", [](Vm& vm, Args c) -> Value { return Value(c.args.empty() || std::isnan(toNumber(vm, c.arg(0)))); });
+    vm.method(g, "isFinite", [](Vm& vm, Args c) -> Value { return Value(!c.args.empty() && std::isfinite(toNumber(vm, c.arg(0)))); });
     vm.method(g, "parseFloat", [](Vm& vm, Args c) -> Value {
         std::string s = toString(vm, c.arg(0));
         std::size_t i = 0;

@@ -31,14 +31,18 @@ double stringToNumber(std::string_view s, unsigned version) {
         std::size_t p = (s[0] == '-' || s[0] == '+') ? 1 : 0;
         if (s.size() > p + 2 && s[p] == '0' && (s[p + 1] == 'x' || s[p + 1] == 'X')) {
             double v = 0;
-            for (std::size_t k = p + 2; k < s.size(); ++k) {
+            std::size_t k = p + 2;
+            bool negative = s[0] == '-';
+            if (p == 0 && (s[k] == '-' || s[k] == '+')) negative = s[k++] == '-';  // "0x-10"
+            if (k == s.size()) return kNaN;
+            for (; k < s.size(); ++k) {
                 char c = s[k];
                 int d = (c >= '0' && c <= '9') ? c - '0' : (c >= 'a' && c <= 'f') ? c - 'a' + 10
                         : (c >= 'A' && c <= 'F') ? c - 'A' + 10 : -1;
                 if (d < 0) return kNaN;
                 v = v * 16 + d;
             }
-            return s[0] == '-' ? -v : v;
+            return negative ? -v : v;
         }
     }
     // Decimal: sign, digits, fraction, exponent; nothing else may follow but spaces.

@@ -511,7 +511,12 @@ Completion Runner::runRange(std::size_t start, std::size_t end) {
             setVariable(name, v);
             break;
         }
-        case Op::SetTarget2: setTarget(targetOf(pop())); break;
+        case Op::SetTarget2: {
+            // A clip is taken by its path: the first clip under that name answers.
+            Value v = pop();
+            setTarget(vm.clipOf(v) ? targetOf(Value(vm.targetPath(vm.clipOf(v)))) : targetOf(v));
+            break;
+        }
         case Op::SetTarget: {
             std::string path = op.str();
             ClipId base = vm.clipOf(f.thisValue) ? vm.clipOf(f.thisValue) : f.target;

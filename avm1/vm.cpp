@@ -209,6 +209,9 @@ ObjectRef Vm::clipObject(ClipId clip) {
 void Vm::clipRemoved(ClipId clip) {
     auto it = m_clips.find(clip);
     if (it == m_clips.end()) return;
+    // References to a removed clip follow its path: a clip made later under the same path
+    // answers them.
+    it->second->primitive = Value(targetPath(clip));
     it->second->clipId = 0;
     m_clips.erase(it);
 }
@@ -220,8 +223,13 @@ Value Vm::clipValue(ClipId clip) {
 
 ClipId Vm::clipOf(const Value& v) {
     Object* o = v.obj();
-    if (o && o->kind == ObjectKind::Clip && o->clipId && m_host.alive(o->clipId)) return o->clipId;
-    return 0;
+    return o && o->kind == ObjectKind::Clip ? liveClip(*o) : 0;
+}
+
+ClipId Vm::liveClip(const Object& o) {
+    if (o.clipId && m_host.alive(o.clipId)) return o.clipId;
+    if (o.clipId || !o.primitive.isString()) return 0;
+    return resolveTarget(m_host.root(), o.primitive.str());
 }
 
 std::string Vm::targetPath(ClipId clip) {
@@ -377,7 +385,9 @@ Value Vm::getMember(const Value& target, std::string_view name) {
             return Value(static_cast<double>(textLength(o.primitive.str(), ctx.version)));
         break;
     case ObjectKind::Clip: {
-        if (!o.clipId || !m_host.alive(o.clipId)) return Value();
+        ClipId live = liveClip(o);
+        if (live != o.clipId) return live ? getMember(clipValue(live), name) : Value();
+        if (!live) return Value();
         Value out;
         if (specialClipMember(*this, o.clipId, name, out)) return out;
         if (Property* p = o.findOwn(name, nameCase())) {
@@ -419,7 +429,12 @@ void Vm::setMember(const Value& target, std::string_view name, const Value& v) {
         break;
     }
     case ObjectKind::Clip: {
-        if (!o->clipId || !m_host.alive(o->clipId)) return;
+        ClipId live = liveClip(*o);
+        if (live != o->clipId) {
+            if (live) setMember(clipValue(live), name, v);
+            return;
+        }
+        if (!live) return;
         ClipProp prop = clipPropFromName(name);
         if (prop == ClipProp::Name) {
             m_host.setName(o->clipId, toString(*this, v));

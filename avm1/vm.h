@@ -87,6 +87,8 @@ public:
     // A clip reference: the object of a live clip, or undefined.
     Value clipValue(ClipId clip);
     ClipId clipOf(const Value& v);
+    // The clip a clip object stands for: its own while it lives, else the one now at its path.
+    ClipId liveClip(const Object& o);
     std::string targetPath(ClipId clip);  // "_level0.a.b"
     std::string slashPath(ClipId clip);   // "/a/b"
     // Resolves a target path ("/a/b", "_root.a", "../b", "a:b" without the variable).

@@ -213,12 +213,12 @@ void ScriptHost::clipCreated(MovieClip& clip, const swf::PlaceObject* tag) {
 }
 
 void ScriptHost::clipDestroyed(MovieClip& clip) {
+    m_vm->clipRemoved(clip.id());
     m_clips.erase(clip.id());
     m_autoNames.erase(clip.id());
     m_clipActions.erase(clip.id());
     m_drawing.erase(clip.id());
     m_drawingChanged.erase(clip.id());
-    m_vm->clipRemoved(clip.id());
 }
 
 void ScriptHost::frameEntered(MovieClip& clip, std::uint16_t frame) {
