@@ -989,8 +989,13 @@ Value Interpreter::run(Vm& vm, Frame& frame) {
         Vm::Context ctx;
         ~Restore() { vm.ctx = ctx; }
     } restore{vm, saved};
-    Runner r{vm, frame, {}};
+    Runner r{vm, frame, frame.carry ? std::move(*frame.carry) : std::vector<Value>{}};
     Completion c = r.runRange(0, frame.code.size());
+    if (frame.carry) {
+        constexpr std::size_t kMaxCarried = 64;
+        if (r.stack.size() > kMaxCarried) r.stack.erase(r.stack.begin(), r.stack.end() - kMaxCarried);
+        *frame.carry = std::move(r.stack);
+    }
     return c.flow == Flow::Return ? c.value : Value();
 }
 

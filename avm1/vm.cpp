@@ -78,6 +78,8 @@ std::size_t Vm::collectGarbage() {
                          &protos.error, &protos.color})
         if (*p) todo.push_back(p->get());
     for (auto& [id, obj] : m_clips) todo.push_back(obj.get());
+    for (auto& [id, values] : m_carried)
+        for (const Value& v : values) markValue(v, todo);
     for (auto& [id, iv] : m_intervals) {
         markValue(iv.fn, todo);
         markValue(iv.thisValue, todo);
@@ -207,6 +209,7 @@ ObjectRef Vm::clipObject(ClipId clip) {
 }
 
 void Vm::clipRemoved(ClipId clip) {
+    m_carried.erase(clip);
     auto it = m_clips.find(clip);
     if (it == m_clips.end()) return;
     // References to a removed clip follow its path: a clip made later under the same path
@@ -519,6 +522,7 @@ RunStatus Vm::runActions(std::span<const std::uint8_t> code, ClipId clip) {
     frame.scope = std::make_shared<Scope>(Scope{ScopeKind::Target, clipObj, globalScope});
     frame.thisValue = Value(clipObj);
     frame.registers.resize(4);
+    frame.carry = &m_carried[clip];
     bool outer = m_depth == 0;
     Context saved = ctx;
     try {

@@ -139,6 +139,7 @@ private:
     VmLimits m_limits;
     ObjectRef m_global;
     std::unordered_map<ClipId, ObjectRef> m_clips;
+    std::unordered_map<ClipId, std::vector<Value>> m_carried;  // stack values left by timeline code
     std::uint64_t m_steps = 0;      // steps since beginFrame()
     std::uint64_t m_totalSteps = 0;
     unsigned m_depth = 0;           // nested calls and runs
