@@ -248,14 +248,20 @@ struct Runner {
         Object* o = v.obj();
         if (!o || !ctor.obj()) return false;
         Value proto = vm.getMember(ctor, "prototype");
-        if (!proto.obj()) return false;
+        return proto.obj() && inherits(o->proto.get(), proto.obj(), 0);
+    }
+
+    // Whether `proto` is on the chain starting at `p` or among the interfaces its objects
+    // implement (and the interfaces those implement).
+    bool inherits(Object* p, Object* proto, int nesting) {
+        if (nesting > 8) return false;
         int guard = 0;
-        for (Object* p = o->proto.get(); p && guard < 256; p = p->proto.get(), ++guard) {
-            if (p == proto.obj()) return true;
+        for (; p && guard < 256; p = p->proto.get(), ++guard) {
+            if (p == proto) return true;
             if (const Property* ifs = p->findOwn("__implements__", NameCase::Sensitive))
                 if (Object* list = ifs->value.obj())
                     for (const Value& i : list->elements)
-                        if (vm.getMember(i, "prototype").obj() == proto.obj()) return true;
+                        if (inherits(vm.getMember(i, "prototype").obj(), proto, nesting + 1)) return true;
         }
         return false;
     }

@@ -343,7 +343,7 @@ static bool specialClipMember(Vm& vm, ClipId clip, std::string_view name, Value&
         out = Value(vm.global());
         return true;
     }
-    if (name.size() > 6 && sameName(name.substr(0, 6), "_level", nc)) {
+    if (name.size() > 6 && sameName(name.substr(0, 6), "_level", vm.nameCase())) {
         out = vm.clipValue(h.level(std::atoi(std::string(name.substr(6)).c_str())));
         return true;
     }
@@ -511,18 +511,18 @@ Value Vm::construct(const Value& ctor, std::span<const Value> args) {
     return self;
 }
 
-RunStatus Vm::runActions(std::span<const std::uint8_t> code, ClipId clip) {
+RunStatus Vm::runActions(std::span<const std::uint8_t> code, ClipId clip, ObjectRef self) {
     if (!m_host.alive(clip)) return RunStatus::Ok;
     Frame frame;
     frame.code = code;
     frame.target = clip;
     frame.version = m_version;
-    ObjectRef clipObj = clipObject(clip);
+    ObjectRef clipObj = self ? self : clipObject(clip);
     auto globalScope = std::make_shared<Scope>(Scope{ScopeKind::Global, m_global, nullptr});
     frame.scope = std::make_shared<Scope>(Scope{ScopeKind::Target, clipObj, globalScope});
     frame.thisValue = Value(clipObj);
     frame.registers.resize(4);
-    frame.carry = &m_carried[clip];
+    if (!self) frame.carry = &m_carried[clip];
     bool outer = m_depth == 0;
     Context saved = ctx;
     try {
@@ -545,11 +545,11 @@ RunStatus Vm::runActions(std::span<const std::uint8_t> code, ClipId clip) {
     }
 }
 
-RunStatus Vm::callHandler(ClipId clip, std::string_view name, std::span<const Value> args) {
-    ObjectRef o = clipObject(clip);
+RunStatus Vm::callHandler(ClipId clip, std::string_view name, std::span<const Value> args, ObjectRef removed) {
+    ObjectRef o = removed ? removed : clipObject(clip);
     if (!o || !m_host.alive(clip)) return RunStatus::Ok;
     Value self(o);
-    Value fn = getMember(self, name);
+    Value fn = removed ? getOwnOrProto(*o, name, self) : getMember(self, name);
     if (!fn.obj() || fn.obj()->kind != ObjectKind::Function) return RunStatus::Ok;
     bool outer = m_depth == 0;
     Context saved = ctx;

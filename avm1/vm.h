@@ -61,9 +61,13 @@ public:
     // scripts that keep queueing each other (a frame that goes to itself) end too.
     void beginFrame() { m_steps = 0; }
     // Runs an action block (frame script, init action, clip event, button action) on a clip.
-    RunStatus runActions(std::span<const std::uint8_t> code, ClipId clip);
+    // `self` runs the code as that object instead of the clip's own (the object of a clip that
+    // was removed, for its unload event: `clip` is then a live clip that hosts the run).
+    RunStatus runActions(std::span<const std::uint8_t> code, ClipId clip, ObjectRef self = nullptr);
     // Calls a handler like onEnterFrame on a clip if it has one; aborts and throws are contained.
-    RunStatus callHandler(ClipId clip, std::string_view name, std::span<const Value> args = {});
+    // `removed`: the object of a removed clip whose handler runs (hosted by `clip`).
+    RunStatus callHandler(ClipId clip, std::string_view name, std::span<const Value> args = {},
+                          ObjectRef removed = nullptr);
     // Gives a clip made from an exported symbol the class registered for it with
     // Object.registerClass: the clip takes the class's prototype and its constructor runs.
     RunStatus constructClip(ClipId clip, const std::string& symbol);
@@ -83,6 +87,10 @@ public:
     bool hasProperty(Object& o, std::string_view name);
     ObjectRef toObject(const Value& v);
     ObjectRef clipObject(ClipId clip);
+    ObjectRef existingClipObject(ClipId clip) {
+        auto it = m_clips.find(clip);
+        return it == m_clips.end() ? nullptr : it->second;
+    }
     void clipRemoved(ClipId clip);
     // A clip reference: the object of a live clip, or undefined.
     Value clipValue(ClipId clip);

@@ -14,6 +14,7 @@ namespace {
 
 constexpr std::uint32_t kEventLoad = 0x01;
 constexpr std::uint32_t kEventEnterFrame = 0x02;
+constexpr std::uint32_t kEventUnload = 0x04;
 constexpr std::uint32_t kEventInitialize = 0x200;
 constexpr std::uint32_t kEventConstruct = 0x40000;
 constexpr std::size_t kMaxQueuedRuns = 100000;  // per drain: goto loops cannot spin for ever
@@ -135,16 +136,27 @@ void ScriptHost::beforeTick() {
         for (const auto& [depth, obj] : it.clip->displayList())
             if (obj.clip) todo.push_back({obj.clip.get(), false});
     }
+    // The events run once the timelines have advanced (a clip that its parent's next frame
+    // removes gets none), ahead of what the advance queued.
+    runQueued();
     for (avm1::ClipId id : order) {
         if (auto it = m_clipActions.find(id); it != m_clipActions.end())
             for (const swf::ClipAction* a : it->second)
-                if (a->events & kEventEnterFrame) m_queue.push_back(Pending{id, a->actions, nullptr});
-        m_queue.push_back(Pending{id, {}, "onEnterFrame"});
+                if (a->events & kEventEnterFrame) m_enterFrame.push_back(Pending{id, a->actions, nullptr});
+        m_enterFrame.push_back(Pending{id, {}, "onEnterFrame"});
     }
-    runQueued();
 }
 
 void ScriptHost::afterTick() {
+    if (!m_enterFrame.empty()) {
+        std::deque<Pending> queued[3] = {std::move(m_queue), std::move(m_initQueue), std::move(m_constructQueue)};
+        m_queue = std::move(m_enterFrame);
+        m_enterFrame.clear();
+        runQueued();
+        m_queue = std::move(queued[0]);
+        m_initQueue = std::move(queued[1]);
+        m_constructQueue = std::move(queued[2]);
+    }
     runQueued();
     m_vm->runIntervals();
     runQueued();
@@ -158,15 +170,19 @@ void ScriptHost::queueActions(MovieClip& clip, std::span<const std::uint8_t> cod
 
 void ScriptHost::run(const Pending& p) {
     avm1::RunStatus s = p.symbol    ? m_vm->constructClip(p.clip, *p.symbol)
-                         : p.handler ? m_vm->callHandler(p.clip, p.handler)
-                                     : m_vm->runActions(p.code, p.clip);
+                         : p.handler ? m_vm->callHandler(p.clip, p.handler, {}, p.removed)
+                                     : m_vm->runActions(p.code, p.clip, p.removed);
     if (s == avm1::RunStatus::Aborted) ++m_aborted;
 }
 
 void ScriptHost::runQueued() {
     std::size_t runs = 0;
-    while ((!m_queue.empty() || !m_initQueue.empty() || !m_constructQueue.empty()) && runs++ < kMaxQueuedRuns) {
-        std::deque<Pending>& q = !m_initQueue.empty() ? m_initQueue : !m_constructQueue.empty() ? m_constructQueue : m_queue;
+    while ((!m_queue.empty() || !m_initQueue.empty() || !m_constructQueue.empty() || !m_unload.empty()) &&
+           runs++ < kMaxQueuedRuns) {
+        std::deque<Pending>& q = !m_initQueue.empty()        ? m_initQueue
+                                 : !m_constructQueue.empty() ? m_constructQueue
+                                 : !m_unload.empty()         ? m_unload
+                                                             : m_queue;
         Pending p = q.front();
         q.pop_front();
         if (find(p.clip)) run(p);
@@ -174,6 +190,7 @@ void ScriptHost::runQueued() {
     m_queue.clear();
     m_initQueue.clear();
     m_constructQueue.clear();
+    m_unload.clear();
 }
 
 std::unique_ptr<Scripts> createScripts(const swf::Movie& movie, const Library& library, ClipContext& ctx,
@@ -213,12 +230,31 @@ void ScriptHost::clipCreated(MovieClip& clip, const swf::PlaceObject* tag) {
 }
 
 void ScriptHost::clipDestroyed(MovieClip& clip) {
+    queueUnload(clip);
     m_vm->clipRemoved(clip.id());
     m_clips.erase(clip.id());
     m_autoNames.erase(clip.id());
     m_clipActions.erase(clip.id());
     m_drawing.erase(clip.id());
     m_drawingChanged.erase(clip.id());
+}
+
+// A removed clip's unload clip events and onUnload handler run after the removal, as the
+// object the clip leaves behind, hosted by the main timeline. A clip's children unload before it.
+void ScriptHost::queueUnload(MovieClip& clip) {
+    if (!m_root || &clip == m_root) return;
+    auto actions = m_clipActions.find(clip.id());
+    avm1::ObjectRef self = m_vm->existingClipObject(clip.id());
+    if (!self && actions == m_clipActions.end()) return;
+    if (!self) self = m_vm->clipObject(clip.id());
+    std::vector<Pending> group;
+    if (actions != m_clipActions.end())
+        for (const swf::ClipAction* a : actions->second)
+            if (a->events & kEventUnload) group.push_back(Pending{m_root->id(), a->actions, nullptr, nullptr, self});
+    avm1::Value handler = m_vm->getOwnOrProto(*self, "onUnload", avm1::Value(self));
+    if (handler.obj() && handler.obj()->kind == avm1::ObjectKind::Function)
+        group.push_back(Pending{m_root->id(), {}, "onUnload", nullptr, self});
+    m_unload.insert(m_unload.begin(), group.begin(), group.end());
 }
 
 void ScriptHost::frameEntered(MovieClip& clip, std::uint16_t frame) {

@@ -101,7 +101,10 @@ private:
         std::span<const std::uint8_t> code;
         const char* handler = nullptr;      // a method to call instead of code
         const std::string* symbol = nullptr;  // or: give the clip its registered class
+        avm1::ObjectRef removed = nullptr;    // unload events: the removed clip's object
     };
+    void queueUnload(MovieClip& clip);
+    std::deque<Pending> m_unload;          // unload events of removed clips
     MovieClip* find(avm1::ClipId clip) const;
     DisplayObject* entryOf(const MovieClip& clip) const;
     // The clip's matrix to the stage (twips), the main timeline's being the identity.
@@ -128,6 +131,7 @@ private:
     std::unordered_map<avm1::ClipId, std::string> m_autoNames;  // "instanceN" of unnamed clips
     unsigned m_nextAutoName = 1;
     std::deque<Pending> m_queue;
+    std::deque<Pending> m_enterFrame;      // enterFrame events, run after the timelines advance
     std::deque<Pending> m_initQueue;       // initialize events of new clips: first of all
     std::deque<Pending> m_constructQueue;  // then their construct events
     std::unique_ptr<Timeline> m_emptyTimeline;
