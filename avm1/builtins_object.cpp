@@ -62,6 +62,8 @@ void installObjectBuiltins(Vm& vm) {
         Object* o = c.thisValue.obj();
         if (!o || c.args.empty()) return Value(false);
         std::string name = toString(vm, c.arg(0));
+        if (name.empty()) return Value(false);
+        if (name == "__proto__") return Value(o->proto != nullptr);
         std::size_t idx;
         if ((o->kind == ObjectKind::Array) && parseIndex(name, idx)) return Value(idx < o->elements.size());
         return Value(o->findOwn(name, vm.nameCase()) != nullptr);

@@ -131,6 +131,10 @@ void installStringBuiltins(Vm& vm) {
             if (Object* o = c.thisValue.obj()) {
                 o->kind = ObjectKind::Boxed;
                 o->primitive = Value(c.args.empty() ? std::string() : toString(vm, c.arg(0)));
+                // A String object keeps its length as a property of its own, which scripts can
+                // overwrite but not delete or enumerate.
+                o->define("length", Value(static_cast<double>(textLength(o->primitive.str(), vm.ctx.version))),
+                          kDontEnum | kDontDelete);
             }
             return c.thisValue;
         });

@@ -232,7 +232,7 @@ const char* typeOfName(const Value& v) {
     case Type::Number: return "number";
     case Type::String: return "string";
     case Type::Object:
-        if (v.obj()->kind == ObjectKind::Clip) return "movieclip";
+        if (v.obj()->kind == ObjectKind::Clip) return v.obj()->className.empty() ? "movieclip" : "object";
         if (v.obj()->kind == ObjectKind::Function) return "function";
         return "object";
     }

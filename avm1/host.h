@@ -30,6 +30,25 @@ enum class ClipProp : std::uint8_t {
 // The property a name like "_x" stands for (any case); Count when it is none.
 ClipProp clipPropFromName(std::string_view name);
 
+// Text field properties beyond the display properties of ClipProp, in the order of their
+// names in builtins_text.cpp.
+enum class TextProp : std::uint8_t {
+    Text, HtmlText, Html, Border, Background, BorderColor, BackgroundColor, TextColor, Multiline,
+    WordWrap, AutoSize, Selectable, Password, MaxChars, Variable, Type, EmbedFonts, Length,
+    TextWidth, TextHeight, Count
+};
+
+// A text format as scripts give it (TextFormat); unset members are left as they are.
+struct TextStyle {
+    std::string font;
+    double size = -1;            // points; < 0 unset
+    double color = -1;           // 0xRRGGBB; < 0 unset
+    int bold = -1, italic = -1, underline = -1;  // -1 unset, else 0/1
+    int align = -1;              // 0 left, 1 right, 2 centre, 3 justify
+    double leading = 0, leftMargin = 0, rightMargin = 0, indent = 0;
+    bool hasLeading = false, hasMargins = false;
+};
+
 // One drawing API call, in twips where it carries coordinates.
 struct DrawOp {
     enum class Kind : std::uint8_t { Clear, LineStyle, BeginFill, BeginGradientFill, EndFill, MoveTo, LineTo, CurveTo };
@@ -94,6 +113,18 @@ public:
     virtual double timerMs() = 0;  // since the movie started
     // getURL / fscommand: what happens is the embedding's business.
     virtual void getUrl(const std::string& url, const std::string& target) = 0;
+
+    // Text fields have ids like clips: alive, name, parent, property, setProperty, depth,
+    // remove and swapDepths work on them too; child() and atDepth() find them.
+    virtual bool isTextField(ClipId id) = 0;
+    // Makes a field at a script depth of `parent` (box in pixels: x, y, width, height).
+    virtual ClipId createTextField(ClipId parent, const std::string& name, int depth, const double box[4]) = 0;
+    // Text, HtmlText, Variable, AutoSize and Type are strings; flags booleans; the rest numbers.
+    virtual Value textProperty(ClipId field, TextProp prop) = 0;
+    virtual void setTextProperty(ClipId field, TextProp prop, const Value& v) = 0;
+    // Applies a format to the whole field; `asDefault`: only to text set later.
+    virtual void setTextStyle(ClipId field, const TextStyle& style, bool asDefault) = 0;
+    virtual TextStyle textStyle(ClipId field) = 0;
 };
 
 }  // namespace avm1

@@ -75,7 +75,7 @@ std::size_t Vm::collectGarbage() {
     if (m_global) todo.push_back(m_global.get());
     for (ObjectRef* p : {&protos.object, &protos.function, &protos.array, &protos.string,
                          &protos.number, &protos.boolean, &protos.date, &protos.clip,
-                         &protos.error, &protos.color})
+                         &protos.error, &protos.color, &protos.textField})
         if (*p) todo.push_back(p->get());
     for (auto& [id, obj] : m_clips) todo.push_back(obj.get());
     for (auto& [id, values] : m_carried)
@@ -139,6 +139,7 @@ void Vm::installBuiltins() {
     installStringBuiltins(*this);
     installMathBuiltins(*this);
     installClipBuiltins(*this);
+    installTextBuiltins(*this);
     installGlobalFunctions(*this);
 }
 
@@ -202,7 +203,9 @@ ObjectRef Vm::clipObject(ClipId clip) {
     if (!clip) return nullptr;
     auto it = m_clips.find(clip);
     if (it != m_clips.end()) return it->second;
-    auto o = alloc(protos.clip, ObjectKind::Clip);
+    const bool text = protos.textField && m_host.isTextField(clip);
+    auto o = alloc(text ? protos.textField : protos.clip, ObjectKind::Clip);
+    if (text) o->className = "TextField";
     o->clipId = clip;
     m_clips.emplace(clip, o);
     return o;
@@ -384,7 +387,7 @@ Value Vm::getMember(const Value& target, std::string_view name) {
         break;
     }
     case ObjectKind::Boxed:
-        if (o.primitive.isString() && name == "length")
+        if (o.primitive.isString() && name == "length" && !o.findOwn(name, nameCase()))
             return Value(static_cast<double>(textLength(o.primitive.str(), ctx.version)));
         break;
     case ObjectKind::Clip: {

@@ -127,7 +127,7 @@ public:
 
     ObjectRef global() { return m_global; }
     struct Protos {
-        ObjectRef object, function, array, string, number, boolean, date, clip, error, color;
+        ObjectRef object, function, array, string, number, boolean, date, clip, error, color, textField;
     } protos;
     // Registers a constructor under `name` in _global, linking prototype.constructor.
     ObjectRef defineClass(std::string_view name, NativeFn ctor, const ObjectRef& proto, NativeFn construct = nullptr);
@@ -182,6 +182,7 @@ void installArrayBuiltins(Vm& vm);
 void installStringBuiltins(Vm& vm);
 void installMathBuiltins(Vm& vm);
 void installClipBuiltins(Vm& vm);
+void installTextBuiltins(Vm& vm);
 void installGlobalFunctions(Vm& vm);
 
 }  // namespace avm1

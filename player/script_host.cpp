@@ -275,7 +275,11 @@ avm1::ClipId ScriptHost::level(int n) { return n == 0 ? root() : 0; }
 
 avm1::ClipId ScriptHost::parent(avm1::ClipId clip) {
     MovieClip* c = find(clip);
-    return c && c->parent() ? c->parent()->id() : 0;
+    if (!c) {
+        MovieClip* holder = nullptr;
+        return textEntry(clip, &holder) ? holder->id() : 0;
+    }
+    return c->parent() ? c->parent()->id() : 0;
 }
 
 avm1::ClipId ScriptHost::child(avm1::ClipId clip, std::string_view name, avm1::NameCase mode) {
@@ -283,14 +287,16 @@ avm1::ClipId ScriptHost::child(avm1::ClipId clip, std::string_view name, avm1::N
     if (!c || name.empty()) return 0;
     for (const auto& [depth, obj] : c->displayList())
         if (obj.clip && avm1::sameName(this->name(obj.clip->id()), name, mode)) return obj.clip->id();
+    for (const auto& [depth, obj] : c->displayList())
+        if (obj.editText && avm1::sameName(obj.placement.name, name, mode)) return registerText(*c, obj);
     return 0;
 }
 
-bool ScriptHost::alive(avm1::ClipId clip) { return find(clip) != nullptr; }
+bool ScriptHost::alive(avm1::ClipId clip) { return find(clip) != nullptr || textEntry(clip) != nullptr; }
 
 std::string ScriptHost::name(avm1::ClipId clip) {
     MovieClip* c = find(clip);
-    DisplayObject* e = c ? entryOf(*c) : nullptr;
+    DisplayObject* e = c ? entryOf(*c) : textEntry(clip);
     if (e && !e->placement.name.empty()) return e->placement.name;
     auto it = m_autoNames.find(clip);
     return it != m_autoNames.end() ? it->second : std::string();
@@ -306,7 +312,7 @@ std::vector<avm1::ClipId> ScriptHost::children(avm1::ClipId clip) {
 
 void ScriptHost::setName(avm1::ClipId clip, const std::string& name) {
     MovieClip* c = find(clip);
-    if (DisplayObject* e = c ? entryOf(*c) : nullptr) e->placement.name = name;
+    if (DisplayObject* e = c ? entryOf(*c) : textEntry(clip)) e->placement.name = name;
 }
 
 // ---- properties ----
@@ -314,9 +320,12 @@ void ScriptHost::setName(avm1::ClipId clip, const std::string& name) {
 double ScriptHost::property(avm1::ClipId clip, avm1::ClipProp prop) {
     using avm1::ClipProp;
     MovieClip* c = find(clip);
-    if (!c) return 0;
-    DisplayObject* e = entryOf(*c);
+    DisplayObject* e = c ? entryOf(*c) : textEntry(clip);
+    if (!c && !e) return 0;
     swf::Matrix m = e ? e->placement.matrix : swf::Matrix{};
+    if (!c && (prop == ClipProp::Width || prop == ClipProp::Height)) return textSize(*e, prop == ClipProp::Width);
+    if (!c && (prop == ClipProp::CurrentFrame || prop == ClipProp::TotalFrames || prop == ClipProp::FramesLoaded))
+        return 0;
     switch (prop) {
     case ClipProp::X: return m.tx / 20.0;
     case ClipProp::Y: return m.ty / 20.0;
@@ -346,8 +355,12 @@ double ScriptHost::property(avm1::ClipId clip, avm1::ClipProp prop) {
 void ScriptHost::setProperty(avm1::ClipId clip, avm1::ClipProp prop, double v) {
     using avm1::ClipProp;
     MovieClip* c = find(clip);
-    DisplayObject* e = c ? entryOf(*c) : nullptr;
+    DisplayObject* e = c ? entryOf(*c) : textEntry(clip);
     if (!e || std::isnan(v)) return;
+    if (!c && (prop == ClipProp::Width || prop == ClipProp::Height)) {
+        setTextSize(*e, prop == ClipProp::Width, v);  // a field's box takes the size
+        return;
+    }
     if (prop != ClipProp::Visible) e->scriptTransformed = true;
     swf::Matrix& m = e->placement.matrix;
     auto twips = [](double px) { return static_cast<std::int32_t>(std::clamp(px * 20, -2.0e9, 2.0e9)); };
@@ -405,7 +418,7 @@ void ScriptHost::setProperty(avm1::ClipId clip, avm1::ClipProp prop, double v) {
 
 void ScriptHost::colorTransform(avm1::ClipId clip, double out[8]) {
     MovieClip* c = find(clip);
-    DisplayObject* e = c ? entryOf(*c) : nullptr;
+    DisplayObject* e = c ? entryOf(*c) : textEntry(clip);
     swf::ColorTransform cx = e ? e->placement.colorTransform : swf::ColorTransform{};
     const std::int16_t v[8] = {cx.rMul, cx.gMul, cx.bMul, cx.aMul, cx.rAdd, cx.gAdd, cx.bAdd, cx.aAdd};
     for (int i = 0; i < 8; ++i) out[i] = i < 4 ? v[i] / 256.0 : v[i];
@@ -413,7 +426,7 @@ void ScriptHost::colorTransform(avm1::ClipId clip, double out[8]) {
 
 void ScriptHost::setColorTransform(avm1::ClipId clip, const double in[8]) {
     MovieClip* c = find(clip);
-    DisplayObject* e = c ? entryOf(*c) : nullptr;
+    DisplayObject* e = c ? entryOf(*c) : textEntry(clip);
     if (!e) return;
     e->scriptTransformed = true;
     std::int16_t v[8];
@@ -561,24 +574,27 @@ avm1::ClipId ScriptHost::duplicate(avm1::ClipId clip, const std::string& name, i
     return m_lastPlaced->id();
 }
 
+// The clip that holds a clip or text field in its display list.
+MovieClip* ScriptHost::holderOf(avm1::ClipId clip) {
+    if (MovieClip* c = find(clip)) return c->parent();
+    MovieClip* holder = nullptr;
+    return textEntry(clip, &holder) ? holder : nullptr;
+}
+
 void ScriptHost::remove(avm1::ClipId clip) {
-    MovieClip* c = find(clip);
-    if (!c || !c->parent()) return;
-    c->parent()->removeDepth(depth(clip));
+    if (MovieClip* holder = holderOf(clip)) holder->removeDepth(depth(clip));
 }
 
 int ScriptHost::depth(avm1::ClipId clip) {
-    MovieClip* c = find(clip);
-    if (!c || !c->parent()) return 0;
-    for (const auto& [d, obj] : c->parent()->displayList())
-        if (obj.clip.get() == c) return d;
+    MovieClip* holder = holderOf(clip);
+    if (!holder) return 0;
+    for (const auto& [d, obj] : holder->displayList())
+        if ((obj.clip && obj.clip->id() == clip) || (obj.editText && obj.instanceId == clip)) return d;
     return 0;
 }
 
 void ScriptHost::swapDepths(avm1::ClipId clip, int to) {
-    MovieClip* c = find(clip);
-    if (!c || !c->parent()) return;
-    c->parent()->swapDepth(depth(clip), to);
+    if (MovieClip* holder = holderOf(clip)) holder->swapDepth(depth(clip), to);
 }
 
 avm1::ClipId ScriptHost::atDepth(avm1::ClipId parentId, int d) {
@@ -586,7 +602,8 @@ avm1::ClipId ScriptHost::atDepth(avm1::ClipId parentId, int d) {
     if (!p) return 0;
     auto it = p->displayList().find(d);
     if (it == p->displayList().end()) return 0;
-    // Objects without a script object of their own (shapes, texts) answer with their parent.
+    // Objects without a script object of their own (shapes, static texts) answer with their parent.
+    if (it->second.editText) return registerText(*p, it->second);
     return it->second.clip ? it->second.clip->id() : parentId;
 }
 

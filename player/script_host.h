@@ -26,6 +26,7 @@
 
 #include "avm1/host.h"
 #include "avm1/vm.h"
+#include "player/edit_text.h"
 #include "player/movie_clip.h"
 #include "player/scripts.h"
 
@@ -90,6 +91,13 @@ public:
     double timerMs() override { return m_timeMs; }
     void getUrl(const std::string& url, const std::string& target) override;
 
+    bool isTextField(avm1::ClipId id) override;
+    avm1::ClipId createTextField(avm1::ClipId parent, const std::string& name, int depth, const double box[4]) override;
+    avm1::Value textProperty(avm1::ClipId field, avm1::TextProp prop) override;
+    void setTextProperty(avm1::ClipId field, avm1::TextProp prop, const avm1::Value& v) override;
+    void setTextStyle(avm1::ClipId field, const avm1::TextStyle& style, bool asDefault) override;
+    avm1::TextStyle textStyle(avm1::ClipId field) override;
+
     // ClipEvents
     void clipCreated(MovieClip& clip, const swf::PlaceObject* tag) override;
     void clipDestroyed(MovieClip& clip) override;
@@ -106,6 +114,14 @@ private:
     void queueUnload(MovieClip& clip);
     std::deque<Pending> m_unload;          // unload events of removed clips
     MovieClip* find(avm1::ClipId clip) const;
+    // Text fields: their display list entry (and parent) while they live.
+    avm1::ClipId registerText(MovieClip& parent, const DisplayObject& obj);
+    DisplayObject* textEntry(avm1::ClipId id, MovieClip** parent = nullptr);
+    MovieClip* holderOf(avm1::ClipId clip);
+    void fitToText(EditText& t);
+    static double textSize(const DisplayObject& e, bool width);
+    static void setTextSize(DisplayObject& e, bool width, double px);
+    std::unordered_map<avm1::ClipId, avm1::ClipId> m_texts;  // text field -> the clip holding it
     DisplayObject* entryOf(const MovieClip& clip) const;
     // The clip's matrix to the stage (twips), the main timeline's being the identity.
     swf::Matrix globalMatrix(const MovieClip& clip) const;
