@@ -160,6 +160,7 @@ void ScriptHost::afterTick() {
     runQueued();
     m_vm->runIntervals();
     runQueued();
+    updateBoundFields();
     updateDrawings();
     m_vm->maybeCollect();
 }

@@ -119,6 +119,8 @@ private:
     DisplayObject* textEntry(avm1::ClipId id, MovieClip** parent = nullptr);
     MovieClip* holderOf(avm1::ClipId clip);
     void fitToText(EditText& t);
+    // Text fields bound to a variable show its value (and give it their text when it is unset).
+    void updateBoundFields();
     static double textSize(const DisplayObject& e, bool width);
     static void setTextSize(DisplayObject& e, bool width, double px);
     std::unordered_map<avm1::ClipId, avm1::ClipId> m_texts;  // text field -> the clip holding it

@@ -182,6 +182,44 @@ avm1::TextStyle ScriptHost::textStyle(avm1::ClipId id) {
     return s;
 }
 
+void ScriptHost::updateBoundFields() {
+    // Collected first: reading a variable can run a getter, which can change display lists.
+    std::vector<std::pair<avm1::ClipId, avm1::ClipId>> bound;  // holder, field
+    for (const auto& [id, clip] : m_clips)
+        for (const auto& [depth, obj] : clip->displayList())
+            if (obj.editText && !obj.editText->variableName().empty()) bound.emplace_back(id, obj.instanceId);
+    for (const auto& [holderId, fieldId] : bound) {
+        m_texts[fieldId] = holderId;
+        DisplayObject* e = textEntry(fieldId);
+        if (!e) continue;
+        // "a.b:v", "/a/b:v" and "a.b.v" name variable v of clip a.b.
+        const std::string path = e->editText->variableName();
+        std::size_t cut = path.find_last_of(":.");
+        avm1::ClipId target = holderId;
+        if (cut != std::string::npos) target = m_vm->resolveTarget(holderId, std::string_view(path).substr(0, cut));
+        if (!target) continue;
+        const std::string var = cut == std::string::npos ? path : path.substr(cut + 1);
+        // Plain properties only: no getter or conversion runs a script from here.
+        avm1::ObjectRef holder = m_vm->clipObject(target);
+        const avm1::Property* p = nullptr;
+        int guard = 0;  // prototype chains can loop
+        for (avm1::Object* o = holder.get(); o && !p && guard < 256; o = o->proto.get(), ++guard)
+            p = o->findOwn(var, m_vm->nameCase());
+        if (!p) {
+            holder->define(var, avm1::Value(e->editText->text()));
+            continue;
+        }
+        if (p->getter || p->setter || p->value.isObject()) continue;
+        const std::string shown = p->value.isUndefined() ? std::string() : avm1::primitiveToString(p->value, m_vm->version());
+        EditText& t = *e->editText;
+        if (t.isHtml() ? shown != t.htmlText() : shown != t.text()) {
+            if (t.isHtml()) t.setHtmlText(shown);
+            else t.setText(shown);
+            fitToText(t);
+        }
+    }
+}
+
 // An auto-sized field grows or shrinks to its text from its top left corner (only in height
 // when it wraps words).
 void ScriptHost::fitToText(EditText& t) {
