@@ -180,7 +180,11 @@ Value toPrimitive(Vm& vm, const Value& v, Hint hint) {
     Object* o = v.obj();
     if (!o) return v;
     if (hint == Hint::String) {
-        if (o->kind == ObjectKind::Clip) return Value(vm.targetPath(o->clipId));
+        if (o->kind == ObjectKind::Clip) {
+            // A removed clip with nothing at its path any more reads as an empty string.
+            ClipId live = vm.liveClip(*o);
+            return Value(live ? vm.targetPath(live) : std::string());
+        }
         Value fn = vm.getMember(v, "toString");
         if (fn.obj() && fn.obj()->kind == ObjectKind::Function) {
             Value r = vm.call(fn, v, {});

@@ -99,7 +99,11 @@ public:
     avm1::ClipId createEmpty(avm1::ClipId p, const std::string& n, int d) override { return add(p, n, d); }
     avm1::ClipId attach(avm1::ClipId, const std::string&, const std::string&, int) override { return 0; }
     avm1::ClipId duplicate(avm1::ClipId c, const std::string& n, int d) override { return add(clips[c].parent, n, d); }
-    void remove(avm1::ClipId c) override { clips.erase(c); }
+    avm1::Vm* vm = nullptr;  // told of removals when set, as the player's host does
+    void remove(avm1::ClipId c) override {
+        if (vm) vm->clipRemoved(c);
+        clips.erase(c);
+    }
     int depth(avm1::ClipId c) override { return clips[c].depth; }
     void swapDepths(avm1::ClipId c, int d) override { clips[c].depth = d; }
     avm1::ClipId atDepth(avm1::ClipId p, int d) override {
