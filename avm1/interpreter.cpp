@@ -819,8 +819,10 @@ Completion Runner::runRange(std::size_t start, std::size_t end) {
             break;
         }
         case Op::GetUrl2: {
+            // Loading a movie or variables into a target (flags 0x40, 0x80) is no navigation.
+            const std::uint8_t flags = op.u8();
             std::string target = str(pop()), url = str(pop());
-            host.getUrl(url, target);
+            if (!(flags & 0xC0)) host.getUrl(url, target);
             break;
         }
         case Op::StoreRegister: {

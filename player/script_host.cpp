@@ -648,13 +648,30 @@ void ScriptHost::trace(std::string_view message) {
     if (m_traceSink) m_traceSink(message);
 }
 
+bool ScriptHost::isWebAddress(std::string_view url) {
+    auto startsWith = [&url](std::string_view p) {
+        return url.size() > p.size() && avm1::sameName(url.substr(0, p.size()), p, avm1::NameCase::Insensitive);
+    };
+    if (!startsWith("http://") && !startsWith("https://")) return false;
+    // Nothing a shell could take for more than one address or an option.
+    for (char c : url)
+        if (static_cast<unsigned char>(c) <= 0x20 || c == '"' || c == 0x7F) return false;
+    return true;
+}
+
 void ScriptHost::getUrl(const std::string& url, const std::string& target) {
-    // Scripts reach no network and no files from here; fscommand("quit") ends a headless run.
-    (void)target;
+    // Scripts reach no files and no network from here; fscommand("quit") ends a headless run,
+    // and web addresses go to the embedding's opener when it has one.
     constexpr std::string_view kFs = "FSCommand:";
-    if (url.size() >= kFs.size() && avm1::sameName(std::string_view(url).substr(0, kFs.size()), kFs, avm1::NameCase::Insensitive) &&
-        avm1::sameName(std::string_view(url).substr(kFs.size()), "quit", avm1::NameCase::Insensitive))
-        m_quit = true;
+    if (url.size() >= kFs.size() && avm1::sameName(std::string_view(url).substr(0, kFs.size()), kFs, avm1::NameCase::Insensitive)) {
+        if (avm1::sameName(std::string_view(url).substr(kFs.size()), "quit", avm1::NameCase::Insensitive)) m_quit = true;
+        return;
+    }
+    // A "_levelN" target loads a movie there: no navigation.
+    const bool level = target.size() > 6 && avm1::sameName(std::string_view(target).substr(0, 6), "_level", avm1::NameCase::Insensitive);
+    if (!m_openUrl || level || !isWebAddress(url) || m_timeMs - m_lastUrlMs < 1000) return;
+    m_lastUrlMs = m_timeMs;
+    m_openUrl(url);
 }
 
 }  // namespace player

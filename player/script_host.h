@@ -41,6 +41,8 @@ public:
     // Where trace() output goes (one call per message).
     void setTraceSink(std::function<void(std::string_view)> sink) { m_traceSink = std::move(sink); }
     void setTime(double ms) override { m_timeMs = ms; }
+    // Where getURL sends web addresses (see PlayerOptions::openUrl).
+    void setUrlOpener(std::function<void(const std::string&)> open) { m_openUrl = std::move(open); }
 
     void beforeTick() override;
     void afterTick() override;
@@ -90,6 +92,8 @@ public:
     void trace(std::string_view message) override;
     double timerMs() override { return m_timeMs; }
     void getUrl(const std::string& url, const std::string& target) override;
+    // An http or https address without spaces, quotes or control characters.
+    static bool isWebAddress(std::string_view url);
 
     bool isTextField(avm1::ClipId id) override;
     avm1::ClipId createTextField(avm1::ClipId parent, const std::string& name, int depth, const double box[4]) override;
@@ -154,6 +158,8 @@ private:
     std::deque<Pending> m_constructQueue;  // then their construct events
     std::unique_ptr<Timeline> m_emptyTimeline;
     std::function<void(std::string_view)> m_traceSink;
+    std::function<void(const std::string&)> m_openUrl;
+    double m_lastUrlMs = -1e9;
     double m_timeMs = 0;
     bool m_quit = false;
     unsigned m_aborted = 0;

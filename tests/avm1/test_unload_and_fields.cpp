@@ -142,4 +142,40 @@ TEST(TextFields, ScriptFieldsAreOnStageAndFollowTheirVariable) {
     EXPECT_FALSE(m->player->root().displayList().count(avm1::kDepthBias + 1));
 }
 
+Asm& getUrl(Asm& a, const std::string& url, const std::string& target) {
+    std::vector<std::uint8_t> d(url.begin(), url.end());
+    d.push_back(0);
+    d.insert(d.end(), target.begin(), target.end());
+    d.push_back(0);
+    return a.action(Op::GetUrl, d);
+}
+
+TEST(GetUrl, OnlyWebAddressesReachTheOpenerAtMostOneASecond) {
+    swf::MovieWriter w(7);
+    Asm a;
+    for (const char* bad : {"javascript:alert(1)", "file:///c:/windows/win.ini", "C:\\movie.swf", "http://",
+                            "http://a b.example/", "http://x.example/\"q", "mailto:a@b.example"})
+        getUrl(a, bad, "_blank");
+    getUrl(a, "http://level.example/movie.swf", "_level1");  // loads into a level
+    a.str("http://load.example/movie.swf").str("target").action(Op::GetUrl2, {0x40});  // loads into a clip
+    getUrl(a, "HTTP://first.example/page", "_blank");
+    getUrl(a, "https://second.example/", "_self");  // within a second of the first
+    a.op(Op::Stop);
+    w.add(code(a));
+    w.showFrame();
+    std::vector<std::string> opened;
+    auto loadWith = [&](bool opener) {
+        player::PlayerOptions options;
+        if (opener) options.openUrl = [&opened](const std::string& u) { opened.push_back(u); };
+        auto loaded = player::Player::loadBytes(w.finish(), options);
+        EXPECT_TRUE(loaded.ok());
+        if (loaded) (*loaded)->advance();
+    };
+    loadWith(true);
+    EXPECT_EQ(opened, std::vector<std::string>{"HTTP://first.example/page"});
+    opened.clear();
+    loadWith(false);  // the saver and the preview: nothing opens
+    EXPECT_TRUE(opened.empty());
+}
+
 }  // namespace
