@@ -115,7 +115,9 @@ Value mathUnary(Vm& vm, const CallArgs& c, double (*fn)(double)) {
 // Math.min and Math.max take two numbers (a missing one is undefined); more are ignored.
 Value minMax(Vm& vm, const CallArgs& c, bool max) {
     if (c.args.empty()) return Value(max ? -INFINITY : INFINITY);
-    double a = toNumber(vm, c.arg(0)), b = toNumber(vm, c.arg(1));
+    double a = toNumber(vm, c.arg(0));
+    if (c.args.size() < 2) return Value(std::nan(""));  // one number has no minimum
+    double b = toNumber(vm, c.arg(1));
     if (std::isnan(a) || std::isnan(b)) return Value(std::nan(""));
     return Value(max ? std::max(a, b) : std::min(a, b));
 }

@@ -189,6 +189,7 @@ struct Runner {
     }
 
     void setTarget(ClipId c) {
+        if (!c) c = vm.host().root();  // a target that is not found: the main timeline
         f.target = c;
         vm.ctx.target = c;
         if (f.scope && f.scope->kind == ScopeKind::Target)
@@ -520,6 +521,10 @@ Completion Runner::runRange(std::size_t start, std::size_t end) {
         case Op::SetTarget2: {
             // A clip is taken by its path: the first clip under that name answers.
             Value v = pop();
+            if (v.isUndefined() || (v.isString() && v.str().empty())) {  // back to the code's own timeline
+                setTarget(vm.clipOf(f.thisValue) ? vm.clipOf(f.thisValue) : f.target);
+                break;
+            }
             setTarget(vm.clipOf(v) ? targetOf(Value(vm.targetPath(vm.clipOf(v)))) : targetOf(v));
             break;
         }
