@@ -535,7 +535,8 @@ Completion Runner::runRange(std::size_t start, std::size_t end) {
             break;
         }
         case Op::GetProperty: {
-            double index = toInt32(num(pop()));
+            double n = num(pop());
+            double index = std::isnan(n) ? -1 : toInt32(n);  // no number: no property
             ClipId c = targetOf(pop());
             if (!c || !(index >= 0 && index < static_cast<double>(ClipProp::Count))) {
                 push(Value());
@@ -550,7 +551,8 @@ Completion Runner::runRange(std::size_t start, std::size_t end) {
         }
         case Op::SetProperty: {
             Value v = pop();
-            double index = toInt32(num(pop()));
+            double n = num(pop());
+            double index = std::isnan(n) ? -1 : toInt32(n);
             ClipId c = targetOf(pop());
             if (!c || !(index >= 0 && index < static_cast<double>(ClipProp::Count))) break;
             auto prop = static_cast<ClipProp>(static_cast<int>(index));
