@@ -138,7 +138,11 @@ struct Runner {
     }
 
     Value getVariable(std::string_view name) {
-        if (name == "this") return f.thisValue;
+        // `this` ignores case like other names, but a function that preloads or suppresses it
+        // answers only to the exact name (other spellings are plain variables there).
+        const FunctionCode* fc = f.callee ? f.callee->code.get() : nullptr;
+        const bool thisHidden = fc && fc->isFunction2 && (fc->flags & (kSuppressThis | kPreloadThis));
+        if (thisHidden ? name == "this" : sameName(name, "this", vm.nameCase())) return f.thisValue;
         if (isPath(name) && name.size() > 1) {
             if (name.find(':') != std::string_view::npos || name.find('.') != std::string_view::npos) {
                 Value holder;
