@@ -63,7 +63,7 @@ void installObjectBuiltins(Vm& vm) {
         if (!o || c.args.empty()) return Value(false);
         std::string name = toString(vm, c.arg(0));
         if (name.empty()) return Value(false);
-        if (name == "__proto__") return Value(o->proto != nullptr);
+        if (name == "__proto__") return Value(o->proto != nullptr || o->findOwn(name, NameCase::Sensitive));
         std::size_t idx;
         if ((o->kind == ObjectKind::Array) && parseIndex(name, idx)) return Value(idx < o->elements.size());
         return Value(o->findOwn(name, vm.nameCase()) != nullptr);

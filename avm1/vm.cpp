@@ -376,7 +376,10 @@ Value Vm::getMember(const Value& target, std::string_view name) {
     if (name == "__proto__") {
         // `super` stands for the parent prototype itself, so its __proto__ is one step further.
         Object* p = o.kind == ObjectKind::Boxed && o.className == "super" && o.proto ? o.proto.get() : &o;
-        return p->proto ? Value(p->proto) : Value();
+        if (p->proto) return Value(p->proto);
+        // A primitive given as __proto__ is kept as it is (and links to nothing).
+        const Property* kept = p->findOwn("__proto__", NameCase::Sensitive);
+        return kept ? kept->value : Value();
     }
     switch (o.kind) {
     case ObjectKind::Array:
@@ -414,6 +417,8 @@ void Vm::setMember(const Value& target, std::string_view name, const Value& v) {
     if (!o) return;  // primitives and undefined take no properties
     if (name == "__proto__") {
         o->proto = v.objRef();
+        if (v.isObject()) o->remove("__proto__", NameCase::Sensitive);
+        else o->define("__proto__", v, kDontEnum);
         return;
     }
     switch (o->kind) {
