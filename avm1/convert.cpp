@@ -188,7 +188,7 @@ Value toPrimitive(Vm& vm, const Value& v, Hint hint) {
         Value fn = vm.getMember(v, "toString");
         if (fn.obj() && fn.obj()->kind == ObjectKind::Function) {
             Value r = vm.call(fn, v, {});
-            if (!r.isObject() && !r.isNullish()) return r;
+            if (r.isString()) return r;  // other results read as the object itself
         }
         return Value(o->kind == ObjectKind::Function ? "[type Function]" : "[type Object]");
     }
