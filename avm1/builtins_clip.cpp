@@ -213,7 +213,10 @@ void installClipBuiltins(Vm& vm) {
         ClipId clip = self(vm, c);
         if (!clip || c.args.size() < 3) return Value();
         std::string symbol = toString(vm, c.arg(0));
-        ClipId made = vm.host().attach(clip, symbol, toString(vm, c.arg(1)), scriptDepth(vm, c.arg(2)));
+        std::string name = toString(vm, c.arg(1));
+        int depth = scriptDepth(vm, c.arg(2));
+        if (!placeableDepth(depth)) return Value();
+        ClipId made = vm.host().attach(clip, symbol, name, depth);
         copyProps(vm, c.arg(3), made);
         if (made) vm.constructClip(made, symbol);  // the registered class, before attachMovie returns
         return vm.clipValue(made);
@@ -221,7 +224,10 @@ void installClipBuiltins(Vm& vm) {
     vm.method(p, "duplicateMovieClip", [](Vm& vm, Args c) -> Value {
         ClipId clip = self(vm, c);
         if (!clip || c.args.size() < 2) return Value();
-        ClipId made = vm.host().duplicate(clip, toString(vm, c.arg(0)), scriptDepth(vm, c.arg(1)));
+        std::string name = toString(vm, c.arg(0));
+        int depth = scriptDepth(vm, c.arg(1));
+        if (!placeableDepth(depth)) return Value();
+        ClipId made = vm.host().duplicate(clip, name, depth);
         copyProps(vm, c.arg(2), made);
         return vm.clipValue(made);
     });

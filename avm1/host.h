@@ -20,6 +20,9 @@ inline constexpr int kDepthBias = 16384;
 // Scripts remove only clips at display list depths in [kDepthBias, kMaxRemovableDepth).
 inline constexpr int kMaxRemovableDepth = 2130706416;
 inline bool removableDepth(int depth) { return depth >= kDepthBias && depth < kMaxRemovableDepth; }
+// Scripts place clips (attachMovie, duplicateMovieClip) at display list depths in [0, this].
+inline constexpr int kMaxPlacedDepth = 2130706428;
+inline bool placeableDepth(std::int64_t depth) { return depth >= 0 && depth <= kMaxPlacedDepth; }
 
 // Clip properties in the order of GetProperty/SetProperty indices.
 enum class ClipProp : std::uint8_t {

@@ -568,7 +568,8 @@ Completion Runner::runRange(std::size_t start, std::size_t end) {
             double depth = num(pop());
             std::string name = str(pop());
             ClipId src = targetOf(pop());
-            if (src) host.duplicate(src, name, toInt32(depth) + kDepthBias);
+            // The depth comes biased already (compilers add 16384 to the script depth).
+            if (src && placeableDepth(toInt32(depth))) host.duplicate(src, name, toInt32(depth));
             break;
         }
         case Op::RemoveSprite: {
