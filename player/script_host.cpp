@@ -290,6 +290,12 @@ avm1::ClipId ScriptHost::child(avm1::ClipId clip, std::string_view name, avm1::N
         if (obj.clip && avm1::sameName(this->name(obj.clip->id()), name, mode)) return obj.clip->id();
     for (const auto& [depth, obj] : c->displayList())
         if (obj.editText && avm1::sameName(obj.placement.name, name, mode)) return registerText(*c, obj);
+    // A named shape or static text has no object of its own: its name gives the clip that
+    // holds it.
+    for (const auto& [depth, obj] : c->displayList())
+        if ((obj.kind == CharacterKind::Shape || obj.kind == CharacterKind::MorphShape || obj.kind == CharacterKind::Text) &&
+            !obj.placement.name.empty() && avm1::sameName(obj.placement.name, name, mode))
+            return clip;
     return 0;
 }
 
