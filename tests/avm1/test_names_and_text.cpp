@@ -106,6 +106,70 @@ TEST(Quirks, EqualityComparisonAndNumbers) {
     });
 }
 
+TEST(Quirks, TargetsPropertiesAndBuiltins) {
+    runTable({
+        {"tellTarget to nothing is the main timeline", [](Asm& a) {
+             a.setVar("n", 1);
+             a.str("nowhere").op(Op::SetTarget2).traceVar("n").action(Op::SetTarget, {0});
+         }, 7, "1\n"},
+        {"GetProperty with an index that is no number", [](Asm& a) {
+             a.str("").str("0x1").op(Op::GetProperty).trace();
+             a.str("").str("-0.5").op(Op::GetProperty).trace();
+         }, 5, "undefined\n0\n"},
+        {"Math.min of one number", [](Asm& a) {
+             a.num(3).num(1).getVar("Math").str("min").op(Op::CallMethod).trace();
+             a.num(0).getVar("Math").str("max").op(Op::CallMethod).trace();
+         }, 7, "NaN\n-Infinity\n"},
+        {"splice with a bad count changes nothing", [](Asm& a) {
+             a.num(3).num(2).num(1).num(3).op(Op::InitArray).store(1).op(Op::Pop);
+             a.num(-2).num(1).num(2).reg(1).str("splice").op(Op::CallMethod).trace();
+             a.undef().num(1).reg(1).str("splice").op(Op::CallMethod).trace();
+             a.num(1).num(0).num(2).reg(1).str("splice").op(Op::CallMethod).trace();
+             a.reg(1).trace();
+         }, 7, "undefined\nundefined\n1\n2,3\n"},
+        {"a primitive __proto__ stays as given", [](Asm& a) {
+             a.num(0).op(Op::InitObject).store(1).op(Op::Pop);
+             a.reg(1).str("__proto__").num(123).op(Op::SetMember);
+             a.reg(1).str("__proto__").op(Op::GetMember).trace();
+             a.reg(1).str("toString").op(Op::GetMember).trace();  // links to nothing
+         }, 7, "123\nundefined\n"},
+        {"toString giving no string", [](Asm& a) {
+             Asm four;
+             four.num(4).op(Op::Return);
+             a.num(0).op(Op::InitObject).store(1).op(Op::Pop);
+             a.reg(1).str("toString").defineFunction("", {}, four).op(Op::SetMember);
+             a.str("").reg(1).op(Op::Add2).trace();
+         }, 7, "[type Object]\n"},
+        {"this ignores case before SWF 7", [](Asm& a) { a.traceVar("THIS"); }, 6, "_level0\n"},
+        {"this is exact from SWF 7", [](Asm& a) { a.traceVar("THIS"); }, 7, "undefined\n"},
+        {"a preloaded this answers only to its exact name", [](Asm& a) {
+             Asm body;
+             body.traceVar("THIS").traceVar("this");
+             a.defineFunction2("f", 2, avm1::kPreloadThis, {}, body);
+             a.call("f", 0).op(Op::Pop);
+         }, 6, "undefined\n_level0\n"},
+        {"SWF 5 functions run on the clip they are called on", [](Asm& a) {
+             Asm body;
+             body.traceVar("v");
+             a.setVar("v", 1);
+             a.defineFunction("f", {}, body);
+             a.num(5).str("mc").num(2).getVar("_root").str("createEmptyMovieClip").op(Op::CallMethod).op(Op::Pop);
+             a.getVar("mc").str("v").num(2).op(Op::SetMember);
+             a.getVar("mc").str("f").getVar("f").op(Op::SetMember);
+             a.num(0).getVar("mc").str("f").op(Op::CallMethod).op(Op::Pop);
+             a.call("f", 0).op(Op::Pop);
+         }, 5, "2\n1\n"},
+        {"placing at depths out of range", [](Asm& a) {
+             a.num(5).str("mc").num(2).getVar("_root").str("createEmptyMovieClip").op(Op::CallMethod).op(Op::Pop);
+             a.num(-16385).str("d1").num(2).getVar("mc").str("duplicateMovieClip").op(Op::CallMethod).trace();
+             a.num(2130690045).str("d2").num(2).getVar("mc").str("duplicateMovieClip").op(Op::CallMethod).trace();
+             a.num(2130690044).str("d3").num(2).getVar("mc").str("duplicateMovieClip").op(Op::CallMethod).trace();
+             a.getVar("mc").str("d4").num(16383).op(Op::CloneSprite);  // the action's depth comes biased
+             a.num(0).getVar("d4").str("getDepth").op(Op::CallMethod).trace();
+         }, 7, "undefined\nundefined\n_level0.d3\n-1\n"},
+    });
+}
+
 TEST(Quirks, InterfacesOfInterfaces) {
     runTable({
         {"instanceof through two implements", [](Asm& a) {
