@@ -106,6 +106,8 @@ public:
     void clipCreated(MovieClip& clip, const swf::PlaceObject* tag) override;
     void clipDestroyed(MovieClip& clip) override;
     void frameEntered(MovieClip& clip, std::uint16_t frame) override;
+    void textCreated(MovieClip& parent, DisplayObject& field) override;
+    void textDestroyed(std::uint32_t instanceId) override;
 
 private:
     struct Pending {

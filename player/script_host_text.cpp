@@ -39,6 +39,18 @@ DisplayObject* ScriptHost::textEntry(avm1::ClipId id, MovieClip** parentOut) {
     return nullptr;
 }
 
+void ScriptHost::textCreated(MovieClip& parent, DisplayObject& field) {
+    (void)parent;
+    if (field.placement.name.empty() && !m_scriptPlacing)
+        m_autoNames[field.instanceId] = "instance" + std::to_string(m_nextAutoName++);
+}
+
+void ScriptHost::textDestroyed(std::uint32_t instanceId) {
+    m_vm->clipRemoved(instanceId);  // while its name and parent are still known
+    m_autoNames.erase(instanceId);
+    m_texts.erase(instanceId);
+}
+
 bool ScriptHost::isTextField(avm1::ClipId id) { return !find(id) && textEntry(id); }
 
 avm1::ClipId ScriptHost::createTextField(avm1::ClipId parentId, const std::string& name, int depth, const double box[4]) {
