@@ -512,8 +512,10 @@ void ScriptHost::stop(avm1::ClipId clip) {
 }
 
 bool ScriptHost::frameLoaded(avm1::ClipId clip, int frame) {
-    MovieClip* c = find(clip);
-    return c && frame <= c->frameCount();
+    // The whole movie is loaded: every frame a timeline can have counts as loaded, even past
+    // the clip's own last frame (16,000 frames is the format's limit).
+    constexpr int kMaxFrames = 16001;
+    return find(clip) && frame <= kMaxFrames;
 }
 
 std::vector<std::span<const std::uint8_t>> ScriptHost::frameActions(avm1::ClipId clip, const std::string& frame) {
