@@ -252,8 +252,13 @@ void ScriptHost::queueUnload(MovieClip& clip) {
     if (actions != m_clipActions.end())
         for (const swf::ClipAction* a : actions->second)
             if (a->events & kEventUnload) group.push_back(Pending{m_root->id(), a->actions, nullptr, nullptr, self});
-    avm1::Value handler = m_vm->getOwnOrProto(*self, "onUnload", avm1::Value(self));
-    if (handler.obj() && handler.obj()->kind == avm1::ObjectKind::Function)
+    // Only a look: a getter would run a script while the display list is being changed (the
+    // call itself runs later and looks the handler up again).
+    const avm1::Property* handler = nullptr;
+    int guard = 0;
+    for (avm1::Object* o = self.get(); o && !handler && guard < 256; o = o->proto.get(), ++guard)
+        handler = o->findOwn("onUnload", m_vm->nameCase());
+    if (handler && (handler->getter || (handler->value.obj() && handler->value.obj()->kind == avm1::ObjectKind::Function)))
         group.push_back(Pending{m_root->id(), {}, "onUnload", nullptr, self});
     m_unload.insert(m_unload.begin(), group.begin(), group.end());
 }
