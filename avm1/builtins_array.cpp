@@ -194,13 +194,15 @@ void installArrayBuiltins(Vm& vm) {
     });
     vm.method(p, "splice", [](Vm& vm, Args c) -> Value {
         Object* a = arrayOf(c);
-        if (!a || c.args.empty()) return Value();
+        if (!a || c.args.empty() || c.arg(0).isUndefined()) return Value();  // no start: no change
         std::size_t len = a->elements.size();
         std::size_t from = clampIndex(vm, c.arg(0), len, 0);
         std::size_t count = len - from;
         if (c.args.size() > 1) {
+            // An undefined or negative count changes nothing and gives nothing back.
             double d = toInteger(toNumber(vm, c.arg(1)));
-            count = d < 0 ? 0 : static_cast<std::size_t>(std::min(d, static_cast<double>(len - from)));
+            if (c.arg(1).isUndefined() || d < 0) return Value();
+            count = static_cast<std::size_t>(std::min(d, static_cast<double>(len - from)));
         }
         auto first = a->elements.begin() + static_cast<std::ptrdiff_t>(from);
         std::vector<Value> removed(first, first + static_cast<std::ptrdiff_t>(count));

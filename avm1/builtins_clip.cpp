@@ -36,17 +36,16 @@ void copyProps(Vm& vm, const Value& from, ClipId to) {
 void gotoFrame(Vm& vm, const CallArgs& c, bool play) {
     ClipId clip = self(vm, c);
     if (!clip) return;
-    const Value& f = c.arg(0);
-    if (f.isString()) {
-        double n = stringToNumber(f.str(), 7);
-        if (std::isnan(n)) {
-            vm.host().gotoLabel(clip, f.str(), play);
-            return;
-        }
-        vm.host().gotoFrame(clip, toInt32(n), play);
+    // Objects go as their string (a label or a number); the frame number wraps like the
+    // player's 32-bit zero-based index, so that -2^31 lands past the end.
+    Value f = c.arg(0).isObject() ? Value(toString(vm, c.arg(0))) : c.arg(0);
+    double n = f.isString() ? stringToNumber(f.str(), 7) : toNumber(vm, f);
+    if (f.isString() && std::isnan(n)) {
+        vm.host().gotoLabel(clip, f.str(), play);
         return;
     }
-    vm.host().gotoFrame(clip, toInt32(toNumber(vm, f)), play);
+    std::int32_t frame = toInt32(n);
+    vm.host().gotoFrame(clip, frame == INT32_MIN ? INT32_MAX : frame, play);
 }
 
 // localToGlobal / globalToLocal: converts the x and y of the point object in place.
@@ -218,7 +217,10 @@ void installClipBuiltins(Vm& vm) {
         ClipId clip = self(vm, c);
         if (!clip || c.args.size() < 3) return Value();
         std::string symbol = toString(vm, c.arg(0));
-        ClipId made = vm.host().attach(clip, symbol, toString(vm, c.arg(1)), scriptDepth(vm, c.arg(2)));
+        std::string name = toString(vm, c.arg(1));
+        int depth = scriptDepth(vm, c.arg(2));
+        if (!placeableDepth(depth)) return Value();
+        ClipId made = vm.host().attach(clip, symbol, name, depth);
         copyProps(vm, c.arg(3), made);
         if (made) vm.constructClip(made, symbol);  // the registered class, before attachMovie returns
         return vm.clipValue(made);
@@ -226,7 +228,10 @@ void installClipBuiltins(Vm& vm) {
     vm.method(p, "duplicateMovieClip", [](Vm& vm, Args c) -> Value {
         ClipId clip = self(vm, c);
         if (!clip || c.args.size() < 2) return Value();
-        ClipId made = vm.host().duplicate(clip, toString(vm, c.arg(0)), scriptDepth(vm, c.arg(1)));
+        std::string name = toString(vm, c.arg(0));
+        int depth = scriptDepth(vm, c.arg(1));
+        if (!placeableDepth(depth)) return Value();
+        ClipId made = vm.host().duplicate(clip, name, depth);
         copyProps(vm, c.arg(2), made);
         return vm.clipValue(made);
     });

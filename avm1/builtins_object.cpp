@@ -63,6 +63,8 @@ void installObjectBuiltins(Vm& vm) {
         Object* o = c.thisValue.obj();
         if (!o || c.args.empty()) return Value(false);
         std::string name = toString(vm, c.arg(0));
+        if (name.empty()) return Value(false);
+        if (name == "__proto__") return Value(o->proto != nullptr || o->findOwn(name, NameCase::Sensitive));
         std::size_t idx;
         if ((o->kind == ObjectKind::Array) && parseIndex(name, idx)) return Value(idx < o->elements.size());
         return Value(o->findOwn(name, vm.nameCase()) != nullptr);
@@ -166,8 +168,8 @@ void installGlobalFunctions(Vm& vm) {
     Object& g = *vm.global();
     g.define("NaN", Value(std::numeric_limits<double>::quiet_NaN()), kDontEnum);
     g.define("Infinity", Value(INFINITY), kDontEnum);
-    vm.method(g, "isNaN", [](Vm& vm, Args c) -> Value { return Value(std::isnan(toNumber(vm, c.arg(0)))); });
-    vm.method(g, "isFinite", [](Vm& vm, Args c) -> Value { return Value(std::isfinite(toNumber(vm, c.arg(0)))); });
+    vm.method(g, "isNaN", [](Vm& vm, Args c) -> Value { return Value(c.args.empty() || std::isnan(toNumber(vm, c.arg(0)))); });
+    vm.method(g, "isFinite", [](Vm& vm, Args c) -> Value { return Value(!c.args.empty() && std::isfinite(toNumber(vm, c.arg(0)))); });
     vm.method(g, "parseFloat", [](Vm& vm, Args c) -> Value {
         std::string s = toString(vm, c.arg(0));
         std::size_t i = 0;

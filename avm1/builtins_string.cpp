@@ -4,6 +4,7 @@
 #include <string_view>
 #include <cstdint>
 
+#include "avm1/case_map.h"
 #include "avm1/vm.h"
 
 namespace avm1 {
@@ -88,7 +89,8 @@ std::size_t position(Vm& vm, const Value& v, std::size_t len, std::size_t fallba
     return static_cast<std::size_t>(std::min(d, static_cast<double>(len)));
 }
 
-std::string caseCopy(std::string s, bool upper) {
+std::string caseCopy(Vm& vm, std::string s, bool upper) {
+    if (vm.ctx.version >= 6) return caseMapped(s, upper);
     for (char& ch : s) ch = static_cast<char>(upper ? std::toupper(static_cast<unsigned char>(ch)) : std::tolower(static_cast<unsigned char>(ch)));
     return s;
 }
@@ -113,7 +115,9 @@ Value mathUnary(Vm& vm, const CallArgs& c, double (*fn)(double)) {
 // Math.min and Math.max take two numbers (a missing one is undefined); more are ignored.
 Value minMax(Vm& vm, const CallArgs& c, bool max) {
     if (c.args.empty()) return Value(max ? -INFINITY : INFINITY);
-    double a = toNumber(vm, c.arg(0)), b = toNumber(vm, c.arg(1));
+    double a = toNumber(vm, c.arg(0));
+    if (c.args.size() < 2) return Value(std::nan(""));  // one number has no minimum
+    double b = toNumber(vm, c.arg(1));
     if (std::isnan(a) || std::isnan(b)) return Value(std::nan(""));
     return Value(max ? std::max(a, b) : std::min(a, b));
 }
@@ -129,6 +133,10 @@ void installStringBuiltins(Vm& vm) {
             if (Object* o = c.thisValue.obj()) {
                 o->kind = ObjectKind::Boxed;
                 o->primitive = Value(c.args.empty() ? std::string() : toString(vm, c.arg(0)));
+                // A String object keeps its length as a property of its own, which scripts can
+                // overwrite but not delete or enumerate.
+                o->define("length", Value(static_cast<double>(textLength(o->primitive.str(), vm.ctx.version))),
+                          kDontEnum | kDontDelete);
             }
             return c.thisValue;
         });
@@ -195,8 +203,8 @@ void installStringBuiltins(Vm& vm) {
         std::size_t b = position(vm, c.arg(1), s.size(), s.size(), true);
         return Value(a < b ? text(vm, std::u16string_view(s).substr(a, b - a)) : std::string());
     });
-    vm.method(p, "toUpperCase", [](Vm& vm, Args c) -> Value { return Value(caseCopy(selfString(vm, c), true)); });
-    vm.method(p, "toLowerCase", [](Vm& vm, Args c) -> Value { return Value(caseCopy(selfString(vm, c), false)); });
+    vm.method(p, "toUpperCase", [](Vm& vm, Args c) -> Value { return Value(caseCopy(vm, selfString(vm, c), true)); });
+    vm.method(p, "toLowerCase", [](Vm& vm, Args c) -> Value { return Value(caseCopy(vm, selfString(vm, c), false)); });
     vm.method(p, "concat", [](Vm& vm, Args c) -> Value {
         std::string s = selfString(vm, c);
         for (const Value& v : c.args) s += toString(vm, v);

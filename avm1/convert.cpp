@@ -30,14 +30,18 @@ double stringToNumber(std::string_view s, unsigned version) {
         std::size_t p = (s[0] == '-' || s[0] == '+') ? 1 : 0;
         if (s.size() > p + 2 && s[p] == '0' && (s[p + 1] == 'x' || s[p + 1] == 'X')) {
             double v = 0;
-            for (std::size_t k = p + 2; k < s.size(); ++k) {
+            std::size_t k = p + 2;
+            bool negative = s[0] == '-';
+            if (p == 0 && (s[k] == '-' || s[k] == '+')) negative = s[k++] == '-';  // "0x-10"
+            if (k == s.size()) return kNaN;
+            for (; k < s.size(); ++k) {
                 char c = s[k];
                 int d = (c >= '0' && c <= '9') ? c - '0' : (c >= 'a' && c <= 'f') ? c - 'a' + 10
                         : (c >= 'A' && c <= 'F') ? c - 'A' + 10 : -1;
                 if (d < 0) return kNaN;
                 v = v * 16 + d;
             }
-            return s[0] == '-' ? -v : v;
+            return negative ? -v : v;
         }
     }
     // Decimal: sign, digits, fraction, exponent; nothing else may follow but spaces.
@@ -169,11 +173,15 @@ Value toPrimitive(Vm& vm, const Value& v, Hint hint) {
     Object* o = v.obj();
     if (!o) return v;
     if (hint == Hint::String) {
-        if (o->kind == ObjectKind::Clip) return Value(vm.targetPath(o->clipId));
+        if (o->kind == ObjectKind::Clip) {
+            // A removed clip with nothing at its path any more reads as an empty string.
+            ClipId live = vm.liveClip(*o);
+            return Value(live ? vm.targetPath(live) : std::string());
+        }
         Value fn = vm.getMember(v, "toString");
         if (fn.obj() && fn.obj()->kind == ObjectKind::Function) {
             Value r = vm.call(fn, v, {});
-            if (!r.isObject() && !r.isNullish()) return r;
+            if (r.isString()) return r;  // other results read as the object itself
         }
         return Value(o->kind == ObjectKind::Function ? "[type Function]" : "[type Object]");
     }
@@ -221,7 +229,7 @@ const char* typeOfName(const Value& v) {
     case Type::Number: return "number";
     case Type::String: return "string";
     case Type::Object:
-        if (v.obj()->kind == ObjectKind::Clip) return "movieclip";
+        if (v.obj()->kind == ObjectKind::Clip) return v.obj()->className.empty() ? "movieclip" : "object";
         if (v.obj()->kind == ObjectKind::Function) return "function";
         return "object";
     }
@@ -234,7 +242,7 @@ bool strictEquals(const Value& a, const Value& b) {
     case Type::Undefined:
     case Type::Null: return true;
     case Type::Boolean:
-    case Type::Number: return a.num() == b.num();
+    case Type::Number: return a.num() == b.num() || (std::isnan(a.num()) && std::isnan(b.num()));
     case Type::String: return a.str() == b.str();
     case Type::Object: return a.obj() == b.obj();
     }
@@ -242,10 +250,17 @@ bool strictEquals(const Value& a, const Value& b) {
 }
 
 bool looseEquals(Vm& vm, const Value& a, const Value& b) {
+    unsigned ver = vm.ctx.version;
+    // NaN equals NaN from SWF 7 on.
+    if (a.isNumber() && b.isNumber()) return a.num() == b.num() || (ver >= 7 && std::isnan(a.num()) && std::isnan(b.num()));
     if (a.type() == b.type()) return strictEquals(a, b);
     if (a.isNullish() && b.isNullish()) return true;
+    // An object whose valueOf gives nothing (no prototype) equals undefined and null.
+    if (a.isNullish() != b.isNullish() && (a.isObject() || b.isObject())) {
+        Value p = toPrimitive(vm, a.isObject() ? a : b, Hint::Number);
+        return p.isNullish();
+    }
     if (a.isNullish() || b.isNullish()) return false;
-    unsigned ver = vm.ctx.version;
     if (a.isNumber() && b.isString()) return a.num() == stringToNumber(b.str(), ver);
     if (a.isString() && b.isNumber()) return stringToNumber(a.str(), ver) == b.num();
     if (a.isBool()) return looseEquals(vm, Value(a.num()), b);
@@ -262,8 +277,13 @@ bool looseEquals(Vm& vm, const Value& a, const Value& b) {
 }
 
 Value lessThan(Vm& vm, const Value& a, const Value& b) {
+    // A plain object that stays an object after valueOf makes the comparison false (the second
+    // operand is then not converted at all); a clip counts as NaN.
+    auto staysObject = [](const Value& p) { return p.isObject() && p.obj()->kind != ObjectKind::Clip; };
     Value pa = toPrimitive(vm, a, Hint::Number);
+    if (staysObject(pa)) return Value(false);
     Value pb = toPrimitive(vm, b, Hint::Number);
+    if (staysObject(pb)) return Value(false);
     if (pa.isString() && pb.isString()) return Value(pa.str() < pb.str());
     double x = primitiveToNumber(pa, vm.ctx.version), y = primitiveToNumber(pb, vm.ctx.version);
     if (std::isnan(x) || std::isnan(y)) return Value();

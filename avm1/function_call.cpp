@@ -27,7 +27,18 @@ Value Interpreter::callFunction(Vm& vm, Object& fn, const Value& thisValue, std:
     f.superHolder = superHolder;
     f.target = code.target && code.target->clipId ? code.target->clipId : vm.ctx.target;
     f.activation = vm.alloc(nullptr);
-    f.scope = std::make_shared<Scope>(Scope{ScopeKind::Local, f.activation, code.scope});
+    std::shared_ptr<Scope> outer = code.scope;
+    if (code.version < 6) {
+        // SWF 5 functions close over nothing: they run on the clip they are called on (else on
+        // the caller's timeline), below the globals.
+        if (ClipId self = vm.clipOf(thisValue)) f.target = self;
+        else if (vm.ctx.target) f.target = vm.ctx.target;
+        if (ObjectRef timeline = vm.clipObject(f.target)) {
+            auto global = std::make_shared<Scope>(Scope{ScopeKind::Global, vm.global(), nullptr});
+            outer = std::make_shared<Scope>(Scope{ScopeKind::Target, timeline, global});
+        }
+    }
+    f.scope = std::make_shared<Scope>(Scope{ScopeKind::Local, f.activation, outer});
     f.callee = fn.shared_from_this();
     auto arguments = vm.alloc(vm.protos.array, ObjectKind::Arguments);
     arguments->elements.assign(args.begin(), args.end());

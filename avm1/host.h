@@ -20,6 +20,9 @@ inline constexpr int kDepthBias = 16384;
 // Scripts remove only clips at display list depths in [kDepthBias, kMaxRemovableDepth).
 inline constexpr int kMaxRemovableDepth = 2130706416;
 inline bool removableDepth(int depth) { return depth >= kDepthBias && depth < kMaxRemovableDepth; }
+// Scripts place clips (attachMovie, duplicateMovieClip) at display list depths in [0, this].
+inline constexpr int kMaxPlacedDepth = 2130706428;
+inline bool placeableDepth(std::int64_t depth) { return depth >= 0 && depth <= kMaxPlacedDepth; }
 
 // Clip properties in the order of GetProperty/SetProperty indices.
 enum class ClipProp : std::uint8_t {
@@ -29,6 +32,25 @@ enum class ClipProp : std::uint8_t {
 };
 // The property a name like "_x" stands for (any case); Count when it is none.
 ClipProp clipPropFromName(std::string_view name);
+
+// Text field properties beyond the display properties of ClipProp, in the order of their
+// names in builtins_text.cpp.
+enum class TextProp : std::uint8_t {
+    Text, HtmlText, Html, Border, Background, BorderColor, BackgroundColor, TextColor, Multiline,
+    WordWrap, AutoSize, Selectable, Password, MaxChars, Variable, Type, EmbedFonts, Length,
+    TextWidth, TextHeight, Count
+};
+
+// A text format as scripts give it (TextFormat); unset members are left as they are.
+struct TextStyle {
+    std::string font;
+    double size = -1;            // points; < 0 unset
+    double color = -1;           // 0xRRGGBB; < 0 unset
+    int bold = -1, italic = -1, underline = -1;  // -1 unset, else 0/1
+    int align = -1;              // 0 left, 1 right, 2 centre, 3 justify
+    double leading = 0, leftMargin = 0, rightMargin = 0, indent = 0;
+    bool hasLeading = false, hasMargins = false;
+};
 
 // One drawing API call, in twips where it carries coordinates.
 struct DrawOp {
@@ -104,6 +126,17 @@ public:
     }
     virtual void soundStop(ClipId target, const std::string& sound) { (void)target, (void)sound; }
     virtual void soundVolume(ClipId target, double percent) { (void)target, (void)percent; }
+    // Text fields have ids like clips: alive, name, parent, property, setProperty, depth,
+    // remove and swapDepths work on them too; child() and atDepth() find them.
+    virtual bool isTextField(ClipId id) = 0;
+    // Makes a field at a script depth of `parent` (box in pixels: x, y, width, height).
+    virtual ClipId createTextField(ClipId parent, const std::string& name, int depth, const double box[4]) = 0;
+    // Text, HtmlText, Variable, AutoSize and Type are strings; flags booleans; the rest numbers.
+    virtual Value textProperty(ClipId field, TextProp prop) = 0;
+    virtual void setTextProperty(ClipId field, TextProp prop, const Value& v) = 0;
+    // Applies a format to the whole field; `asDefault`: only to text set later.
+    virtual void setTextStyle(ClipId field, const TextStyle& style, bool asDefault) = 0;
+    virtual TextStyle textStyle(ClipId field) = 0;
 };
 
 }  // namespace avm1

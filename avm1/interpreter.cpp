@@ -142,7 +142,11 @@ struct Runner {
     }
 
     Value getVariable(std::string_view name) {
-        if (name == "this") return f.thisValue;
+        // `this` ignores case like other names, but a function that preloads or suppresses it
+        // answers only to the exact name (other spellings are plain variables there).
+        const FunctionCode* fc = f.callee ? f.callee->code.get() : nullptr;
+        const bool thisHidden = fc && fc->isFunction2 && (fc->flags & (kSuppressThis | kPreloadThis));
+        if (thisHidden ? name == "this" : sameName(name, "this", vm.nameCase())) return f.thisValue;
         if (isPath(name) && name.size() > 1) {
             if (name.find(':') != std::string_view::npos || name.find('.') != std::string_view::npos) {
                 Value holder;
@@ -193,6 +197,7 @@ struct Runner {
     }
 
     void setTarget(ClipId c) {
+        if (!c) c = vm.host().root();  // a target that is not found: the main timeline
         f.target = c;
         vm.ctx.target = c;
         if (f.scope && f.scope->kind == ScopeKind::Target)
@@ -252,14 +257,20 @@ struct Runner {
         Object* o = v.obj();
         if (!o || !ctor.obj()) return false;
         Value proto = vm.getMember(ctor, "prototype");
-        if (!proto.obj()) return false;
+        return proto.obj() && inherits(o->proto.get(), proto.obj(), 0);
+    }
+
+    // Whether `proto` is on the chain starting at `p` or among the interfaces its objects
+    // implement (and the interfaces those implement).
+    bool inherits(Object* p, Object* proto, int nesting) {
+        if (nesting > 8) return false;
         int guard = 0;
-        for (Object* p = o->proto.get(); p && guard < 256; p = p->proto.get(), ++guard) {
-            if (p == proto.obj()) return true;
+        for (; p && guard < 256; p = p->proto.get(), ++guard) {
+            if (p == proto) return true;
             if (const Property* ifs = p->findOwn("__implements__", NameCase::Sensitive))
                 if (Object* list = ifs->value.obj())
                     for (const Value& i : list->elements)
-                        if (vm.getMember(i, "prototype").obj() == proto.obj()) return true;
+                        if (inherits(vm.getMember(i, "prototype").obj(), proto, nesting + 1)) return true;
         }
         return false;
     }
@@ -533,7 +544,16 @@ Completion Runner::runActions(std::size_t start, std::size_t end) {
             setVariable(name, v);
             break;
         }
-        case Op::SetTarget2: setTarget(targetOf(pop())); break;
+        case Op::SetTarget2: {
+            // A clip is taken by its path: the first clip under that name answers.
+            Value v = pop();
+            if (v.isUndefined() || (v.isString() && v.str().empty())) {  // back to the code's own timeline
+                setTarget(vm.clipOf(f.thisValue) ? vm.clipOf(f.thisValue) : f.target);
+                break;
+            }
+            setTarget(vm.clipOf(v) ? targetOf(Value(vm.targetPath(vm.clipOf(v)))) : targetOf(v));
+            break;
+        }
         case Op::SetTarget: {
             std::string path = op.str();
             ClipId base = vm.clipOf(f.thisValue) ? vm.clipOf(f.thisValue) : f.target;
@@ -541,7 +561,8 @@ Completion Runner::runActions(std::size_t start, std::size_t end) {
             break;
         }
         case Op::GetProperty: {
-            double index = toInt32(num(pop()));
+            double n = num(pop());
+            double index = std::isnan(n) ? -1 : toInt32(n);  // no number: no property
             ClipId c = targetOf(pop());
             if (!c || !(index >= 0 && index < static_cast<double>(ClipProp::Count))) {
                 push(Value());
@@ -556,7 +577,8 @@ Completion Runner::runActions(std::size_t start, std::size_t end) {
         }
         case Op::SetProperty: {
             Value v = pop();
-            double index = toInt32(num(pop()));
+            double n = num(pop());
+            double index = std::isnan(n) ? -1 : toInt32(n);
             ClipId c = targetOf(pop());
             if (!c || !(index >= 0 && index < static_cast<double>(ClipProp::Count))) break;
             auto prop = static_cast<ClipProp>(static_cast<int>(index));
@@ -568,7 +590,8 @@ Completion Runner::runActions(std::size_t start, std::size_t end) {
             double depth = num(pop());
             std::string name = str(pop());
             ClipId src = targetOf(pop());
-            if (src) host.duplicate(src, name, toInt32(depth) + kDepthBias);
+            // The depth comes biased already (compilers add 16384 to the script depth).
+            if (src && placeableDepth(toInt32(depth))) host.duplicate(src, name, toInt32(depth));
             break;
         }
         case Op::RemoveSprite: {
@@ -830,8 +853,10 @@ Completion Runner::runActions(std::size_t start, std::size_t end) {
             break;
         }
         case Op::GetUrl2: {
+            // Loading a movie or variables into a target (flags 0x40, 0x80) is no navigation.
+            const std::uint8_t flags = op.u8();
             std::string target = str(pop()), url = str(pop());
-            host.getUrl(url, target);
+            if (!(flags & 0xC0)) host.getUrl(url, target);
             break;
         }
         case Op::StoreRegister: {
@@ -1002,8 +1027,15 @@ Value Interpreter::run(Vm& vm, Frame& frame) {
         Vm::Context ctx;
         ~Restore() { vm.ctx = ctx; }
     } restore{vm, saved};
-    Runner r{vm, frame, {}};
+    Runner r{vm, frame, frame.carry ? std::move(*frame.carry) : std::vector<Value>{}};
     Completion c = r.runRange(0, frame.code.size());
+    if (frame.carry) {
+        // A block that ended by a throw or an abort leaves nothing for the next one.
+        if (c.flow == Flow::Unwind) r.stack.clear();
+        constexpr std::size_t kMaxCarried = 64;
+        if (r.stack.size() > kMaxCarried) r.stack.erase(r.stack.begin(), r.stack.end() - kMaxCarried);
+        *frame.carry = std::move(r.stack);
+    }
     return c.flow == Flow::Return ? c.value : Value();
 }
 

@@ -22,6 +22,9 @@ struct Frame {
     Object* superHolder = nullptr;  // the prototype object where the running method was found
     ObjectRef callee;
     ObjectRef arguments;
+    // Timeline code: the values earlier blocks of the clip left on the stack; they start this
+    // block's stack and receive what it leaves.
+    std::vector<Value>* carry = nullptr;
 };
 
 // `super` inside a method found on `holder`: it looks members up from holder's prototype and

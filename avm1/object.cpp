@@ -4,13 +4,12 @@
 
 #include <array>
 
+#include "avm1/case_map.h"
 #include "avm1/opcodes.h"
 
 namespace avm1 {
 
 namespace {
-
-char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 
 constexpr std::array<OpInfo, 256> buildOpTable() {
     std::array<OpInfo, 256> t{};
@@ -27,11 +26,8 @@ constexpr std::array<OpInfo, 256> kOpTable = buildOpTable();
 const OpInfo& opInfo(std::uint8_t code) { return kOpTable[code]; }
 
 bool sameName(std::string_view a, std::string_view b, NameCase mode) {
-    if (a.size() != b.size()) return false;
     if (mode == NameCase::Sensitive) return a == b;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
-    return true;
+    return equalFolded(a, b);
 }
 
 Property* Object::findOwn(std::string_view name, NameCase mode) {

@@ -75,9 +75,11 @@ std::size_t Vm::collectGarbage() {
     if (m_global) todo.push_back(m_global.get());
     for (ObjectRef* p : {&protos.object, &protos.function, &protos.array, &protos.string,
                          &protos.number, &protos.boolean, &protos.date, &protos.clip,
-                         &protos.error, &protos.color})
+                         &protos.error, &protos.color, &protos.textField})
         if (*p) todo.push_back(p->get());
     for (auto& [id, obj] : m_clips) todo.push_back(obj.get());
+    for (auto& [id, values] : m_carried)
+        for (const Value& v : values) markValue(v, todo);
     for (auto& [id, iv] : m_intervals) {
         markValue(iv.fn, todo);
         markValue(iv.thisValue, todo);
@@ -138,6 +140,7 @@ void Vm::installBuiltins() {
     installMathBuiltins(*this);
     installClipBuiltins(*this);
     installSoundBuiltins(*this);
+    installTextBuiltins(*this);
     installGlobalFunctions(*this);
 }
 
@@ -240,15 +243,21 @@ ObjectRef Vm::clipObject(ClipId clip) {
     if (!clip) return nullptr;
     auto it = m_clips.find(clip);
     if (it != m_clips.end()) return it->second;
-    auto o = alloc(protos.clip, ObjectKind::Clip);
+    const bool text = protos.textField && m_host.isTextField(clip);
+    auto o = alloc(text ? protos.textField : protos.clip, ObjectKind::Clip);
+    if (text) o->className = "TextField";
     o->clipId = clip;
     m_clips.emplace(clip, o);
     return o;
 }
 
 void Vm::clipRemoved(ClipId clip) {
+    m_carried.erase(clip);
     auto it = m_clips.find(clip);
     if (it == m_clips.end()) return;
+    // References to a removed clip follow its path: a clip made later under the same path
+    // answers them.
+    it->second->primitive = Value(targetPath(clip));
     it->second->clipId = 0;
     m_clips.erase(it);
 }
@@ -260,8 +269,13 @@ Value Vm::clipValue(ClipId clip) {
 
 ClipId Vm::clipOf(const Value& v) {
     Object* o = v.obj();
-    if (o && o->kind == ObjectKind::Clip && o->clipId && m_host.alive(o->clipId)) return o->clipId;
-    return 0;
+    return o && o->kind == ObjectKind::Clip ? liveClip(*o) : 0;
+}
+
+ClipId Vm::liveClip(const Object& o) {
+    if (o.clipId && m_host.alive(o.clipId)) return o.clipId;
+    if (o.clipId || !o.primitive.isString()) return 0;
+    return resolveTarget(m_host.root(), o.primitive.str());
 }
 
 std::string Vm::targetPath(ClipId clip) {
@@ -372,7 +386,7 @@ static bool specialClipMember(Vm& vm, ClipId clip, std::string_view name, Value&
         out = Value(vm.global());
         return true;
     }
-    if (name.size() > 6 && sameName(name.substr(0, 6), "_level", nc)) {
+    if (name.size() > 6 && sameName(name.substr(0, 6), "_level", vm.nameCase())) {
         out = vm.clipValue(h.level(std::atoi(std::string(name.substr(6)).c_str())));
         return true;
     }
@@ -402,7 +416,10 @@ Value Vm::getMember(const Value& target, std::string_view name) {
     if (name == "__proto__") {
         // `super` stands for the parent prototype itself, so its __proto__ is one step further.
         Object* p = o.kind == ObjectKind::Boxed && o.className == "super" && o.proto ? o.proto.get() : &o;
-        return p->proto ? Value(p->proto) : Value();
+        if (p->proto) return Value(p->proto);
+        // A primitive given as __proto__ is kept as it is (and links to nothing).
+        const Property* kept = p->findOwn("__proto__", NameCase::Sensitive);
+        return kept ? kept->value : Value();
     }
     switch (o.kind) {
     case ObjectKind::Array:
@@ -413,11 +430,13 @@ Value Vm::getMember(const Value& target, std::string_view name) {
         break;
     }
     case ObjectKind::Boxed:
-        if (o.primitive.isString() && name == "length")
+        if (o.primitive.isString() && name == "length" && !o.findOwn(name, nameCase()))
             return Value(static_cast<double>(textLength(o.primitive.str(), ctx.version)));
         break;
     case ObjectKind::Clip: {
-        if (!o.clipId || !m_host.alive(o.clipId)) return Value();
+        ClipId live = liveClip(o);
+        if (live != o.clipId) return live ? getMember(clipValue(live), name) : Value();
+        if (!live) return Value();
         Value out;
         if (specialClipMember(*this, o.clipId, name, out)) return out;
         if (Property* p = o.findOwn(name, nameCase())) {
@@ -438,6 +457,8 @@ void Vm::setMember(const Value& target, std::string_view name, const Value& v) {
     if (!o) return;  // primitives and undefined take no properties
     if (name == "__proto__") {
         o->proto = v.objRef();
+        if (v.isObject()) o->remove("__proto__", NameCase::Sensitive);
+        else o->define("__proto__", v, kDontEnum);
         return;
     }
     switch (o->kind) {
@@ -459,7 +480,12 @@ void Vm::setMember(const Value& target, std::string_view name, const Value& v) {
         break;
     }
     case ObjectKind::Clip: {
-        if (!o->clipId || !m_host.alive(o->clipId)) return;
+        ClipId live = liveClip(*o);
+        if (live != o->clipId) {
+            if (live) setMember(clipValue(live), name, v);
+            return;
+        }
+        if (!live) return;
         ClipProp prop = clipPropFromName(name);
         if (prop == ClipProp::Name) {
             m_host.setName(o->clipId, toString(*this, v));
@@ -539,17 +565,18 @@ Value Vm::construct(const Value& ctor, std::span<const Value> args) {
     return self;
 }
 
-RunStatus Vm::runActions(std::span<const std::uint8_t> code, ClipId clip) {
+RunStatus Vm::runActions(std::span<const std::uint8_t> code, ClipId clip, ObjectRef self) {
     if (!m_host.alive(clip)) return RunStatus::Ok;
     Frame frame;
     frame.code = code;
     frame.target = clip;
     frame.version = m_version;
-    ObjectRef clipObj = clipObject(clip);
+    ObjectRef clipObj = self ? self : clipObject(clip);
     auto globalScope = std::make_shared<Scope>(Scope{ScopeKind::Global, m_global, nullptr});
     frame.scope = std::make_shared<Scope>(Scope{ScopeKind::Target, clipObj, globalScope});
     frame.thisValue = Value(clipObj);
     frame.registers.resize(4);
+    if (!self) frame.carry = &m_carried[clip];
     bool outer = m_depth == 0;
     if (!beginEntry(outer)) return RunStatus::Aborted;
     Context saved = ctx;
@@ -558,11 +585,11 @@ RunStatus Vm::runActions(std::span<const std::uint8_t> code, ClipId clip) {
     return finishEntry(outer);
 }
 
-RunStatus Vm::callHandler(ClipId clip, std::string_view name, std::span<const Value> args) {
-    ObjectRef o = clipObject(clip);
+RunStatus Vm::callHandler(ClipId clip, std::string_view name, std::span<const Value> args, ObjectRef removed) {
+    ObjectRef o = removed ? removed : clipObject(clip);
     if (!o || !m_host.alive(clip)) return RunStatus::Ok;
     Value self(o);
-    Value fn = getMember(self, name);
+    Value fn = removed ? getOwnOrProto(*o, name, self) : getMember(self, name);
     if (!fn.obj() || fn.obj()->kind != ObjectKind::Function) return RunStatus::Ok;
     bool outer = m_depth == 0;
     if (!beginEntry(outer)) return RunStatus::Aborted;

@@ -59,9 +59,13 @@ public:
     // scripts that keep queueing each other (a frame that goes to itself) end too.
     void beginFrame() { m_steps = 0; }
     // Runs an action block (frame script, init action, clip event, button action) on a clip.
-    RunStatus runActions(std::span<const std::uint8_t> code, ClipId clip);
+    // `self` runs the code as that object instead of the clip's own (the object of a clip that
+    // was removed, for its unload event: `clip` is then a live clip that hosts the run).
+    RunStatus runActions(std::span<const std::uint8_t> code, ClipId clip, ObjectRef self = nullptr);
     // Calls a handler like onEnterFrame on a clip if it has one; aborts and throws are contained.
-    RunStatus callHandler(ClipId clip, std::string_view name, std::span<const Value> args = {});
+    // `removed`: the object of a removed clip whose handler runs (hosted by `clip`).
+    RunStatus callHandler(ClipId clip, std::string_view name, std::span<const Value> args = {},
+                          ObjectRef removed = nullptr);
     // Gives a clip made from an exported symbol the class registered for it with
     // Object.registerClass: the clip takes the class's prototype and its constructor runs.
     RunStatus constructClip(ClipId clip, const std::string& symbol);
@@ -81,10 +85,16 @@ public:
     bool hasProperty(Object& o, std::string_view name);
     ObjectRef toObject(const Value& v);
     ObjectRef clipObject(ClipId clip);
+    ObjectRef existingClipObject(ClipId clip) {
+        auto it = m_clips.find(clip);
+        return it == m_clips.end() ? nullptr : it->second;
+    }
     void clipRemoved(ClipId clip);
     // A clip reference: the object of a live clip, or undefined.
     Value clipValue(ClipId clip);
     ClipId clipOf(const Value& v);
+    // The clip a clip object stands for: its own while it lives, else the one now at its path.
+    ClipId liveClip(const Object& o);
     std::string targetPath(ClipId clip);  // "_level0.a.b"
     std::string slashPath(ClipId clip);   // "/a/b"
     // Resolves a target path ("/a/b", "_root.a", "../b", "a:b" without the variable).
@@ -127,7 +137,7 @@ public:
 
     ObjectRef global() { return m_global; }
     struct Protos {
-        ObjectRef object, function, array, string, number, boolean, date, clip, error, color;
+        ObjectRef object, function, array, string, number, boolean, date, clip, error, color, textField;
     } protos;
     // Registers a constructor under `name` in _global, linking prototype.constructor.
     ObjectRef defineClass(std::string_view name, NativeFn ctor, const ObjectRef& proto, NativeFn construct = nullptr);
@@ -152,6 +162,7 @@ private:
     VmLimits m_limits;
     ObjectRef m_global;
     std::unordered_map<ClipId, ObjectRef> m_clips;
+    std::unordered_map<ClipId, std::vector<Value>> m_carried;  // stack values left by timeline code
     std::uint64_t m_steps = 0;      // steps since beginFrame()
     std::uint64_t m_totalSteps = 0;
     unsigned m_depth = 0;           // nested calls and runs
@@ -190,6 +201,7 @@ void installStringBuiltins(Vm& vm);
 void installMathBuiltins(Vm& vm);
 void installClipBuiltins(Vm& vm);
 void installSoundBuiltins(Vm& vm);
+void installTextBuiltins(Vm& vm);
 void installGlobalFunctions(Vm& vm);
 
 }  // namespace avm1

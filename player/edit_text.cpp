@@ -33,8 +33,18 @@ TextAlign alignOf(std::uint8_t a) {
 }  // namespace
 
 EditText::EditText(const swf::DefineEditText& def, FontCache& fonts) : m_def(def), m_fonts(fonts) {
+    m_decor.border = m_decor.background = def.border;
+    configure();
+    const std::string initial = def.initialText.value_or(std::string());
+    if (def.html) setHtmlText(initial);
+    else setText(initial);
+}
+
+void EditText::configure() {
+    const swf::DefineEditText& def = m_def;
+    m_font = nullptr;
     if (def.fontId) {
-        const Font* f = fonts.font(*def.fontId);
+        const Font* f = m_fonts.font(*def.fontId);
         if (f && def.useOutlines && !f->isFallback()) m_font = f;
         if (f) m_format.face = f->name();
     }
@@ -52,9 +62,32 @@ EditText::EditText(const swf::DefineEditText& def, FontCache& fonts) : m_def(def
         m_box.paragraph.indent = def.layout->indent;
         m_box.paragraph.leading = def.layout->leading;
     }
-    const std::string initial = def.initialText.value_or(std::string());
-    if (def.html) setHtmlText(initial);
-    else setText(initial);
+}
+
+void EditText::setDefinition(const swf::DefineEditText& def) {
+    const bool wasHtml = m_def.html;
+    const std::string content = wasHtml ? m_html : text();
+    const ParagraphLayout paragraph = m_box.paragraph;
+    const Font* font = m_font;
+    m_def = def;
+    configure();
+    if (!def.layout) m_box.paragraph = paragraph;
+    if (!def.fontId && def.useOutlines) m_font = font;  // a font a format chose stays
+    if (wasHtml && def.html) setHtmlText(content);
+    else setText(content);
+}
+
+void EditText::setFormat(const TextFormat& format, const ParagraphLayout& paragraph, bool wholeText) {
+    m_format = format;
+    m_box.paragraph = paragraph;
+    // An embedded font named by the format draws the field when it uses outlines.
+    if (m_def.useOutlines && !format.face.empty())
+        if (const Font* named = m_fonts.byName(format.face); named && !named->isFallback()) m_font = named;
+    if (wholeText) {
+        for (TextFormat& f : m_content.formats) f = format;
+        m_html = escapeHtml(text());
+    }
+    changed();
 }
 
 const Font& EditText::Fonts::fontFor(const TextFormat& format) {

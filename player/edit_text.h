@@ -22,6 +22,13 @@
 
 namespace player {
 
+// What a field draws behind and around its text (a field defined with a border has both, in
+// white and black).
+struct FieldDecor {
+    bool border = false, background = false;
+    std::uint32_t borderColor = 0, backgroundColor = 0xFFFFFF;  // 0xRRGGBB
+};
+
 class EditText {
 public:
     EditText(const swf::DefineEditText& def, FontCache& fonts);
@@ -45,6 +52,19 @@ public:
     const TextFormat& defaultFormat() const { return m_format; }
     const StyledText& content() const { return m_content; }
 
+    // Script changes. The definition gives the box, the flags and the colour; the content stays
+    // (re-read as HTML when the field becomes an HTML field).
+    void setDefinition(const swf::DefineEditText& def);
+    // Sets the format plain text takes and the paragraph layout; `wholeText` also gives the
+    // current content that format.
+    void setFormat(const TextFormat& format, const ParagraphLayout& paragraph, bool wholeText);
+    const ParagraphLayout& paragraph() const { return m_box.paragraph; }
+    const FieldDecor& decor() const { return m_decor; }
+    void setDecor(const FieldDecor& decor) {
+        m_decor = decor;
+        changed();
+    }
+
     // Laid out and drawn on first use after a change.
     const TextLayout& layout() const;
     const TextPicture& picture() const;
@@ -58,8 +78,10 @@ private:
         const Font& fontFor(const TextFormat& format) override;
     };
     void changed();
+    void configure();
 
-    const swf::DefineEditText& m_def;
+    swf::DefineEditText m_def;  // a copy: scripts change it
+    FieldDecor m_decor;
     FontCache& m_fonts;
     const Font* m_font = nullptr;  // the field's own font when it draws embedded outlines
     TextFormat m_format;

@@ -327,43 +327,58 @@ const render::Mask* FrameRenderer::clipFor(Frame& f, const std::vector<std::uint
     return masks.emplace(clipLayers, std::move(combined)).first->second.get();
 }
 
-void FrameRenderer::drawEditTextBox(Frame& f, const swf::DefineEditText& text, const render::Matrix& m,
-                                    const render::ColorTransform& cx) {
-    if (!text.border) return;
-    // A bordered field has a white background and a black one-pixel frame on whole device
-    // pixels: the frame's top and left lines run through the box's first row and column, its
-    // right and bottom lines through the pixels just past the box.
+void FrameRenderer::drawEditTextBox(Frame& f, const swf::DefineEditText& text, const FieldDecor& decor,
+                                    const render::Matrix& m, const render::ColorTransform& cx) {
+    if (!decor.border && !decor.background) return;
+    // The background fills the box; the one-pixel frame sits on whole device pixels: its top and
+    // left lines run through the box's first row and column, its right and bottom lines through
+    // the pixels just past the box.
     const render::Rect b = deviceBounds(
         render::Rect{static_cast<float>(text.bounds.xMin), static_cast<float>(text.bounds.yMin),
                      static_cast<float>(text.bounds.xMax), static_cast<float>(text.bounds.yMax)},
         m, 0.0f);
-    const float x0 = std::round(b.x0), y0 = std::round(b.y0), x1 = std::round(b.x1), y1 = std::round(b.y1);
+    // Halves round down (a box at 20.5 pixels starts at pixel 20).
+    auto snap = [](float v) { return std::ceil(v - 0.5f); };
+    const float x0 = snap(b.x0), y0 = snap(b.y0), x1 = snap(b.x1), y1 = snap(b.y1);
     if (!(x1 > x0) || !(y1 > y0)) return;
+    auto color = [](std::uint32_t rgb) {
+        return render::Color{static_cast<std::uint8_t>(rgb >> 16), static_cast<std::uint8_t>(rgb >> 8),
+                             static_cast<std::uint8_t>(rgb), 255};
+    };
     const render::Matrix identity;
-    render::Path background;
-    background.addRect(x0, y0, x1, y1);
-    f.r->fillPath(background, identity, render::FillRule::NonZero,
-                 render::SolidPaint{render::Color{255, 255, 255, 255}}, cx);
-    render::Path frame;
-    frame.addRect(x0, y0, x1 + 1, y0 + 1);
-    frame.addRect(x0, y0 + 1, x0 + 1, y1 + 1);
-    frame.addRect(x1, y0 + 1, x1 + 1, y1);
-    frame.addRect(x0 + 1, y1, x1, y1 + 1);
-    f.r->fillPath(frame, identity, render::FillRule::NonZero, render::SolidPaint{render::Color{0, 0, 0, 255}}, cx);
-    m_report.pathsDrawn += 2;
+    if (decor.background) {
+        render::Path background;
+        background.addRect(x0, y0, x1, y1);
+        f.r->fillPath(background, identity, render::FillRule::NonZero, render::SolidPaint{color(decor.backgroundColor)}, cx);
+        ++m_report.pathsDrawn;
+    }
+    if (decor.border) {
+        render::Path frame;
+        frame.addRect(x0, y0, x1 + 1, y0 + 1);
+        frame.addRect(x0, y0 + 1, x0 + 1, y1 + 1);
+        frame.addRect(x1, y0 + 1, x1 + 1, y1);
+        frame.addRect(x0 + 1, y1, x1, y1 + 1);
+        f.r->fillPath(frame, identity, render::FillRule::NonZero, render::SolidPaint{color(decor.borderColor)}, cx);
+        ++m_report.pathsDrawn;
+    }
 }
 
 void FrameRenderer::drawItem(Frame& f, const DrawItem& item) {
     if (item.maskOf >= 0) return;  // part of a clip layer
     if (item.kind == CharacterKind::EditText) {
         ++m_report.editTexts;
-        const Character* c = m_library.find(item.characterId);
-        if (c && c->kind == CharacterKind::EditText) {
+        // A field draws with its own definition, which scripts may have changed (or made).
+        const swf::DefineEditText* fieldDef = item.editText ? &item.editText->definition() : nullptr;
+        if (!fieldDef) {
+            const Character* c = m_library.find(item.characterId);
+            if (c && c->kind == CharacterKind::EditText) fieldDef = std::get<const swf::DefineEditText*>(c->def);
+        }
+        if (fieldDef) {
             const render::Matrix m = f.stage * toRender(item.matrix);
             const render::ColorTransform cx = toRender(item.colorTransform);
             f.r->setClip(clipFor(f, item.clipLayers));
-            const swf::DefineEditText& def = *std::get<const swf::DefineEditText*>(c->def);
-            drawEditTextBox(f, def, m, cx);
+            const swf::DefineEditText& def = *fieldDef;
+            drawEditTextBox(f, def, item.editText ? item.editText->decor() : FieldDecor{def.border, def.border}, m, cx);
             if (item.editText) {
                 // Text that reaches past the field is cut at its bounds: the draws go through a
                 // group limited to the field's box on the target.

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "player/draw_list.h"
+#include "player/edit_text.h"
 #include "player/font.h"
 #include "player/library.h"
 #include "player/shape_convert.h"
@@ -74,8 +75,8 @@ private:
     void drawShape(Frame& f, const ConvertedShape& shape, const render::Matrix& m,
                    const render::ColorTransform& cx);
     // The background and border of a bordered edit text field.
-    void drawEditTextBox(Frame& f, const swf::DefineEditText& text, const render::Matrix& m,
-                         const render::ColorTransform& cx);
+    void drawEditTextBox(Frame& f, const swf::DefineEditText& text, const FieldDecor& decor,
+                         const render::Matrix& m, const render::ColorTransform& cx);
     void maskShape(Frame& f, render::Mask& mask, const ConvertedShape& shape, const render::Matrix& m);
     const render::Mask* clipFor(Frame& f, const std::vector<std::uint32_t>& clipLayers);
     // Draws items [begin, end) and the layers among them, starting with layer `layer`; layers

@@ -44,6 +44,7 @@ void MovieClip::release(DisplayObject& obj) {
         if (c && m_ctx.liveInstances > 0) --m_ctx.liveInstances;
     obj.buttonClips.clear();
     obj.clip.reset();
+    if (obj.editText && m_ctx.events) m_ctx.events->textDestroyed(obj.instanceId);
     obj.editText.reset();
 }
 
@@ -78,8 +79,10 @@ bool MovieClip::instantiate(DisplayObject& obj) {
     obj.buttonState = ButtonState::Up;
     if (c->kind == CharacterKind::Button)
         instantiateButtonClips(obj, *std::get<const swf::DefineButton*>(c->def));
-    if (c->kind == CharacterKind::EditText && m_ctx.fonts)
+    if (c->kind == CharacterKind::EditText && m_ctx.fonts) {
         obj.editText = std::make_unique<EditText>(*std::get<const swf::DefineEditText*>(c->def), *m_ctx.fonts);
+        if (m_ctx.events) m_ctx.events->textCreated(*this, obj);
+    }
     if (c->kind == CharacterKind::Sprite && c->timeline) {
         if (m_nesting + 1 > m_ctx.maxNesting) {
             ++m_ctx.refusedInstances;

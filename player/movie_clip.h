@@ -34,6 +34,12 @@ public:
     virtual void clipDestroyed(MovieClip& clip) = 0;
     // `frame` of `clip` was entered by playing or by a goto that ends there.
     virtual void frameEntered(MovieClip& clip, std::uint16_t frame) = 0;
+    // A text field was placed in `parent` (it is a script object too, numbered like clips).
+    virtual void textCreated(MovieClip& parent, DisplayObject& field) {
+        (void)parent;
+        (void)field;
+    }
+    virtual void textDestroyed(std::uint32_t instanceId) { (void)instanceId; }
 };
 
 // placedFrame of objects that scripts created; timeline rewinds keep them.

@@ -6,6 +6,7 @@
 // the first advance() enters frame 1.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -30,6 +31,9 @@ struct PlayerOptions {
     bool loop = true;                     // the main timeline starts over after its last frame
     bool runScripts = true;               // ActionScript 1/2 frame, event and init actions
     std::uint64_t scriptStepBudget = 20'000'000;  // actions per script run before it is stopped
+    // Opens a web address a script navigates to (getURL) in the browser. Only http and https
+    // addresses reach it, at most one a second. Unset (the saver, the preview): none opens.
+    std::function<void(const std::string&)> openUrl;
 };
 
 // The actions of a button transition, for the script interpreter to run. `actions` points

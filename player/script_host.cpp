@@ -14,6 +14,7 @@ namespace {
 
 constexpr std::uint32_t kEventLoad = 0x01;
 constexpr std::uint32_t kEventEnterFrame = 0x02;
+constexpr std::uint32_t kEventUnload = 0x04;
 constexpr std::uint32_t kEventInitialize = 0x200;
 constexpr std::uint32_t kEventConstruct = 0x40000;
 constexpr std::size_t kMaxQueuedRuns = 100000;  // per drain: goto loops cannot spin for ever
@@ -135,19 +136,31 @@ void ScriptHost::beforeTick() {
         for (const auto& [depth, obj] : it.clip->displayList())
             if (obj.clip) todo.push_back({obj.clip.get(), false});
     }
+    // The events run once the timelines have advanced (a clip that its parent's next frame
+    // removes gets none), ahead of what the advance queued.
+    runQueued();
     for (avm1::ClipId id : order) {
         if (auto it = m_clipActions.find(id); it != m_clipActions.end())
             for (const swf::ClipAction* a : it->second)
-                if (a->events & kEventEnterFrame) m_queue.push_back(Pending{id, a->actions, nullptr});
-        m_queue.push_back(Pending{id, {}, "onEnterFrame"});
+                if (a->events & kEventEnterFrame) m_enterFrame.push_back(Pending{id, a->actions, nullptr});
+        m_enterFrame.push_back(Pending{id, {}, "onEnterFrame"});
     }
-    runQueued();
 }
 
 void ScriptHost::afterTick() {
+    if (!m_enterFrame.empty()) {
+        std::deque<Pending> queued[3] = {std::move(m_queue), std::move(m_initQueue), std::move(m_constructQueue)};
+        m_queue = std::move(m_enterFrame);
+        m_enterFrame.clear();
+        runQueued();
+        m_queue = std::move(queued[0]);
+        m_initQueue = std::move(queued[1]);
+        m_constructQueue = std::move(queued[2]);
+    }
     runQueued();
     m_vm->runIntervals();
     runQueued();
+    updateBoundFields();
     updateDrawings();
     m_vm->maybeCollect();
 }
@@ -158,15 +171,19 @@ void ScriptHost::queueActions(MovieClip& clip, std::span<const std::uint8_t> cod
 
 void ScriptHost::run(const Pending& p) {
     avm1::RunStatus s = p.symbol    ? m_vm->constructClip(p.clip, *p.symbol)
-                         : p.handler ? m_vm->callHandler(p.clip, p.handler)
-                                     : m_vm->runActions(p.code, p.clip);
+                         : p.handler ? m_vm->callHandler(p.clip, p.handler, {}, p.removed)
+                                     : m_vm->runActions(p.code, p.clip, p.removed);
     if (s == avm1::RunStatus::Aborted) ++m_aborted;
 }
 
 void ScriptHost::runQueued() {
     std::size_t runs = 0;
-    while ((!m_queue.empty() || !m_initQueue.empty() || !m_constructQueue.empty()) && runs++ < kMaxQueuedRuns) {
-        std::deque<Pending>& q = !m_initQueue.empty() ? m_initQueue : !m_constructQueue.empty() ? m_constructQueue : m_queue;
+    while ((!m_queue.empty() || !m_initQueue.empty() || !m_constructQueue.empty() || !m_unload.empty()) &&
+           runs++ < kMaxQueuedRuns) {
+        std::deque<Pending>& q = !m_initQueue.empty()        ? m_initQueue
+                                 : !m_constructQueue.empty() ? m_constructQueue
+                                 : !m_unload.empty()         ? m_unload
+                                                             : m_queue;
         Pending p = q.front();
         q.pop_front();
         if (find(p.clip)) run(p);
@@ -174,6 +191,7 @@ void ScriptHost::runQueued() {
     m_queue.clear();
     m_initQueue.clear();
     m_constructQueue.clear();
+    m_unload.clear();
 }
 
 std::unique_ptr<Scripts> createScripts(const swf::Movie& movie, const Library& library, ClipContext& ctx,
@@ -213,12 +231,36 @@ void ScriptHost::clipCreated(MovieClip& clip, const swf::PlaceObject* tag) {
 }
 
 void ScriptHost::clipDestroyed(MovieClip& clip) {
+    queueUnload(clip);
+    m_vm->clipRemoved(clip.id());
     m_clips.erase(clip.id());
     m_autoNames.erase(clip.id());
     m_clipActions.erase(clip.id());
     m_drawing.erase(clip.id());
     m_drawingChanged.erase(clip.id());
-    m_vm->clipRemoved(clip.id());
+}
+
+// A removed clip's unload clip events and onUnload handler run after the removal, as the
+// object the clip leaves behind, hosted by the main timeline. A clip's children unload before it.
+void ScriptHost::queueUnload(MovieClip& clip) {
+    if (!m_root || &clip == m_root) return;
+    auto actions = m_clipActions.find(clip.id());
+    avm1::ObjectRef self = m_vm->existingClipObject(clip.id());
+    if (!self && actions == m_clipActions.end()) return;
+    if (!self) self = m_vm->clipObject(clip.id());
+    std::vector<Pending> group;
+    if (actions != m_clipActions.end())
+        for (const swf::ClipAction* a : actions->second)
+            if (a->events & kEventUnload) group.push_back(Pending{m_root->id(), a->actions, nullptr, nullptr, self});
+    // Only a look: a getter would run a script while the display list is being changed (the
+    // call itself runs later and looks the handler up again).
+    const avm1::Property* handler = nullptr;
+    int guard = 0;
+    for (avm1::Object* o = self.get(); o && !handler && guard < 256; o = o->proto.get(), ++guard)
+        handler = o->findOwn("onUnload", m_vm->nameCase());
+    if (handler && (handler->getter || (handler->value.obj() && handler->value.obj()->kind == avm1::ObjectKind::Function)))
+        group.push_back(Pending{m_root->id(), {}, "onUnload", nullptr, self});
+    m_unload.insert(m_unload.begin(), group.begin(), group.end());
 }
 
 void ScriptHost::frameEntered(MovieClip& clip, std::uint16_t frame) {
@@ -239,7 +281,11 @@ avm1::ClipId ScriptHost::level(int n) { return n == 0 ? root() : 0; }
 
 avm1::ClipId ScriptHost::parent(avm1::ClipId clip) {
     MovieClip* c = find(clip);
-    return c && c->parent() ? c->parent()->id() : 0;
+    if (!c) {
+        MovieClip* holder = nullptr;
+        return textEntry(clip, &holder) ? holder->id() : 0;
+    }
+    return c->parent() ? c->parent()->id() : 0;
 }
 
 avm1::ClipId ScriptHost::child(avm1::ClipId clip, std::string_view name, avm1::NameCase mode) {
@@ -247,14 +293,22 @@ avm1::ClipId ScriptHost::child(avm1::ClipId clip, std::string_view name, avm1::N
     if (!c || name.empty()) return 0;
     for (const auto& [depth, obj] : c->displayList())
         if (obj.clip && avm1::sameName(this->name(obj.clip->id()), name, mode)) return obj.clip->id();
+    for (const auto& [depth, obj] : c->displayList())
+        if (obj.editText && avm1::sameName(obj.placement.name, name, mode)) return registerText(*c, obj);
+    // A named shape or static text has no object of its own: its name gives the clip that
+    // holds it.
+    for (const auto& [depth, obj] : c->displayList())
+        if ((obj.kind == CharacterKind::Shape || obj.kind == CharacterKind::MorphShape || obj.kind == CharacterKind::Text) &&
+            !obj.placement.name.empty() && avm1::sameName(obj.placement.name, name, mode))
+            return clip;
     return 0;
 }
 
-bool ScriptHost::alive(avm1::ClipId clip) { return find(clip) != nullptr; }
+bool ScriptHost::alive(avm1::ClipId clip) { return find(clip) != nullptr || textEntry(clip) != nullptr; }
 
 std::string ScriptHost::name(avm1::ClipId clip) {
     MovieClip* c = find(clip);
-    DisplayObject* e = c ? entryOf(*c) : nullptr;
+    DisplayObject* e = c ? entryOf(*c) : textEntry(clip);
     if (e && !e->placement.name.empty()) return e->placement.name;
     auto it = m_autoNames.find(clip);
     return it != m_autoNames.end() ? it->second : std::string();
@@ -270,7 +324,7 @@ std::vector<avm1::ClipId> ScriptHost::children(avm1::ClipId clip) {
 
 void ScriptHost::setName(avm1::ClipId clip, const std::string& name) {
     MovieClip* c = find(clip);
-    if (DisplayObject* e = c ? entryOf(*c) : nullptr) e->placement.name = name;
+    if (DisplayObject* e = c ? entryOf(*c) : textEntry(clip)) e->placement.name = name;
 }
 
 // ---- properties ----
@@ -278,9 +332,12 @@ void ScriptHost::setName(avm1::ClipId clip, const std::string& name) {
 double ScriptHost::property(avm1::ClipId clip, avm1::ClipProp prop) {
     using avm1::ClipProp;
     MovieClip* c = find(clip);
-    if (!c) return 0;
-    DisplayObject* e = entryOf(*c);
+    DisplayObject* e = c ? entryOf(*c) : textEntry(clip);
+    if (!c && !e) return 0;
     swf::Matrix m = e ? e->placement.matrix : swf::Matrix{};
+    if (!c && (prop == ClipProp::Width || prop == ClipProp::Height)) return textSize(*e, prop == ClipProp::Width);
+    if (!c && (prop == ClipProp::CurrentFrame || prop == ClipProp::TotalFrames || prop == ClipProp::FramesLoaded))
+        return 0;
     switch (prop) {
     case ClipProp::X: return m.tx / 20.0;
     case ClipProp::Y: return m.ty / 20.0;
@@ -310,8 +367,12 @@ double ScriptHost::property(avm1::ClipId clip, avm1::ClipProp prop) {
 void ScriptHost::setProperty(avm1::ClipId clip, avm1::ClipProp prop, double v) {
     using avm1::ClipProp;
     MovieClip* c = find(clip);
-    DisplayObject* e = c ? entryOf(*c) : nullptr;
+    DisplayObject* e = c ? entryOf(*c) : textEntry(clip);
     if (!e || std::isnan(v)) return;
+    if (!c && (prop == ClipProp::Width || prop == ClipProp::Height)) {
+        setTextSize(*e, prop == ClipProp::Width, v);  // a field's box takes the size
+        return;
+    }
     if (prop != ClipProp::Visible) e->scriptTransformed = true;
     swf::Matrix& m = e->placement.matrix;
     auto twips = [](double px) { return static_cast<std::int32_t>(std::clamp(px * 20, -2.0e9, 2.0e9)); };
@@ -369,7 +430,7 @@ void ScriptHost::setProperty(avm1::ClipId clip, avm1::ClipProp prop, double v) {
 
 void ScriptHost::colorTransform(avm1::ClipId clip, double out[8]) {
     MovieClip* c = find(clip);
-    DisplayObject* e = c ? entryOf(*c) : nullptr;
+    DisplayObject* e = c ? entryOf(*c) : textEntry(clip);
     swf::ColorTransform cx = e ? e->placement.colorTransform : swf::ColorTransform{};
     const std::int16_t v[8] = {cx.rMul, cx.gMul, cx.bMul, cx.aMul, cx.rAdd, cx.gAdd, cx.bAdd, cx.aAdd};
     for (int i = 0; i < 8; ++i) out[i] = i < 4 ? v[i] / 256.0 : v[i];
@@ -377,7 +438,7 @@ void ScriptHost::colorTransform(avm1::ClipId clip, double out[8]) {
 
 void ScriptHost::setColorTransform(avm1::ClipId clip, const double in[8]) {
     MovieClip* c = find(clip);
-    DisplayObject* e = c ? entryOf(*c) : nullptr;
+    DisplayObject* e = c ? entryOf(*c) : textEntry(clip);
     if (!e) return;
     e->scriptTransformed = true;
     std::int16_t v[8];
@@ -456,8 +517,10 @@ void ScriptHost::stop(avm1::ClipId clip) {
 }
 
 bool ScriptHost::frameLoaded(avm1::ClipId clip, int frame) {
-    MovieClip* c = find(clip);
-    return c && frame <= c->frameCount();
+    // The whole movie is loaded: every frame a timeline can have counts as loaded, even past
+    // the clip's own last frame (16,000 frames is the format's limit).
+    constexpr int kMaxFrames = 16001;
+    return find(clip) && frame <= kMaxFrames;
 }
 
 std::vector<std::span<const std::uint8_t>> ScriptHost::frameActions(avm1::ClipId clip, const std::string& frame) {
@@ -525,24 +588,27 @@ avm1::ClipId ScriptHost::duplicate(avm1::ClipId clip, const std::string& name, i
     return m_lastPlaced->id();
 }
 
+// The clip that holds a clip or text field in its display list.
+MovieClip* ScriptHost::holderOf(avm1::ClipId clip) {
+    if (MovieClip* c = find(clip)) return c->parent();
+    MovieClip* holder = nullptr;
+    return textEntry(clip, &holder) ? holder : nullptr;
+}
+
 void ScriptHost::remove(avm1::ClipId clip) {
-    MovieClip* c = find(clip);
-    if (!c || !c->parent()) return;
-    c->parent()->removeDepth(depth(clip));
+    if (MovieClip* holder = holderOf(clip)) holder->removeDepth(depth(clip));
 }
 
 int ScriptHost::depth(avm1::ClipId clip) {
-    MovieClip* c = find(clip);
-    if (!c || !c->parent()) return 0;
-    for (const auto& [d, obj] : c->parent()->displayList())
-        if (obj.clip.get() == c) return d;
+    MovieClip* holder = holderOf(clip);
+    if (!holder) return 0;
+    for (const auto& [d, obj] : holder->displayList())
+        if ((obj.clip && obj.clip->id() == clip) || (obj.editText && obj.instanceId == clip)) return d;
     return 0;
 }
 
 void ScriptHost::swapDepths(avm1::ClipId clip, int to) {
-    MovieClip* c = find(clip);
-    if (!c || !c->parent()) return;
-    c->parent()->swapDepth(depth(clip), to);
+    if (MovieClip* holder = holderOf(clip)) holder->swapDepth(depth(clip), to);
 }
 
 avm1::ClipId ScriptHost::atDepth(avm1::ClipId parentId, int d) {
@@ -550,7 +616,8 @@ avm1::ClipId ScriptHost::atDepth(avm1::ClipId parentId, int d) {
     if (!p) return 0;
     auto it = p->displayList().find(d);
     if (it == p->displayList().end()) return 0;
-    // Objects without a script object of their own (shapes, texts) answer with their parent.
+    // Objects without a script object of their own (shapes, static texts) answer with their parent.
+    if (it->second.editText) return registerText(*p, it->second);
     return it->second.clip ? it->second.clip->id() : parentId;
 }
 
@@ -594,13 +661,30 @@ void ScriptHost::trace(std::string_view message) {
     if (m_traceSink) m_traceSink(message);
 }
 
+bool ScriptHost::isWebAddress(std::string_view url) {
+    auto startsWith = [&url](std::string_view p) {
+        return url.size() > p.size() && avm1::sameName(url.substr(0, p.size()), p, avm1::NameCase::Insensitive);
+    };
+    if (!startsWith("http://") && !startsWith("https://")) return false;
+    // Nothing a shell could take for more than one address or an option.
+    for (char c : url)
+        if (static_cast<unsigned char>(c) <= 0x20 || c == '"' || c == 0x7F) return false;
+    return true;
+}
+
 void ScriptHost::getUrl(const std::string& url, const std::string& target) {
-    // Scripts reach no network and no files from here; fscommand("quit") ends a headless run.
-    (void)target;
+    // Scripts reach no files and no network from here; fscommand("quit") ends a headless run,
+    // and web addresses go to the embedding's opener when it has one.
     constexpr std::string_view kFs = "FSCommand:";
-    if (url.size() >= kFs.size() && avm1::sameName(std::string_view(url).substr(0, kFs.size()), kFs, avm1::NameCase::Insensitive) &&
-        avm1::sameName(std::string_view(url).substr(kFs.size()), "quit", avm1::NameCase::Insensitive))
-        m_quit = true;
+    if (url.size() >= kFs.size() && avm1::sameName(std::string_view(url).substr(0, kFs.size()), kFs, avm1::NameCase::Insensitive)) {
+        if (avm1::sameName(std::string_view(url).substr(kFs.size()), "quit", avm1::NameCase::Insensitive)) m_quit = true;
+        return;
+    }
+    // A "_levelN" target loads a movie there: no navigation.
+    const bool level = target.size() > 6 && avm1::sameName(std::string_view(target).substr(0, 6), "_level", avm1::NameCase::Insensitive);
+    if (!m_openUrl || level || !isWebAddress(url) || m_timeMs - m_lastUrlMs < 1000) return;
+    m_lastUrlMs = m_timeMs;
+    m_openUrl(url);
 }
 
 // Sound objects queue their requests with the frames' sound tags; a movie played without

@@ -26,6 +26,7 @@
 
 #include "avm1/host.h"
 #include "avm1/vm.h"
+#include "player/edit_text.h"
 #include "player/movie_clip.h"
 #include "player/scripts.h"
 
@@ -40,6 +41,8 @@ public:
     // Where trace() output goes (one call per message).
     void setTraceSink(std::function<void(std::string_view)> sink) { m_traceSink = std::move(sink); }
     void setTime(double ms) override { m_timeMs = ms; }
+    // Where getURL sends web addresses (see PlayerOptions::openUrl).
+    void setUrlOpener(std::function<void(const std::string&)> open) { m_openUrl = std::move(open); }
 
     void beforeTick() override;
     void afterTick() override;
@@ -92,11 +95,22 @@ public:
     void soundStart(avm1::ClipId target, const std::string& sound, double offsetSeconds, int loops) override;
     void soundStop(avm1::ClipId target, const std::string& sound) override;
     void soundVolume(avm1::ClipId target, double percent) override;
+    // An http or https address without spaces, quotes or control characters.
+    static bool isWebAddress(std::string_view url);
+
+    bool isTextField(avm1::ClipId id) override;
+    avm1::ClipId createTextField(avm1::ClipId parent, const std::string& name, int depth, const double box[4]) override;
+    avm1::Value textProperty(avm1::ClipId field, avm1::TextProp prop) override;
+    void setTextProperty(avm1::ClipId field, avm1::TextProp prop, const avm1::Value& v) override;
+    void setTextStyle(avm1::ClipId field, const avm1::TextStyle& style, bool asDefault) override;
+    avm1::TextStyle textStyle(avm1::ClipId field) override;
 
     // ClipEvents
     void clipCreated(MovieClip& clip, const swf::PlaceObject* tag) override;
     void clipDestroyed(MovieClip& clip) override;
     void frameEntered(MovieClip& clip, std::uint16_t frame) override;
+    void textCreated(MovieClip& parent, DisplayObject& field) override;
+    void textDestroyed(std::uint32_t instanceId) override;
 
 private:
     struct Pending {
@@ -104,8 +118,21 @@ private:
         std::span<const std::uint8_t> code;
         const char* handler = nullptr;      // a method to call instead of code
         const std::string* symbol = nullptr;  // or: give the clip its registered class
+        avm1::ObjectRef removed = nullptr;    // unload events: the removed clip's object
     };
+    void queueUnload(MovieClip& clip);
+    std::deque<Pending> m_unload;          // unload events of removed clips
     MovieClip* find(avm1::ClipId clip) const;
+    // Text fields: their display list entry (and parent) while they live.
+    avm1::ClipId registerText(MovieClip& parent, const DisplayObject& obj);
+    DisplayObject* textEntry(avm1::ClipId id, MovieClip** parent = nullptr);
+    MovieClip* holderOf(avm1::ClipId clip);
+    void fitToText(EditText& t);
+    // Text fields bound to a variable show its value (and give it their text when it is unset).
+    void updateBoundFields();
+    static double textSize(const DisplayObject& e, bool width);
+    static void setTextSize(DisplayObject& e, bool width, double px);
+    std::unordered_map<avm1::ClipId, avm1::ClipId> m_texts;  // text field -> the clip holding it
     DisplayObject* entryOf(const MovieClip& clip) const;
     // The clip's matrix to the stage (twips), the main timeline's being the identity.
     swf::Matrix globalMatrix(const MovieClip& clip) const;
@@ -131,10 +158,13 @@ private:
     std::unordered_map<avm1::ClipId, std::string> m_autoNames;  // "instanceN" of unnamed clips
     unsigned m_nextAutoName = 1;
     std::deque<Pending> m_queue;
+    std::deque<Pending> m_enterFrame;      // enterFrame events, run after the timelines advance
     std::deque<Pending> m_initQueue;       // initialize events of new clips: first of all
     std::deque<Pending> m_constructQueue;  // then their construct events
     std::unique_ptr<Timeline> m_emptyTimeline;
     std::function<void(std::string_view)> m_traceSink;
+    std::function<void(const std::string&)> m_openUrl;
+    double m_lastUrlMs = -1e9;
     double m_timeMs = 0;
     bool m_quit = false;
     unsigned m_aborted = 0;

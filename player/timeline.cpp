@@ -49,11 +49,12 @@ Timeline::Timeline(const std::vector<swf::Tag>& tags) {
 }
 
 std::optional<std::uint16_t> Timeline::labelFrame(const std::string& label) const {
-    if (auto it = m_labels.find(label); it != m_labels.end()) return it->second;
+    // Labels ignore case; of labels that differ only in case, the earliest frame's wins.
     std::string want = lower(label);
+    std::optional<std::uint16_t> found;
     for (const auto& [name, frame] : m_labels)
-        if (lower(name) == want) return frame;
-    return std::nullopt;
+        if ((!found || frame < *found) && lower(name) == want) found = frame;
+    return found;
 }
 
 }  // namespace player

@@ -99,7 +99,11 @@ public:
     avm1::ClipId createEmpty(avm1::ClipId p, const std::string& n, int d) override { return add(p, n, d); }
     avm1::ClipId attach(avm1::ClipId, const std::string&, const std::string&, int) override { return 0; }
     avm1::ClipId duplicate(avm1::ClipId c, const std::string& n, int d) override { return add(clips[c].parent, n, d); }
-    void remove(avm1::ClipId c) override { clips.erase(c); }
+    avm1::Vm* vm = nullptr;  // told of removals when set, as the player's host does
+    void remove(avm1::ClipId c) override {
+        if (vm) vm->clipRemoved(c);
+        clips.erase(c);
+    }
     int depth(avm1::ClipId c) override { return clips[c].depth; }
     void swapDepths(avm1::ClipId c, int d) override { clips[c].depth = d; }
     avm1::ClipId atDepth(avm1::ClipId p, int d) override {
@@ -113,6 +117,22 @@ public:
     void trace(std::string_view m) override { lines.emplace_back(m); }
     double timerMs() override { return now; }
     void getUrl(const std::string& url, const std::string&) override { lines.push_back("getUrl " + url); }
+
+    // Text fields: clips whose text properties are kept as set.
+    std::map<avm1::ClipId, std::map<avm1::TextProp, avm1::Value>> texts;
+    avm1::TextStyle style, newStyle;
+    bool isTextField(avm1::ClipId id) override { return texts.count(id) > 0; }
+    avm1::ClipId createTextField(avm1::ClipId p, const std::string& n, int d, const double box[4]) override {
+        avm1::ClipId id = add(p, n, d);
+        texts[id];
+        clips[id].props[0] = box[0];
+        clips[id].props[1] = box[1];
+        return id;
+    }
+    avm1::Value textProperty(avm1::ClipId id, avm1::TextProp p) override { return texts[id][p]; }
+    void setTextProperty(avm1::ClipId id, avm1::TextProp p, const avm1::Value& v) override { texts[id][p] = v; }
+    void setTextStyle(avm1::ClipId, const avm1::TextStyle& s, bool asDefault) override { (asDefault ? newStyle : style) = s; }
+    avm1::TextStyle textStyle(avm1::ClipId) override { return style; }
 };
 
 }  // namespace avm1test

@@ -145,6 +145,14 @@ TEST(Timeline, FrameLabels) {
     EXPECT_EQ(p->currentFrame(), 2);
 }
 
+TEST(Timeline, LabelsDifferingInCaseGoToTheEarliest) {
+    swf::MovieWriter w;
+    w.showFrame().add(swf::FrameLabel{"first", false}).showFrame().add(swf::FrameLabel{"First", false}).showFrame();
+    auto p = load(w);
+    EXPECT_TRUE(p->gotoLabel("First"));  // the exact spelling sits later
+    EXPECT_EQ(p->currentFrame(), 2);
+}
+
 TEST(Timeline, GotoClampsToFrameRange) {
     swf::MovieWriter w;
     w.showFrame().showFrame().showFrame();
