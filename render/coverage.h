@@ -13,10 +13,16 @@
 // direction to the first pixel whose centre lies right of it on every row whose centre line it
 // crosses, so the prefix sum is the exact winding number at each pixel centre.
 //
-// The buffer covers one region of rows and is sparse in use: each row keeps the ranges of cells
-// edges touched (one range per edge and row), and resolving a row visits only those cells. Between two touched cells the
-// coverage is constant, so a row comes out as runs of constant coverage (the inside of a shape)
-// and single partially covered pixels (its edges): the cost follows the outline, not the area.
+// The buffer covers one region of rows and is sparse in use: beside the cells, every row keeps
+// one bit per chunk of kChunk cells that says an edge touched it. Resolving a row walks the set
+// bits word by word, so it visits the touched chunks in order without sorting anything, and sums
+// each chunk with a vector prefix sum. Between two touched chunks the coverage is constant, so a
+// row comes out as runs of constant coverage (the inside of a shape) and per-pixel runs a whole
+// number of chunks long (its edges): the cost follows the outline, not the area.
+//
+// The edge walk has no data-dependent branches for steep edges (at most one pixel sideways per
+// row, most of any outline): both ways an edge can lie across a column boundary are computed and
+// one is selected.
 
 #include <algorithm>
 #include <cstdint>
@@ -45,10 +51,15 @@ public:
 
     void addEdges(const std::vector<Edge>& edges, AntiAlias aa);
 
+    // Cells are summed a chunk at a time: an edge marks the chunks it touches.
+    static constexpr int kChunk = 8;
+    // Extra bytes of a row coverage buffer beyond width() (whole chunks are written).
+    static constexpr int kRowSlack = 16;
+
     // Resolves row y into runs of 8-bit coverage, left to right, leaving out constant runs of
     // zero, and clears the row for the next use. Per-pixel values are written to `rowCoverage`
-    // (width() bytes) and the spans point into it. `out` must hold width() + 1 spans; returns
-    // how many were written.
+    // (width() + kRowSlack bytes) and the spans point into it. `out` must hold width() + 1
+    // spans; returns how many were written.
     int resolveSpans(int y, FillRule rule, std::uint8_t* rowCoverage, CoverageSpan* out);
     // Resolves row y into 8-bit coverage and clears it for the next use. On return
     // [x0, x1) is the span that may hold non-zero coverage (x1 <= x0 when the row is empty);
@@ -63,21 +74,6 @@ public:
 private:
     void lineAntiAliased(const Edge& e);
     void lineAliased(const Edge& e);
-    // Cells [x0, x1] of row y received area.
-    void touch(int y, int x0, int x1) {
-        if (m_count == m_entries.size()) {
-            m_entries.resize(m_entries.size() * 2 + 256);
-        }
-        m_entries[m_count++] = Entry{y, x0, x1};
-    }
-    // Room for `n` more entries, so an edge's walk stores them without checking.
-    void reserveEntries(std::size_t n) {
-        if (m_entries.size() < m_count + n) {
-            m_entries.resize(std::max(m_entries.size() * 2, m_count + n) + 256);
-        }
-    }
-    // Groups the recorded ranges by row (a counting sort) before the first row is resolved.
-    void groupByRow();
     // Visits row y's touched cells in order: cell(x, c) for each touched pixel, run(x0, x1, c)
     // for the constant stretch after it. Clears the row.
     template <typename Cell, typename Run>
@@ -85,25 +81,18 @@ private:
     template <bool kNonZero>
     int spansOfRow(int y, std::uint8_t* rowCoverage, CoverageSpan* out);
     float* row(int y) { return m_acc.data() + static_cast<std::size_t>(y) * m_stride; }
+    std::uint64_t* rowBits(int y) { return m_bits.data() + static_cast<std::size_t>(y) * m_words; }
+    // Zeroes the cells and bits of rows [y0, y1) that are still marked.
+    void clearRows(int y0, int y1);
 
     int m_width = 0;
     int m_height = 0;
-    int m_stride = 0;
-    std::vector<float> m_acc;  // m_height rows of m_stride cells (width + 2)
-    struct CellRange {
-        int x0, x1;  // inclusive
-    };
-    struct Entry {
-        int y, x0, x1;
-    };
-    static void sortRanges(CellRange* rs, int n);
-    std::vector<Entry> m_entries;   // touched cell ranges in the order edges made them
-    std::size_t m_count = 0;        // entries in use
-    bool m_grouped = false;         // m_byRow and m_rowStart describe the entries
-    int m_pendingRows = 0;          // rows with entries not resolved yet
-    std::vector<CellRange> m_byRow; // the entries grouped by row
-    std::vector<int> m_rowStart;    // row y's ranges start at m_byRow[m_rowStart[y]]
-    std::vector<int> m_rowCount;    // and number m_rowCount[y]; 0 once the row is resolved
+    int m_stride = 0;               // cells per row: width + 3
+    int m_words = 0;                // 64-bit words of touched-cell bits per row
+    std::vector<float> m_acc;       // m_height rows of m_stride cells
+    std::vector<std::uint64_t> m_bits;  // m_height rows of m_words; bit x: cell x was touched
+    int m_dirtyY0 = 0;              // rows [m_dirtyY0, m_dirtyY1) may hold marked cells
+    int m_dirtyY1 = 0;
 };
 
 }  // namespace render

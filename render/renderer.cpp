@@ -30,7 +30,7 @@ void Renderer::forEachBand(const Polylines& lines, const Rect& linesBounds, cons
     }
     if (m_covRow.size() < static_cast<std::size_t>(region.width())) {
         m_covRow.resize(region.width());
-        m_rowCov.resize(region.width());
+        m_rowCov.resize(region.width() + CoverageBuffer::kRowSlack);
         m_spanBuf.resize(region.width());
         m_spans.resize(region.width() + 1);
     }
