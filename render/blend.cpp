@@ -80,15 +80,12 @@ inline __m128i load4Coverage(const std::uint8_t* cov) { return coverageLanes(loa
 void blendSpan(Pixel* dst, const Pixel* src, const std::uint8_t* coverage, int n) {
 #if defined(__SSE2__)
     int k = 0;
+    // No tests on the coverage: edge runs mix 0, 255 and partial values at random, and a
+    // branch per four pixels mispredicts more than the arithmetic costs. Coverage 255 scales
+    // exactly and coverage 0 leaves the target exactly as it was.
     for (; k + 4 <= n; k += 4) {
-        const std::uint32_t c4 = load4Bytes(coverage + k);
-        if (c4 == 0) {
-            continue;
-        }
-        __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + k));
-        if (c4 != 0xFFFFFFFFu) {
-            s = scale4(s, coverageLanes(c4));
-        }
+        __m128i s = scale4(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src + k)),
+                           load4Coverage(coverage + k));
         __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + k));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + k), over4(s, d));
     }
@@ -120,17 +117,10 @@ void blendSolidSpan(Pixel* dst, Pixel src, const std::uint8_t* coverage, int n) 
 #if defined(__SSE2__)
     int k = 0;
     const __m128i s4 = _mm_set1_epi32(static_cast<int>(src));
+    // Branch-free for the reason given in blendSpan().
     for (; k + 4 <= n; k += 4) {
-        const std::uint32_t c4 = load4Bytes(coverage + k);
-        if (c4 == 0) {
-            continue;
-        }
         __m128i* d = reinterpret_cast<__m128i*>(dst + k);
-        if (c4 == 0xFFFFFFFFu) {
-            _mm_storeu_si128(d, opaque ? s4 : over4(s4, _mm_loadu_si128(d)));
-            continue;
-        }
-        _mm_storeu_si128(d, over4(scale4(s4, coverageLanes(c4)), _mm_loadu_si128(d)));
+        _mm_storeu_si128(d, over4(scale4(s4, load4Coverage(coverage + k)), _mm_loadu_si128(d)));
     }
     dst += k;
     coverage += k;

@@ -385,9 +385,10 @@ inline __m128i coverage4(__m128 w) {
 }
 #endif
 
-// Sums one chunk of cells into `sum`, clears them and writes their 8-bit coverage.
+// Sums one chunk of cells into `sum`, clears them and writes their 8-bit coverage. Returns one
+// bit per pixel of the chunk whose coverage is zero.
 template <bool kNonZero>
-inline void resolveChunk(float* cells, float& sum, std::uint8_t* coverage) {
+inline unsigned resolveChunk(float* cells, float& sum, std::uint8_t* coverage) {
 #if defined(__SSE2__)
     __m128 carry = _mm_set1_ps(sum);
     const __m128 lo = prefix4(_mm_loadu_ps(cells), carry);
@@ -396,15 +397,20 @@ inline void resolveChunk(float* cells, float& sum, std::uint8_t* coverage) {
     _mm_storeu_ps(cells + 4, _mm_setzero_ps());
     sum = _mm_cvtss_f32(carry);
     const __m128i words = _mm_packs_epi32(coverage4<kNonZero>(lo), coverage4<kNonZero>(hi));
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(coverage), _mm_packus_epi16(words, words));
+    const __m128i bytes = _mm_packus_epi16(words, words);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(coverage), bytes);
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_setzero_si128()))) & 0xFFu;
 #else
     float s = sum;
+    unsigned zeros = 0;
     for (int i = 0; i < CoverageBuffer::kChunk; ++i) {
         s += cells[i];
         cells[i] = 0.0f;
         coverage[i] = toCoverage8(kNonZero ? foldNonZero(s) : foldEvenOdd(s));
+        zeros |= static_cast<unsigned>(coverage[i] == 0) << i;
     }
     sum = s;
+    return zeros;
 #endif
 }
 
@@ -419,9 +425,21 @@ int CoverageBuffer::spansOfRow(int y, std::uint8_t* rowCoverage, CoverageSpan* o
     const int width = m_width;
     const int words = m_words;
     float sum = 0.0f;
-    int next = -1;      // first cell not yet summed; -1 until the first touched chunk
+    int next = -1;         // first cell not yet summed; -1 until the first touched chunk
     int count = 0;
-    int pixelEnd = -1;  // where the last span ends if it is a per-pixel one
+    int pixelEnd = -1;     // where the last span ends if it is a per-pixel one
+    int trailingZeros = 0;  // pixels of zero coverage at the end of that span
+    // A per-pixel span that meets uncovered pixels gives up the zero pixels at its end, as far
+    // as its length stays a multiple of four (blending works on four pixels at a time).
+    auto trimEnd = [&]() {
+        CoverageSpan& last = out[count - 1];
+        const int kept = (std::max(last.length - trailingZeros, 0) + 3) & ~3;
+        if (kept == 0) {
+            --count;
+        } else if (kept < last.length) {
+            last.length = kept;
+        }
+    };
     for (int w = 0; w < words; ++w) {
         std::uint64_t bw = bits[w];
         if (bw == 0) {
@@ -441,31 +459,51 @@ int CoverageBuffer::spansOfRow(int y, std::uint8_t* rowCoverage, CoverageSpan* o
                     std::memset(rowCoverage + next, v, static_cast<std::size_t>(gapEnd - next));
                     out[count - 1].length += gapEnd - next;
                     pixelEnd = gapEnd;
-                } else if (v != 0) {
-                    out[count++] = CoverageSpan{next, gapEnd - next, v, nullptr};
+                    trailingZeros = v == 0 ? trailingZeros + (gapEnd - next) : 0;
+                } else {
+                    if (v == 0 && pixelEnd == next) {
+                        trimEnd();
+                    }
+                    if (v != 0) {
+                        out[count++] = CoverageSpan{next, gapEnd - next, v, nullptr};
+                    }
+                    pixelEnd = -1;
                 }
             }
-            resolveChunk<kNonZero>(acc + x, sum, rowCoverage + x);
+            const unsigned zeros = resolveChunk<kNonZero>(acc + x, sum, rowCoverage + x);
             next = x + kChunk;
             if (x < width) {
                 const int end = std::min(next, width);
+                // Zero pixels at the end of the chunk's part inside the row.
+                const unsigned covered = ~zeros & ((1u << (end - x)) - 1u);
+                const int chunkTrailing = covered != 0 ? end - x - 1 - (31 - __builtin_clz(covered)) : end - x;
                 if (pixelEnd == x) {
                     out[count - 1].length += end - x;
+                    pixelEnd = end;
+                    trailingZeros = covered != 0 ? chunkTrailing : trailingZeros + chunkTrailing;
                 } else {
-                    out[count++] = CoverageSpan{x, end - x, 0, rowCoverage + x};
+                    // A span that starts after uncovered pixels skips the zero pixels it starts
+                    // with (the left part of a chunk that an edge enters), four at a time.
+                    const int leading = zeros != 0xFFu ? __builtin_ctz(~zeros) & ~3 : kChunk;
+                    if (x + leading < end) {
+                        out[count++] = CoverageSpan{x + leading, end - x - leading, 0, rowCoverage + x + leading};
+                        pixelEnd = end;
+                        trailingZeros = chunkTrailing;
+                    } else {
+                        pixelEnd = -1;
+                    }
                 }
-                pixelEnd = end;
             }
         } while (bw != 0);
     }
     // Right of the last touched chunk the winding stays constant; it is non-zero only when edges
     // right of the region were dropped by clipping.
     const float c = kNonZero ? foldNonZero(sum) : foldEvenOdd(sum);
-    if (next >= 0 && next < width && c > 1.0f / 512.0f) {
-        const std::uint8_t v = toCoverage8(c);
-        if (v != 0) {
-            out[count++] = CoverageSpan{next, width - next, v, nullptr};
-        }
+    const std::uint8_t v = next >= 0 && next < width && c > 1.0f / 512.0f ? toCoverage8(c) : 0;
+    if (v != 0) {
+        out[count++] = CoverageSpan{next, width - next, v, nullptr};
+    } else if (pixelEnd >= 0 && pixelEnd == std::min(next, width)) {
+        trimEnd();
     }
     return count;
 }
