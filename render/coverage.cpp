@@ -172,27 +172,49 @@ void CoverageBuffer::lineAntiAliased(const Edge& e) {
         // those columns are, with t0 = m - lo, a = max(m - hi, 0), u = max(hi - m, 0) and
         // w = hi - lo: (t0 + a) / 2 and 1 when it stays left of m, t0^2 / 2w and 1 - u^2 / 2w
         // when it crosses m. Both forms are computed and one is selected, without a branch:
-        // which one applies changes from row to row at random.
-        for (int y = ystart; y < yend; ++y, acc += m_stride, bits += m_words) {
-            const float yb = minf(static_cast<float>(y) + 1.0f, y1);
-            const float xb = xAt(yb);
-            const float d = (yb - ya) * dir;
+        // which one applies changes from row to row at random. Rows crossed from top to bottom
+        // share d = dir and w = |dx/dy|.
+        auto deposit = [&](float xb, float d, float halfInvW) {
             const float lo = minf(xa, xb);
             const float hi = maxf(xa, xb);
-            ya = yb;
             xa = xb;
             const int i0 = floorNonNeg(lo);
             const float m = static_cast<float>(i0) + 1.0f;
             const float t0 = m - lo;
             const float a = maxf(m - hi, 0.0f);
             const float u = maxf(hi - m, 0.0f);
-            const float halfInvW = 0.5f / maxf(hi - lo, 1.0e-20f);
             const float s0 = selectIfPositive(a, 0.5f * (t0 + a), t0 * t0 * halfInvW);
             const float s1 = 1.0f - u * u * halfInvW;
-            acc[i0] += d * s0;
-            acc[i0 + 1] += d * (s1 - s0);
-            acc[i0 + 2] += d * (1.0f - s1);
-            markCells(bits, i0, i0 + 2);
+            float* p = acc + i0;
+            p[0] += d * s0;
+            p[1] += d * (s1 - s0);
+            p[2] += d * (1.0f - s1);
+            // The three cells span at most two chunks.
+            const int c0 = i0 >> kChunkShift;
+            const int c2 = (i0 + 2) >> kChunkShift;
+            bits[c0 >> 6] |= std::uint64_t{1} << (c0 & 63);
+            bits[c2 >> 6] |= std::uint64_t{1} << (c2 & 63);
+        };
+        auto partialRow = [&](int y) {
+            const float yb = minf(static_cast<float>(y) + 1.0f, y1);
+            const float xb = xAt(yb);
+            const float d = (yb - ya) * dir;
+            ya = yb;
+            deposit(xb, d, 0.5f / maxf(std::fabs(xb - xa), 1.0e-20f));
+            acc += m_stride;
+            bits += m_words;
+        };
+        partialRow(ystart);
+        const float halfInvFull = 0.5f / maxf(std::fabs(dxdy), 1.0e-20f);
+        int y = ystart + 1;
+        for (; y + 1 < yend; ++y) {
+            deposit(xAt(static_cast<float>(y) + 1.0f), dir, halfInvFull);
+            acc += m_stride;
+            bits += m_words;
+        }
+        if (y < yend) {
+            ya = static_cast<float>(y);
+            partialRow(y);
         }
         return;
     }
