@@ -300,6 +300,16 @@ constexpr int kShortRun = 16;
 
 inline std::uint8_t toCoverage8(float c) { return static_cast<std::uint8_t>(c * 255.0f + 0.5f); }
 
+// Coverage 0..1 in the 8-bit or the 16-bit form.
+template <typename T>
+inline T toCoverage(float c) {
+    if constexpr (sizeof(T) == 1) {
+        return toCoverage8(c);
+    } else {
+        return static_cast<T>(c * static_cast<float>(kFullCoverage16) + 0.5f);
+    }
+}
+
 inline float foldNonZero(float w) {
 #if defined(__SSE2__)
     // minss without a branch: edge cells alternate between full and partial coverage at random.
@@ -390,9 +400,9 @@ inline __m128 prefix4(__m128 v, __m128& carry) {
     return v;
 }
 
-// The fill rule's coverage of four winding sums, times 255 and rounded, as 32-bit integers.
+// The fill rule's coverage of four winding sums, times `full` and rounded, as 32-bit integers.
 template <bool kNonZero>
-inline __m128i coverage4(__m128 w) {
+inline __m128i coverage4(__m128 w, __m128 full) {
     const __m128 one = _mm_set1_ps(1.0f);
     __m128 a = _mm_andnot_ps(_mm_set1_ps(-0.0f), w);  // |w|
     if (kNonZero) {
@@ -403,14 +413,14 @@ inline __m128i coverage4(__m128 w) {
         const __m128 t = _mm_sub_ps(a, _mm_mul_ps(_mm_set1_ps(2.0f), _mm_cvtepi32_ps(_mm_cvttps_epi32(h))));
         a = _mm_min_ps(t, _mm_sub_ps(_mm_set1_ps(2.0f), t));
     }
-    return _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(a, _mm_set1_ps(255.0f)), _mm_set1_ps(0.5f)));
+    return _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(a, full), _mm_set1_ps(0.5f)));
 }
 #endif
 
-// Sums one chunk of cells into `sum`, clears them and writes their 8-bit coverage. Returns one
-// bit per pixel of the chunk whose coverage is zero.
-template <bool kNonZero>
-inline unsigned resolveChunk(float* cells, float& sum, std::uint8_t* coverage) {
+// Sums one chunk of cells into `sum`, clears them and writes their coverage. Returns one bit per
+// pixel of the chunk whose coverage is zero.
+template <bool kNonZero, typename T>
+inline unsigned resolveChunk(float* cells, float& sum, T* coverage) {
 #if defined(__SSE2__)
     __m128 carry = _mm_set1_ps(sum);
     const __m128 lo = prefix4(_mm_loadu_ps(cells), carry);
@@ -418,17 +428,26 @@ inline unsigned resolveChunk(float* cells, float& sum, std::uint8_t* coverage) {
     _mm_storeu_ps(cells, _mm_setzero_ps());
     _mm_storeu_ps(cells + 4, _mm_setzero_ps());
     sum = _mm_cvtss_f32(carry);
-    const __m128i words = _mm_packs_epi32(coverage4<kNonZero>(lo), coverage4<kNonZero>(hi));
-    const __m128i bytes = _mm_packus_epi16(words, words);
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(coverage), bytes);
-    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_setzero_si128()))) & 0xFFu;
+    const __m128 full = _mm_set1_ps(sizeof(T) == 1 ? 255.0f : static_cast<float>(kFullCoverage16));
+    // Both forms fit signed 16-bit lanes (kFullCoverage16 < 32768).
+    const __m128i words = _mm_packs_epi32(coverage4<kNonZero>(lo, full), coverage4<kNonZero>(hi, full));
+    const __m128i zero = _mm_setzero_si128();
+    if constexpr (sizeof(T) == 1) {
+        const __m128i bytes = _mm_packus_epi16(words, words);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(coverage), bytes);
+        return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, zero))) & 0xFFu;
+    } else {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(coverage), words);
+        const __m128i zeros = _mm_cmpeq_epi16(words, zero);
+        return static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(zeros, zeros))) & 0xFFu;
+    }
 #else
     float s = sum;
     unsigned zeros = 0;
     for (int i = 0; i < CoverageBuffer::kChunk; ++i) {
         s += cells[i];
         cells[i] = 0.0f;
-        coverage[i] = toCoverage8(kNonZero ? foldNonZero(s) : foldEvenOdd(s));
+        coverage[i] = toCoverage<T>(kNonZero ? foldNonZero(s) : foldEvenOdd(s));
         zeros |= static_cast<unsigned>(coverage[i] == 0) << i;
     }
     sum = s;
@@ -438,8 +457,9 @@ inline unsigned resolveChunk(float* cells, float& sum, std::uint8_t* coverage) {
 
 }  // namespace
 
-template <bool kNonZero>
-int CoverageBuffer::spansOfRow(int y, std::uint8_t* rowCoverage, CoverageSpan* out) {
+template <bool kNonZero, typename T>
+int CoverageBuffer::spansOfRow(int y, T* rowCoverage, BasicCoverageSpan<T>* out) {
+    using Span = BasicCoverageSpan<T>;
     // Everything lives in locals: the coverage bytes and spans written here may alias any
     // memory, so state held in members would be reloaded after every store.
     float* const acc = row(y);
@@ -454,7 +474,7 @@ int CoverageBuffer::spansOfRow(int y, std::uint8_t* rowCoverage, CoverageSpan* o
     // A per-pixel span that meets uncovered pixels gives up the zero pixels at its end, as far
     // as its length stays a multiple of four (blending works on four pixels at a time).
     auto trimEnd = [&]() {
-        CoverageSpan& last = out[count - 1];
+        Span& last = out[count - 1];
         const int kept = (std::max(last.length - trailingZeros, 0) + 3) & ~3;
         if (kept == 0) {
             --count;
@@ -474,11 +494,11 @@ int CoverageBuffer::spansOfRow(int y, std::uint8_t* rowCoverage, CoverageSpan* o
             if (next >= 0 && x > next && next < width) {
                 // The stretch since the last touched chunk has the coverage reached there.
                 const int gapEnd = std::min(x, width);
-                const std::uint8_t v = toCoverage8(kNonZero ? foldNonZero(sum) : foldEvenOdd(sum));
+                const T v = toCoverage<T>(kNonZero ? foldNonZero(sum) : foldEvenOdd(sum));
                 if (gapEnd - next < kShortRun && pixelEnd == next) {
                     // A short stretch between touched chunks (the inside of a thin stroke)
                     // joins the per-pixel span: one blend call instead of three.
-                    std::memset(rowCoverage + next, v, static_cast<std::size_t>(gapEnd - next));
+                    std::fill(rowCoverage + next, rowCoverage + gapEnd, v);
                     out[count - 1].length += gapEnd - next;
                     pixelEnd = gapEnd;
                     trailingZeros = v == 0 ? trailingZeros + (gapEnd - next) : 0;
@@ -487,12 +507,12 @@ int CoverageBuffer::spansOfRow(int y, std::uint8_t* rowCoverage, CoverageSpan* o
                         trimEnd();
                     }
                     if (v != 0) {
-                        out[count++] = CoverageSpan{next, gapEnd - next, v, nullptr};
+                        out[count++] = Span{next, gapEnd - next, v, nullptr};
                     }
                     pixelEnd = -1;
                 }
             }
-            const unsigned zeros = resolveChunk<kNonZero>(acc + x, sum, rowCoverage + x);
+            const unsigned zeros = resolveChunk<kNonZero, T>(acc + x, sum, rowCoverage + x);
             next = x + kChunk;
             if (x < width) {
                 const int end = std::min(next, width);
@@ -508,7 +528,7 @@ int CoverageBuffer::spansOfRow(int y, std::uint8_t* rowCoverage, CoverageSpan* o
                     // with (the left part of a chunk that an edge enters), four at a time.
                     const int leading = zeros != 0xFFu ? __builtin_ctz(~zeros) & ~3 : kChunk;
                     if (x + leading < end) {
-                        out[count++] = CoverageSpan{x + leading, end - x - leading, 0, rowCoverage + x + leading};
+                        out[count++] = Span{x + leading, end - x - leading, 0, rowCoverage + x + leading};
                         pixelEnd = end;
                         trailingZeros = chunkTrailing;
                     } else {
@@ -521,9 +541,9 @@ int CoverageBuffer::spansOfRow(int y, std::uint8_t* rowCoverage, CoverageSpan* o
     // Right of the last touched chunk the winding stays constant; it is non-zero only when edges
     // right of the region were dropped by clipping.
     const float c = kNonZero ? foldNonZero(sum) : foldEvenOdd(sum);
-    const std::uint8_t v = next >= 0 && next < width && c > 1.0f / 512.0f ? toCoverage8(c) : 0;
+    const T v = next >= 0 && next < width && c > 1.0f / 512.0f ? toCoverage<T>(c) : T{0};
     if (v != 0) {
-        out[count++] = CoverageSpan{next, width - next, v, nullptr};
+        out[count++] = Span{next, width - next, v, nullptr};
     } else if (pixelEnd >= 0 && pixelEnd == std::min(next, width)) {
         trimEnd();
     }
@@ -531,6 +551,13 @@ int CoverageBuffer::spansOfRow(int y, std::uint8_t* rowCoverage, CoverageSpan* o
 }
 
 int CoverageBuffer::resolveSpans(int y, FillRule rule, std::uint8_t* rowCoverage, CoverageSpan* out) {
+    if (rule == FillRule::NonZero) {
+        return spansOfRow<true>(y, rowCoverage, out);
+    }
+    return spansOfRow<false>(y, rowCoverage, out);
+}
+
+int CoverageBuffer::resolveSpans(int y, FillRule rule, std::uint16_t* rowCoverage, CoverageSpan16* out) {
     if (rule == FillRule::NonZero) {
         return spansOfRow<true>(y, rowCoverage, out);
     }

@@ -36,13 +36,21 @@ enum class FillRule { NonZero, EvenOdd };
 enum class AntiAlias { On, Off };
 
 // A run of pixels [x, x + length): either one coverage value for all (the inside of a shape) or,
-// where edges cross, one value per pixel.
-struct CoverageSpan {
+// where edges cross, one value per pixel. Coverage is 8-bit (0..255) or, for the fills of a
+// group, which must add up exactly where they meet, 16-bit (0..kFullCoverage16).
+template <typename T>
+struct BasicCoverageSpan {
     int x;
     int length;
-    std::uint8_t coverage;           // the value of a constant run
-    const std::uint8_t* perPixel;    // non-null: coverage of pixel x + i is perPixel[i]
+    T coverage;           // the value of a constant run
+    const T* perPixel;    // non-null: coverage of pixel x + i is perPixel[i]
 };
+using CoverageSpan = BasicCoverageSpan<std::uint8_t>;
+using CoverageSpan16 = BasicCoverageSpan<std::uint16_t>;
+
+// Full coverage in the 16-bit form: 255 * 128, so that coverage times an 8-bit channel, shifted
+// right by 7, is that channel times 255 at full coverage.
+inline constexpr std::uint16_t kFullCoverage16 = 32640;
 
 class CoverageBuffer {
 public:
@@ -61,6 +69,8 @@ public:
     // (width() + kRowSlack bytes) and the spans point into it. `out` must hold width() + 1
     // spans; returns how many were written.
     int resolveSpans(int y, FillRule rule, std::uint8_t* rowCoverage, CoverageSpan* out);
+    // The same with 16-bit coverage (`rowCoverage` holds width() + kRowSlack values).
+    int resolveSpans(int y, FillRule rule, std::uint16_t* rowCoverage, CoverageSpan16* out);
     // Resolves row y into 8-bit coverage and clears it for the next use. On return
     // [x0, x1) is the span that may hold non-zero coverage (x1 <= x0 when the row is empty);
     // `out` must hold width() bytes and is written only inside the span.
@@ -78,8 +88,8 @@ private:
     // for the constant stretch after it. Clears the row.
     template <typename Cell, typename Run>
     void walkRow(int y, FillRule rule, Cell cell, Run run);
-    template <bool kNonZero>
-    int spansOfRow(int y, std::uint8_t* rowCoverage, CoverageSpan* out);
+    template <bool kNonZero, typename T>
+    int spansOfRow(int y, T* rowCoverage, BasicCoverageSpan<T>* out);
     float* row(int y) { return m_acc.data() + static_cast<std::size_t>(y) * m_stride; }
     std::uint64_t* rowBits(int y) { return m_bits.data() + static_cast<std::size_t>(y) * m_words; }
     // Zeroes the cells and bits of rows [y0, y1) that are still marked.
