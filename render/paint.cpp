@@ -242,11 +242,11 @@ inline __m128 spread4(__m128 t) {
 inline void lookup4(const std::array<Pixel, kGradientLutSize>& lut, __m128 t, Pixel* out) {
     __m128i idx = _mm_cvttps_epi32(
         _mm_add_ps(_mm_mul_ps(t, _mm_set1_ps(kLutScale)), _mm_set1_ps(0.5f)));
-    alignas(16) std::int32_t k[4];
-    _mm_store_si128(reinterpret_cast<__m128i*>(k), idx);
-    __m128i px = _mm_set_epi32(static_cast<int>(lut[k[3]]), static_cast<int>(lut[k[2]]),
-                               static_cast<int>(lut[k[1]]), static_cast<int>(lut[k[0]]));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), px);
+    // Four scalar table reads stored one by one: assembling a vector from them costs more.
+    out[0] = lut[static_cast<std::size_t>(_mm_cvtsi128_si32(idx))];
+    out[1] = lut[static_cast<std::size_t>(_mm_cvtsi128_si32(_mm_shuffle_epi32(idx, 1)))];
+    out[2] = lut[static_cast<std::size_t>(_mm_cvtsi128_si32(_mm_shuffle_epi32(idx, 2)))];
+    out[3] = lut[static_cast<std::size_t>(_mm_cvtsi128_si32(_mm_shuffle_epi32(idx, 3)))];
 }
 
 inline __m128 laneSteps(int i) {

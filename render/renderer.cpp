@@ -123,12 +123,14 @@ void Renderer::drawBand(const IntRect& region, FillRule rule, const PaintContext
         Pixel* dst = m_target.row(y) + region.x0;
         if (y + 2 < m_target.height()) {
             // Shapes cover similar columns on neighbouring rows: ask for the target's pixels two
-            // rows down now, so blending does not wait on memory a cache line at a time.
-            const int px0 = firstSpan.x;
-            const int px1 = lastSpan.x + lastSpan.length;
+            // rows down now, so blending does not wait on memory a cache line at a time. Only
+            // the spans' pixels: the hollow inside of a stroke is never touched.
             const char* p = reinterpret_cast<const char*>(m_target.row(y + 2) + region.x0);
-            for (int x = px0; x < px1; x += 16) {
-                __builtin_prefetch(p + static_cast<std::size_t>(x) * sizeof(Pixel), 1);
+            for (int k = 0; k < spanCount; ++k) {
+                const int px1 = spans[k].x + spans[k].length;
+                for (int x = spans[k].x & ~15; x < px1; x += 16) {
+                    __builtin_prefetch(p + static_cast<std::size_t>(x) * sizeof(Pixel), 1);
+                }
             }
         }
         if (!m_clip && !m_group && solid) {
