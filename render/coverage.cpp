@@ -189,9 +189,10 @@ void CoverageBuffer::lineAntiAliased(const Edge& e) {
             p[0] += d * s0;
             p[1] += d * (s1 - s0);
             p[2] += d * (1.0f - s1);
-            // The three cells span at most two chunks.
+            // The cells span at most two chunks. The third cell receives something only when the
+            // edge crosses m (u > 0); otherwise it gets zero and its chunk need not be visited.
             const int c0 = i0 >> kChunkShift;
-            const int c2 = (i0 + 2) >> kChunkShift;
+            const int c2 = (i0 + 1 + static_cast<int>(u > 0.0f)) >> kChunkShift;
             bits[c0 >> 6] |= std::uint64_t{1} << (c0 & 63);
             bits[c2 >> 6] |= std::uint64_t{1} << (c2 & 63);
         };

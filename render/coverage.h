@@ -17,8 +17,10 @@
 // one bit per chunk of kChunk cells that says an edge touched it. Resolving a row walks the set
 // bits word by word, so it visits the touched chunks in order without sorting anything, and sums
 // each chunk with a vector prefix sum. Between two touched chunks the coverage is constant, so a
-// row comes out as runs of constant coverage (the inside of a shape) and per-pixel runs a whole
-// number of chunks long (its edges): the cost follows the outline, not the area.
+// row comes out as runs of constant coverage (the inside of a shape) and per-pixel runs over
+// the touched chunks (its edges), less the zero pixels at their ends four at a time: the cost
+// follows the outline, not the area. Rows resolve to 8-bit coverage, or to 16-bit coverage for
+// fills whose coverages must add up exactly where they meet (the fills of a group).
 //
 // The edge walk has no data-dependent branches for steep edges (at most one pixel sideways per
 // row, most of any outline): both ways an edge can lie across a column boundary are computed and
