@@ -196,7 +196,7 @@ void CoverageBuffer::lineAntiAliased(const Edge& e) {
             bits[c0 >> 6] |= std::uint64_t{1} << (c0 & 63);
             bits[c2 >> 6] |= std::uint64_t{1} << (c2 & 63);
         };
-        auto partialRow = [&](int y) {
+        auto partialRow = [&](int y) __attribute__((always_inline)) {
             const float yb = minf(static_cast<float>(y) + 1.0f, y1);
             const float xb = xAt(yb);
             const float d = (yb - ya) * dir;
