@@ -284,13 +284,19 @@ void CoverageBuffer::lineAliased(const Edge& e) {
     const float fh = static_cast<float>(m_height);
     int ystart = static_cast<int>(std::clamp(std::ceil(y0 - 0.5f), 0.0f, fh));
     int yend = static_cast<int>(std::clamp(std::ceil(y1 - 0.5f), 0.0f, fh));
-    for (int y = ystart; y < yend; ++y) {
-        float cy = static_cast<float>(y) + 0.5f;
-        float x = x0 + dx * std::clamp((cy - y0) * invDy, 0.0f, 1.0f);
-        float fc = std::ceil(x - 0.5f);
-        int col = fc > 0.0f ? (fc < static_cast<float>(m_width) ? static_cast<int>(fc) : m_width) : 0;
-        row(y)[col] += dir;
-        markCells(rowBits(y), col, col);
+    const float fw = static_cast<float>(m_width);
+    float* acc = row(ystart);
+    std::uint64_t* bits = rowBits(ystart);
+    for (int y = ystart; y < yend; ++y, acc += m_stride, bits += m_words) {
+        const float cy = static_cast<float>(y) + 0.5f;
+        const float x = x0 + dx * minf(maxf((cy - y0) * invDy, 0.0f), 1.0f);
+        // ceil(x - 0.5) clamped to [0, width], without a library call: x - 0.5 is clamped
+        // into [0, width] first, where truncation plus a correction is ceil.
+        const float v = minf(maxf(x - 0.5f, 0.0f), fw);
+        const int col = ceilNonNeg(v);
+        acc[col] += dir;
+        const int c = col >> kChunkShift;
+        bits[c >> 6] |= std::uint64_t{1} << (c & 63);
     }
 }
 
