@@ -23,10 +23,11 @@ float linearToSrgb(float c) {
     return c <= 0.0031308f ? c * 12.92f : 1.055f * std::pow(c, 1.0f / 2.4f) - 0.055f;
 }
 
+// v rounded into 0..255 (NaN gives 0) without branches: table entries mix all three cases.
 std::uint8_t toByte(float v) {
-    if (!(v > 0.0f)) return 0;
-    if (v >= 255.0f) return 255;
-    return static_cast<std::uint8_t>(v + 0.5f);
+    v = v > 0.0f ? v : 0.0f;
+    v = v < 255.0f ? v : 255.0f;
+    return static_cast<std::uint8_t>(static_cast<int>(v + 0.5f));
 }
 
 // Converts a float coordinate to int without overflow for any finite or infinite input.
@@ -94,7 +95,13 @@ void buildGradientLut(const GradientPaint& g, const ColorTransform& cx,
                         : packPixel(mulDiv255(r, a), mulDiv255(gr, a), mulDiv255(b, a), a);
     };
     // t = i / 255 by division, as the ratios of file stops are: a stop at k / 255 is met exactly.
-    const float last = static_cast<float>(kGradientLutSize - 1);
+    static const std::array<float, kGradientLutSize> kT = [] {
+        std::array<float, kGradientLutSize> t{};
+        for (int i = 0; i < kGradientLutSize; ++i) {
+            t[i] = static_cast<float>(i) / static_cast<float>(kGradientLutSize - 1);
+        }
+        return t;
+    }();
     const Stop& front = stops[0];
     const Stop& back = stops[n - 1];
     const Pixel frontPixel = entry(front.c);
@@ -102,12 +109,12 @@ void buildGradientLut(const GradientPaint& g, const ColorTransform& cx,
     int i = 0;
     // The first stop's colour up to its ratio, then each stop interval in turn, then the last
     // stop's colour; within an interval t lies in [a.ratio, b.ratio) with b.ratio > a.ratio.
-    for (; i < kGradientLutSize && static_cast<float>(i) / last <= front.ratio; ++i) {
+    for (; i < kGradientLutSize && kT[i] <= front.ratio; ++i) {
         lut[i] = frontPixel;
     }
     std::size_t k = 0;
     for (; i < kGradientLutSize; ++i) {
-        const float t = static_cast<float>(i) / last;
+        const float t = kT[i];
         if (t >= back.ratio) {
             break;
         }
