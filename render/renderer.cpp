@@ -329,6 +329,13 @@ void Renderer::endGroup() {
                 continue;
             }
             const int x0 = m_groupMin[gy];
+            if (gy + 2 < h && m_groupMax[gy + 2] > m_groupMin[gy + 2]) {
+                // As in drawBand(): the target's pixels two rows down, asked for ahead.
+                const char* p = reinterpret_cast<const char*>(m_target.row(sy + gy + 2));
+                for (int x = m_groupMin[gy + 2] & ~15; x < m_groupMax[gy + 2]; x += 16) {
+                    __builtin_prefetch(p + static_cast<std::size_t>(x) * sizeof(Pixel), 1);
+                }
+            }
             compositeAccumulated(m_target.row(sy + gy) + x0,
                                  m_groupAcc.data() + (static_cast<std::size_t>(gy) * w + (x0 - box.x0)) * 4,
                                  m_groupMax[gy] - x0);
