@@ -5,10 +5,18 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace render {
 
 namespace {
+
+constexpr int kChunkShift = 3;  // log2 of CoverageBuffer::kChunk
+static_assert(CoverageBuffer::kChunk == 1 << kChunkShift);
 
 // floor and ceil for values known to lie in [0, 2^31): plain truncation, no library call.
 inline int floorNonNeg(float v) { return static_cast<int>(v); }
@@ -17,77 +25,102 @@ inline int ceilNonNeg(float v) {
     return static_cast<float>(i) < v ? i + 1 : i;
 }
 
-// Records cells [x0, x1] of row y. Where a contour's edges meet, the next edge starts on the
-// row the previous one ended on, usually over the same cells: the last range then grows instead
-// of a new one being stored, which spares sorting and visiting a duplicate.
-template <typename Entry>
-inline void addRange(Entry* entries, std::size_t& count, int y, int x0, int x1) {
-    if (count > 0) {
-        Entry& last = entries[count - 1];
-        if (last.y == y && x0 <= last.x1 + 1 && x1 >= last.x0 - 1) {
-            last.x0 = std::min(last.x0, x0);
-            last.x1 = std::max(last.x1, x1);
-            return;
-        }
+// min and max as single instructions: the compiler turns std::min on floats into branches,
+// which mispredict at random on edge data.
+inline float minf(float a, float b) {
+#if defined(__SSE2__)
+    return _mm_cvtss_f32(_mm_min_ss(_mm_set_ss(a), _mm_set_ss(b)));
+#else
+    return a < b ? a : b;
+#endif
+}
+
+inline float maxf(float a, float b) {
+#if defined(__SSE2__)
+    return _mm_cvtss_f32(_mm_max_ss(_mm_set_ss(a), _mm_set_ss(b)));
+#else
+    return a > b ? a : b;
+#endif
+}
+
+// `yes` where `cond` > 0, else `no`, by masking rather than branching.
+inline float selectIfPositive(float cond, float yes, float no) {
+#if defined(__SSE2__)
+    const __m128 mask = _mm_cmpgt_ss(_mm_set_ss(cond), _mm_setzero_ps());
+    return _mm_cvtss_f32(_mm_or_ps(_mm_and_ps(mask, _mm_set_ss(yes)), _mm_andnot_ps(mask, _mm_set_ss(no))));
+#else
+    return cond > 0.0f ? yes : no;
+#endif
+}
+
+// Marks the chunks holding cells [x0, x1] of a row as touched (x0 <= x1).
+inline void markCells(std::uint64_t* bits, int x0, int x1) {
+    x0 >>= kChunkShift;
+    x1 >>= kChunkShift;
+    const int w0 = x0 >> 6;
+    const int w1 = x1 >> 6;
+    const std::uint64_t first = ~std::uint64_t{0} << (x0 & 63);
+    const std::uint64_t last = ~std::uint64_t{0} >> (63 - (x1 & 63));
+    if (w0 == w1) {
+        bits[w0] |= first & last;
+        return;
     }
-    entries[count++] = Entry{y, x0, x1};
+    bits[w0] |= first;
+    for (int w = w0 + 1; w < w1; ++w) {
+        bits[w] = ~std::uint64_t{0};
+    }
+    bits[w1] |= last;
 }
 
 }  // namespace
 
 void CoverageBuffer::reset(int width, int height) {
-    // Clear whatever a previous use left unresolved, with that use's layout. Zeroing cells that
-    // were resolved already is harmless.
-    if (m_count > 0 && (!m_grouped || m_pendingRows > 0)) {
-        for (std::size_t i = 0; i < m_count; ++i) {
-            const Entry& e = m_entries[i];
-            float* r = row(e.y);
-            std::fill(r + e.x0, r + e.x1 + 1, 0.0f);
-        }
-    }
-    m_count = 0;
-    m_grouped = false;
-    m_pendingRows = 0;
+    // Clear whatever a previous use left unresolved, with that use's layout.
+    clearRows(m_dirtyY0, m_dirtyY1);
     m_width = std::max(0, width);
     m_height = std::max(0, height);
-    m_stride = m_width + 2;
-    std::size_t cells = static_cast<std::size_t>(m_stride) * m_height;
+    // The edge walk may touch two cells right of the last column; rows are whole chunks.
+    m_stride = (m_width + 3 + kChunk - 1) & ~(kChunk - 1);
+    m_words = (m_stride / kChunk + 63) / 64;
+    const std::size_t cells = static_cast<std::size_t>(m_stride) * m_height;
     if (m_acc.size() < cells) {
         m_acc.resize(cells, 0.0f);
     }
+    const std::size_t words = static_cast<std::size_t>(m_words) * m_height;
+    if (m_bits.size() < words) {
+        m_bits.resize(words, 0);
+    }
+    m_dirtyY0 = m_dirtyY1 = 0;
 }
 
-void CoverageBuffer::groupByRow() {
-    m_rowStart.assign(static_cast<std::size_t>(m_height) + 1, 0);
-    for (std::size_t i = 0; i < m_count; ++i) {
-        ++m_rowStart[m_entries[i].y + 1];
+void CoverageBuffer::clearRows(int y0, int y1) {
+    for (int y = y0; y < y1; ++y) {
+        std::uint64_t* bits = rowBits(y);
+        float* acc = row(y);
+        for (int w = 0; w < m_words; ++w) {
+            std::uint64_t b = bits[w];
+            bits[w] = 0;
+            while (b != 0) {
+                std::fill_n(acc + (w * 64 + __builtin_ctzll(b)) * kChunk, kChunk, 0.0f);
+                b &= b - 1;
+            }
+        }
     }
-    m_pendingRows = 0;
-    for (int y = 0; y < m_height; ++y) {
-        m_pendingRows += m_rowStart[y + 1] > 0;
-        m_rowStart[y + 1] += m_rowStart[y];
-    }
-    if (m_byRow.size() < m_count) {
-        m_byRow.resize(m_count);
-    }
-    // Scatter with a moving cursor per row (m_rowStart[y] advances, then is restored).
-    for (std::size_t i = 0; i < m_count; ++i) {
-        const Entry& e = m_entries[i];
-        m_byRow[m_rowStart[e.y]++] = CellRange{e.x0, e.x1};
-    }
-    for (int y = m_height; y > 0; --y) {
-        m_rowStart[y] = m_rowStart[y - 1];
-    }
-    m_rowStart[0] = 0;
-    m_rowCount.resize(m_height);
-    for (int y = 0; y < m_height; ++y) {
-        m_rowCount[y] = m_rowStart[y + 1] - m_rowStart[y];
-    }
-    m_grouped = true;
 }
 
 void CoverageBuffer::addEdges(const std::vector<Edge>& edges, AntiAlias aa) {
-    m_grouped = false;
+    if (m_height > 0 && !edges.empty()) {
+        // Rows the edges may mark; reset() clears whichever the caller leaves unresolved.
+        m_dirtyY0 = m_dirtyY1 > m_dirtyY0 ? m_dirtyY0 : m_height;
+        float top = static_cast<float>(m_height), bottom = 0.0f;
+        for (const Edge& e : edges) {
+            top = std::min(top, std::min(e.y0, e.y1));
+            bottom = std::max(bottom, std::max(e.y0, e.y1));
+        }
+        const float fh = static_cast<float>(m_height);
+        m_dirtyY0 = std::min(m_dirtyY0, static_cast<int>(std::clamp(std::floor(top) - 1.0f, 0.0f, fh)));
+        m_dirtyY1 = std::max(m_dirtyY1, static_cast<int>(std::clamp(std::ceil(bottom) + 1.0f, 0.0f, fh)));
+    }
     if (aa == AntiAlias::On) {
         for (const Edge& e : edges) {
             lineAntiAliased(e);
@@ -114,29 +147,80 @@ void CoverageBuffer::lineAntiAliased(const Edge& e) {
         std::swap(y0, y1);
         dir = -1.0f;
     }
+    const float fh = static_cast<float>(m_height);
+    if (!(y1 > 0.0f && y0 < fh)) {
+        return;  // wholly above or below the region (or not a number)
+    }
+    const int ystart = y0 > 0.0f ? floorNonNeg(y0) : 0;
+    const int yend = y1 < fh ? ceilNonNeg(y1) : m_height;
     // Edge building keeps both ends inside [0, width], so x stays within the ends' range; the
-    // clamp only absorbs rounding (and turns NaN from a degenerate slope into xmin).
-    const float xmin = std::min(x0, x1);
-    const float xmax = std::max(x0, x1);
+    // clamp only absorbs rounding (and turns NaN from a degenerate slope into an end).
+    const float xmin = minf(x0, x1);
+    const float xmax = maxf(x0, x1);
     const float dxdy = (x1 - x0) / (y1 - y0);
     auto xAt = [&](float v) {
         float x = x0 + (v - y0) * dxdy;
-        return x > xmin ? (x < xmax ? x : xmax) : xmin;
+        return maxf(minf(x, xmax), xmin);  // NaN gives xmax: minss returns its second operand
     };
-    const float fh = static_cast<float>(m_height);
-    const int ystart = static_cast<int>(std::clamp(std::floor(y0), 0.0f, fh));
-    const int yend = static_cast<int>(std::clamp(std::ceil(y1), 0.0f, fh));
-    if (yend <= ystart) {
-        return;
-    }
-    reserveEntries(static_cast<std::size_t>(yend - ystart));
-    Entry* entries = m_entries.data();
-    std::size_t count = m_count;
-    float ya = std::max(static_cast<float>(ystart), y0);
+    float ya = maxf(static_cast<float>(ystart), y0);
     float xa = xAt(ya);
     float* acc = row(ystart);
-    for (int y = ystart; y < yend; ++y, acc += m_stride) {
-        const float yb = std::min(static_cast<float>(y) + 1.0f, y1);
+    std::uint64_t* bits = rowBits(ystart);
+    if (std::fabs(dxdy) <= 1.0f) {
+        // A steep edge moves at most one pixel sideways per row, so on each row it lies within
+        // two columns i0 and i0 + 1 around the boundary m = i0 + 1. The shares right of it of
+        // those columns are, with t0 = m - lo, a = max(m - hi, 0), u = max(hi - m, 0) and
+        // w = hi - lo: (t0 + a) / 2 and 1 when it stays left of m, t0^2 / 2w and 1 - u^2 / 2w
+        // when it crosses m. Both forms are computed and one is selected, without a branch:
+        // which one applies changes from row to row at random. Rows crossed from top to bottom
+        // share d = dir and w = |dx/dy|.
+        auto deposit = [&](float xb, float d, float halfInvW) {
+            const float lo = minf(xa, xb);
+            const float hi = maxf(xa, xb);
+            xa = xb;
+            const int i0 = floorNonNeg(lo);
+            const float m = static_cast<float>(i0) + 1.0f;
+            const float t0 = m - lo;
+            const float a = maxf(m - hi, 0.0f);
+            const float u = maxf(hi - m, 0.0f);
+            const float s0 = selectIfPositive(a, 0.5f * (t0 + a), t0 * t0 * halfInvW);
+            const float s1 = 1.0f - u * u * halfInvW;
+            float* p = acc + i0;
+            p[0] += d * s0;
+            p[1] += d * (s1 - s0);
+            p[2] += d * (1.0f - s1);
+            // The cells span at most two chunks. The third cell receives something only when the
+            // edge crosses m (u > 0); otherwise it gets zero and its chunk need not be visited.
+            const int c0 = i0 >> kChunkShift;
+            const int c2 = (i0 + 1 + static_cast<int>(u > 0.0f)) >> kChunkShift;
+            bits[c0 >> 6] |= std::uint64_t{1} << (c0 & 63);
+            bits[c2 >> 6] |= std::uint64_t{1} << (c2 & 63);
+        };
+        auto partialRow = [&](int y) __attribute__((always_inline)) {
+            const float yb = minf(static_cast<float>(y) + 1.0f, y1);
+            const float xb = xAt(yb);
+            const float d = (yb - ya) * dir;
+            ya = yb;
+            deposit(xb, d, 0.5f / maxf(std::fabs(xb - xa), 1.0e-20f));
+            acc += m_stride;
+            bits += m_words;
+        };
+        partialRow(ystart);
+        const float halfInvFull = 0.5f / maxf(std::fabs(dxdy), 1.0e-20f);
+        int y = ystart + 1;
+        for (; y + 1 < yend; ++y) {
+            deposit(xAt(static_cast<float>(y) + 1.0f), dir, halfInvFull);
+            acc += m_stride;
+            bits += m_words;
+        }
+        if (y < yend) {
+            ya = static_cast<float>(y);
+            partialRow(y);
+        }
+        return;
+    }
+    for (int y = ystart; y < yend; ++y, acc += m_stride, bits += m_words) {
+        const float yb = minf(static_cast<float>(y) + 1.0f, y1);
         const float xb = xAt(yb);
         const float dy = yb - ya;
         const float xPrev = xa;
@@ -146,8 +230,8 @@ void CoverageBuffer::lineAntiAliased(const Edge& e) {
             continue;
         }
         const float d = dy * dir;
-        const float lo = std::min(xPrev, xb);
-        const float hi = std::max(xPrev, xb);
+        const float lo = minf(xPrev, xb);
+        const float hi = maxf(xPrev, xb);
         const int i0 = floorNonNeg(lo);
         const float loFloor = static_cast<float>(i0);
         if (hi <= loFloor + 1.0f) {
@@ -156,7 +240,7 @@ void CoverageBuffer::lineAntiAliased(const Edge& e) {
             const float right = d * frac;
             acc[i0] += d - right;
             acc[i0 + 1] += right;
-            addRange(entries, count, y, i0, i0 + 1);
+            markCells(bits, i0, i0 + 1);
             continue;
         }
         const int i1 = ceilNonNeg(hi);  // one past the last column the edge crosses
@@ -182,9 +266,8 @@ void CoverageBuffer::lineAntiAliased(const Edge& e) {
         const float beyond = 0.5f * u * u * inv;  // 1 - the last column's share
         acc[i1 - 1] += d * (1.0f - beyond - prevShare);
         acc[i1] += d * beyond;
-        addRange(entries, count, y, i0, i1);
+        markCells(bits, i0, i1);
     }
-    m_count = count;
 }
 
 void CoverageBuffer::lineAliased(const Edge& e) {
@@ -201,21 +284,47 @@ void CoverageBuffer::lineAliased(const Edge& e) {
     const float fh = static_cast<float>(m_height);
     int ystart = static_cast<int>(std::clamp(std::ceil(y0 - 0.5f), 0.0f, fh));
     int yend = static_cast<int>(std::clamp(std::ceil(y1 - 0.5f), 0.0f, fh));
-    for (int y = ystart; y < yend; ++y) {
-        float cy = static_cast<float>(y) + 0.5f;
-        float x = x0 + dx * std::clamp((cy - y0) * invDy, 0.0f, 1.0f);
-        float fc = std::ceil(x - 0.5f);
-        int col = fc > 0.0f ? (fc < static_cast<float>(m_width) ? static_cast<int>(fc) : m_width) : 0;
-        row(y)[col] += dir;
-        touch(y, col, col);
+    const float fw = static_cast<float>(m_width);
+    float* acc = row(ystart);
+    std::uint64_t* bits = rowBits(ystart);
+    for (int y = ystart; y < yend; ++y, acc += m_stride, bits += m_words) {
+        const float cy = static_cast<float>(y) + 0.5f;
+        const float x = x0 + dx * minf(maxf((cy - y0) * invDy, 0.0f), 1.0f);
+        // ceil(x - 0.5) clamped to [0, width], without a library call: x - 0.5 is clamped
+        // into [0, width] first, where truncation plus a correction is ceil.
+        const float v = minf(maxf(x - 0.5f, 0.0f), fw);
+        const int col = ceilNonNeg(v);
+        acc[col] += dir;
+        const int c = col >> kChunkShift;
+        bits[c >> 6] |= std::uint64_t{1} << (c & 63);
     }
 }
 
 namespace {
 
+// Constant stretches shorter than this between touched cells are resolved per pixel.
+constexpr int kShortRun = 16;
+
 inline std::uint8_t toCoverage8(float c) { return static_cast<std::uint8_t>(c * 255.0f + 0.5f); }
 
-inline float foldNonZero(float w) { return std::min(1.0f, std::fabs(w)); }
+// Coverage 0..1 in the 8-bit or the 16-bit form.
+template <typename T>
+inline T toCoverage(float c) {
+    if constexpr (sizeof(T) == 1) {
+        return toCoverage8(c);
+    } else {
+        return static_cast<T>(c * static_cast<float>(kFullCoverage16) + 0.5f);
+    }
+}
+
+inline float foldNonZero(float w) {
+#if defined(__SSE2__)
+    // minss without a branch: edge cells alternate between full and partial coverage at random.
+    return _mm_cvtss_f32(_mm_min_ss(_mm_set_ss(std::fabs(w)), _mm_set_ss(1.0f)));
+#else
+    return std::min(1.0f, std::fabs(w));
+#endif
+}
 
 inline float foldEvenOdd(float w) {
     float a = std::fabs(w);
@@ -226,48 +335,49 @@ inline float foldEvenOdd(float w) {
 
 }  // namespace
 
-void CoverageBuffer::sortRanges(CellRange* rs, int n) {
-    // Rows hold a handful of ranges; insertion sort beats a general sort there.
-    auto less = [](const CellRange& a, const CellRange& b) { return a.x0 < b.x0; };
-    if (n <= 24) {
-        for (int i = 1; i < n; ++i) {
-            CellRange v = rs[i];
-            int j = i;
-            for (; j > 0 && less(v, rs[j - 1]); --j) rs[j] = rs[j - 1];
-            rs[j] = v;
+// Calls fn(a, b) for each run [a, b] of consecutive touched cells of a row, left to right, and
+// clears the row's bits.
+template <typename Fn>
+inline void forEachTouchedRun(std::uint64_t* bits, int words, Fn fn) {
+    int w = 0;
+    while (w < words) {
+        std::uint64_t b = bits[w];
+        if (b == 0) {
+            ++w;
+            continue;
         }
-    } else {
-        std::sort(rs, rs + n, less);
+        const int a = w * 64 + __builtin_ctzll(b);
+        // The run ends at the first clear bit after a, possibly words later.
+        std::uint64_t rest = ~b & (~std::uint64_t{0} << (a & 63));
+        while (rest == 0) {
+            bits[w] = 0;
+            if (++w == words) {
+                fn(a, words * 64 - 1);
+                return;
+            }
+            rest = ~bits[w];
+        }
+        const int end = w * 64 + __builtin_ctzll(rest);  // first untouched cell
+        bits[w] &= ~std::uint64_t{0} << (end & 63);        // drop the run's bits of this word
+        fn(a, end - 1);
     }
 }
 
 template <typename Cell, typename Run>
 void CoverageBuffer::walkRow(int y, FillRule rule, Cell cell, Run run) {
-    if (!m_grouped) {
-        groupByRow();
-    }
-    CellRange* const rs = m_byRow.data() + m_rowStart[y];
-    const int n = m_rowCount[y];
-    if (n == 0) {
-        return;
-    }
-    sortRanges(rs, n);
     const bool nonZero = rule == FillRule::NonZero;
     float* acc = row(y);
     float sum = 0.0f;
     float c = 0.0f;
     int next = 0;  // first cell not yet summed
     bool started = false;
-    for (int k = 0; k < n; ++k) {
-        const CellRange& r = rs[k];
-        int a = std::max(r.x0, next);
-        if (r.x1 < a) {
-            continue;  // inside cells already summed
-        }
+    forEachTouchedRun(rowBits(y), m_words, [&](int ca, int cb) {
+        const int a = ca * kChunk;
+        const int b = cb * kChunk + kChunk - 1;
         if (started && a > next && next < m_width) {
             run(next, std::min(a, m_width), c);
         }
-        for (int x = a; x <= r.x1; ++x) {
+        for (int x = a; x <= b; ++x) {
             sum += acc[x];
             acc[x] = 0.0f;
             c = nonZero ? foldNonZero(sum) : foldEvenOdd(sum);
@@ -275,85 +385,186 @@ void CoverageBuffer::walkRow(int y, FillRule rule, Cell cell, Run run) {
                 cell(x, c);
             }
         }
-        next = r.x1 + 1;
+        next = b + 1;
         started = true;
-    }
+    });
     // Right of the last touched cell the winding stays constant; it is non-zero only when edges
     // right of the region were dropped by clipping.
     if (next < m_width && c > 1.0f / 512.0f) {
         run(next, m_width, c);
     }
-    m_rowCount[y] = 0;  // resolved: the row's ranges are spent
-    --m_pendingRows;
 }
 
+namespace {
+
+#if defined(__SSE2__)
+// Prefix sums of four cells plus the running sum `carry`, which moves on to the last of them.
+inline __m128 prefix4(__m128 v, __m128& carry) {
+    v = _mm_add_ps(v, _mm_castsi128_ps(_mm_slli_si128(_mm_castps_si128(v), 4)));
+    v = _mm_add_ps(v, _mm_castsi128_ps(_mm_slli_si128(_mm_castps_si128(v), 8)));
+    v = _mm_add_ps(v, carry);
+    carry = _mm_shuffle_ps(v, v, _MM_SHUFFLE(3, 3, 3, 3));
+    return v;
+}
+
+// The fill rule's coverage of four winding sums, times `full` and rounded, as 32-bit integers.
 template <bool kNonZero>
-int CoverageBuffer::spansOfRow(int y, std::uint8_t* rowCoverage, CoverageSpan* out) {
-    CellRange* const rs = m_byRow.data() + m_rowStart[y];
-    const int n = m_rowCount[y];
-    sortRanges(rs, n);
-    float* acc = row(y);
+inline __m128i coverage4(__m128 w, __m128 full) {
+    const __m128 one = _mm_set1_ps(1.0f);
+    __m128 a = _mm_andnot_ps(_mm_set1_ps(-0.0f), w);  // |w|
+    if (kNonZero) {
+        a = _mm_min_ps(a, one);
+    } else {
+        // |w| modulo 2 folded into a triangle wave, as foldEvenOdd().
+        const __m128 h = _mm_min_ps(_mm_mul_ps(a, _mm_set1_ps(0.5f)), _mm_set1_ps(1.0e9f));
+        const __m128 t = _mm_sub_ps(a, _mm_mul_ps(_mm_set1_ps(2.0f), _mm_cvtepi32_ps(_mm_cvttps_epi32(h))));
+        a = _mm_min_ps(t, _mm_sub_ps(_mm_set1_ps(2.0f), t));
+    }
+    return _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(a, full), _mm_set1_ps(0.5f)));
+}
+#endif
+
+// Sums one chunk of cells into `sum`, clears them and writes their coverage. Returns one bit per
+// pixel of the chunk whose coverage is zero.
+template <bool kNonZero, typename T>
+inline unsigned resolveChunk(float* cells, float& sum, T* coverage) {
+#if defined(__SSE2__)
+    __m128 carry = _mm_set1_ps(sum);
+    const __m128 lo = prefix4(_mm_loadu_ps(cells), carry);
+    const __m128 hi = prefix4(_mm_loadu_ps(cells + 4), carry);
+    _mm_storeu_ps(cells, _mm_setzero_ps());
+    _mm_storeu_ps(cells + 4, _mm_setzero_ps());
+    sum = _mm_cvtss_f32(carry);
+    const __m128 full = _mm_set1_ps(sizeof(T) == 1 ? 255.0f : static_cast<float>(kFullCoverage16));
+    // Both forms fit signed 16-bit lanes (kFullCoverage16 < 32768).
+    const __m128i words = _mm_packs_epi32(coverage4<kNonZero>(lo, full), coverage4<kNonZero>(hi, full));
+    const __m128i zero = _mm_setzero_si128();
+    if constexpr (sizeof(T) == 1) {
+        const __m128i bytes = _mm_packus_epi16(words, words);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(coverage), bytes);
+        return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, zero))) & 0xFFu;
+    } else {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(coverage), words);
+        const __m128i zeros = _mm_cmpeq_epi16(words, zero);
+        return static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(zeros, zeros))) & 0xFFu;
+    }
+#else
+    float s = sum;
+    unsigned zeros = 0;
+    for (int i = 0; i < CoverageBuffer::kChunk; ++i) {
+        s += cells[i];
+        cells[i] = 0.0f;
+        coverage[i] = toCoverage<T>(kNonZero ? foldNonZero(s) : foldEvenOdd(s));
+        zeros |= static_cast<unsigned>(coverage[i] == 0) << i;
+    }
+    sum = s;
+    return zeros;
+#endif
+}
+
+}  // namespace
+
+template <bool kNonZero, typename T>
+int CoverageBuffer::spansOfRow(int y, T* rowCoverage, BasicCoverageSpan<T>* out) {
+    using Span = BasicCoverageSpan<T>;
+    // Everything lives in locals: the coverage bytes and spans written here may alias any
+    // memory, so state held in members would be reloaded after every store.
+    float* const acc = row(y);
+    std::uint64_t* const bits = rowBits(y);
+    const int width = m_width;
+    const int words = m_words;
     float sum = 0.0f;
-    float c = 0.0f;
-    int next = 0;
+    int next = -1;         // first cell not yet summed; -1 until the first touched chunk
     int count = 0;
-    bool started = false;
-    for (int k = 0; k < n; ++k) {
-        const CellRange& r = rs[k];
-        const int a = std::max(r.x0, next);
-        if (r.x1 < a) {
+    int pixelEnd = -1;     // where the last span ends if it is a per-pixel one
+    int trailingZeros = 0;  // pixels of zero coverage at the end of that span
+    // A per-pixel span that meets uncovered pixels gives up the zero pixels at its end, as far
+    // as its length stays a multiple of four (blending works on four pixels at a time).
+    auto trimEnd = [&]() {
+        Span& last = out[count - 1];
+        const int kept = (std::max(last.length - trailingZeros, 0) + 3) & ~3;
+        if (kept == 0) {
+            --count;
+        } else if (kept < last.length) {
+            last.length = kept;
+        }
+    };
+    for (int w = 0; w < words; ++w) {
+        std::uint64_t bw = bits[w];
+        if (bw == 0) {
             continue;
         }
-        if (started && a > next && next < m_width) {
-            std::uint8_t v = toCoverage8(c);
-            if (v != 0) {
-                out[count++] = CoverageSpan{next, std::min(a, m_width) - next, v, nullptr};
+        bits[w] = 0;
+        do {
+            const int x = (w * 64 + __builtin_ctzll(bw)) * kChunk;
+            bw &= bw - 1;
+            if (next >= 0 && x > next && next < width) {
+                // The stretch since the last touched chunk has the coverage reached there.
+                const int gapEnd = std::min(x, width);
+                const T v = toCoverage<T>(kNonZero ? foldNonZero(sum) : foldEvenOdd(sum));
+                if (gapEnd - next < kShortRun && pixelEnd == next) {
+                    // A short stretch between touched chunks (the inside of a thin stroke)
+                    // joins the per-pixel span: one blend call instead of three.
+                    std::fill(rowCoverage + next, rowCoverage + gapEnd, v);
+                    out[count - 1].length += gapEnd - next;
+                    pixelEnd = gapEnd;
+                    trailingZeros = v == 0 ? trailingZeros + (gapEnd - next) : 0;
+                } else {
+                    if (v == 0 && pixelEnd == next) {
+                        trimEnd();
+                    }
+                    if (v != 0) {
+                        out[count++] = Span{next, gapEnd - next, v, nullptr};
+                    }
+                    pixelEnd = -1;
+                }
             }
-        }
-        const int last = std::min(r.x1, m_width - 1);  // last cell inside the row
-        // Cells inside the row write coverage; the closing cell past the right side only sums.
-        const int inside = std::min(r.x1, last);
-        int x = a;
-        for (; x <= inside; ++x) {
-            sum += acc[x];
-            acc[x] = 0.0f;
-            c = kNonZero ? foldNonZero(sum) : foldEvenOdd(sum);
-            rowCoverage[x] = toCoverage8(c);
-        }
-        for (; x <= r.x1; ++x) {
-            sum += acc[x];
-            acc[x] = 0.0f;
-            c = kNonZero ? foldNonZero(sum) : foldEvenOdd(sum);
-        }
-        if (a <= last) {
-            CoverageSpan* prev = count > 0 ? &out[count - 1] : nullptr;
-            if (prev && prev->perPixel && prev->x + prev->length == a) {
-                prev->length += last + 1 - a;
-            } else {
-                out[count++] = CoverageSpan{a, last + 1 - a, 0, rowCoverage + a};
+            const unsigned zeros = resolveChunk<kNonZero, T>(acc + x, sum, rowCoverage + x);
+            next = x + kChunk;
+            if (x < width) {
+                const int end = std::min(next, width);
+                // Zero pixels at the end of the chunk's part inside the row.
+                const unsigned covered = ~zeros & ((1u << (end - x)) - 1u);
+                const int chunkTrailing = covered != 0 ? end - x - 1 - (31 - __builtin_clz(covered)) : end - x;
+                if (pixelEnd == x) {
+                    out[count - 1].length += end - x;
+                    pixelEnd = end;
+                    trailingZeros = covered != 0 ? chunkTrailing : trailingZeros + chunkTrailing;
+                } else {
+                    // A span that starts after uncovered pixels skips the zero pixels it starts
+                    // with (the left part of a chunk that an edge enters), four at a time.
+                    const int leading = zeros != 0xFFu ? __builtin_ctz(~zeros) & ~3 : kChunk;
+                    if (x + leading < end) {
+                        out[count++] = Span{x + leading, end - x - leading, 0, rowCoverage + x + leading};
+                        pixelEnd = end;
+                        trailingZeros = chunkTrailing;
+                    } else {
+                        pixelEnd = -1;
+                    }
+                }
             }
-        }
-        next = r.x1 + 1;
-        started = true;
+        } while (bw != 0);
     }
-    if (next < m_width && c > 1.0f / 512.0f) {
-        std::uint8_t v = toCoverage8(c);
-        if (v != 0) {
-            out[count++] = CoverageSpan{next, m_width - next, v, nullptr};
-        }
+    // Right of the last touched chunk the winding stays constant; it is non-zero only when edges
+    // right of the region were dropped by clipping.
+    const float c = kNonZero ? foldNonZero(sum) : foldEvenOdd(sum);
+    const T v = next >= 0 && next < width && c > 1.0f / 512.0f ? toCoverage<T>(c) : T{0};
+    if (v != 0) {
+        out[count++] = Span{next, width - next, v, nullptr};
+    } else if (pixelEnd >= 0 && pixelEnd == std::min(next, width)) {
+        trimEnd();
     }
-    m_rowCount[y] = 0;
-    --m_pendingRows;
     return count;
 }
 
 int CoverageBuffer::resolveSpans(int y, FillRule rule, std::uint8_t* rowCoverage, CoverageSpan* out) {
-    if (!m_grouped) {
-        groupByRow();
+    if (rule == FillRule::NonZero) {
+        return spansOfRow<true>(y, rowCoverage, out);
     }
-    if (m_rowCount[y] == 0) {
-        return 0;
-    }
+    return spansOfRow<false>(y, rowCoverage, out);
+}
+
+int CoverageBuffer::resolveSpans(int y, FillRule rule, std::uint16_t* rowCoverage, CoverageSpan16* out) {
     if (rule == FillRule::NonZero) {
         return spansOfRow<true>(y, rowCoverage, out);
     }

@@ -13,10 +13,18 @@
 // direction to the first pixel whose centre lies right of it on every row whose centre line it
 // crosses, so the prefix sum is the exact winding number at each pixel centre.
 //
-// The buffer covers one region of rows and is sparse in use: each row keeps the ranges of cells
-// edges touched (one range per edge and row), and resolving a row visits only those cells. Between two touched cells the
-// coverage is constant, so a row comes out as runs of constant coverage (the inside of a shape)
-// and single partially covered pixels (its edges): the cost follows the outline, not the area.
+// The buffer covers one region of rows and is sparse in use: beside the cells, every row keeps
+// one bit per chunk of kChunk cells that says an edge touched it. Resolving a row walks the set
+// bits word by word, so it visits the touched chunks in order without sorting anything, and sums
+// each chunk with a vector prefix sum. Between two touched chunks the coverage is constant, so a
+// row comes out as runs of constant coverage (the inside of a shape) and per-pixel runs over
+// the touched chunks (its edges), less the zero pixels at their ends four at a time: the cost
+// follows the outline, not the area. Rows resolve to 8-bit coverage, or to 16-bit coverage for
+// fills whose coverages must add up exactly where they meet (the fills of a group).
+//
+// The edge walk has no data-dependent branches for steep edges (at most one pixel sideways per
+// row, most of any outline): both ways an edge can lie across a column boundary are computed and
+// one is selected.
 
 #include <algorithm>
 #include <cstdint>
@@ -30,13 +38,21 @@ enum class FillRule { NonZero, EvenOdd };
 enum class AntiAlias { On, Off };
 
 // A run of pixels [x, x + length): either one coverage value for all (the inside of a shape) or,
-// where edges cross, one value per pixel.
-struct CoverageSpan {
+// where edges cross, one value per pixel. Coverage is 8-bit (0..255) or, for the fills of a
+// group, which must add up exactly where they meet, 16-bit (0..kFullCoverage16).
+template <typename T>
+struct BasicCoverageSpan {
     int x;
     int length;
-    std::uint8_t coverage;           // the value of a constant run
-    const std::uint8_t* perPixel;    // non-null: coverage of pixel x + i is perPixel[i]
+    T coverage;           // the value of a constant run
+    const T* perPixel;    // non-null: coverage of pixel x + i is perPixel[i]
 };
+using CoverageSpan = BasicCoverageSpan<std::uint8_t>;
+using CoverageSpan16 = BasicCoverageSpan<std::uint16_t>;
+
+// Full coverage in the 16-bit form: 255 * 128, so that coverage times an 8-bit channel, shifted
+// right by 7, is that channel times 255 at full coverage.
+inline constexpr std::uint16_t kFullCoverage16 = 32640;
 
 class CoverageBuffer {
 public:
@@ -45,11 +61,18 @@ public:
 
     void addEdges(const std::vector<Edge>& edges, AntiAlias aa);
 
+    // Cells are summed a chunk at a time: an edge marks the chunks it touches.
+    static constexpr int kChunk = 8;
+    // Extra bytes of a row coverage buffer beyond width() (whole chunks are written).
+    static constexpr int kRowSlack = 16;
+
     // Resolves row y into runs of 8-bit coverage, left to right, leaving out constant runs of
     // zero, and clears the row for the next use. Per-pixel values are written to `rowCoverage`
-    // (width() bytes) and the spans point into it. `out` must hold width() + 1 spans; returns
-    // how many were written.
+    // (width() + kRowSlack bytes) and the spans point into it. `out` must hold width() + 1
+    // spans; returns how many were written.
     int resolveSpans(int y, FillRule rule, std::uint8_t* rowCoverage, CoverageSpan* out);
+    // The same with 16-bit coverage (`rowCoverage` holds width() + kRowSlack values).
+    int resolveSpans(int y, FillRule rule, std::uint16_t* rowCoverage, CoverageSpan16* out);
     // Resolves row y into 8-bit coverage and clears it for the next use. On return
     // [x0, x1) is the span that may hold non-zero coverage (x1 <= x0 when the row is empty);
     // `out` must hold width() bytes and is written only inside the span.
@@ -63,47 +86,25 @@ public:
 private:
     void lineAntiAliased(const Edge& e);
     void lineAliased(const Edge& e);
-    // Cells [x0, x1] of row y received area.
-    void touch(int y, int x0, int x1) {
-        if (m_count == m_entries.size()) {
-            m_entries.resize(m_entries.size() * 2 + 256);
-        }
-        m_entries[m_count++] = Entry{y, x0, x1};
-    }
-    // Room for `n` more entries, so an edge's walk stores them without checking.
-    void reserveEntries(std::size_t n) {
-        if (m_entries.size() < m_count + n) {
-            m_entries.resize(std::max(m_entries.size() * 2, m_count + n) + 256);
-        }
-    }
-    // Groups the recorded ranges by row (a counting sort) before the first row is resolved.
-    void groupByRow();
     // Visits row y's touched cells in order: cell(x, c) for each touched pixel, run(x0, x1, c)
     // for the constant stretch after it. Clears the row.
     template <typename Cell, typename Run>
     void walkRow(int y, FillRule rule, Cell cell, Run run);
-    template <bool kNonZero>
-    int spansOfRow(int y, std::uint8_t* rowCoverage, CoverageSpan* out);
+    template <bool kNonZero, typename T>
+    int spansOfRow(int y, T* rowCoverage, BasicCoverageSpan<T>* out);
     float* row(int y) { return m_acc.data() + static_cast<std::size_t>(y) * m_stride; }
+    std::uint64_t* rowBits(int y) { return m_bits.data() + static_cast<std::size_t>(y) * m_words; }
+    // Zeroes the cells and bits of rows [y0, y1) that are still marked.
+    void clearRows(int y0, int y1);
 
     int m_width = 0;
     int m_height = 0;
-    int m_stride = 0;
-    std::vector<float> m_acc;  // m_height rows of m_stride cells (width + 2)
-    struct CellRange {
-        int x0, x1;  // inclusive
-    };
-    struct Entry {
-        int y, x0, x1;
-    };
-    static void sortRanges(CellRange* rs, int n);
-    std::vector<Entry> m_entries;   // touched cell ranges in the order edges made them
-    std::size_t m_count = 0;        // entries in use
-    bool m_grouped = false;         // m_byRow and m_rowStart describe the entries
-    int m_pendingRows = 0;          // rows with entries not resolved yet
-    std::vector<CellRange> m_byRow; // the entries grouped by row
-    std::vector<int> m_rowStart;    // row y's ranges start at m_byRow[m_rowStart[y]]
-    std::vector<int> m_rowCount;    // and number m_rowCount[y]; 0 once the row is resolved
+    int m_stride = 0;               // cells per row: width + 3
+    int m_words = 0;                // 64-bit words of touched-cell bits per row
+    std::vector<float> m_acc;       // m_height rows of m_stride cells
+    std::vector<std::uint64_t> m_bits;  // m_height rows of m_words; bit x: cell x was touched
+    int m_dirtyY0 = 0;              // rows [m_dirtyY0, m_dirtyY1) may hold marked cells
+    int m_dirtyY1 = 0;
 };
 
 }  // namespace render

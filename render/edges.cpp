@@ -42,6 +42,12 @@ public:
         if ((y0 <= 0.0f && y1 <= 0.0f) || (y0 >= m_h && y1 >= m_h)) {
             return;
         }
+        if (x0 >= 0.0f && x1 >= 0.0f && x0 <= m_w && x1 <= m_w && x0 + x1 < 2.0f * m_w) {
+            // Wholly inside the region's columns (the usual case: regions are the bounds of
+            // what they draw): no split, nothing to clamp.
+            m_out.push_back(Edge{x0, y0, x1, y1});
+            return;
+        }
         if (x0 >= m_w && x1 >= m_w) {
             return;
         }

@@ -23,10 +23,11 @@ float linearToSrgb(float c) {
     return c <= 0.0031308f ? c * 12.92f : 1.055f * std::pow(c, 1.0f / 2.4f) - 0.055f;
 }
 
+// v rounded into 0..255 (NaN gives 0) without branches: table entries mix all three cases.
 std::uint8_t toByte(float v) {
-    if (!(v > 0.0f)) return 0;
-    if (v >= 255.0f) return 255;
-    return static_cast<std::uint8_t>(v + 0.5f);
+    v = v > 0.0f ? v : 0.0f;
+    v = v < 255.0f ? v : 255.0f;
+    return static_cast<std::uint8_t>(static_cast<int>(v + 0.5f));
 }
 
 // Converts a float coordinate to int without overflow for any finite or infinite input.
@@ -56,51 +57,82 @@ void buildGradientLut(const GradientPaint& g, const ColorTransform& cx,
         float ratio;
         float c[4];  // r, g, b in 0..1 (linear light in LinearRgb mode), alpha 0..1
     };
-    std::vector<Stop> stops;
-    stops.reserve(n);
+    // A frame builds one table per gradient fill: the usual stop counts live on the stack.
+    constexpr std::size_t kInline = 16;
+    Stop inlineStops[kInline];
+    std::vector<Stop> heapStops;
+    Stop* stops = inlineStops;
+    if (n > kInline) {
+        heapStops.resize(n);
+        stops = heapStops.data();
+    }
     const bool linear = g.interpolation == Interpolation::LinearRgb;
     float prev = 0.0f;
-    for (const GradientStop& s : g.stops) {
+    for (std::size_t k = 0; k < n; ++k) {
+        const GradientStop& s = g.stops[k];
         Color c = cx.apply(s.color);
-        Stop st;
+        Stop& st = stops[k];
         // Ratios out of order are raised to their predecessor so the search stays monotonic.
         st.ratio = std::max(prev, std::clamp(std::isfinite(s.ratio) ? s.ratio : 0.0f, 0.0f, 1.0f));
         prev = st.ratio;
         float rgb[3] = {c.r / 255.0f, c.g / 255.0f, c.b / 255.0f};
-        for (int k = 0; k < 3; ++k) {
-            st.c[k] = linear ? srgbToLinear(rgb[k]) : rgb[k];
+        for (int ch = 0; ch < 3; ++ch) {
+            st.c[ch] = linear ? srgbToLinear(rgb[ch]) : rgb[ch];
         }
         st.c[3] = c.a / 255.0f;
-        stops.push_back(st);
     }
-    std::size_t k = 0;
-    for (int i = 0; i < kGradientLutSize; ++i) {
-        float t = static_cast<float>(i) / static_cast<float>(kGradientLutSize - 1);
-        float c[4] = {0.0f, 0.0f, 0.0f, 0.0f};
-        if (t <= stops.front().ratio) {
-            std::copy(stops.front().c, stops.front().c + 4, c);
-        } else if (t >= stops.back().ratio) {
-            std::copy(stops.back().c, stops.back().c + 4, c);
-        } else {
-            while (k + 1 < n && stops[k + 1].ratio <= t) {
-                ++k;
-            }
-            const Stop& a = stops[k];
-            const Stop& b = stops[std::min(k + 1, n - 1)];
-            float span = b.ratio - a.ratio;
-            float f = span > 0.0f ? (t - a.ratio) / span : 1.0f;
-            for (int ch = 0; ch < 4; ++ch) {
-                c[ch] = a.c[ch] + (b.c[ch] - a.c[ch]) * f;
-            }
-        }
+    auto entry = [&](const float* c) {
+        float v[3] = {c[0], c[1], c[2]};
         if (linear) {
             for (int ch = 0; ch < 3; ++ch) {
-                c[ch] = linearToSrgb(std::clamp(c[ch], 0.0f, 1.0f));
+                v[ch] = linearToSrgb(std::clamp(v[ch], 0.0f, 1.0f));
             }
         }
-        Color out{toByte(c[0] * 255.0f), toByte(c[1] * 255.0f), toByte(c[2] * 255.0f),
-                  toByte(c[3] * 255.0f)};
-        lut[i] = premultiply(out);
+        const std::uint32_t r = toByte(v[0] * 255.0f), gr = toByte(v[1] * 255.0f);
+        const std::uint32_t b = toByte(v[2] * 255.0f), a = toByte(c[3] * 255.0f);
+        // premultiply(), inline.
+        return a == 255 ? packPixel(r, gr, b, 255)
+                        : packPixel(mulDiv255(r, a), mulDiv255(gr, a), mulDiv255(b, a), a);
+    };
+    // t = i / 255 by division, as the ratios of file stops are: a stop at k / 255 is met exactly.
+    static const std::array<float, kGradientLutSize> kT = [] {
+        std::array<float, kGradientLutSize> t{};
+        for (int i = 0; i < kGradientLutSize; ++i) {
+            t[i] = static_cast<float>(i) / static_cast<float>(kGradientLutSize - 1);
+        }
+        return t;
+    }();
+    const Stop& front = stops[0];
+    const Stop& back = stops[n - 1];
+    const Pixel frontPixel = entry(front.c);
+    const Pixel backPixel = entry(back.c);
+    int i = 0;
+    // The first stop's colour up to its ratio, then each stop interval in turn, then the last
+    // stop's colour; within an interval t lies in [a.ratio, b.ratio) with b.ratio > a.ratio.
+    for (; i < kGradientLutSize && kT[i] <= front.ratio; ++i) {
+        lut[i] = frontPixel;
+    }
+    std::size_t k = 0;
+    for (; i < kGradientLutSize; ++i) {
+        const float t = kT[i];
+        if (t >= back.ratio) {
+            break;
+        }
+        while (k + 1 < n && stops[k + 1].ratio <= t) {
+            ++k;
+        }
+        const Stop& a = stops[k];
+        const Stop& b = stops[std::min(k + 1, n - 1)];
+        const float span = b.ratio - a.ratio;
+        const float f = span > 0.0f ? (t - a.ratio) / span : 1.0f;
+        float c[4];
+        for (int ch = 0; ch < 4; ++ch) {
+            c[ch] = a.c[ch] + (b.c[ch] - a.c[ch]) * f;
+        }
+        lut[i] = entry(c);
+    }
+    for (; i < kGradientLutSize; ++i) {
+        lut[i] = backPixel;
     }
 }
 
@@ -217,11 +249,11 @@ inline __m128 spread4(__m128 t) {
 inline void lookup4(const std::array<Pixel, kGradientLutSize>& lut, __m128 t, Pixel* out) {
     __m128i idx = _mm_cvttps_epi32(
         _mm_add_ps(_mm_mul_ps(t, _mm_set1_ps(kLutScale)), _mm_set1_ps(0.5f)));
-    alignas(16) std::int32_t k[4];
-    _mm_store_si128(reinterpret_cast<__m128i*>(k), idx);
-    __m128i px = _mm_set_epi32(static_cast<int>(lut[k[3]]), static_cast<int>(lut[k[2]]),
-                               static_cast<int>(lut[k[1]]), static_cast<int>(lut[k[0]]));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), px);
+    // Four scalar table reads stored one by one: assembling a vector from them costs more.
+    out[0] = lut[static_cast<std::size_t>(_mm_cvtsi128_si32(idx))];
+    out[1] = lut[static_cast<std::size_t>(_mm_cvtsi128_si32(_mm_shuffle_epi32(idx, 1)))];
+    out[2] = lut[static_cast<std::size_t>(_mm_cvtsi128_si32(_mm_shuffle_epi32(idx, 2)))];
+    out[3] = lut[static_cast<std::size_t>(_mm_cvtsi128_si32(_mm_shuffle_epi32(idx, 3)))];
 }
 
 inline __m128 laneSteps(int i) {

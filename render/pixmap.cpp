@@ -2,6 +2,11 @@
 #include "render/pixmap.h"
 
 #include <algorithm>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace render {
 
@@ -19,7 +24,27 @@ Pixmap::Pixmap(int width, int height) {
     }
 }
 
-void Pixmap::fill(Pixel p) { std::fill(m_pixels.begin(), m_pixels.end(), p); }
+void Pixmap::fill(Pixel p) {
+    if (m_pixels.empty()) {
+        return;
+    }
+    const std::uint32_t low = p & 0xFFu;
+    if (p == low * 0x01010101u) {
+        // All four bytes alike (transparent, opaque white): one memset, the fastest store loop.
+        std::memset(m_pixels.data(), static_cast<int>(low), m_pixels.size() * sizeof(Pixel));
+        return;
+    }
+    std::size_t i = 0;
+    const std::size_t n = m_pixels.size();
+    Pixel* d = m_pixels.data();
+#if defined(__SSE2__)
+    const __m128i v = _mm_set1_epi32(static_cast<int>(p));
+    for (; i + 4 <= n; i += 4) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), v);
+    }
+#endif
+    std::fill(d + i, d + n, p);
+}
 
 Mask::Mask(int width, int height) {
     if (validSize(width, height)) {

@@ -30,9 +30,12 @@ void Renderer::forEachBand(const Polylines& lines, const Rect& linesBounds, cons
     }
     if (m_covRow.size() < static_cast<std::size_t>(region.width())) {
         m_covRow.resize(region.width());
-        m_rowCov.resize(region.width());
+        m_rowCov.resize(region.width() + CoverageBuffer::kRowSlack);
         m_spanBuf.resize(region.width());
         m_spans.resize(region.width() + 1);
+        m_spans16.resize(region.width() + 1);
+        m_covRow16.resize(region.width());
+        m_rowCov16.resize(region.width() + CoverageBuffer::kRowSlack);
     }
     // Bands of rows bound the coverage buffer (a 32-bit program cannot spend a gigabyte on one
     // huge shape); each band takes only the edges that reach it.
@@ -105,6 +108,10 @@ void Renderer::drawBand(const IntRect& region, FillRule rule, const PaintContext
     const Pixel color = paint.solid();
     std::uint8_t* cov = m_covRow.data();
     for (int ry = 0; ry < region.height(); ++ry) {
+        if (m_group) {
+            accumulateRow(region, ry, rule, paint);
+            continue;
+        }
         const int spanCount = m_coverage.resolveSpans(ry, rule, m_rowCov.data(), m_spans.data());
         if (spanCount == 0) {
             continue;
@@ -116,12 +123,14 @@ void Renderer::drawBand(const IntRect& region, FillRule rule, const PaintContext
         Pixel* dst = m_target.row(y) + region.x0;
         if (y + 2 < m_target.height()) {
             // Shapes cover similar columns on neighbouring rows: ask for the target's pixels two
-            // rows down now, so blending does not wait on memory a cache line at a time.
-            const int px0 = firstSpan.x;
-            const int px1 = lastSpan.x + lastSpan.length;
+            // rows down now, so blending does not wait on memory a cache line at a time. Only
+            // the spans' pixels: the hollow inside of a stroke is never touched.
             const char* p = reinterpret_cast<const char*>(m_target.row(y + 2) + region.x0);
-            for (int x = px0; x < px1; x += 16) {
-                __builtin_prefetch(p + static_cast<std::size_t>(x) * sizeof(Pixel), 1);
+            for (int k = 0; k < spanCount; ++k) {
+                const int px1 = spans[k].x + spans[k].length;
+                for (int x = spans[k].x & ~15; x < px1; x += 16) {
+                    __builtin_prefetch(p + static_cast<std::size_t>(x) * sizeof(Pixel), 1);
+                }
             }
         }
         if (!m_clip && !m_group && solid) {
@@ -164,7 +173,7 @@ void Renderer::drawBand(const IntRect& region, FillRule rule, const PaintContext
             }
             continue;
         }
-        // Masked or grouped: per-pixel coverage over the row's extent.
+        // Masked: per-pixel coverage over the row's extent.
         const int x0 = firstSpan.x;
         const int x1 = lastSpan.x + lastSpan.length;
         std::fill(cov + x0, cov + x1, std::uint8_t{0});
@@ -179,20 +188,8 @@ void Renderer::drawBand(const IntRect& region, FillRule rule, const PaintContext
         if (m_clip) {
             applyMask(cov + x0, m_clip->row(y) + region.x0 + x0, x1 - x0);
         }
-        std::uint16_t* acc = nullptr;
-        if (m_group) {
-            const int gy = y - m_accBox.y0;
-            acc = m_groupAcc.data() + (static_cast<std::size_t>(gy) * m_accBox.width() +
-                                       (region.x0 - m_accBox.x0)) * 4;
-            m_groupMin[gy] = std::min(m_groupMin[gy], region.x0 + x0);
-            m_groupMax[gy] = std::max(m_groupMax[gy], region.x0 + x1);
-        }
         if (solid) {
-            if (acc) {
-                accumulateSolidSpan(acc + 4 * x0, color, cov + x0, x1 - x0);
-            } else {
-                blendSolidSpan(dst + x0, color, cov + x0, x1 - x0);
-            }
+            blendSolidSpan(dst + x0, color, cov + x0, x1 - x0);
             continue;
         }
         // Paint only runs of non-zero coverage.
@@ -203,13 +200,87 @@ void Renderer::drawBand(const IntRect& region, FillRule rule, const PaintContext
             while (j < x1 && cov[j] != 0) ++j;
             if (j > i) {
                 paint.fillSpan(region.x0 + i, y, j - i, m_spanBuf.data());
-                if (acc) {
-                    accumulateSpan(acc + 4 * i, m_spanBuf.data(), cov + i, j - i);
-                } else {
-                    blendSpan(dst + i, m_spanBuf.data(), cov + i, j - i);
-                }
+                blendSpan(dst + i, m_spanBuf.data(), cov + i, j - i);
             }
             i = j;
+        }
+    }
+}
+
+void Renderer::accumulateRow(const IntRect& region, int ry, FillRule rule, const PaintContext& paint) {
+    const int spanCount = m_coverage.resolveSpans(ry, rule, m_rowCov16.data(), m_spans16.data());
+    if (spanCount == 0) {
+        return;
+    }
+    const CoverageSpan16* spans = m_spans16.data();
+    const int x0 = spans[0].x;
+    const int x1 = spans[spanCount - 1].x + spans[spanCount - 1].length;
+    const int y = region.y0 + ry;
+    const int gy = y - m_accBox.y0;
+    std::uint16_t* acc = m_groupAcc.data() +
+                         (static_cast<std::size_t>(gy) * m_accBox.width() + (region.x0 - m_accBox.x0)) * 4;
+    m_groupMin[gy] = std::min(m_groupMin[gy], region.x0 + x0);
+    m_groupMax[gy] = std::max(m_groupMax[gy], region.x0 + x1);
+    const bool solid = paint.isSolid();
+    const Pixel color = paint.solid();
+    std::uint16_t* cov = m_covRow16.data();
+    if (m_clip) {
+        // Masked: per-pixel coverage over the row's extent, times the mask.
+        std::fill(cov + x0, cov + x1, std::uint16_t{0});
+        for (int k = 0; k < spanCount; ++k) {
+            const CoverageSpan16& sp = spans[k];
+            if (sp.perPixel) {
+                std::copy(sp.perPixel, sp.perPixel + sp.length, cov + sp.x);
+            } else {
+                std::fill(cov + sp.x, cov + sp.x + sp.length, sp.coverage);
+            }
+        }
+        applyMask16(cov + x0, m_clip->row(y) + region.x0 + x0, x1 - x0);
+        if (solid) {
+            accumulateSolidSpan16(acc + 4 * x0, color, cov + x0, x1 - x0);
+            return;
+        }
+        paint.fillSpan(region.x0 + x0, y, x1 - x0, m_spanBuf.data());
+        accumulateSpan16(acc + 4 * x0, m_spanBuf.data(), cov + x0, x1 - x0);
+        return;
+    }
+    // Span by span: the inside of a shape adds the paint at full coverage, edges per pixel.
+    // Paint comes a segment of neighbouring spans at a time, as when drawing directly.
+    int k = 0;
+    while (k < spanCount) {
+        const int segX = spans[k].x;
+        int segEnd = segX;
+        const int segBegin = k;
+        do {
+            if (spans[k].x - segEnd >= kSegmentGap) break;
+            segEnd = spans[k].x + spans[k].length;
+            ++k;
+        } while (k < spanCount);
+        if (!solid) {
+            paint.fillSpan(region.x0 + segX, y, segEnd - segX, m_spanBuf.data());
+        }
+        for (int j = segBegin; j < k; ++j) {
+            const CoverageSpan16& sp = spans[j];
+            std::uint16_t* a = acc + 4 * sp.x;
+            const Pixel* src = m_spanBuf.data() + (sp.x - segX);
+            const std::uint16_t* c = sp.perPixel;
+            if (!c && sp.coverage == kFullCoverage16) {
+                if (solid) {
+                    accumulateSolidFull(a, color, sp.length);
+                } else {
+                    accumulateSpanFull(a, src, sp.length);
+                }
+                continue;
+            }
+            if (!c) {
+                std::fill(cov, cov + sp.length, sp.coverage);
+                c = cov;
+            }
+            if (solid) {
+                accumulateSolidSpan16(a, color, c, sp.length);
+            } else {
+                accumulateSpan16(a, src, c, sp.length);
+            }
         }
     }
 }
@@ -258,6 +329,13 @@ void Renderer::endGroup() {
                 continue;
             }
             const int x0 = m_groupMin[gy];
+            if (gy + 2 < h && m_groupMax[gy + 2] > m_groupMin[gy + 2]) {
+                // As in drawBand(): the target's pixels two rows down, asked for ahead.
+                const char* p = reinterpret_cast<const char*>(m_target.row(sy + gy + 2));
+                for (int x = m_groupMin[gy + 2] & ~15; x < m_groupMax[gy + 2]; x += 16) {
+                    __builtin_prefetch(p + static_cast<std::size_t>(x) * sizeof(Pixel), 1);
+                }
+            }
             compositeAccumulated(m_target.row(sy + gy) + x0,
                                  m_groupAcc.data() + (static_cast<std::size_t>(gy) * w + (x0 - box.x0)) * 4,
                                  m_groupMax[gy] - x0);

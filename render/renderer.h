@@ -64,6 +64,8 @@ private:
     template <typename BandFn>
     void forEachBand(const Polylines& lines, const Rect& linesBounds, const IntRect& bounds, BandFn fn);
     void drawBand(const IntRect& band, FillRule rule, const PaintContext& paint);
+    // Adds row y of the band (coverage resolved to 16 bits) to the group accumulator.
+    void accumulateRow(const IntRect& band, int ry, FillRule rule, const PaintContext& paint);
 
     // A draw inside a group, kept until endGroup(): device-space outline and prepared paint.
     struct GroupDraw {
@@ -88,6 +90,10 @@ private:
     std::vector<std::uint8_t> m_covRow;  // per-pixel coverage after masking
     std::vector<std::uint8_t> m_rowCov;  // the coverage stage's per-pixel values
     std::vector<Pixel> m_spanBuf;
+    // The same for grouped draws, whose coverage is 16-bit.
+    std::vector<CoverageSpan16> m_spans16;
+    std::vector<std::uint16_t> m_covRow16;
+    std::vector<std::uint16_t> m_rowCov16;
 
     bool m_group = false;
     IntRect m_groupBox;                     // target pixels the group may touch
