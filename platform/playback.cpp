@@ -125,6 +125,7 @@ core::Status Playback::load(std::span<const std::uint8_t> bytes, std::int64_t no
     // itself (tick() below), so that the setting can change while a movie plays.
     player::PlayerOptions options;
     options.loop = true;
+    options.openUrl = m_settings.openUrl;
     auto loadedPlayer = player::Player::loadBytes(bytes, options);
     if (!loadedPlayer) return loadedPlayer.error();
     m_player = std::move(loadedPlayer).value();

@@ -7,9 +7,11 @@
 // Times are microseconds on any monotonic clock the caller chooses.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
+#include <string>
 
 #include "core/result.h"
 #include "player/frame_renderer.h"
@@ -95,6 +97,8 @@ struct PlaybackSettings {
     bool playOnLoad = true;  // a loaded movie plays at once (else it halts on frame 1)
     player::Quality quality = player::Quality::High;
     unsigned maxCatchUp = FrameClock::kDefaultMaxCatchUp;
+    // Where scripts' getURL sends http and https addresses (unset: nowhere).
+    std::function<void(const std::string&)> openUrl;
 };
 
 // A movie, its frame renderer and its clock. load() enters frame 1 at once; tick() runs the

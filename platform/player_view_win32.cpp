@@ -17,6 +17,7 @@ PlaybackSettings playbackSettings(const PlayerViewSettings& s) {
     p.loop = s.loop;
     p.playOnLoad = s.playOnLoad;
     p.quality = s.quality;
+    p.openUrl = s.openUrl;
     return p;
 }
 

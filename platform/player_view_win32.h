@@ -22,8 +22,10 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
+#include <string>
 
 #include "platform/playback.h"
 #include "platform/sound_output_win32.h"
@@ -40,6 +42,8 @@ struct PlayerViewSettings {
     // Plays the movies' sound through the default output device. Where none opens, movies play
     // silently.
     bool sound = false;
+    // Where scripts' getURL sends http and https addresses (unset: nowhere).
+    std::function<void(const std::string&)> openUrl;
 };
 
 class PlayerView {

@@ -1,5 +1,9 @@
 #include "projector/player_window_win32.h"
 
+#include <shellapi.h>
+
+#include <string>
+
 namespace projector {
 
 namespace {
@@ -12,6 +16,16 @@ RECT workArea() {
     RECT r {0, 0, 1024, 768};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &r, 0);
     return r;
+}
+
+// Opens a web address a script navigates to in the default browser. The engine hands over only
+// http and https addresses, at most one a second.
+void openInBrowser(const std::string& url) {
+    const int n = MultiByteToWideChar(CP_UTF8, 0, url.data(), static_cast<int>(url.size()), nullptr, 0);
+    if (n <= 0) return;
+    std::wstring wide(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, url.data(), static_cast<int>(url.size()), wide.data(), n);
+    ShellExecuteW(nullptr, L"open", wide.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 }  // namespace
@@ -48,6 +62,7 @@ bool PlayerWindow::create(HINSTANCE instance, const std::wstring& caption,
     settings.playOnLoad = true;
     settings.quality = player::Quality::High;
     settings.sound = true;
+    settings.openUrl = openInBrowser;
     m_view = platform::PlayerView::create(m_hwnd, 0, 0, client.right, client.bottom, settings);
     if (!m_view) return false;
 

@@ -498,3 +498,33 @@ TEST(PlaybackSound, APlayingStreamSetsThePaceInsteadOfTheClock) {
     sink.due.reset();  // no stream: the clock again
     EXPECT_EQ(pb.tick(3 * p), 2u);
 }
+
+// getURL reaches the opener the playback was set up with, and nothing without one.
+TEST(Playback, ScriptedWebAddressesGoToTheSettingsOpener) {
+    swf::MovieWriter w(8, 100, 100, 12.0);
+    // ActionGetURL "https://example.org/" "_blank", then ActionStop.
+    const std::string url = "https://example.org/", target = "_blank";
+    swf::Bytes actions{0x83};
+    const std::size_t length = url.size() + target.size() + 2;
+    actions.push_back(static_cast<std::uint8_t>(length));
+    actions.push_back(static_cast<std::uint8_t>(length >> 8));
+    for (const std::string* s : {&url, &target}) {
+        actions.insert(actions.end(), s->begin(), s->end());
+        actions.push_back(0);
+    }
+    actions.insert(actions.end(), {0x07, 0x00});
+    w.add(swf::DoAction{actions}).showFrame();
+    const auto movie = w.finish();
+
+    std::vector<std::string> opened;
+    platform::PlaybackSettings settings;
+    settings.openUrl = [&opened](const std::string& u) { opened.push_back(u); };
+    platform::Playback withOpener(settings);
+    ASSERT_TRUE(withOpener.load(movie, 0).ok());
+    EXPECT_EQ(opened, std::vector<std::string>{url});
+
+    opened.clear();
+    platform::Playback without;
+    ASSERT_TRUE(without.load(movie, 0).ok());
+    EXPECT_TRUE(opened.empty());
+}
