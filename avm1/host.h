@@ -3,13 +3,16 @@
 // it. Clips are named by ids that stay valid as long as the clip lives; a removed clip's id
 // resolves to nothing (0 is never a clip).
 
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "avm1/object.h"
+#include "swf/tags.h"
 
 namespace avm1 {
 
@@ -65,6 +68,17 @@ struct DrawOp {
     std::vector<std::uint32_t> colors;
     std::vector<double> alphas, ratios;
     double matrix[6] = {1, 0, 0, 1, 0, 0};  // gradient space to the clip: a b c d, then tx ty in twips
+};
+
+// The display effects of a clip that scripts read and set: filters (in the file's units: blur
+// and distance in pixels, angles in radians), blend mode, bitmap caching, the opaque background
+// (0xRRGGBB) and the scroll rectangle (pixels: x, y, width, height).
+struct ClipEffects {
+    std::vector<swf::Filter> filters;
+    swf::BlendMode blendMode = swf::BlendMode::Normal;
+    bool cacheAsBitmap = false;
+    std::optional<std::uint32_t> opaqueBackground;
+    std::optional<std::array<double, 4>> scrollRect;
 };
 
 class Host {
@@ -126,6 +140,9 @@ public:
     }
     virtual void soundStop(ClipId target, const std::string& sound) { (void)target, (void)sound; }
     virtual void soundVolume(ClipId target, double percent) { (void)target, (void)percent; }
+    // A clip's display effects; false (and `out` untouched) where the embedding has none.
+    virtual bool effects(ClipId clip, ClipEffects& out) { (void)clip, (void)out; return false; }
+    virtual void setEffects(ClipId clip, const ClipEffects& e) { (void)clip, (void)e; }
     // Text fields have ids like clips: alive, name, parent, property, setProperty, depth,
     // remove and swapDepths work on them too; child() and atDepth() find them.
     virtual bool isTextField(ClipId id) = 0;

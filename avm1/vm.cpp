@@ -139,6 +139,7 @@ void Vm::installBuiltins() {
     installStringBuiltins(*this);
     installMathBuiltins(*this);
     installClipBuiltins(*this);
+    installFilterBuiltins(*this);
     installSoundBuiltins(*this);
     installTextBuiltins(*this);
     installGlobalFunctions(*this);

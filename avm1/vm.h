@@ -200,6 +200,7 @@ void installArrayBuiltins(Vm& vm);
 void installStringBuiltins(Vm& vm);
 void installMathBuiltins(Vm& vm);
 void installClipBuiltins(Vm& vm);
+void installFilterBuiltins(Vm& vm);  // flash.filters, flash.geom.Rectangle, clip effects
 void installSoundBuiltins(Vm& vm);
 void installTextBuiltins(Vm& vm);
 void installGlobalFunctions(Vm& vm);

@@ -2,6 +2,7 @@
 // The display list of one timeline: objects by depth with their placement properties, and the
 // rules by which PlaceObject and RemoveObject change it.
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -30,6 +31,9 @@ struct Placement {
     bool visible = true;
     std::vector<swf::Filter> filters;
     std::optional<swf::Rgba> background;  // opaque background filling the object's bounds
+    // Set by scripts: the object shows only this rectangle of itself (pixels: x, y, width,
+    // height in its own coordinates), moved to its origin.
+    std::optional<std::array<double, 4>> scrollRect;
     std::uint16_t placedFrame = 0;  // frame of the parent timeline that created this placement
     bool operator==(const Placement&) const = default;
 };

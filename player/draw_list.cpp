@@ -4,6 +4,8 @@
 
 #include "player/button.h"
 #include "player/movie_clip.h"
+#include "player/script_drawing.h"
+#include "player/shape_convert.h"
 
 namespace player {
 
@@ -51,6 +53,23 @@ bool needsLayer(const Placement& p) {
 
 namespace {
 
+// A filled rectangle from (0, 0) to (w, h) twips, the mask of a scroll rectangle.
+std::shared_ptr<const ConvertedShape> rectangleShape(double w, double h) {
+    std::vector<avm1::DrawOp> ops(7);
+    ops[0].kind = avm1::DrawOp::Kind::BeginFill;
+    const double corners[4][2] = {{0, 0}, {w, 0}, {w, h}, {0, h}};
+    ops[1].kind = avm1::DrawOp::Kind::MoveTo;
+    for (int i = 0; i < 4; ++i) {
+        auto& op = ops[static_cast<std::size_t>(i + 1)];
+        if (i > 0) op.kind = avm1::DrawOp::Kind::LineTo;
+        op.x = corners[i][0];
+        op.y = corners[i][1];
+    }
+    ops[5].kind = avm1::DrawOp::Kind::LineTo;
+    ops[6].kind = avm1::DrawOp::Kind::EndFill;
+    return std::make_shared<const ConvertedShape>(convertDefineShape(buildDrawingShape(ops)));
+}
+
 class Walker {
 public:
     Walker(const Library& lib, DrawList& out) : m_lib(lib), m_out(out) {}
@@ -70,6 +89,7 @@ public:
             for (const Active& a : masks) itemClips.push_back(a.layer);
             DrawMatrix wm = concat(m, toDrawMatrix(pl.matrix));
             DrawColorTransform wcx = concat(cx, toDrawColorTransform(pl.colorTransform));
+            if (pl.scrollRect) scroll(*pl.scrollRect, depth, wm, itemClips, pl.clipDepth == 0 && maskOf < 0);
             if (pl.clipDepth > 0 && maskOf < 0) {
                 auto layer = static_cast<std::uint32_t>(m_out.clipLayers.size());
                 m_out.clipLayers.emplace_back();
@@ -94,6 +114,21 @@ public:
     }
 
 private:
+    // A scroll rectangle: the object is clipped to the rectangle's size at its origin (a clip
+    // layer of its own, when `clip`) and its content moves by the rectangle's corner.
+    void scroll(const std::array<double, 4>& r, Depth depth, DrawMatrix& m, std::vector<std::uint32_t>& clips,
+                bool clip) {
+        if (clip) {
+            const auto layer = static_cast<std::uint32_t>(m_out.clipLayers.size());
+            m_out.clipLayers.emplace_back();
+            emit(depth, 0, CharacterKind::Shape, m, DrawColorTransform{}, 0, swf::BlendMode::Normal, clips,
+                 static_cast<std::int32_t>(layer));
+            m_out.items.back().drawing = rectangleShape(std::max(0.0, r[2]) * 20, std::max(0.0, r[3]) * 20);
+            clips.push_back(layer);
+        }
+        m = concat(m, DrawMatrix{1, 0, 0, 1, static_cast<float>(-r[0] * 20), static_cast<float>(-r[1] * 20)});
+    }
+
     // A layer takes the object's colour transform and outer masks; its content is walked as if
     // the object stood alone, and closeLayer() ends it.
     std::uint32_t openLayer(DrawLayer layer, const DrawMatrix& m, const DrawColorTransform& cx,

@@ -450,6 +450,37 @@ void ScriptHost::setColorTransform(avm1::ClipId clip, const double in[8]) {
     e->placement.colorTransform = swf::ColorTransform{v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]};
 }
 
+bool ScriptHost::effects(avm1::ClipId clip, avm1::ClipEffects& out) {
+    MovieClip* c = find(clip);
+    const DisplayObject* e = c ? entryOf(*c) : textEntry(clip);
+    if (!e) return false;
+    const Placement& p = e->placement;
+    out.filters = p.filters;
+    out.blendMode = p.blendMode;
+    out.cacheAsBitmap = p.cacheAsBitmap;
+    out.opaqueBackground.reset();
+    if (p.background) out.opaqueBackground = std::uint32_t{p.background->r} << 16 | p.background->g << 8 | p.background->b;
+    out.scrollRect = p.scrollRect;
+    return true;
+}
+
+void ScriptHost::setEffects(avm1::ClipId clip, const avm1::ClipEffects& in) {
+    MovieClip* c = find(clip);
+    DisplayObject* e = c ? entryOf(*c) : textEntry(clip);
+    if (!e) return;
+    Placement& p = e->placement;
+    p.filters = in.filters;
+    p.blendMode = in.blendMode;
+    p.cacheAsBitmap = in.cacheAsBitmap;
+    p.background.reset();
+    if (in.opaqueBackground) {
+        const std::uint32_t rgb = *in.opaqueBackground;
+        p.background = swf::Rgba{static_cast<std::uint8_t>(rgb >> 16), static_cast<std::uint8_t>(rgb >> 8),
+                                 static_cast<std::uint8_t>(rgb), 255};
+    }
+    p.scrollRect = in.scrollRect;
+}
+
 swf::Matrix ScriptHost::globalMatrix(const MovieClip& clip) const {
     swf::Matrix m;
     unsigned guard = 0;

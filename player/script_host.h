@@ -95,6 +95,8 @@ public:
     void soundStart(avm1::ClipId target, const std::string& sound, double offsetSeconds, int loops) override;
     void soundStop(avm1::ClipId target, const std::string& sound) override;
     void soundVolume(avm1::ClipId target, double percent) override;
+    bool effects(avm1::ClipId clip, avm1::ClipEffects& out) override;
+    void setEffects(avm1::ClipId clip, const avm1::ClipEffects& e) override;
     // An http or https address without spaces, quotes or control characters.
     static bool isWebAddress(std::string_view url);
 
