@@ -418,6 +418,19 @@ void installClipEffects(Vm& vm, Object& clip) {
         });
 }
 
+// setMask(clip) masks this clip by another (which then shows only as the mask); setMask(null)
+// ends it. A clip masks one clip at a time.
+Value setMask(Vm& vm, Args c) {
+    ClipEffects e;
+    ClipId clip = effectsOf(vm, c, e);
+    if (!clip) return Value(false);
+    ClipId mask = vm.clipOf(c.arg(0));
+    if (mask == clip) mask = 0;
+    e.mask = mask;
+    vm.host().setEffects(clip, e);
+    return Value(true);
+}
+
 void installRectangle(Vm& vm, Object& geom) {
     ObjectRef proto = vm.alloc(vm.protos.object);
     ObjectRef ctor = vm.defineClass("Rectangle", [](Vm&, Args) -> Value { return Value(); }, proto,
@@ -450,6 +463,7 @@ void installFilterBuiltins(Vm& vm) {
     defineFilterClasses(vm, *filters, std::make_index_sequence<8>{});
     installRectangle(vm, *geom);
     installClipEffects(vm, *vm.protos.clip);
+    vm.method(*vm.protos.clip, "setMask", setMask);
 }
 
 }  // namespace avm1

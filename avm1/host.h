@@ -72,13 +72,15 @@ struct DrawOp {
 
 // The display effects of a clip that scripts read and set: filters (in the file's units: blur
 // and distance in pixels, angles in radians), blend mode, bitmap caching, the opaque background
-// (0xRRGGBB) and the scroll rectangle (pixels: x, y, width, height).
+// (0xRRGGBB), the scroll rectangle (pixels: x, y, width, height) and the clip that masks this
+// one (setMask; 0: none).
 struct ClipEffects {
     std::vector<swf::Filter> filters;
     swf::BlendMode blendMode = swf::BlendMode::Normal;
     bool cacheAsBitmap = false;
     std::optional<std::uint32_t> opaqueBackground;
     std::optional<std::array<double, 4>> scrollRect;
+    std::uint32_t mask = 0;
 };
 
 class Host {

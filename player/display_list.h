@@ -52,6 +52,8 @@ struct DisplayObject {
     // record index. They play on whichever state shows them.
     std::vector<std::unique_ptr<MovieClip>> buttonClips;
     bool scriptTransformed = false;    // a script set its matrix or colour: the timeline no longer does
+    std::uint32_t maskClip = 0;        // setMask: the id of the clip that masks this object
+    bool scriptMask = false;           // setMask made this object's clip a mask: it is not drawn
 };
 
 // How a PlaceObject tag acts on a depth.

@@ -1,6 +1,7 @@
 #include "player/draw_list.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "player/button.h"
 #include "player/movie_clip.h"
@@ -89,7 +90,12 @@ public:
             for (const Active& a : masks) itemClips.push_back(a.layer);
             DrawMatrix wm = concat(m, toDrawMatrix(pl.matrix));
             DrawColorTransform wcx = concat(cx, toDrawColorTransform(pl.colorTransform));
-            if (pl.scrollRect) scroll(*pl.scrollRect, depth, wm, itemClips, pl.clipDepth == 0 && maskOf < 0);
+            if (pl.scrollRect) scroll(*pl.scrollRect, depth, wm, itemClips, maskOf < 0 && pl.clipDepth == 0);
+            if (maskOf < 0 && obj.scriptMask && obj.clip) {  // drawn only as the mask of another clip
+                walkObject(depth, obj, wm, wcx, {}, static_cast<std::int32_t>(scriptMaskLayer(obj.clip->id())), nesting);
+                continue;
+            }
+            if (maskOf < 0 && obj.maskClip) itemClips.push_back(scriptMaskLayer(obj.maskClip));
             if (pl.clipDepth > 0 && maskOf < 0) {
                 auto layer = static_cast<std::uint32_t>(m_out.clipLayers.size());
                 m_out.clipLayers.emplace_back();
@@ -114,8 +120,17 @@ public:
     }
 
 private:
-    // A scroll rectangle: the object is clipped to the rectangle's size at its origin (a clip
-    // layer of its own, when `clip`) and its content moves by the rectangle's corner.
+    // The clip layer of a clip that setMask made a mask, made by whichever of the mask and the
+    // clip it masks comes first.
+    std::uint32_t scriptMaskLayer(std::uint32_t clipId) {
+        auto [it, added] = m_scriptMasks.try_emplace(clipId, static_cast<std::uint32_t>(m_out.clipLayers.size()));
+        if (added) m_out.clipLayers.emplace_back();
+        return it->second;
+    }
+
+    // A scroll rectangle: the object's content moves by the rectangle's corner and, when `clip`,
+    // is clipped to the rectangle's size at its origin (a clip layer of its own). Masks take
+    // only the move: their shapes mask whole, as in a Flash player.
     void scroll(const std::array<double, 4>& r, Depth depth, DrawMatrix& m, std::vector<std::uint32_t>& clips,
                 bool clip) {
         if (clip) {
@@ -244,6 +259,7 @@ private:
 
     const Library& m_lib;
     DrawList& m_out;
+    std::unordered_map<std::uint32_t, std::uint32_t> m_scriptMasks;
 };
 
 }  // namespace

@@ -461,6 +461,7 @@ bool ScriptHost::effects(avm1::ClipId clip, avm1::ClipEffects& out) {
     out.opaqueBackground.reset();
     if (p.background) out.opaqueBackground = std::uint32_t{p.background->r} << 16 | p.background->g << 8 | p.background->b;
     out.scrollRect = p.scrollRect;
+    out.mask = find(e->maskClip) ? e->maskClip : 0;
     return true;
 }
 
@@ -479,6 +480,17 @@ void ScriptHost::setEffects(avm1::ClipId clip, const avm1::ClipEffects& in) {
                                  static_cast<std::uint8_t>(rgb), 255};
     }
     p.scrollRect = in.scrollRect;
+    if (in.mask == e->maskClip) return;
+    MovieClip* old = find(e->maskClip);
+    if (DisplayObject* m = old ? entryOf(*old) : nullptr) m->scriptMask = false;
+    MovieClip* mask = find(in.mask);
+    DisplayObject* m = mask ? entryOf(*mask) : nullptr;
+    e->maskClip = m ? in.mask : 0;
+    if (!m) return;
+    // Both leave the masking of the timeline.
+    m->scriptMask = true;
+    m->placement.clipDepth = 0;
+    e->placement.clipDepth = 0;
 }
 
 swf::Matrix ScriptHost::globalMatrix(const MovieClip& clip) const {
