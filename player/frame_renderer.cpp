@@ -511,11 +511,6 @@ void FrameRenderer::drawLayer(Frame& f, std::size_t index) {
     const int shift = kLayerMargin - f.origin;
     const int slotW = f.width + 2 * kLayerMargin, slotH = f.height + 2 * kLayerMargin;
     f.stage = render::Matrix::translate(static_cast<float>(shift), static_cast<float>(shift)) * f.stage;
-    if (l.cacheAsBitmap) {
-        // A cached bitmap is drawn on whole device pixels.
-        const render::Matrix m = f.stage * toRender(l.matrix);
-        f.stage = render::Matrix::translate(std::round(m.tx) - m.tx, std::round(m.ty) - m.ty) * f.stage;
-    }
     const std::vector<render::Filter> filters = toRenderFilters(l.filters, f.pixelsPerTwip * 20.0f);
     render::Rect content;
     for (std::uint32_t i = l.first; i < end; ++i) {
@@ -527,6 +522,14 @@ void FrameRenderer::drawLayer(Frame& f, std::size_t index) {
             content = render::Rect{std::min(content.x0, b.x0), std::min(content.y0, b.y0),
                                    std::max(content.x1, b.x1), std::max(content.y1, b.y1)};
         }
+    }
+    if (l.cacheAsBitmap && !content.isEmpty()) {
+        // A cached bitmap starts on the whole pixel below its bounds and is placed on the
+        // nearest whole pixel to them: its content moves by the difference.
+        const float dx = std::round(content.x0) - std::floor(content.x0);
+        const float dy = std::round(content.y0) - std::floor(content.y0);
+        f.stage = render::Matrix::translate(dx, dy) * f.stage;
+        content = render::Rect{content.x0 + dx, content.y0 + dy, content.x1 + dx, content.y1 + dy};
     }
     const render::IntRect box = render::layerBox(content, filters, render::IntRect{0, 0, slotW, slotH});
     const render::BlendMode mode = toRender(l.blendMode);
@@ -555,10 +558,11 @@ void FrameRenderer::drawLayer(Frame& f, std::size_t index) {
     f.origin = kLayerMargin;
     if (l.background) {
         const render::Pixel bg = render::premultiply(render::Color{l.background->r, l.background->g, l.background->b, 255});
-        const int x0 = std::max(static_cast<int>(std::round(content.x0)), box.x0);
-        const int x1 = std::min(static_cast<int>(std::round(content.x1)), box.x1);
-        for (int y = std::max(static_cast<int>(std::round(content.y0)), box.y0);
-             y < std::min(static_cast<int>(std::round(content.y1)), box.y1); ++y)
+        // The background covers the pixels whose top-left corners lie in the content's bounds.
+        const int x0 = std::max(static_cast<int>(std::floor(content.x0)), box.x0);
+        const int x1 = std::min(static_cast<int>(std::floor(content.x1)), box.x1);
+        for (int y = std::max(static_cast<int>(std::floor(content.y0)), box.y0);
+             y < std::min(static_cast<int>(std::floor(content.y1)), box.y1); ++y)
             for (int x = x0; x < x1; ++x) slot->pixels.row(y)[x] = bg;
     }
     ++f.layerDepth;
