@@ -176,8 +176,10 @@ bool toSwf(Vm& vm, const Value& v, swf::Filter& f) {
         f.inner = flag("inner");
         return true;
     }
-    f.angle = toRadians(num("angle"));
-    f.distance = num("distance");
+    // Bounded like the file's 16.16 fields, so that no script value overflows the layer sizes.
+    const double angle = num("angle"), distance = num("distance");
+    f.angle = std::isfinite(angle) ? toRadians(std::fmod(angle, 360)) : 0;
+    f.distance = std::isnan(distance) ? 0 : std::clamp(distance, -32768.0, 32767.0);
     if (fc->kind == Kind::DropShadow) {
         f.color = rgba(vm, vm.getMember(v, "color"), vm.getMember(v, "alpha"));
         f.inner = flag("inner");

@@ -177,6 +177,9 @@ TEST(ClipEffects, FiltersReachTheHostInItsUnits) {
                                 make("filters", "BevelFilter", {4, 45, 0xFFFFFF, 1, 0x0000FF, 1, 4, 4, 1, 1}),
                                 path("c")}));
     set(a, "mc.filters.1.type", text("full"));  // a copy: changes nothing
+    set(a, "d", make("filters", "DropShadowFilter", {1e300}));
+    set(a, "d.angle", [](Asm& b) { b.num(0).num(0).op(Op::Divide); });  // NaN
+    set(a, "other.filters", array({path("d")}));
     Movie r;
     run(r, a);
     const auto& f = r.host.fx[r.mc].filters;
@@ -193,6 +196,11 @@ TEST(ClipEffects, FiltersReachTheHostInItsUnits) {
     EXPECT_EQ(f[1].highlightColor, (swf::Rgba{255, 255, 255, 255}));
     // A 3 x 2 matrix given one weight is padded with zeros, so the renderer never reads past it.
     EXPECT_EQ(f[2].matrix, (std::vector<float>{1, 0, 0, 0, 0, 0}));
+    // Values no file can hold are bounded before they reach the renderer.
+    const auto& d = r.host.fx[r.other].filters;
+    ASSERT_EQ(d.size(), 1u);
+    EXPECT_EQ(d[0].distance, 32767);
+    EXPECT_EQ(d[0].angle, 0);
 }
 
 TEST(ClipEffects, BlendModeBackgroundCacheScrollRectAndMask) {
