@@ -92,7 +92,9 @@ public:
             DrawColorTransform wcx = concat(cx, toDrawColorTransform(pl.colorTransform));
             if (pl.scrollRect) scroll(*pl.scrollRect, depth, wm, itemClips, maskOf < 0 && pl.clipDepth == 0);
             if (maskOf < 0 && obj.scriptMask && obj.clip) {  // drawn only as the mask of another clip
-                walkObject(depth, obj, wm, wcx, {}, static_cast<std::int32_t>(scriptMaskLayer(obj.clip->id())), nesting);
+                const std::uint32_t layer = scriptMaskLayer(obj.clip->id());
+                m_maskSeen.push_back(layer);
+                walkObject(depth, obj, wm, wcx, {}, static_cast<std::int32_t>(layer), nesting);
                 continue;
             }
             if (maskOf < 0 && obj.maskClip) itemClips.push_back(scriptMaskLayer(obj.maskClip));
@@ -117,6 +119,20 @@ public:
                 walkObject(depth, obj, wm, wcx, itemClips, maskOf, nesting);
             }
         }
+    }
+
+    // A clip whose mask is gone (removed from the stage) shows unmasked: the layers of masks
+    // that were not met are taken off the items and layers that name them.
+    void dropMissingMasks() {
+        std::vector<std::uint32_t> missing;
+        for (const auto& [clip, layer] : m_scriptMasks)
+            if (std::find(m_maskSeen.begin(), m_maskSeen.end(), layer) == m_maskSeen.end()) missing.push_back(layer);
+        if (missing.empty()) return;
+        auto strip = [&](std::vector<std::uint32_t>& clips) {
+            std::erase_if(clips, [&](std::uint32_t c) { return std::find(missing.begin(), missing.end(), c) != missing.end(); });
+        };
+        for (DrawItem& item : m_out.items) strip(item.clipLayers);
+        for (DrawLayer& layer : m_out.layers) strip(layer.clipLayers);
     }
 
 private:
@@ -260,6 +276,7 @@ private:
     const Library& m_lib;
     DrawList& m_out;
     std::unordered_map<std::uint32_t, std::uint32_t> m_scriptMasks;
+    std::vector<std::uint32_t> m_maskSeen;
 };
 
 }  // namespace
@@ -271,7 +288,9 @@ DrawList buildDrawList(const MovieClip& root, const Library& library) {
         item.drawing = root.drawing();
         out.items.push_back(std::move(item));
     }
-    Walker(library, out).walkList(root.displayList(), DrawMatrix{}, DrawColorTransform{}, {}, -1, 0);
+    Walker walker(library, out);
+    walker.walkList(root.displayList(), DrawMatrix{}, DrawColorTransform{}, {}, -1, 0);
+    walker.dropMissingMasks();
     return out;
 }
 

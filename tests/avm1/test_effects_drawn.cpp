@@ -85,6 +85,12 @@ TEST(EffectsDrawn, SetMaskShowsTheClipOnlyWhereTheMaskIs) {
     const render::Pixmap plain = shapes::draw(movie(Asm{}), 0, 0, player::Quality::Low);
     EXPECT_EQ(shapes::at(plain, 145, 45), kBlack);
     EXPECT_EQ(shapes::at(plain, 160, 60), kGreen);
+    // Once the mask is removed the clip shows whole again.
+    a.num(100).num(1).getVar("m").str("swapDepths").op(Op::CallMethod).op(Op::Pop);
+    a.num(0).getVar("m").str("removeMovieClip").op(Op::CallMethod).op(Op::Pop);
+    const render::Pixmap removed = shapes::draw(movie(a), 0, 0, player::Quality::Low);
+    EXPECT_EQ(shapes::at(removed, 145, 45), kBlack);
+    EXPECT_EQ(shapes::at(removed, 160, 60), kBlack);
 }
 
 }  // namespace
