@@ -141,6 +141,7 @@ void Vm::installBuiltins() {
     installClipBuiltins(*this);
     installSoundBuiltins(*this);
     installTextBuiltins(*this);
+    installLoaderBuiltins(*this);
     installGlobalFunctions(*this);
 }
 

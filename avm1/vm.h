@@ -202,6 +202,10 @@ void installMathBuiltins(Vm& vm);
 void installClipBuiltins(Vm& vm);
 void installSoundBuiltins(Vm& vm);
 void installTextBuiltins(Vm& vm);
+void installLoaderBuiltins(Vm& vm);
+// Starts loading `url` into `target` (loadMovie, getURL into a clip); `loader` (a
+// MovieClipLoader, or undefined) hears the events. The load completes on the next frame.
+void startLoad(Vm& vm, const Value& loader, ClipId target, const std::string& url);
 void installGlobalFunctions(Vm& vm);
 
 }  // namespace avm1

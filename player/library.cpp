@@ -85,4 +85,14 @@ std::optional<std::uint16_t> Library::exported(const std::string& name) const {
     return it->second;
 }
 
+std::uint16_t Library::addLoadedBitmap(std::unique_ptr<swf::DefineBitsJpeg> bits) {
+    while (m_nextLoadedId > 0 && m_characters.count(static_cast<std::uint16_t>(m_nextLoadedId))) --m_nextLoadedId;
+    if (m_nextLoadedId == 0 || !bits) return 0;
+    const auto id = static_cast<std::uint16_t>(m_nextLoadedId--);
+    bits->id = id;
+    m_characters[id] = Character{CharacterKind::Bitmap, CharacterDef(bits.get()), nullptr};
+    m_loaded.push_back(std::move(bits));
+    return id;
+}
+
 }  // namespace player

@@ -1,0 +1,91 @@
+// Loading files beside the movie into clips (loadMovie, MovieClipLoader): the embedding's
+// loader reads them, only by plain relative paths. A picture (JPEG, PNG, GIF) replaces what
+// the clip showed and sits at its top-left corner; a movie file is not shown yet and the load
+// fails like a missing file.
+
+#include <vector>
+
+#include "player/bitmap_decode.h"
+#include "player/script_host.h"
+#include "player/shape_convert.h"
+
+namespace player {
+
+namespace {
+
+bool startsWith(const std::vector<std::uint8_t>& b, std::string_view magic) {
+    if (b.size() < magic.size()) return false;
+    for (std::size_t i = 0; i < magic.size(); ++i)
+        if (b[i] != static_cast<std::uint8_t>(magic[i])) return false;
+    return true;
+}
+
+bool isPicture(const std::vector<std::uint8_t>& b) {
+    return startsWith(b, "\xFF\xD8") || startsWith(b, "\x89PNG") || startsWith(b, "GIF8");
+}
+
+}  // namespace
+
+bool ScriptHost::isSafeLocalPath(std::string_view path) {
+    if (path.empty() || path.size() > 1024) return false;
+    if (path.front() == '/' || path.front() == '\\') return false;  // root, UNC
+    for (char c : path) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7F || c == ':' || c == '?' || c == '*' || c == '"' || c == '<' || c == '>' || c == '|')
+            return false;  // drives, schemes, wildcards and names Windows refuses
+    }
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t end = path.find_first_of("/\\", start);
+        if (end == std::string_view::npos) end = path.size();
+        std::string_view part = path.substr(start, end - start);
+        if (part == "..") return false;
+        // "a/./b" and "a//b" are harmless, but trailing dots and spaces change what Windows opens.
+        if (!part.empty() && part != "." && (part.back() == '.' || part.back() == ' ')) return false;
+        start = end + 1;
+    }
+    const char last = path.back();
+    return last != '/' && last != '\\';
+}
+
+long long ScriptHost::loadInto(avm1::ClipId target, const std::string& url) {
+    MovieClip* clip = find(target);
+    if (!clip || !m_loadFile || !m_loadLibrary || !isSafeLocalPath(url)) return -1;
+    std::optional<std::vector<std::uint8_t>> bytes = m_loadFile(url);
+    if (!bytes || !isPicture(*bytes)) return -1;
+    const auto size = static_cast<long long>(bytes->size());
+    auto bits = std::make_unique<swf::DefineBitsJpeg>();
+    bits->version = 2;
+    bits->imageData = std::move(*bytes);
+    auto decoded = decodeJpegBits(*bits, nullptr);
+    if (!decoded) return -1;
+    const int w = decoded.value().width(), h = decoded.value().height();
+    const std::uint16_t id = m_loadLibrary->addLoadedBitmap(std::move(bits));
+    if (!id) return -1;
+
+    unloadFrom(target);
+    ShapeFill fill;
+    fill.style.kind = swf::FillKind::NonSmoothedClippedBitmap;
+    fill.style.bitmapId = id;
+    fill.style.matrix.a = fill.style.matrix.d = 20;  // a picture pixel is 20 twips
+    fill.path.addRect(0, 0, static_cast<float>(w) * 20, static_cast<float>(h) * 20);
+    auto shape = std::make_shared<ConvertedShape>();
+    shape->layers.push_back(ShapeLayer{{std::move(fill)}, {}});
+    shape->bounds = render::Rect{0, 0, static_cast<float>(w) * 20, static_cast<float>(h) * 20};
+    clip->setDrawing(std::move(shape));
+    return size;
+}
+
+void ScriptHost::unloadFrom(avm1::ClipId target) {
+    MovieClip* clip = find(target);
+    if (!clip) return;
+    std::vector<Depth> depths;
+    for (const auto& [depth, obj] : clip->displayList()) depths.push_back(depth);
+    for (Depth d : depths) clip->removeDepth(d);
+    clip->stop();
+    m_drawing.erase(target);
+    m_drawingChanged.erase(target);
+    clip->setDrawing(nullptr);
+}
+
+}  // namespace player
