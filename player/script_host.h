@@ -108,7 +108,7 @@ public:
     // An http or https address without spaces, quotes or control characters.
     static bool isWebAddress(std::string_view url);
 
-    long long loadInto(avm1::ClipId target, const std::string& url) override;
+    long long loadInto(avm1::ClipId& target, const std::string& url) override;
     void unloadFrom(avm1::ClipId target) override;
 
     bool isTextField(avm1::ClipId id) override;
@@ -180,6 +180,10 @@ private:
     double m_lastUrlMs = -1e9;
     FileLoader m_loadFile;
     Library* m_loadLibrary = nullptr;
+    std::vector<std::unique_ptr<Timeline>> m_loadedTimelines;  // root timelines of loaded movies
+    // Replaces `clip` by a clip playing the movie in `bytes` (same depth, name and placement);
+    // gives the new clip (0 when nothing loaded).
+    avm1::ClipId loadMovieInto(MovieClip& clip, std::span<const std::uint8_t> bytes);
     double m_timeMs = 0;
     bool m_quit = false;
     unsigned m_aborted = 0;

@@ -1,13 +1,17 @@
 // Loading files beside the movie into clips (loadMovie, MovieClipLoader): the embedding's
 // loader reads them, only by plain relative paths. A picture (JPEG, PNG, GIF) replaces what
-// the clip showed and sits at its top-left corner; a movie file is not shown yet and the load
-// fails like a missing file.
+// the clip showed and sits at its top-left corner. A movie replaces the clip by one that plays
+// the movie's main timeline at the same depth, with the same name and placement; its
+// characters join the player's library under fresh ids, and its frame rate, stage size and
+// background are ignored.
 
 #include <vector>
 
 #include "player/bitmap_decode.h"
 #include "player/script_host.h"
+#include "player/movie_merge.h"
 #include "player/shape_convert.h"
+#include "player/timeline.h"
 
 namespace player {
 
@@ -18,6 +22,10 @@ bool startsWith(const std::vector<std::uint8_t>& b, std::string_view magic) {
     for (std::size_t i = 0; i < magic.size(); ++i)
         if (b[i] != static_cast<std::uint8_t>(magic[i])) return false;
     return true;
+}
+
+bool isMovie(const std::vector<std::uint8_t>& b) {
+    return startsWith(b, "FWS") || startsWith(b, "CWS") || startsWith(b, "ZWS");
 }
 
 bool isPicture(const std::vector<std::uint8_t>& b) {
@@ -48,12 +56,19 @@ bool ScriptHost::isSafeLocalPath(std::string_view path) {
     return last != '/' && last != '\\';
 }
 
-long long ScriptHost::loadInto(avm1::ClipId target, const std::string& url) {
+long long ScriptHost::loadInto(avm1::ClipId& target, const std::string& url) {
     MovieClip* clip = find(target);
     if (!clip || !m_loadFile || !m_loadLibrary || !isSafeLocalPath(url)) return -1;
     std::optional<std::vector<std::uint8_t>> bytes = m_loadFile(url);
-    if (!bytes || !isPicture(*bytes)) return -1;
+    if (!bytes) return -1;
     const auto size = static_cast<long long>(bytes->size());
+    if (isMovie(*bytes)) {
+        const avm1::ClipId loaded = loadMovieInto(*clip, *bytes);
+        if (!loaded) return -1;
+        target = loaded;
+        return size;
+    }
+    if (!isPicture(*bytes)) return -1;
     auto bits = std::make_unique<swf::DefineBitsJpeg>();
     bits->version = 2;
     bits->imageData = std::move(*bytes);
@@ -74,6 +89,25 @@ long long ScriptHost::loadInto(avm1::ClipId target, const std::string& url) {
     shape->bounds = render::Rect{0, 0, static_cast<float>(w) * 20, static_cast<float>(h) * 20};
     clip->setDrawing(std::move(shape));
     return size;
+}
+
+avm1::ClipId ScriptHost::loadMovieInto(MovieClip& clip, std::span<const std::uint8_t> bytes) {
+    MovieClip* parent = clip.parent();
+    const DisplayObject* entry = entryOf(clip);
+    if (!parent || !entry) return 0;  // levels are not loaded into
+    Depth depth = 0;
+    for (const auto& [d, obj] : parent->displayList())
+        if (&obj == entry) depth = d;
+    auto parsed = swf::parseMovie(bytes);
+    if (!parsed) return 0;
+    auto movie = std::make_unique<swf::Movie>(std::move(parsed).value());
+    if (!renumberCharacters(*movie, [this] { return m_loadLibrary->reserveId(); })) return 0;
+    const swf::Movie& kept = m_loadLibrary->addLoadedMovie(std::move(movie));
+    m_loadedTimelines.push_back(std::make_unique<Timeline>(kept.tags));
+    Placement placement = entry->placement;
+    placement.characterId = 0;
+    placeChild(*parent, depth, *m_loadedTimelines.back(), 0, placement);
+    return m_lastPlaced ? m_lastPlaced->id() : 0;
 }
 
 void ScriptHost::unloadFrom(avm1::ClipId target) {

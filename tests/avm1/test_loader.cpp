@@ -5,6 +5,7 @@
 
 #include <map>
 
+#include "../player/movie_builder.h"
 #include "bytecode_builder.h"
 #include "player/player.h"
 #include "player/script_host.h"
@@ -70,8 +71,9 @@ Asm listenerFor(const std::string& event, bool withArg) {
     return a;
 }
 
-// Frame 1: a clip "c", a loader with a listener for every event, loadClip(url, c).
-swf::MovieWriter loaderMovie(const std::string& url) {
+// Frame 1: a clip "c", a loader with a listener for every event, loadClip(url, c). `box`
+// places shape 1 (dark red) on the stage as well.
+swf::MovieWriter loaderMovie(const std::string& url, bool box = false) {
     Asm a;
     a.num(1).str("c").num(2).getVar("_root").str("createEmptyMovieClip").op(Op::CallMethod).op(Op::Pop);
     a.str("mcl").num(0).str("MovieClipLoader").op(Op::NewObject).op(Op::SetVariable);
@@ -87,6 +89,7 @@ swf::MovieWriter loaderMovie(const std::string& url) {
     a.getVar("l").num(1).getVar("mcl").str("addListener").op(Op::CallMethod).op(Op::Pop);
     a.getVar("c").str(url).num(2).getVar("mcl").str("loadClip").op(Op::CallMethod).trace();
     swf::MovieWriter w(8);
+    if (box) w.add(testmovie::box(1)).add(testmovie::place(1, 1));
     w.add(swf::DoAction{a.bytes});
     w.showFrame().showFrame().showFrame();
     return w;
@@ -101,6 +104,33 @@ TEST(MovieClipLoader, EventsComeOnTheFramesAfterTheRequest) {
     EXPECT_EQ(r.out, "true\n|\nonLoadStart c\nonLoadProgress c " + size + "\nonLoadComplete c\n|\n"
                      "onLoadInit 3x2\n|\n");
     EXPECT_EQ(r.asked, std::vector<std::string>{"pics/p.png"});
+}
+
+TEST(MovieClipLoader, ALoadedMoviePlaysInTheTargetWithItsOwnCharacters) {
+    // The loaded movie defines its own shape 1 (green), places it and names the clip it runs in.
+    swf::DefineShape green = testmovie::box(1);
+    green.shape.styles.fills[0].color = {0, 200, 0, 255};
+    Asm script;
+    script.str("loaded in ").getVar("this").str("_name").op(Op::GetMember).op(Op::Add2).trace();
+    swf::MovieWriter b(8, 100, 100, 60);
+    b.add(green).add(testmovie::place(1, 1)).add(swf::DoAction{script.bytes}).showFrame();
+    LoadRun r;
+    r.files["b.swf"] = b.finish();
+    const std::string size = std::to_string(r.files["b.swf"].size());
+    r.load(loaderMovie("b.swf", true));
+    r.frames(3);
+    // Its first frame runs as it is placed, after onLoadComplete; onLoadInit comes a frame on.
+    EXPECT_EQ(r.out, "true\n|\nonLoadStart c\nonLoadProgress c " + size + "\nonLoadComplete c\n"
+                     "loaded in c\n|\nonLoadInit 10x10\n|\n");
+    // Both shapes 1 are drawn, each from its own movie.
+    std::vector<std::uint8_t> greens;
+    for (const player::DrawItem& item : r.player->drawList().items) {
+        const player::Character* c = r.player->library().find(item.characterId);
+        ASSERT_NE(c, nullptr);
+        if (c->kind == player::CharacterKind::Shape)
+            greens.push_back(std::get<const swf::DefineShape*>(c->def)->shape.styles.fills[0].color.g);
+    }
+    EXPECT_EQ(greens, (std::vector<std::uint8_t>{0, 200}));
 }
 
 TEST(MovieClipLoader, FailedLoadsFireOnlyOnLoadError) {
