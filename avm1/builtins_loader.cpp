@@ -55,7 +55,8 @@ Value loadStep(Vm& vm, Args c) {
     const Property* id = state->findOwn(kInterval, NameCase::Sensitive);
     const int stageNo = stage ? static_cast<int>(toNumber(vm, stage->value)) : 0;
     auto finish = [&] { vm.removeInterval(id ? static_cast<int>(toNumber(vm, id->value)) : 0); };
-    ClipId target = vm.clipOf(targetValue);
+    // The target by its path when it was replaced meanwhile (another load put a movie there).
+    ClipId target = targetValue.obj() ? vm.liveClip(*targetValue.obj()) : 0;
     if (!target) {  // the clip went before its content came
         finish();
         broadcast(vm, loader, {Value("onLoadError"), targetValue, Value("URLNotFound")});

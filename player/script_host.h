@@ -180,10 +180,14 @@ private:
     double m_lastUrlMs = -1e9;
     FileLoader m_loadFile;
     Library* m_loadLibrary = nullptr;
-    std::vector<std::unique_ptr<Timeline>> m_loadedTimelines;  // root timelines of loaded movies
-    // Replaces `clip` by a clip playing the movie in `bytes` (same depth, name and placement);
-    // gives the new clip (0 when nothing loaded).
-    avm1::ClipId loadMovieInto(MovieClip& clip, std::span<const std::uint8_t> bytes);
+    // Files loaded so far, by path and content, so that loading one again (a movie that
+    // reloads a picture every few frames) takes nothing more.
+    struct LoadedFile {
+        std::uint16_t bitmapId = 0;  // a picture
+        int width = 0, height = 0;
+        std::unique_ptr<Timeline> timeline;  // or a movie's main timeline
+    };
+    std::unordered_map<std::string, LoadedFile> m_loadedFiles;
     double m_timeMs = 0;
     bool m_quit = false;
     unsigned m_aborted = 0;

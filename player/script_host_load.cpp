@@ -1,10 +1,11 @@
 // Loading files beside the movie into clips (loadMovie, MovieClipLoader): the embedding's
 // loader reads them, only by plain relative paths. A picture (JPEG, PNG, GIF) replaces what
-// the clip showed and sits at its top-left corner. A movie replaces the clip by one that plays
-// the movie's main timeline at the same depth, with the same name and placement; its
-// characters join the player's library under fresh ids, and its frame rate, stage size and
-// background are ignored.
+// the clip showed and sits at its top-left corner. A movie's main timeline replaces the clip's
+// own (the clip keeps its name, placement and script object); its characters join the
+// player's library under fresh ids, and its frame rate, stage size and background are ignored.
 
+#include <functional>
+#include <string_view>
 #include <vector>
 
 #include "player/bitmap_decode.h"
@@ -16,6 +17,10 @@
 namespace player {
 
 namespace {
+
+// Different files (or contents) loaded in one run; more are refused, so that memory stays
+// bounded however long a movie plays.
+constexpr std::size_t kMaxLoadedFiles = 256;
 
 bool startsWith(const std::vector<std::uint8_t>& b, std::string_view magic) {
     if (b.size() < magic.size()) return false;
@@ -58,56 +63,55 @@ bool ScriptHost::isSafeLocalPath(std::string_view path) {
 
 long long ScriptHost::loadInto(avm1::ClipId& target, const std::string& url) {
     MovieClip* clip = find(target);
-    if (!clip || !m_loadFile || !m_loadLibrary || !isSafeLocalPath(url)) return -1;
+    // Levels (the main timeline) are not loaded into.
+    if (!clip || !clip->parent() || !m_loadFile || !m_loadLibrary || !isSafeLocalPath(url)) return -1;
     std::optional<std::vector<std::uint8_t>> bytes = m_loadFile(url);
     if (!bytes) return -1;
     const auto size = static_cast<long long>(bytes->size());
-    if (isMovie(*bytes)) {
-        const avm1::ClipId loaded = loadMovieInto(*clip, *bytes);
-        if (!loaded) return -1;
-        target = loaded;
+    const std::string key = url + '\n' + std::to_string(std::hash<std::string_view>{}(std::string_view(
+                                              reinterpret_cast<const char*>(bytes->data()), bytes->size())));
+    auto it = m_loadedFiles.find(key);
+    if (it == m_loadedFiles.end()) {
+        if (m_loadedFiles.size() >= kMaxLoadedFiles) return -1;
+        LoadedFile f;
+        if (isMovie(*bytes)) {
+            auto parsed = swf::parseMovie(*bytes);
+            if (!parsed) return -1;
+            auto movie = std::make_unique<swf::Movie>(std::move(parsed).value());
+            if (!renumberCharacters(*movie, [this] { return m_loadLibrary->reserveId(); })) return -1;
+            f.timeline = std::make_unique<Timeline>(m_loadLibrary->addLoadedMovie(std::move(movie)).tags);
+        } else if (isPicture(*bytes)) {
+            auto bits = std::make_unique<swf::DefineBitsJpeg>();
+            bits->version = 2;
+            bits->imageData = std::move(*bytes);
+            auto decoded = decodeJpegBits(*bits, nullptr);
+            if (!decoded) return -1;
+            f.width = decoded.value().width();
+            f.height = decoded.value().height();
+            f.bitmapId = m_loadLibrary->addLoadedBitmap(std::move(bits));
+            if (!f.bitmapId) return -1;
+        } else {
+            return -1;
+        }
+        it = m_loadedFiles.emplace(key, std::move(f)).first;
+    }
+    const LoadedFile& f = it->second;
+    unloadFrom(target);
+    if (f.timeline) {
+        clip->replaceTimeline(*f.timeline);
         return size;
     }
-    if (!isPicture(*bytes)) return -1;
-    auto bits = std::make_unique<swf::DefineBitsJpeg>();
-    bits->version = 2;
-    bits->imageData = std::move(*bytes);
-    auto decoded = decodeJpegBits(*bits, nullptr);
-    if (!decoded) return -1;
-    const int w = decoded.value().width(), h = decoded.value().height();
-    const std::uint16_t id = m_loadLibrary->addLoadedBitmap(std::move(bits));
-    if (!id) return -1;
-
-    unloadFrom(target);
+    const float w = static_cast<float>(f.width) * 20, h = static_cast<float>(f.height) * 20;
     ShapeFill fill;
     fill.style.kind = swf::FillKind::NonSmoothedClippedBitmap;
-    fill.style.bitmapId = id;
+    fill.style.bitmapId = f.bitmapId;
     fill.style.matrix.a = fill.style.matrix.d = 20;  // a picture pixel is 20 twips
-    fill.path.addRect(0, 0, static_cast<float>(w) * 20, static_cast<float>(h) * 20);
+    fill.path.addRect(0, 0, w, h);
     auto shape = std::make_shared<ConvertedShape>();
     shape->layers.push_back(ShapeLayer{{std::move(fill)}, {}});
-    shape->bounds = render::Rect{0, 0, static_cast<float>(w) * 20, static_cast<float>(h) * 20};
+    shape->bounds = render::Rect{0, 0, w, h};
     clip->setDrawing(std::move(shape));
     return size;
-}
-
-avm1::ClipId ScriptHost::loadMovieInto(MovieClip& clip, std::span<const std::uint8_t> bytes) {
-    MovieClip* parent = clip.parent();
-    const DisplayObject* entry = entryOf(clip);
-    if (!parent || !entry) return 0;  // levels are not loaded into
-    Depth depth = 0;
-    for (const auto& [d, obj] : parent->displayList())
-        if (&obj == entry) depth = d;
-    auto parsed = swf::parseMovie(bytes);
-    if (!parsed) return 0;
-    auto movie = std::make_unique<swf::Movie>(std::move(parsed).value());
-    if (!renumberCharacters(*movie, [this] { return m_loadLibrary->reserveId(); })) return 0;
-    const swf::Movie& kept = m_loadLibrary->addLoadedMovie(std::move(movie));
-    m_loadedTimelines.push_back(std::make_unique<Timeline>(kept.tags));
-    Placement placement = entry->placement;
-    placement.characterId = 0;
-    placeChild(*parent, depth, *m_loadedTimelines.back(), 0, placement);
-    return m_lastPlaced ? m_lastPlaced->id() : 0;
 }
 
 void ScriptHost::unloadFrom(avm1::ClipId target) {

@@ -119,9 +119,9 @@ TEST(MovieClipLoader, ALoadedMoviePlaysInTheTargetWithItsOwnCharacters) {
     const std::string size = std::to_string(r.files["b.swf"].size());
     r.load(loaderMovie("b.swf", true));
     r.frames(3);
-    // Its first frame runs as it is placed, after onLoadComplete; onLoadInit comes a frame on.
-    EXPECT_EQ(r.out, "true\n|\nonLoadStart c\nonLoadProgress c " + size + "\nonLoadComplete c\n"
-                     "loaded in c\n|\nonLoadInit 10x10\n|\n");
+    // Its first frame's actions run on the frame after onLoadComplete, then onLoadInit.
+    EXPECT_EQ(r.out, "true\n|\nonLoadStart c\nonLoadProgress c " + size + "\nonLoadComplete c\n|\n"
+                     "loaded in c\nonLoadInit 10x10\n|\n");
     // Both shapes 1 are drawn, each from its own movie.
     std::vector<std::uint8_t> greens;
     for (const player::DrawItem& item : r.player->drawList().items) {
@@ -182,6 +182,33 @@ TEST(LoadMovie, GetUrl2LoadFlagLoadsIntoTheTargetAndAnEmptyUrlUnloads) {
     r.load(w);
     r.frames(4);
     EXPECT_EQ(r.out, "0\n|\n0\n|\n3\n|\n0\n|\n");
+}
+
+TEST(LoadMovie, LoadingTheSameFileAgainAddsNothingToTheLibrary) {
+    // Frames 1-4 load b.swf, p.png, b.swf, p.png into "c" (each arrives a frame later).
+    auto loadInto = [](const std::string& url) {
+        Asm a;
+        a.str(url).str("c").action(Op::GetUrl2, {0x40});
+        return swf::DoAction{a.bytes};
+    };
+    Asm f1;
+    f1.num(1).str("c").num(2).getVar("_root").str("createEmptyMovieClip").op(Op::CallMethod).op(Op::Pop);
+    swf::MovieWriter b(8);
+    b.add(testmovie::box(1)).add(testmovie::place(1, 1)).showFrame();
+    swf::MovieWriter w(8);
+    w.add(swf::DoAction{f1.bytes}).add(loadInto("b.swf")).showFrame();
+    w.add(loadInto("p.png")).showFrame();
+    w.add(loadInto("b.swf")).showFrame();
+    w.add(loadInto("p.png")).showFrame().showFrame();
+    LoadRun r;
+    r.files["p.png"] = tinyPng();
+    r.files["b.swf"] = b.finish();
+    r.load(w);
+    r.frames(3);
+    EXPECT_EQ(r.player->library().size(), 2u);  // the loaded movie's shape and the picture
+    r.frames(2);
+    EXPECT_EQ(r.player->library().size(), 2u);
+    EXPECT_EQ(r.asked.size(), 4u);
 }
 
 TEST(LocalPaths, OnlyPlainRelativePathsAreSafe) {
