@@ -17,7 +17,6 @@ using Args = const CallArgs&;
 constexpr const char* kListeners = "_listeners";
 constexpr const char* kStage = "__stage";      // state of a load: 0 requested, 1 loaded
 constexpr const char* kInterval = "__id";
-constexpr const char* kTarget = "__target";     // the clip a loaded movie put in the target's place
 constexpr const char* kBytes = "__loadedBytes";  // on the target clip's object
 
 ObjectRef listeners(Vm& vm, const Value& loader) {
@@ -44,31 +43,24 @@ ClipId targetOf(Vm& vm, const Value& v) {
 }
 
 // The interval body: args are the loader, the target clip's object, the url and the state.
-// Hidden members of the state keep the stage reached, the interval's id and the new clip.
+// Hidden members of the state keep the stage reached and the interval's id.
 Value loadStep(Vm& vm, Args c) {
     const Value& loader = c.arg(0);
     Object* state = c.arg(3).obj();
     if (!state) return Value();
-    const Property* replaced = state->findOwn(kTarget, NameCase::Sensitive);
-    Value targetValue = replaced ? replaced->value : c.arg(1);
+    const Value& targetValue = c.arg(1);
     const Property* stage = state->findOwn(kStage, NameCase::Sensitive);
     const Property* id = state->findOwn(kInterval, NameCase::Sensitive);
     const int stageNo = stage ? static_cast<int>(toNumber(vm, stage->value)) : 0;
     auto finish = [&] { vm.removeInterval(id ? static_cast<int>(toNumber(vm, id->value)) : 0); };
-    // The target by its path when it was replaced meanwhile (another load put a movie there).
-    ClipId target = targetValue.obj() ? vm.liveClip(*targetValue.obj()) : 0;
+    ClipId target = vm.clipOf(targetValue);
     if (!target) {  // the clip went before its content came
         finish();
         broadcast(vm, loader, {Value("onLoadError"), targetValue, Value("URLNotFound")});
         return Value();
     }
     if (stageNo == 0) {
-        const ClipId before = target;
         long long size = vm.host().loadInto(target, toString(vm, c.arg(2)));
-        if (target != before) {  // a movie took the clip's place: the events name the new clip
-            targetValue = vm.clipValue(target);
-            state->define(kTarget, targetValue, kDontEnum);
-        }
         if (size < 0) {
             finish();
             broadcast(vm, loader, {Value("onLoadError"), targetValue, Value("URLNotFound")});

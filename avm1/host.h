@@ -116,11 +116,10 @@ public:
     virtual double timerMs() = 0;  // since the movie started
     // getURL / fscommand: what happens is the embedding's business.
     virtual void getUrl(const std::string& url, const std::string& target) = 0;
-    // Loads a local file beside the movie into a clip, replacing what it shows (a loaded movie
-    // may replace the clip itself: `target` is then set to the clip that took its place). Gives
-    // the file's size, or -1 when nothing was loaded (no loader, an unsafe or missing path, a
-    // format the clip cannot show). Embeddings that load nothing keep this default.
-    virtual long long loadInto(ClipId& target, const std::string& url) {
+    // Loads a local file beside the movie into a clip, replacing what it shows. Gives the
+    // file's size, or -1 when nothing was loaded (no loader, an unsafe or missing path, a format
+    // the clip cannot show). Embeddings that load nothing keep this default.
+    virtual long long loadInto(ClipId target, const std::string& url) {
         (void)target, (void)url;
         return -1;
     }

@@ -108,7 +108,7 @@ public:
     // An http or https address without spaces, quotes or control characters.
     static bool isWebAddress(std::string_view url);
 
-    long long loadInto(avm1::ClipId& target, const std::string& url) override;
+    long long loadInto(avm1::ClipId target, const std::string& url) override;
     void unloadFrom(avm1::ClipId target) override;
 
     bool isTextField(avm1::ClipId id) override;

@@ -61,7 +61,7 @@ bool ScriptHost::isSafeLocalPath(std::string_view path) {
     return last != '/' && last != '\\';
 }
 
-long long ScriptHost::loadInto(avm1::ClipId& target, const std::string& url) {
+long long ScriptHost::loadInto(avm1::ClipId target, const std::string& url) {
     MovieClip* clip = find(target);
     // Levels (the main timeline) are not loaded into.
     if (!clip || !clip->parent() || !m_loadFile || !m_loadLibrary || !isSafeLocalPath(url)) return -1;
