@@ -132,6 +132,15 @@ public:
     virtual double timerMs() = 0;  // since the movie started
     // getURL / fscommand: what happens is the embedding's business.
     virtual void getUrl(const std::string& url, const std::string& target) = 0;
+    // Loads a local file beside the movie into a clip, replacing what it shows. Gives the
+    // file's size, or -1 when nothing was loaded (no loader, an unsafe or missing path, a format
+    // the clip cannot show). Embeddings that load nothing keep this default.
+    virtual long long loadInto(ClipId target, const std::string& url) {
+        (void)target, (void)url;
+        return -1;
+    }
+    // Removes what a load put into a clip.
+    virtual void unloadFrom(ClipId target) { (void)target; }
 
     // The Sound class: start the sound exported as `sound` (from `offsetSeconds` in, `loops`
     // times), stop it (an empty name stops every sound), set the volume in percent. `target` is

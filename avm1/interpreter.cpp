@@ -856,7 +856,12 @@ Completion Runner::runActions(std::size_t start, std::size_t end) {
             // Loading a movie or variables into a target (flags 0x40, 0x80) is no navigation.
             const std::uint8_t flags = op.u8();
             std::string target = str(pop()), url = str(pop());
-            if (!(flags & 0xC0)) host.getUrl(url, target);
+            if (!(flags & 0xC0)) {
+                host.getUrl(url, target);
+            } else if (!(flags & 0x80)) {  // loadMovie / unloadMovie into a clip
+                if (ClipId clip = vm.resolveTarget(f.target, target); clip && url.empty()) host.unloadFrom(clip);
+                else if (clip) startLoad(vm, Value(), clip, url);
+            }
             break;
         }
         case Op::StoreRegister: {

@@ -142,6 +142,7 @@ void Vm::installBuiltins() {
     installFilterBuiltins(*this);
     installSoundBuiltins(*this);
     installTextBuiltins(*this);
+    installLoaderBuiltins(*this);
     installGlobalFunctions(*this);
 }
 

@@ -203,6 +203,10 @@ void installClipBuiltins(Vm& vm);
 void installFilterBuiltins(Vm& vm);  // flash.filters, flash.geom.Rectangle, clip effects
 void installSoundBuiltins(Vm& vm);
 void installTextBuiltins(Vm& vm);
+void installLoaderBuiltins(Vm& vm);
+// Starts loading `url` into `target` (loadMovie, getURL into a clip); `loader` (a
+// MovieClipLoader, or undefined) hears the events. The load completes on the next frame.
+void startLoad(Vm& vm, const Value& loader, ClipId target, const std::string& url);
 void installGlobalFunctions(Vm& vm);
 
 }  // namespace avm1

@@ -5,6 +5,7 @@
 
 #include "cli/cli.h"
 #include "player/frame_renderer.h"
+#include "player/local_files.h"
 #include "player/player.h"
 #include "render/png_writer.h"
 
@@ -75,7 +76,9 @@ int runRender(std::span<const std::string_view> args, Output& io) {
     if (movie.empty()) return usage("expected one movie file");
     if (output.empty()) return usage("expected -o OUT.png");
 
-    auto loaded = player::Player::loadFile(movie);
+    player::PlayerOptions options;
+    options.loadFile = player::filesBeside(movie);  // loadMovie reads files beside the movie
+    auto loaded = player::Player::loadFile(movie, options);
     if (!loaded) {
         io.err += movie + ": " + loaded.error().message + "\n";
         return kExitBadInput;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli/cli.h"
+#include "player/local_files.h"
 #include "player/player.h"
 #include "player/script_host.h"
 
@@ -42,7 +43,9 @@ int runTrace(std::span<const std::string_view> args, Output& io) {
     if (movie.empty()) return usage("expected one movie file");
 
     // The main timeline loops, as in a player: frames past the end start it over.
-    auto loaded = player::Player::loadFile(movie);
+    player::PlayerOptions options;
+    options.loadFile = player::filesBeside(movie);  // loadMovie reads files beside the movie
+    auto loaded = player::Player::loadFile(movie, options);
     if (!loaded) {
         io.err += movie + ": " + loaded.error().message + "\n";
         return kExitBadInput;

@@ -126,6 +126,7 @@ core::Status Playback::load(std::span<const std::uint8_t> bytes, std::int64_t no
     player::PlayerOptions options;
     options.loop = true;
     options.openUrl = m_settings.openUrl;
+    options.loadFile = m_settings.loadFile;
     auto loadedPlayer = player::Player::loadBytes(bytes, options);
     if (!loadedPlayer) return loadedPlayer.error();
     m_player = std::move(loadedPlayer).value();

@@ -12,6 +12,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "core/result.h"
 #include "player/frame_renderer.h"
@@ -99,6 +100,9 @@ struct PlaybackSettings {
     unsigned maxCatchUp = FrameClock::kDefaultMaxCatchUp;
     // Where scripts' getURL sends http and https addresses (unset: nowhere).
     std::function<void(const std::string&)> openUrl;
+    // Reads files beside the movie for its scripts' loadMovie and MovieClipLoader (see
+    // player::PlayerOptions::loadFile). Unset: nothing loads.
+    std::function<std::optional<std::vector<std::uint8_t>>(const std::string&)> loadFile;
 };
 
 // A movie, its frame renderer and its clock. load() enters frame 1 at once; tick() runs the
@@ -146,6 +150,8 @@ public:
     // Loop applies at once: a timeline that no longer loops halts when it next reaches its
     // last frame. Quality applies to the next picture drawn.
     void setLoop(bool loop) { m_settings.loop = loop; }
+    // Takes effect with the next load().
+    void setFileLoader(decltype(PlaybackSettings::loadFile) load) { m_settings.loadFile = std::move(load); }
     void setQuality(player::Quality q);
     const PlaybackSettings& settings() const { return m_settings; }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "player/script_host.h"
 #include "render/viewport.h"
 
 namespace platform {
@@ -127,16 +128,43 @@ std::int64_t PlayerView::nowMicros() {
 
 // --- Loading and commands -------------------------------------------------------------------------
 
+namespace {
+
+// Scripts of a movie opened from a file load files from its folder, by plain relative paths
+// (UTF-8, either slash).
+std::function<std::optional<std::vector<std::uint8_t>>(const std::string&)> filesBeside(const wchar_t* moviePath) {
+    std::wstring folder(moviePath);
+    const std::size_t slash = folder.find_last_of(L"\\/");
+    folder.resize(slash == std::wstring::npos ? 0 : slash + 1);
+    return [folder](const std::string& relative) -> std::optional<std::vector<std::uint8_t>> {
+        if (!player::ScriptHost::isSafeLocalPath(relative)) return std::nullopt;
+        const int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, relative.data(),
+                                          static_cast<int>(relative.size()), nullptr, 0);
+        if (n <= 0) return std::nullopt;
+        std::wstring wide(static_cast<std::size_t>(n), L'\0');
+        MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, relative.data(), static_cast<int>(relative.size()),
+                            wide.data(), n);
+        std::replace(wide.begin(), wide.end(), L'/', L'\\');
+        std::vector<std::uint8_t> bytes;
+        if (!readWholeFile((folder + wide).c_str(), bytes)) return std::nullopt;
+        return bytes;
+    };
+}
+
+}  // namespace
+
 bool PlayerView::loadFile(const wchar_t* path) {
     std::vector<std::uint8_t> bytes;
     if (!path || !readWholeFile(path, bytes)) {
         unload();
         return false;
     }
-    return loadBytes(bytes);
+    m_playback.setFileLoader(filesBeside(path));
+    return finishLoad(m_playback.load(bytes, nowMicros()));
 }
 
 bool PlayerView::loadBytes(std::span<const std::uint8_t> bytes) {
+    m_playback.setFileLoader(nullptr);  // a movie given as bytes has no folder to load from
     return finishLoad(m_playback.load(bytes, nowMicros()));
 }
 

@@ -85,4 +85,25 @@ std::optional<std::uint16_t> Library::exported(const std::string& name) const {
     return it->second;
 }
 
+std::uint16_t Library::reserveId() {
+    while (m_nextLoadedId > 0 && m_characters.count(static_cast<std::uint16_t>(m_nextLoadedId))) --m_nextLoadedId;
+    if (m_nextLoadedId == 0) return 0;
+    return static_cast<std::uint16_t>(m_nextLoadedId--);
+}
+
+std::uint16_t Library::addLoadedBitmap(std::unique_ptr<swf::DefineBitsJpeg> bits) {
+    const std::uint16_t id = bits ? reserveId() : 0;
+    if (!id) return 0;
+    bits->id = id;
+    m_characters[id] = Character{CharacterKind::Bitmap, CharacterDef(bits.get()), nullptr};
+    m_loaded.push_back(std::move(bits));
+    return id;
+}
+
+const swf::Movie& Library::addLoadedMovie(std::unique_ptr<swf::Movie> movie) {
+    build(*movie);
+    m_loadedMovies.push_back(std::move(movie));
+    return *m_loadedMovies.back();
+}
+
 }  // namespace player

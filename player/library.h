@@ -65,6 +65,15 @@ public:
     const swf::JpegTables* jpegTables() const { return m_jpegTables; }
     // The character exported under `name` (ExportAssets), if any.
     std::optional<std::uint16_t> exported(const std::string& name) const;
+    // Adds a picture a script loaded from a file under an id the movie does not use (counting
+    // down from 65535); 0 when every id is taken. The library keeps the tag.
+    std::uint16_t addLoadedBitmap(std::unique_ptr<swf::DefineBitsJpeg> bits);
+    // An id no character has and none was given before (counting down from 65535); 0 when
+    // none is left.
+    std::uint16_t reserveId();
+    // Adds the characters of a movie a script loaded, already renumbered with reserveId()
+    // (see renumberCharacters). The library keeps the movie.
+    const swf::Movie& addLoadedMovie(std::unique_ptr<swf::Movie> movie);
 
 private:
     void add(std::uint16_t id, CharacterKind kind, CharacterDef def);
@@ -77,6 +86,9 @@ private:
     std::vector<std::unique_ptr<Timeline>> m_timelines;
     const swf::JpegTables* m_jpegTables = nullptr;
     unsigned m_duplicates = 0;
+    std::vector<std::unique_ptr<swf::DefineBitsJpeg>> m_loaded;
+    std::vector<std::unique_ptr<swf::Movie>> m_loadedMovies;
+    std::uint32_t m_nextLoadedId = 65535;
 };
 
 }  // namespace player

@@ -26,7 +26,7 @@ void keepScriptTransform(DisplayObject& obj, Change change) {
 
 MovieClip::MovieClip(ClipContext& ctx, const Timeline& timeline, unsigned nesting, MovieClip* parent,
                      std::uint16_t characterId)
-    : m_ctx(ctx), m_timeline(timeline), m_nesting(nesting), m_parent(parent), m_characterId(characterId),
+    : m_ctx(ctx), m_timeline(&timeline), m_nesting(nesting), m_parent(parent), m_characterId(characterId),
       m_id(ctx.nextInstanceId++) {
     const swf::PlaceObject* tag = m_ctx.placing;
     m_ctx.placing = nullptr;  // only this clip was placed by it, not its children
@@ -96,6 +96,15 @@ bool MovieClip::instantiate(DisplayObject& obj) {
     return true;
 }
 
+void MovieClip::replaceTimeline(const Timeline& timeline) {
+    for (auto& [depth, obj] : m_list) release(obj);
+    m_list.clear();
+    m_drawing.reset();
+    m_timeline = &timeline;
+    m_currentFrame = 0;
+    m_playing = true;
+}
+
 void MovieClip::remove(Depth depth) {
     auto it = m_list.find(depth);
     if (it == m_list.end()) return;
@@ -151,7 +160,7 @@ void MovieClip::runFrame(std::uint16_t frame, bool scripts) {
     m_currentFrame = frame;
     // The frame's scripts are queued before the clips it places queue theirs.
     if (scripts && m_ctx.events) m_ctx.events->frameEntered(*this, frame);
-    for (const swf::Tag* t : m_timeline.frame(frame).tags) {
+    for (const swf::Tag* t : m_timeline->frame(frame).tags) {
         if (auto* p = std::get_if<swf::PlaceObject>(&t->body)) place(*p, frame);
         else if (auto* r = std::get_if<swf::RemoveObject>(&t->body)) remove(r->depth);
     }
@@ -161,7 +170,7 @@ void MovieClip::runFrame(std::uint16_t frame, bool scripts) {
 
 void MovieClip::queueSounds(std::uint16_t frame) {
     if (!m_ctx.sounds) return;
-    for (const swf::Tag* t : m_timeline.frame(frame).tags) {
+    for (const swf::Tag* t : m_timeline->frame(frame).tags) {
         auto* s = std::get_if<swf::SoundTag>(&t->body);
         // Definitions (DefineSound, DefineButtonSound) sit among the frame's tags too.
         if (s && t->code != static_cast<std::uint16_t>(swf::TagCode::DefineSound) &&
@@ -208,7 +217,7 @@ void MovieClip::rewindTo(std::uint16_t target) {
     // Replay the placement rules alone from frame 1 to the target.
     std::map<Depth, Placement> wanted;
     for (std::uint16_t f = 1; f <= target; ++f) {
-        for (const swf::Tag* t : m_timeline.frame(f).tags) {
+        for (const swf::Tag* t : m_timeline->frame(f).tags) {
             if (auto* p = std::get_if<swf::PlaceObject>(&t->body)) {
                 auto it = wanted.find(p->depth);
                 switch (placeAction(*p, it != wanted.end())) {
@@ -273,7 +282,7 @@ void MovieClip::gotoFrame(std::uint16_t frame) {
 }
 
 bool MovieClip::gotoLabel(const std::string& label) {
-    auto f = m_timeline.labelFrame(label);
+    auto f = m_timeline->labelFrame(label);
     if (!f) return false;
     gotoFrame(*f);
     return true;

@@ -69,7 +69,7 @@ public:
     MovieClip& operator=(const MovieClip&) = delete;
 
     std::uint16_t currentFrame() const { return m_currentFrame; }
-    std::uint16_t frameCount() const { return m_timeline.frameCount(); }
+    std::uint16_t frameCount() const { return m_timeline->frameCount(); }
     bool isPlaying() const { return m_playing; }
     void play() { m_playing = true; }
     void stop() { m_playing = false; }
@@ -86,7 +86,7 @@ public:
     const DisplayMap& displayList() const { return m_list; }
     // For input and scripts: changes the state of objects, never which objects there are.
     DisplayMap& displayList() { return m_list; }
-    const Timeline& timeline() const { return m_timeline; }
+    const Timeline& timeline() const { return *m_timeline; }
 
     // For scripts: identity, the clip that holds this one, and changes to the display list.
     std::uint32_t id() const { return m_id; }
@@ -96,6 +96,9 @@ public:
     // Places a sprite instance at `depth` (replacing what is there); null when refused.
     MovieClip* addClip(Depth depth, const Timeline& timeline, std::uint16_t characterId, const Placement& placement);
     void removeDepth(Depth depth) { remove(depth); }
+    // A movie loaded into this clip: everything on it goes and it plays `timeline` from the
+    // start (the clip keeps its identity and placement). `timeline` must outlive the clip.
+    void replaceTimeline(const Timeline& timeline);
     // Moves the object at `from` to `to`, swapping with the object there if any.
     void swapDepth(Depth from, Depth to);
     // What the drawing API drew into this clip (beneath its children); null when nothing.
@@ -114,7 +117,7 @@ private:
     void release(DisplayObject& obj);
 
     ClipContext& m_ctx;
-    const Timeline& m_timeline;
+    const Timeline* m_timeline;
     unsigned m_nesting;
     MovieClip* m_parent;
     std::uint16_t m_characterId;

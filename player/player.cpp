@@ -25,6 +25,7 @@ Player::Player(std::unique_ptr<swf::Movie> movie, const PlayerOptions& options)
     m_root = std::make_unique<MovieClip>(m_ctx, *m_mainTimeline, 0);
     if (m_scripts) m_scripts->setRoot(m_root.get());
     if (ScriptHost* host = scripts(); host && options.openUrl) host->setUrlOpener(options.openUrl);
+    if (ScriptHost* host = scripts(); host && options.loadFile) host->setFileLoader(options.loadFile, m_library);
     m_root->setLooping(options.loop);
     for (const swf::Tag& t : m_movie->tags)
         if (auto* snd = std::get_if<swf::SoundTag>(&t.body); snd && t.code == static_cast<std::uint16_t>(swf::TagCode::DefineButtonSound))

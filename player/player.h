@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <utility>
@@ -34,6 +35,9 @@ struct PlayerOptions {
     // Opens a web address a script navigates to (getURL) in the browser. Only http and https
     // addresses reach it, at most one a second. Unset (the saver, the preview): none opens.
     std::function<void(const std::string&)> openUrl;
+    // Reads a file beside the playing movie for loadMovie and MovieClipLoader. It is only asked
+    // for plain relative paths (ScriptHost::isSafeLocalPath). Unset: nothing loads.
+    std::function<std::optional<std::vector<std::uint8_t>>(const std::string& relativePath)> loadFile;
 };
 
 // The actions of a button transition, for the script interpreter to run. `actions` points

@@ -17,6 +17,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -43,6 +44,15 @@ public:
     void setTime(double ms) override { m_timeMs = ms; }
     // Where getURL sends web addresses (see PlayerOptions::openUrl).
     void setUrlOpener(std::function<void(const std::string&)> open) { m_openUrl = std::move(open); }
+    // Where loadMovie and MovieClipLoader read files (see PlayerOptions::loadFile); loaded
+    // pictures join `library`, the one this host draws from.
+    using FileLoader = std::function<std::optional<std::vector<std::uint8_t>>(const std::string&)>;
+    void setFileLoader(FileLoader load, Library& library) {
+        m_loadFile = std::move(load);
+        m_loadLibrary = &library;
+    }
+    // A plain relative path: no drive, root, "..", UNC prefix, scheme or control characters.
+    static bool isSafeLocalPath(std::string_view path);
 
     void beforeTick() override;
     void afterTick() override;
@@ -99,6 +109,9 @@ public:
     void setEffects(avm1::ClipId clip, const avm1::ClipEffects& e) override;
     // An http or https address without spaces, quotes or control characters.
     static bool isWebAddress(std::string_view url);
+
+    long long loadInto(avm1::ClipId target, const std::string& url) override;
+    void unloadFrom(avm1::ClipId target) override;
 
     bool isTextField(avm1::ClipId id) override;
     avm1::ClipId createTextField(avm1::ClipId parent, const std::string& name, int depth, const double box[4]) override;
@@ -167,6 +180,16 @@ private:
     std::function<void(std::string_view)> m_traceSink;
     std::function<void(const std::string&)> m_openUrl;
     double m_lastUrlMs = -1e9;
+    FileLoader m_loadFile;
+    Library* m_loadLibrary = nullptr;
+    // Files loaded so far, by path and content, so that loading one again (a movie that
+    // reloads a picture every few frames) takes nothing more.
+    struct LoadedFile {
+        std::uint16_t bitmapId = 0;  // a picture
+        int width = 0, height = 0;
+        std::unique_ptr<Timeline> timeline;  // or a movie's main timeline
+    };
+    std::unordered_map<std::string, LoadedFile> m_loadedFiles;
     double m_timeMs = 0;
     bool m_quit = false;
     unsigned m_aborted = 0;

@@ -6,6 +6,8 @@
 // peer pictures by PSNR (reported, not judged).
 #include <gtest/gtest.h>
 
+#include "player/local_files.h"
+
 #include <dirent.h>
 #include <sys/stat.h>
 
@@ -106,7 +108,9 @@ CaseResult runCase(const std::string& dir) {
         res.note = "no pictures";
         return res;
     }
-    auto loaded = player::Player::loadFile(dir + "/test.swf");
+    player::PlayerOptions options;
+    options.loadFile = player::filesBeside(dir + "/test.swf");
+    auto loaded = player::Player::loadFile(dir + "/test.swf", options);
     if (!loaded) {
         res.note = "load failed: " + loaded.error().message;
         return res;

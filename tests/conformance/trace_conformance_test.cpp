@@ -4,6 +4,8 @@
 // per case, then the pass rate; the test fails when the rate falls below trace_floor.txt.
 #include <gtest/gtest.h>
 
+#include "player/local_files.h"
+
 #include <dirent.h>
 #include <sys/stat.h>
 
@@ -61,6 +63,7 @@ std::string readText(const std::string& path) {
 std::string runTrace(const std::string& dir, const conformance::CaseSetup& setup, std::string& note) {
     player::PlayerOptions options;
     options.loop = true;
+    options.loadFile = player::filesBeside(dir + "/test.swf");
     auto loaded = player::Player::loadFile(dir + "/test.swf", options);
     if (!loaded) {
         note = "load failed: " + loaded.error().message;
