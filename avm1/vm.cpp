@@ -578,12 +578,22 @@ RunStatus Vm::runActions(std::span<const std::uint8_t> code, ClipId clip, Object
     frame.scope = std::make_shared<Scope>(Scope{ScopeKind::Target, clipObj, globalScope});
     frame.thisValue = Value(clipObj);
     frame.registers.resize(4);
-    if (!self) frame.carry = &m_carried[clip];
+    // The values this clip's last block left are taken out for the run: the script may remove
+    // the clip (and its entry) or run other clips' blocks, so no reference into the map is held.
+    std::vector<Value> carried;
+    if (!self) {
+        if (auto it = m_carried.find(clip); it != m_carried.end()) {
+            carried = std::move(it->second);
+            m_carried.erase(it);
+        }
+        frame.carry = &carried;
+    }
     bool outer = m_depth == 0;
     if (!beginEntry(outer)) return RunStatus::Aborted;
     Context saved = ctx;
     Interpreter::run(*this, frame);
     ctx = saved;
+    if (!self && !carried.empty() && m_host.alive(clip)) m_carried[clip] = std::move(carried);
     return finishEntry(outer);
 }
 
