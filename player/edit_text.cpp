@@ -67,12 +67,20 @@ void EditText::configure() {
 void EditText::setDefinition(const swf::DefineEditText& def) {
     const bool wasHtml = m_def.html;
     const std::string content = wasHtml ? m_html : text();
+    // Flags and bounds change here, never the format: the format and paragraph layout the field
+    // has now (perhaps given by a script) stay, and so does the font a format chose.
+    const TextFormat format = m_format;
     const ParagraphLayout paragraph = m_box.paragraph;
     const Font* font = m_font;
     m_def = def;
     configure();
-    if (!def.layout) m_box.paragraph = paragraph;
-    if (!def.fontId && def.useOutlines) m_font = font;  // a font a format chose stays
+    m_format = format;
+    m_box.paragraph = paragraph;
+    if (def.useOutlines) {
+        const Font* named = format.face.empty() ? nullptr : m_fonts.byName(format.face);
+        if (named && !named->isFallback()) m_font = named;
+        else if (!m_font) m_font = font;
+    }
     if (wasHtml && def.html) setHtmlText(content);
     else setText(content);
 }

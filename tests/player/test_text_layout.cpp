@@ -182,6 +182,61 @@ TEST(EditText, ContentSetAtRunTime) {
     EXPECT_EQ(textmovie::fieldOf(*q)->text(), "<b>A</b>");
 }
 
+// Scripts change a field's flags and box through its definition; the format and paragraph
+// layout they gave it before (size, colour, alignment, leading, the font named by the format)
+// stay, for the text already there and for text set later.
+TEST(EditText, DefinitionChangesKeepTheFormatScriptsGave) {
+    struct Row {
+        const char* name;
+        void (*change)(swf::DefineEditText&);
+        bool outlinesBefore = true;
+    };
+    const Row rows[] = {
+        {"multiline", [](swf::DefineEditText& d) { d.multiline = true; }},
+        {"word wrap", [](swf::DefineEditText& d) { d.wordWrap = true; }},
+        {"bounds", [](swf::DefineEditText& d) { d.bounds.xMax += 400; }},
+        {"html", [](swf::DefineEditText& d) { d.html = true; }},
+        {"outlines turned on", [](swf::DefineEditText& d) { d.useOutlines = true; }, false},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        swf::DefineEditText def = field(2, 1, kBounds, "AA");
+        def.layout = swf::DefineEditText::Layout{0, 0, 0, 0, 20};
+        def.useOutlines = r.outlinesBefore;
+        swf::MovieWriter w(8, 400, 300);
+        w.add(boxFont(1, 2, "Other")).add(boxFont(3, 2, "Named")).add(def).add(textmovie::placeField(1, 2)).showFrame();
+        auto loaded = player::Player::loadBytes(w.finish());
+        ASSERT_TRUE(loaded.ok());
+        auto p = std::move(loaded).value();
+        p->advance();
+        player::EditText* t = textmovie::fieldOf(*p);
+        ASSERT_NE(t, nullptr);
+        player::TextFormat f = t->defaultFormat();
+        f.size = 400;
+        f.color = swf::Rgba{255, 0, 0, 255};
+        f.align = TextAlign::Right;
+        f.face = "Named";
+        player::ParagraphLayout para = t->paragraph();
+        para.leading = 100;
+        t->setFormat(f, para, false);
+
+        swf::DefineEditText changed = t->definition();
+        r.change(changed);
+        t->setDefinition(changed);
+        EXPECT_EQ(t->defaultFormat(), f);
+        EXPECT_FLOAT_EQ(t->paragraph().leading, 100);
+        t->setText("A\rA");
+        const player::TextLayout& lay = t->layout();
+        ASSERT_EQ(lay.glyphs.size(), 2u);
+        EXPECT_FLOAT_EQ(lay.glyphs[0].size, 400);
+        EXPECT_EQ(lay.glyphs[0].color, f.color);
+        EXPECT_EQ(lay.glyphs[0].font->name(), "Named");
+        ASSERT_EQ(lay.lines.size(), 2u);
+        EXPECT_FLOAT_EQ(lay.lines[1].baseline - lay.lines[0].baseline,
+                        lay.lines[0].descent + lay.lines[1].ascent + 100);
+    }
+}
+
 TEST(EditText, SingleLineHtmlFieldsKeepParagraphsOnOneLine) {
     swf::DefineEditText def = field(2, 1, kBounds, "<p>A</p><p>A</p>");
     def.html = true;
