@@ -288,6 +288,30 @@ TEST(Fonts, DefineFont3IsTwentyTimesFinerAndDeviceTextUsesTheFallbackFont) {
     }
 }
 
+// Advances, ascent and descent are unsigned 16-bit values: past 32767 they stay wide and tall.
+TEST(Fonts, LayoutMetricsPast32767AreUnsigned) {
+    struct Row {
+        unsigned version;
+        std::uint16_t advance, ascent;
+        float expectAdvance, expectAscent;
+    };
+    const Row rows[] = {
+        {2, 600, 800, 600, 800},
+        {2, 40000, 40000, 40000, 40000},
+        {3, 65535, 65535, 65535 / 20.0f, 65535 / 20.0f},
+    };
+    for (const Row& r : rows) {
+        swf::DefineFont font = boxFont(1, r.version);
+        font.layout.advances[0] = static_cast<std::int16_t>(r.advance);
+        font.layout.ascent = static_cast<std::int16_t>(r.ascent);
+        font.layout.descent = static_cast<std::int16_t>(r.ascent);
+        const player::Font f(font, nullptr);
+        EXPECT_FLOAT_EQ(f.advance(0), r.expectAdvance) << r.advance;
+        EXPECT_FLOAT_EQ(f.ascent(), r.expectAscent) << r.ascent;
+        EXPECT_FLOAT_EQ(f.descent(), r.expectAscent) << r.ascent;
+    }
+}
+
 TEST(Fonts, VersionOneTakesItsCodesFromFontInfoAndDeviceFontsMapIndicesToCodes) {
     swf::Movie movie;
     swf::DefineFont v1 = boxFont(1, 1);
