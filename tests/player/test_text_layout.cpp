@@ -225,6 +225,13 @@ TEST(EditText, DefinitionChangesKeepTheFormatScriptsGave) {
         t->setDefinition(changed);
         EXPECT_EQ(t->defaultFormat(), f);
         EXPECT_FLOAT_EQ(t->paragraph().leading, 100);
+        {
+            // The text already there keeps its own format.
+            const player::TextLayout& before = t->layout();
+            ASSERT_EQ(before.glyphs.size(), 2u);
+            EXPECT_FLOAT_EQ(before.glyphs[0].size, 1024);
+            EXPECT_EQ(before.glyphs[0].color, (swf::Rgba{0, 0, 255, 255}));
+        }
         t->setText("A\rA");
         const player::TextLayout& lay = t->layout();
         ASSERT_EQ(lay.glyphs.size(), 2u);
@@ -234,6 +241,44 @@ TEST(EditText, DefinitionChangesKeepTheFormatScriptsGave) {
         ASSERT_EQ(lay.lines.size(), 2u);
         EXPECT_FLOAT_EQ(lay.lines[1].baseline - lay.lines[0].baseline,
                         lay.lines[0].descent + lay.lines[1].ascent + 100);
+    }
+}
+
+// The paragraph layout of a format set for new text reaches the text set after it; one set for
+// the whole text reaches the content at once. The file's indent is signed, and a negative one
+// does not start the first line left of the margin.
+TEST(EditText, ParagraphLayoutReachesTheTextItIsSetFor) {
+    struct Row {
+        const char* name;
+        std::uint16_t fileIndent;
+        float setIndent;
+        bool wholeText;
+        float fileIndentRead, xBefore, xAfter;
+    };
+    const Row rows[] = {
+        {"for new text", 0, 300, false, 0, 40, 340},
+        {"for the whole text", 0, 300, true, 0, 340, 340},
+        {"negative file indent", static_cast<std::uint16_t>(-200), 0, false, -200, 40, 40},
+        {"most negative file indent", 0x8000, 100, false, -32768, 40, 140},
+        {"positive file indent", 200, 0, false, 200, 240, 40},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        swf::DefineEditText def = field(2, 1, kBounds, "AA");
+        def.layout = swf::DefineEditText::Layout{0, 0, 0, r.fileIndent, 0};
+        auto p = show(def);
+        ASSERT_TRUE(p);
+        player::EditText* t = textmovie::fieldOf(*p);
+        ASSERT_NE(t, nullptr);
+        EXPECT_FLOAT_EQ(t->paragraph().indent, r.fileIndentRead);
+        player::ParagraphLayout para = t->paragraph();
+        para.indent = r.setIndent;
+        t->setFormat(t->defaultFormat(), para, r.wholeText);
+        ASSERT_FALSE(t->layout().glyphs.empty());
+        EXPECT_FLOAT_EQ(t->layout().glyphs[0].x, r.xBefore);
+        t->setText("AA");
+        ASSERT_FALSE(t->layout().glyphs.empty());
+        EXPECT_FLOAT_EQ(t->layout().glyphs[0].x, r.xAfter);
     }
 }
 
