@@ -79,6 +79,16 @@ Value loadStep(Vm& vm, Args c) {
     return Value();
 }
 
+// A load into a level: one pass on the next frame (args: level, url, a state object with the
+// interval's id).
+Value levelStep(Vm& vm, Args c) {
+    if (Object* state = c.arg(2).obj())
+        if (const Property* id = state->findOwn(kInterval, NameCase::Sensitive))
+            vm.removeInterval(static_cast<int>(toNumber(vm, id->value)));
+    vm.host().loadLevel(static_cast<int>(toNumber(vm, c.arg(0))), toString(vm, c.arg(1)));
+    return Value();
+}
+
 ObjectRef loaderProto(Vm& vm) {
     ObjectRef proto = vm.alloc(vm.protos.object);
     Object& p = *proto;
@@ -144,6 +154,13 @@ void startLoad(Vm& vm, const Value& loader, ClipId target, const std::string& ur
     state->define(kStage, Value(0), kDontEnum);
     const int id = vm.addInterval(vm.newFunction(loadStep), Value(), std::string(), 0,
                                   {loader, vm.clipValue(target), Value(url), Value(state)});
+    state->define(kInterval, Value(id), kDontEnum);
+}
+
+void startLevelLoad(Vm& vm, int level, const std::string& url) {
+    ObjectRef state = vm.newObject();
+    const int id = vm.addInterval(vm.newFunction(levelStep), Value(), std::string(), 0,
+                                  {Value(level), Value(url), Value(state)});
     state->define(kInterval, Value(id), kDontEnum);
 }
 
