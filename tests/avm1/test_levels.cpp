@@ -1,0 +1,253 @@
+// Levels: movies loaded above the main one (loadMovieNum, "_levelN" targets), their own
+// timelines, _root and paths, drawing order, unloading, and the settings a loaded movie keeps
+// (its SWF version, its JPEG tables).
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "../player/movie_builder.h"
+#include "bytecode_builder.h"
+#include "player/library.h"
+#include "player/player.h"
+#include "player/script_host.h"
+#include "swf/test_writer.h"
+
+namespace {
+
+using avm1::Op;
+using avm1test::Asm;
+
+// A player whose loader serves `files`; trace output with "|" after every frame.
+struct LevelRun {
+    std::map<std::string, std::vector<std::uint8_t>> files;
+    std::vector<std::string> asked;
+    std::string out;
+    std::unique_ptr<player::Player> player;
+
+    void load(const swf::MovieWriter& w) {
+        player::PlayerOptions options;
+        options.loadFile = [this](const std::string& path) -> std::optional<std::vector<std::uint8_t>> {
+            asked.push_back(path);
+            auto it = files.find(path);
+            if (it == files.end()) return std::nullopt;
+            return it->second;
+        };
+        auto loaded = player::Player::loadBytes(w.finish(), options);
+        ASSERT_TRUE(loaded.ok());
+        player = std::move(loaded.value());
+        player->scripts()->setTraceSink([this](std::string_view s) {
+            out.append(s);
+            out += '\n';
+        });
+    }
+    void frames(int n) {
+        for (int i = 0; i < n; ++i) {
+            player->advance();
+            out += "|\n";
+        }
+    }
+    // The green component of every shape drawn, in drawing order (each test movie colours its
+    // box differently).
+    std::vector<int> greens() const {
+        std::vector<int> g;
+        for (const player::DrawItem& item : player->drawList().items) {
+            const player::Character* c = player->library().find(item.characterId);
+            if (c && c->kind == player::CharacterKind::Shape)
+                g.push_back(std::get<const swf::DefineShape*>(c->def)->shape.styles.fills[0].color.g);
+        }
+        return g;
+    }
+};
+
+Asm loadMovieNum(const std::string& url, int level) {
+    Asm a;
+    a.str(url).str("_level" + std::to_string(level)).action(Op::GetUrl2, {0});
+    return a;
+}
+
+// A one-frame movie of `version` showing a box whose fill has green `g`, with `script`.
+swf::MovieWriter boxMovie(unsigned version, std::uint8_t g, const Asm& script, int widthPx = 550) {
+    swf::DefineShape shape = testmovie::box(1);
+    shape.shape.styles.fills[0].color = {0, g, 0, 255};
+    swf::MovieWriter w(version, widthPx, 400);
+    w.add(shape).add(testmovie::place(1, 1));
+    if (!script.bytes.empty()) w.add(swf::DoAction{script.bytes});
+    w.showFrame();
+    return w;
+}
+
+TEST(Levels, ALevelPlaysAboveTheMainMovieWithItsOwnRootUntilUnloaded) {
+    // Level 1: sets x, makes a clip k with k.v = 5 and reports its paths.
+    Asm child;
+    child.str("x").str("child").op(Op::SetVariable);
+    child.num(1).str("k").num(2).getVar("_root").str("createEmptyMovieClip").op(Op::CallMethod).op(Op::Pop);
+    child.getVar("k").str("v").num(5).op(Op::SetMember);
+    child.getVar("_root").str("_target").op(Op::GetMember).trace();
+    child.getVar("k").str("_target").op(Op::GetMember).trace();
+    child.getVar("k").trace();
+    child.getVar("_root").getVar("this").op(Op::StrictEquals).trace();
+    child.getVar("_level0").str("_target").op(Op::GetMember).trace();
+    // The main movie asks for level 1 on frame 1; it arrives at the end of frame 2 and plays
+    // its first frame on frame 3, after the main movie's. Frame 4 reads it and unloads it.
+    Asm report;
+    report.getVar("_level1").str("x").op(Op::GetMember).trace();
+    report.getVar("_level1/k:v").trace();
+    Asm f4 = report;
+    f4.str("").str("_level1").action(Op::GetUrl2, {0});
+    f4.getVar("_level1").op(Op::TypeOf).trace();
+    swf::MovieWriter w = boxMovie(7, 0, loadMovieNum("child.swf", 1));
+    w.add(swf::DoAction{report.bytes}).showFrame();
+    w.add(swf::DoAction{report.bytes}).showFrame();
+    w.add(swf::DoAction{f4.bytes}).showFrame().showFrame().showFrame();
+    LevelRun r;
+    r.files["child.swf"] = boxMovie(7, 200, child).finish();
+    r.load(w);
+    r.frames(2);
+    EXPECT_EQ(r.greens(), std::vector<int>{0});
+    r.frames(1);
+    EXPECT_EQ(r.greens(), (std::vector<int>{0, 200}));  // level 1 over level 0
+    r.frames(2);
+    EXPECT_EQ(r.greens(), std::vector<int>{0});
+    EXPECT_EQ(r.out,
+              "|\n"
+              "undefined\nundefined\n|\n"
+              "undefined\nundefined\n_level1\n_level1/k\n_level1.k\ntrue\n/\n|\n"
+              "child\n5\nundefined\n|\n|\n");
+    EXPECT_EQ(r.asked, std::vector<std::string>{"child.swf"});
+}
+
+TEST(Levels, EveryWayOfNamingALevelLoadsThere) {
+    struct Case {
+        const char* name;
+        Asm request;
+        const char* url;
+        int level;
+        bool asked;
+    };
+    Asm getUrl, load40, unsafe, notALevel;
+    getUrl.action(Op::GetUrl, {'c', '.', 's', 'w', 'f', 0, '_', 'l', 'e', 'v', 'e', 'l', '2', 0});
+    load40.str("c.swf").str("_LEVEL3").action(Op::GetUrl2, {0x40});
+    unsafe.append(loadMovieNum("../c.swf", 1));
+    notALevel.str("c.swf").str("_level1x").action(Op::GetUrl2, {0});  // a window name: nothing
+    const Case cases[] = {
+        {"loadMovieNum", loadMovieNum("c.swf", 7), "c.swf", 7, true},
+        {"getURL", getUrl, "c.swf", 2, true},
+        {"loadMovie into _LEVEL3", load40, "c.swf", 3, true},
+        {"outside the folder", unsafe, "../c.swf", -1, false},
+        {"not a level", notALevel, "c.swf", -1, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Asm probe;  // frame 3: which levels exist
+        for (int n : {1, 2, 3, 7}) probe.getVar("_level" + std::to_string(n)).op(Op::TypeOf).trace();
+        swf::MovieWriter w(7);
+        w.add(swf::DoAction{c.request.bytes}).showFrame().showFrame();
+        w.add(swf::DoAction{probe.bytes}).showFrame().showFrame();
+        LevelRun r;
+        r.files[c.url] = boxMovie(7, 200, Asm{}).finish();
+        r.load(w);
+        r.frames(3);
+        std::string expected = "|\n|\n";
+        for (int n : {1, 2, 3, 7}) expected += n == c.level ? "movieclip\n" : "undefined\n";
+        EXPECT_EQ(r.out, expected + "|\n");
+        EXPECT_EQ(r.asked.size(), c.asked ? 1u : 0u);
+    }
+}
+
+TEST(Levels, ALoadedMovieKeepsItsOwnVersionRules) {
+    // The same script in a version 5 and a version 7 movie, both loaded into a version 7 one:
+    // names ignore case up to version 6, and undefined reads as "" there.
+    Asm script;
+    script.str("myVar").str("set").op(Op::SetVariable);
+    script.getVar("MYVAR").trace();
+    script.undef().str("+").op(Op::Add2).trace();
+    Asm probe;  // the main movie's own code stays case-sensitive
+    probe.getVar("_level1").str("MYVAR").op(Op::GetMember).trace();
+    probe.getVar("_level1").str("myVar").op(Op::GetMember).trace();
+    swf::MovieWriter w = boxMovie(7, 0, loadMovieNum("v5.swf", 1).append(loadMovieNum("v7.swf", 2)));
+    w.showFrame().showFrame();  // the levels play their first frame on frame 3
+    w.add(swf::DoAction{probe.bytes}).showFrame().showFrame();
+    LevelRun r;
+    r.files["v5.swf"] = boxMovie(5, 100, script).finish();
+    r.files["v7.swf"] = boxMovie(7, 200, script).finish();
+    r.load(w);
+    r.frames(4);
+    EXPECT_EQ(r.out, "|\n|\nset\n+\nundefined\nundefined+\n|\nundefined\nset\n|\n");
+}
+
+TEST(Levels, LevelZeroReplacesTheMainMovieAndTakesEveryLevel) {
+    struct Case {
+        const char* name;
+        Asm request;  // frame 4
+        std::vector<int> drawn;
+        std::string out;
+    };
+    Asm unload0;
+    unload0.str("").str("_level0").action(Op::GetUrl2, {0});
+    Asm report;  // the new main movie's first frame (on frame 6)
+    report.getVar("_root").str("_target").op(Op::GetMember).trace();
+    report.getVar("_level1").op(Op::TypeOf).trace();
+    const Case cases[] = {
+        {"load", loadMovieNum("b.swf", 0), {150}, "|\n|\n|\n|\n|\n/\nundefined\n|\n"},
+        {"unload", unload0, {}, "|\n|\n|\n|\n|\n|\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        swf::MovieWriter w = boxMovie(7, 0, loadMovieNum("a.swf", 1));
+        w.showFrame().showFrame();
+        w.add(swf::DoAction{c.request.bytes}).showFrame().showFrame().showFrame().showFrame();
+        LevelRun r;
+        r.files["a.swf"] = boxMovie(7, 200, Asm{}).finish();
+        r.files["b.swf"] = boxMovie(7, 150, report, 100).finish();
+        r.load(w);
+        r.frames(3);
+        EXPECT_EQ(r.greens(), (std::vector<int>{0, 200}));
+        r.frames(3);
+        EXPECT_EQ(r.greens(), c.drawn);
+        EXPECT_EQ(r.out, c.out);
+        EXPECT_EQ(r.player->stageWidth(), 550);  // the stage stays as the first movie set it
+        EXPECT_EQ(r.player->scripts()->level(1), 0u);
+    }
+}
+
+TEST(Levels, LoadedMoviesKeepTheirOwnJpegTables) {
+    // The main movie and two loaded ones, each with bitmap 1; the first loaded one has its own
+    // tables, the second none.
+    auto movie = [](std::uint8_t tableByte, bool tables) {
+        auto m = std::make_unique<swf::Movie>();
+        swf::Tag t;
+        if (tables) {
+            t.code = 8;
+            t.body = swf::JpegTables{{tableByte}};
+            m->tags.push_back(t);
+        }
+        swf::DefineBitsJpeg bits;
+        bits.id = 1;
+        bits.version = 1;
+        t.code = 6;
+        t.body = bits;
+        m->tags.push_back(t);
+        return m;
+    };
+    auto main = movie(0xA0, true);
+    player::Library lib;
+    lib.build(*main);
+    std::uint16_t next = 100;
+    auto renumbered = [&](std::unique_ptr<swf::Movie> m) {
+        for (swf::Tag& t : m->tags)
+            if (auto* b = std::get_if<swf::DefineBitsJpeg>(&t.body)) b->id = next++;
+        return m;
+    };
+    lib.addLoadedMovie(renumbered(movie(0xB0, true)));
+    lib.addLoadedMovie(renumbered(movie(0, false)));
+    auto tableByte = [&](std::uint16_t id) -> int {
+        const swf::JpegTables* t = lib.jpegTablesFor(id);
+        return t && !t->data.empty() ? t->data[0] : -1;
+    };
+    EXPECT_EQ(tableByte(1), 0xA0);
+    EXPECT_EQ(tableByte(100), 0xB0);
+    EXPECT_EQ(tableByte(101), -1);
+    EXPECT_EQ(tableByte(1), 0xA0);  // still the main movie's after the loads
+}
+
+}  // namespace
