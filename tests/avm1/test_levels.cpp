@@ -210,6 +210,40 @@ TEST(Levels, LevelZeroReplacesTheMainMovieAndTakesEveryLevel) {
     }
 }
 
+// A movie with sprite 1 exported as `symbol`, whose init action registers a class for it that
+// traces "<symbol> made <name>"; the main timeline's frame 2 places the sprite as "k".
+swf::MovieWriter classMovie(const std::string& symbol) {
+    swf::DefineSprite sprite;
+    sprite.id = 1;
+    sprite.frameCount = 1;
+    sprite.tags.push_back(swf::makeTag(swf::ShowFrame{}));
+    sprite.tags.push_back(swf::makeTag(swf::End{}));
+    Asm init;
+    init.defineFunction("K", {}, Asm().str(symbol + " made ").getVar("this").str("_name").op(Op::GetMember)
+                                     .op(Op::Add2).trace());
+    init.getVar("K").str(symbol).num(2).getVar("Object").str("registerClass").op(Op::CallMethod).op(Op::Pop);
+    swf::MovieWriter w(7);
+    w.add(sprite).add(swf::ExportAssets{{swf::AssetRef{1, symbol}}}).add(swf::DoInitAction{1, init.bytes});
+    return w;
+}
+
+TEST(Levels, ALoadedMovieRegistersClassesForItsOwnSymbols) {
+    // Both movies number their sprite 1 and run init actions for it: each one's run, and each
+    // placed clip gets its own movie's class.
+    swf::PlaceObject k = testmovie::place(1, 1);
+    k.name = "k";
+    swf::MovieWriter w = classMovie("mainThing");
+    w.add(swf::DoAction{loadMovieNum("b.swf", 1).bytes}).showFrame();
+    w.add(k).showFrame().showFrame().showFrame().showFrame();
+    swf::MovieWriter b = classMovie("loadedThing");
+    b.showFrame().add(k).showFrame();
+    LevelRun r;
+    r.files["b.swf"] = b.finish();
+    r.load(w);
+    r.frames(4);
+    EXPECT_EQ(r.out, "|\nmainThing made k\n|\n|\nloadedThing made k\n|\n");
+}
+
 TEST(Levels, LoadedMoviesKeepTheirOwnJpegTables) {
     // The main movie and two loaded ones, each with bitmap 1; the first loaded one has its own
     // tables, the second none.
