@@ -116,6 +116,27 @@ TEST(Levels, ALevelPlaysAboveTheMainMovieWithItsOwnRootUntilUnloaded) {
     EXPECT_EQ(r.asked, std::vector<std::string>{"child.swf"});
 }
 
+TEST(Levels, ALevelCanUnloadItselfOrEverythingFromItsOwnScript) {
+    // Level 1's first frame unloads (itself, or level 0 and so every level), then goes on using
+    // its timeline: the clip it runs on stays usable until the frame ends.
+    for (int target : {1, 0}) {
+        SCOPED_TRACE(target);
+        Asm child;
+        child.str("").str("_level" + std::to_string(target)).action(Op::GetUrl2, {0});
+        child.getVar("_level1").op(Op::TypeOf).trace();
+        child.num(1).str("z").num(2).getVar("this").str("createEmptyMovieClip").op(Op::CallMethod).op(Op::Pop);
+        child.getVar("z").op(Op::TypeOf).trace();
+        swf::MovieWriter w = boxMovie(7, 0, loadMovieNum("c.swf", 1));
+        w.showFrame().showFrame().showFrame();
+        LevelRun r;
+        r.files["c.swf"] = boxMovie(7, 200, child).finish();
+        r.load(w);
+        r.frames(4);
+        EXPECT_EQ(r.out, "|\n|\nundefined\nmovieclip\n|\n|\n");
+        EXPECT_EQ(r.greens(), target == 0 ? std::vector<int>{} : std::vector<int>{0});
+    }
+}
+
 TEST(Levels, EveryWayOfNamingALevelLoadsThere) {
     struct Case {
         const char* name;
