@@ -92,6 +92,7 @@ TEST(Levels, ALevelPlaysAboveTheMainMovieWithItsOwnRootUntilUnloaded) {
     Asm report;
     report.getVar("_level1").str("x").op(Op::GetMember).trace();
     report.getVar("_level1/k:v").trace();
+    report.getVar("_level1.k.v").trace();
     Asm f4 = report;
     f4.str("").str("_level1").action(Op::GetUrl2, {0});
     f4.getVar("_level1").op(Op::TypeOf).trace();
@@ -110,9 +111,9 @@ TEST(Levels, ALevelPlaysAboveTheMainMovieWithItsOwnRootUntilUnloaded) {
     EXPECT_EQ(r.greens(), std::vector<int>{0});
     EXPECT_EQ(r.out,
               "|\n"
-              "undefined\nundefined\n|\n"
-              "undefined\nundefined\n_level1\n_level1/k\n_level1.k\ntrue\n/\n|\n"
-              "child\n5\nundefined\n|\n|\n");
+              "undefined\nundefined\nundefined\n|\n"
+              "undefined\nundefined\nundefined\n_level1\n_level1/k\n_level1.k\ntrue\n/\n|\n"
+              "child\n5\n5\nundefined\n|\n|\n");
     EXPECT_EQ(r.asked, std::vector<std::string>{"child.swf"});
 }
 
