@@ -176,6 +176,52 @@ TEST(Levels, EveryWayOfNamingALevelLoadsThere) {
     }
 }
 
+TEST(Levels, MovieClipLoaderLoadsIntoLevels) {
+    struct Case {
+        const char* name;
+        Asm where;
+        const char* url;
+        std::string out;
+    };
+    Asm two, four, missing, unloadTwo;
+    two.num(2);
+    four.str("_level4");
+    missing.num(3);
+    const Case cases[] = {
+        {"number", two, "c.swf", "true\n|\nstart _level2\ncomplete _level2\n|\ninit _level2\n|\n"},
+        {"name", four, "c.swf", "true\n|\nstart _level4\ncomplete _level4\n|\ninit _level4\n|\n"},
+        {"missing file", missing, "none.swf", "true\n|\nerror undefined\n|\n|\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        // l.onLoadX = function (t) { trace("x " + t); } for start, complete, init and error.
+        Asm a;
+        a.str("mcl").num(0).str("MovieClipLoader").op(Op::NewObject).op(Op::SetVariable);
+        a.str("l").num(0).str("Object").op(Op::NewObject).op(Op::SetVariable);
+        for (const char* e : {"Start", "Complete", "Init", "Error"}) {
+            std::string word = e;
+            word[0] = static_cast<char>(word[0] - 'A' + 'a');
+            a.getVar("l").str(std::string("onLoad") + e)
+                .defineFunction("", {"t"}, Asm().str(word + " ").getVar("t").op(Op::Add2).trace())
+                .op(Op::SetMember);
+        }
+        a.getVar("l").num(1).getVar("mcl").str("addListener").op(Op::CallMethod).op(Op::Pop);
+        a.append(c.where).str(c.url).num(2).getVar("mcl").str("loadClip").op(Op::CallMethod).trace();
+        Asm unload;  // frame 4: unloadClip(2) takes level 2 away
+        unload.num(2).num(1).getVar("mcl").str("unloadClip").op(Op::CallMethod).op(Op::Pop);
+        swf::MovieWriter w = boxMovie(7, 0, a);
+        w.showFrame().showFrame();
+        w.add(swf::DoAction{unload.bytes}).showFrame().showFrame();
+        LevelRun r;
+        r.files["c.swf"] = boxMovie(7, 200, Asm{}).finish();
+        r.load(w);
+        r.frames(3);
+        EXPECT_EQ(r.out, c.out);
+        r.frames(1);
+        EXPECT_EQ(r.greens(), std::string(c.name) == "name" ? (std::vector<int>{0, 200}) : std::vector<int>{0});
+    }
+}
+
 TEST(Levels, ALoadedMovieKeepsItsOwnVersionRules) {
     // The same script in a version 5 and a version 7 movie, both loaded into a version 7 one:
     // names ignore case up to version 6, and undefined reads as "" there.
