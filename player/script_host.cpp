@@ -607,7 +607,10 @@ avm1::ClipId ScriptHost::createEmpty(avm1::ClipId parentId, const std::string& n
 
 avm1::ClipId ScriptHost::attach(avm1::ClipId parentId, const std::string& exportName, const std::string& name, int depth) {
     MovieClip* p = find(parentId);
-    auto id = m_library.exported(exportName);
+    std::optional<std::uint16_t> id;
+    if (const LoadedMovie* m = movieOf(parentId))
+        if (auto it = m->exports.find(exportName); it != m->exports.end()) id = it->second;
+    if (!id) id = m_library.exported(exportName);
     const Character* ch = id ? m_library.find(*id) : nullptr;
     if (!p || !ch || ch->kind != CharacterKind::Sprite || !ch->timeline) return 0;
     Placement pl;

@@ -208,8 +208,15 @@ private:
     void retireLevel(int n);
     std::map<int, std::unique_ptr<MovieClip>> m_levels;  // levels above 0
     std::vector<std::unique_ptr<MovieClip>> m_retiredLevels;
-    // SWF versions of the loaded movies, by their main timelines.
-    std::unordered_map<const Timeline*, unsigned> m_movieVersions;
+    // What scripts see of each loaded movie, by its main timeline: its SWF version and its
+    // exported symbols (under their new ids).
+    struct LoadedMovie {
+        unsigned version = 0;
+        std::map<std::string, std::uint16_t> exports;
+    };
+    std::unordered_map<const Timeline*, LoadedMovie> m_loadedMovies;
+    // The loaded movie a clip belongs to (null: the main movie).
+    const LoadedMovie* movieOf(avm1::ClipId clip) const;
     double m_timeMs = 0;
     bool m_quit = false;
     unsigned m_aborted = 0;

@@ -82,13 +82,15 @@ long long ScriptHost::fetch(const std::string& url, const LoadedFile*& out) {
             if (!renumberCharacters(*movie, [this] { return m_loadLibrary->reserveId(); })) return -1;
             f.version = std::max<unsigned>(movie->header.version, 1);
             const swf::Movie& added = m_loadLibrary->addLoadedMovie(std::move(movie));
-            // Its exported symbols (under their new ids) take the classes scripts register for them.
+            f.timeline = std::make_unique<Timeline>(added.tags);
+            LoadedMovie& info = m_loadedMovies[f.timeline.get()];
+            info.version = f.version;
+            // Its exported symbols take the classes scripts register for them, and its clips
+            // attach them before the main movie's of the same name.
             for (const swf::Tag& t : added.tags)
                 if (auto* ex = std::get_if<swf::ExportAssets>(&t.body))
                     for (const swf::AssetRef& a : ex->assets)
-                        if (a.id) m_symbols.emplace(a.id, a.name);
-            f.timeline = std::make_unique<Timeline>(added.tags);
-            m_movieVersions[f.timeline.get()] = f.version;
+                        if (a.id) m_symbols.emplace(a.id, a.name), info.exports.emplace(a.name, a.id);
         } else if (isPicture(*bytes)) {
             auto bits = std::make_unique<swf::DefineBitsJpeg>();
             bits->version = 2;
@@ -216,12 +218,17 @@ std::vector<MovieClip*> ScriptHost::levels() {
     return out;
 }
 
-unsigned ScriptHost::movieVersion(avm1::ClipId clip) {
-    if (m_movieVersions.empty()) return 0;
+const ScriptHost::LoadedMovie* ScriptHost::movieOf(avm1::ClipId clip) const {
+    if (m_loadedMovies.empty()) return nullptr;
     // The nearest clip up the chain that plays a loaded movie's main timeline tells.
     for (const MovieClip* c = find(clip); c; c = c->parent())
-        if (auto it = m_movieVersions.find(&c->timeline()); it != m_movieVersions.end()) return it->second;
-    return 0;
+        if (auto it = m_loadedMovies.find(&c->timeline()); it != m_loadedMovies.end()) return &it->second;
+    return nullptr;
+}
+
+unsigned ScriptHost::movieVersion(avm1::ClipId clip) {
+    const LoadedMovie* m = movieOf(clip);
+    return m ? m->version : 0;
 }
 
 }  // namespace player

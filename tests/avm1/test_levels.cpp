@@ -312,6 +312,35 @@ TEST(Levels, ALoadedMovieRegistersClassesForItsOwnSymbols) {
     EXPECT_EQ(r.out, "|\nmainThing made k\n|\n|\nloadedThing made k\n|\n");
 }
 
+TEST(Levels, ALevelAttachesItsOwnSymbolOfAName) {
+    // Both movies export a sprite "thing" that traces which movie it is from; the level
+    // attaches "thing".
+    auto movie = [](const std::string& from, const Asm& script) {
+        swf::DefineSprite sprite;
+        sprite.id = 1;
+        sprite.frameCount = 1;
+        sprite.tags.push_back(swf::makeTag(swf::DoAction{Asm().traceStr(from).bytes}));
+        sprite.tags.push_back(swf::makeTag(swf::ShowFrame{}));
+        sprite.tags.push_back(swf::makeTag(swf::End{}));
+        swf::MovieWriter w(7);
+        w.add(sprite).add(swf::ExportAssets{{swf::AssetRef{1, "thing"}}}).add(swf::DoAction{script.bytes});
+        return w;
+    };
+    Asm attach;
+    attach.str("a").num(1).str("a").str("thing").num(3).getVar("this").str("attachMovie").op(Op::CallMethod)
+        .op(Op::SetVariable);
+    attach.getVar("a").trace();
+    swf::MovieWriter w = movie("main", loadMovieNum("b.swf", 1));
+    w.showFrame().showFrame().showFrame().showFrame();
+    swf::MovieWriter b = movie("loaded", attach);
+    b.showFrame();
+    LevelRun r;
+    r.files["b.swf"] = b.finish();
+    r.load(w);
+    r.frames(3);
+    EXPECT_EQ(r.out, "|\n|\n_level1.a\nloaded\n|\n");
+}
+
 TEST(Levels, LoadedMoviesKeepTheirOwnJpegTables) {
     // The main movie and two loaded ones, each with bitmap 1; the first loaded one has its own
     // tables, the second none.
