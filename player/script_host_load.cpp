@@ -1,8 +1,14 @@
 // Loading files beside the movie into clips (loadMovie, MovieClipLoader) and levels
-// (loadMovieNum): the embedding's loader reads them, only by plain relative paths. A picture (JPEG, PNG, GIF) replaces what
-// the clip showed and sits at its top-left corner. A movie's main timeline replaces the clip's
-// own (the clip keeps its name, placement and script object); its characters join the
-// player's library under fresh ids, and its frame rate, stage size and background are ignored.
+// (loadMovieNum): the embedding's loader reads them, only by plain relative paths. A picture
+// (JPEG, PNG, GIF) replaces what the clip showed and sits at its top-left corner. A movie's
+// main timeline replaces the clip's own (the clip keeps its name, placement and script
+// object); its characters join the player's library under fresh ids, and its frame rate,
+// stage size and background are ignored. Its scripts keep its SWF version, its clips its
+// exported symbols.
+//
+// Levels are movies stacked above the main one, each a main timeline of its own that the
+// player ticks and draws after the lower ones. Level 0 is the main movie: loading it replaces
+// the main timeline and unloading it clears the stage; either takes every other level along.
 
 #include <algorithm>
 #include <functional>
