@@ -124,7 +124,7 @@ const render::Pixmap* FrameRenderer::bitmap(std::uint16_t id) {
             m_report.brokenBitmaps.insert(id);
         }
     } else if (auto* jpeg = std::get_if<const swf::DefineBitsJpeg*>(&c->def)) {
-        auto decoded = decodeJpegBits(**jpeg, m_library.jpegTables());
+        auto decoded = decodeJpegBits(**jpeg, m_library.jpegTablesFor(id));
         if (decoded) {
             pix = std::make_unique<render::Pixmap>(std::move(decoded).value());
         } else {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <vector>
 
 #include "player/library.h"
 #include "player/movie_clip.h"
@@ -24,6 +25,9 @@ public:
     virtual void queueActions(MovieClip& clip, std::span<const std::uint8_t> code) = 0;
     // Runs what was queued outside a frame (button transitions) with a fresh step budget.
     virtual void runEventActions() = 0;
+    // The main timelines of the movies loaded as levels above the main one, lowest first: the
+    // player ticks and draws them after it.
+    virtual std::vector<MovieClip*> levels() { return {}; }
 };
 
 // The interpreter for `movie`; null when this program has none.
