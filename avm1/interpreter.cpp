@@ -306,13 +306,21 @@ struct Runner {
         if (unnamed) {
             if (construct) return vm.construct(obj, args);
             if (isSuper) {
-                const Property* c = o->findOwn("__constructor__", NameCase::Sensitive);
-                Object* holder = c && c->value.obj() ? vm.getMember(c->value, "prototype").obj() : nullptr;
-                return c ? vm.call(c->value, thisValue, args, holder) : Value();
+                // super(): the constructor found along the chain (no __resolve); it runs as a
+                // constructor one class further up.
+                Object* found = nullptr;
+                Object* from = o->elements.empty() ? nullptr : o->elements[0].obj();
+                Value ctor = vm.superLookup(from, "__constructor__", thisValue, &found);
+                return vm.call(ctor, thisValue, args, found ? found->proto.get() : nullptr, true);
             }
             return vm.call(obj, Value(), args);
         }
         std::string name = str(nameVal);
+        if (isSuper && !construct) {
+            Object* holder = nullptr;
+            Value fn = vm.superLookup(o->proto.get(), name, thisValue, &holder);
+            return vm.call(fn, thisValue, args, holder);
+        }
         Value fn = vm.getMember(obj, name);
         if (construct) return vm.construct(fn, args);
         // The prototype holding the method becomes `super`'s base inside it.

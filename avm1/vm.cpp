@@ -234,7 +234,6 @@ ObjectRef Vm::defineClass(std::string_view name, NativeFn ctor, const ObjectRef&
     ObjectRef f = newFunction(ctor, name, construct);
     f->define("prototype", proto, kDontEnum | kDontDelete);
     proto->define("constructor", f, kDontEnum);
-    proto->define("__constructor__", f, kDontEnum);
     m_global->define(name, f, kDontEnum);
     return f;
 }
@@ -373,6 +372,20 @@ Value Vm::getOwnOrProto(Object& o, std::string_view name, const Value& thisValue
     return Value();
 }
 
+Value Vm::superLookup(Object* from, std::string_view name, const Value& thisValue, Object** holder) {
+    int guard = 0;
+    // A clip on the chain ends the search: `super` never reaches clip members or what lies behind.
+    for (Object* p = from; p && p->kind != ObjectKind::Clip && guard < 256;
+         p = p->proto.get(), ++guard) {
+        if (Property* prop = p->findOwn(name, nameCase())) {
+            if (holder) *holder = p;
+            if (prop->getter) return call(Value(prop->getter), thisValue, {}, p);
+            return prop->setter ? Value() : prop->value;
+        }
+    }
+    return Value();
+}
+
 static bool specialClipMember(Vm& vm, ClipId clip, std::string_view name, Value& out) {
     Host& h = vm.host();
     NameCase nc = NameCase::Insensitive;
@@ -432,6 +445,7 @@ Value Vm::getMember(const Value& target, std::string_view name) {
         break;
     }
     case ObjectKind::Boxed:
+        if (o.className == "super") return superLookup(o.proto.get(), name, o.primitive);
         if (o.primitive.isString() && name == "length" && !o.findOwn(name, nameCase()))
             return Value(static_cast<double>(textLength(o.primitive.str(), ctx.version)));
         break;
@@ -525,7 +539,8 @@ void Vm::setMember(const Value& target, std::string_view name, const Value& v) {
 
 // ---- calls ----
 
-Value Vm::call(const Value& fn, const Value& thisValue, std::span<const Value> args, Object* superHolder) {
+Value Vm::call(const Value& fn, const Value& thisValue, std::span<const Value> args, Object* superHolder,
+               bool constructorRun) {
     Object* f = fn.obj();
     if (!f || f->kind != ObjectKind::Function || !f->code || unwinding()) return Value();
     if (m_depth >= m_limits.maxCallDepth) {
@@ -538,7 +553,7 @@ Value Vm::call(const Value& fn, const Value& thisValue, std::span<const Value> a
         ~DepthGuard() { --d; }
     } guard{m_depth};
     if (f->code->native) return f->code->native(*this, CallArgs{thisValue, args, f});
-    return Interpreter::callFunction(*this, *f, thisValue, args, superHolder);
+    return Interpreter::callFunction(*this, *f, thisValue, args, superHolder, constructorRun);
 }
 
 Value Vm::construct(const Value& ctor, std::span<const Value> args) {
@@ -563,7 +578,7 @@ Value Vm::construct(const Value& ctor, std::span<const Value> args) {
         Value r = fn(*this, CallArgs{self, args, f});
         return r.isObject() ? r : self;
     }
-    call(ctor, self, args, protoVal.obj());
+    call(ctor, self, args, protoVal.obj(), true);
     return self;
 }
 
@@ -626,7 +641,7 @@ RunStatus Vm::constructClip(ClipId clip, const std::string& symbol) {
     if (!beginEntry(outer)) return RunStatus::Aborted;
     Context saved = ctx;
     ctx.target = clip;
-    call(ctor, Value(o), {}, proto.obj());
+    call(ctor, Value(o), {}, proto.obj(), true);
     ctx = saved;
     return finishEntry(outer);
 }
