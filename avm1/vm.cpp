@@ -355,14 +355,24 @@ ObjectRef Vm::toObject(const Value& v) {
 
 bool Vm::hasProperty(Object& o, std::string_view name) {
     int guard = 0;
-    for (Object* p = &o; p && guard < 256; p = p->proto.get(), ++guard)
+    std::size_t idx;
+    const bool index = parseIndex(name, idx);
+    for (Object* p = &o; p && guard < 256; p = p->proto.get(), ++guard) {
         if (p->findOwn(name, nameCase())) return true;
+        if (index && (p->kind == ObjectKind::Array || p->kind == ObjectKind::Arguments) && idx < p->elements.size())
+            return true;
+    }
     return false;
 }
 
 Value Vm::getOwnOrProto(Object& o, std::string_view name, const Value& thisValue) {
     int guard = 0;
     for (Object* p = &o; p && guard < 256; p = p->proto.get(), ++guard) {
+        // An array on the chain lends its elements (an object whose prototype is an array).
+        std::size_t idx;
+        if ((p->kind == ObjectKind::Array || p->kind == ObjectKind::Arguments) && parseIndex(name, idx) &&
+            idx < p->elements.size() && p != &o)
+            return p->elements[idx];
         if (Property* prop = p->findOwn(name, nameCase())) {
             if (prop->getter) return call(Value(prop->getter), thisValue, {}, p);
             if (prop->setter) return Value();
