@@ -1,5 +1,6 @@
-// Math, and ASnative, which hands out the built-in functions by table and index (table 200 is
-// Math). Every Math function converts its first two arguments (valueOf runs) whatever it uses.
+// Math, and ASnative, which hands out the built-in functions by table and index (table 101 is
+// Object's methods, 200 is Math). Every Math function converts its first two arguments
+// (valueOf runs) whatever it uses.
 
 #include <cmath>
 #include <iterator>
@@ -77,7 +78,12 @@ constexpr MathFn kMathFns[] = {
     }},
 };
 
-constexpr int kMathTable = 200;
+constexpr int kObjectTable = 101, kMathTable = 200;
+
+// Table 101 in its order; the functions are those installed on Object.prototype and Object.
+constexpr const char* kObjectNatives[] = {"watch", "unwatch", "addProperty", "valueOf", "toString",
+                                          "hasOwnProperty", "isPrototypeOf", "isPropertyEnumerable",
+                                          "registerClass"};
 
 // A Math index past the end: it converts its arguments like the others and gives NaN.
 Value unknownMathFn(Vm& vm, Args c) {
@@ -103,7 +109,18 @@ void installMathBuiltins(Vm& vm) {
 
     vm.method(*vm.global(), "ASnative", [](Vm& vm, Args c) -> Value {
         double table = toNumber(vm, c.arg(0)), index = toNumber(vm, c.arg(1));
-        if (table != kMathTable || !(index >= 0)) return Value();
+        if (!(index >= 0) || index > 0xFFFF) return Value();
+        if (table == kObjectTable) {
+            if (index >= static_cast<double>(std::size(kObjectNatives))) return Value();
+            const char* name = kObjectNatives[static_cast<std::size_t>(index)];
+            Object* holder = index == 8 ? vm.getMember(Value(vm.global()), "Object").obj() : vm.protos.object.get();
+            const Property* p = holder ? holder->findOwn(name, NameCase::Sensitive) : nullptr;
+            Object* f = p ? p->value.obj() : nullptr;
+            // A fresh function with the built-in behaviour, even where a script replaced the method.
+            if (!f || !f->code || !f->code->native) return Value();
+            return Value(vm.newFunction(f->code->native, name));
+        }
+        if (table != kMathTable) return Value();
         if (index < static_cast<double>(std::size(kMathFns))) {
             const MathFn& f = kMathFns[static_cast<std::size_t>(index)];
             return Value(vm.newFunction(f.fn, f.name));

@@ -122,7 +122,8 @@ void installObjectBuiltins(Vm& vm) {
     // Boolean
     vm.protos.boolean = vm.alloc(vm.protos.object);
     vm.defineClass("Boolean",
-        [](Vm& vm, Args c) -> Value { return Value(toBoolean(c.arg(0), vm.ctx.version)); },
+        // Called without an argument, Boolean() gives undefined (not false).
+        [](Vm& vm, Args c) -> Value { return c.args.empty() ? Value() : Value(toBoolean(c.arg(0), vm.ctx.version)); },
         vm.protos.boolean,
         [](Vm& vm, Args c) -> Value {
             if (Object* o = c.thisValue.obj()) {

@@ -41,7 +41,15 @@ double stringToNumber(std::string_view s, unsigned version) {
                 if (d < 0) return kNaN;
                 v = v * 16 + d;
             }
-            return negative ? -v : v;
+            // Integer literals in text are 32-bit: "0xFF000000" is negative.
+            return toInt32(negative ? -v : v);
+        }
+        // Octal "0777": a leading zero and octal digits only (else it is decimal, "019").
+        if (s.size() > p + 1 && s[p] == '0') {
+            double v = 0;
+            std::size_t k = p + 1;
+            for (; k < s.size() && s[k] >= '0' && s[k] <= '7'; ++k) v = v * 8 + (s[k] - '0');
+            if (k == s.size()) return toInt32(s[0] == '-' ? -v : v);
         }
     }
     // Decimal: sign, digits, fraction, exponent; nothing else may follow but spaces.
