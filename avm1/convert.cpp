@@ -25,8 +25,9 @@ double stringToNumber(std::string_view s, unsigned version) {
     while (i < s.size() && isSpace(s[i])) ++i;
     s = s.substr(i);
     if (s.empty()) return version >= 5 ? kNaN : 0.0;
-    // Hexadecimal "0x1F" (SWF 6 and later), with an optional sign before it.
-    if (version >= 6 && s.size() > 2) {
+    // Hexadecimal "0x1F" (SWF 6 and later), with an optional sign before it; text with leading
+    // spaces is read as decimal only.
+    if (version >= 6 && s.size() > 2 && i == 0) {
         std::size_t p = (s[0] == '-' || s[0] == '+') ? 1 : 0;
         if (s.size() > p + 2 && s[p] == '0' && (s[p + 1] == 'x' || s[p + 1] == 'X')) {
             double v = 0;
@@ -68,6 +69,9 @@ double stringToNumber(std::string_view s, unsigned version) {
         if (e < s.size() && s[e] >= '0' && s[e] <= '9') {
             k = e;
             while (k < s.size() && s[k] >= '0' && s[k] <= '9') ++k;
+        } else if (e == s.size() && version >= 5) {
+            // An exponent mark with no digits at the end is an exponent of zero: "2e" is 2.
+            return parseDecimal(s.substr(0, k));
         }
     }
     std::size_t end = k;
