@@ -93,8 +93,18 @@ void installObjectBuiltins(Vm& vm) {
         if (setter && setter->kind == ObjectKind::Function) p.setter = c.arg(2).objRef();
         return Value(true);
     });
-    vm.method(op, "watch", [](Vm&, Args) -> Value { return Value(false); });
-    vm.method(op, "unwatch", [](Vm&, Args) -> Value { return Value(false); });
+    vm.method(op, "watch", [](Vm& vm, Args c) -> Value {
+        Object* o = c.thisValue.obj();
+        Object* fn = c.arg(1).obj();
+        if (!o || c.args.size() < 2 || !fn || fn->kind != ObjectKind::Function) return Value(false);
+        o->define(watchKey(toString(vm, c.arg(0))), Value(vm.newArray({c.arg(1), c.arg(2)})), kDontEnum, vm.nameCase());
+        o->watched = true;
+        return Value(true);
+    });
+    vm.method(op, "unwatch", [](Vm& vm, Args c) -> Value {
+        Object* o = c.thisValue.obj();
+        return Value(o && o->remove(watchKey(toString(vm, c.arg(0))), vm.nameCase()));
+    });
     vm.method(*objectCtorFn, "registerClass", [](Vm& vm, Args c) -> Value {
         Value reg = vm.getMember(Value(vm.global()), "__registeredClasses");
         if (!reg.obj()) {
@@ -267,8 +277,15 @@ void installGlobalFunctions(Vm& vm) {
         if (!o) return Value();
         auto set = static_cast<std::uint8_t>(toInt32(toNumber(vm, c.arg(2))) & 7);
         auto clear = static_cast<std::uint8_t>(toInt32(toNumber(vm, c.arg(3))) & 7);
-        for (const std::string& n : propNames(vm, *o, c.arg(1)))
-            if (Property* p = o->findOwn(n, vm.nameCase())) p->flags = static_cast<std::uint8_t>((p->flags & ~clear) | set);
+        for (const std::string& n : propNames(vm, *o, c.arg(1))) {
+            Property* p = o->findOwn(n, vm.nameCase());
+            // The prototype link starts out as a hidden, undeletable property of every object.
+            if (!p && sameName(n, "__proto__", vm.nameCase()) && o->proto) {
+                p = &o->define("__proto__", Value(o->proto), 0, NameCase::Sensitive);
+                p->flags = kDontEnum | kDontDelete;
+            }
+            if (p) p->flags = static_cast<std::uint8_t>((p->flags & ~clear) | set);
+        }
         return Value();
     });
     vm.method(g, "fscommand", [](Vm& vm, Args c) -> Value {

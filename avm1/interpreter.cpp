@@ -662,7 +662,7 @@ Completion Runner::runActions(std::size_t start, std::size_t end) {
         case Op::Delete: {
             std::string name = str(pop());
             Value obj = pop();
-            pushBool(obj.obj() && obj.obj()->remove(name, vm.nameCase()));
+            pushBool(obj.obj() && vm.deleteMember(*obj.obj(), name));
             break;
         }
         case Op::Delete2: {

@@ -438,7 +438,7 @@ Value Vm::getMember(const Value& target, std::string_view name) {
     case Type::Object: break;
     }
     Object& o = *target.obj();
-    if (name == "__proto__") {
+    if (sameName(name, "__proto__", nameCase())) {
         // `super` stands for the parent prototype itself, so its __proto__ is one step further.
         Object* p = o.kind == ObjectKind::Boxed && o.className == "super" && o.proto ? o.proto.get() : &o;
         if (p->proto) return Value(p->proto);
@@ -478,13 +478,27 @@ Value Vm::getMember(const Value& target, std::string_view name) {
     return getOwnOrProto(o, name, target);
 }
 
-void Vm::setMember(const Value& target, std::string_view name, const Value& v) {
+void Vm::setMember(const Value& target, std::string_view name, const Value& value) {
     Object* o = target.obj();
     if (!o) return;  // primitives and undefined take no properties
-    if (name == "__proto__") {
+    Value v = value;
+    if (o->watched) {
+        // A watcher sees the name, the old and the new value and its data; what it returns is
+        // stored. It is taken off while it runs, so that its own assignments do not call it again.
+        std::string key = watchKey(name);
+        if (Property* w = o->findOwn(key, nameCase()); w && w->value.obj() && w->value.obj()->elements.size() == 2) {
+            ObjectRef pair = w->value.objRef();
+            o->remove(key, nameCase());
+            Value args[4] = {Value(std::string(name)), getMember(target, name), v, pair->elements[1]};
+            v = call(pair->elements[0], target, args);
+            if (!o->findOwn(key, nameCase())) o->define(key, Value(pair), kDontEnum, nameCase());
+            if (unwinding()) return;
+        }
+    }
+    if (sameName(name, "__proto__", nameCase())) {
         o->proto = v.objRef();
-        if (v.isObject()) o->remove("__proto__", NameCase::Sensitive);
-        else o->define("__proto__", v, kDontEnum);
+        if (Property* kept = o->findOwn("__proto__", NameCase::Sensitive)) kept->value = v;  // its flags stay
+        else if (!v.isObject()) o->define("__proto__", v, kDontEnum);
         return;
     }
     switch (o->kind) {
@@ -545,6 +559,19 @@ void Vm::setMember(const Value& target, std::string_view name, const Value& v) {
         }
     }
     o->define(name, v, 0, nameCase());
+}
+
+bool Vm::deleteMember(Object& o, std::string_view name) {
+    if (sameName(name, "__proto__", nameCase())) {
+        // The prototype link is a property that cannot be deleted until ASSetPropFlags clears
+        // its flag; the record made then holds the flags.
+        const Property* p = o.findOwn("__proto__", NameCase::Sensitive);
+        if (!p || (p->flags & kDontDelete)) return false;
+        o.remove("__proto__", NameCase::Sensitive);
+        o.proto.reset();
+        return true;
+    }
+    return o.remove(name, nameCase());
 }
 
 // ---- calls ----

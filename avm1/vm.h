@@ -83,6 +83,8 @@ public:
     Value construct(const Value& ctor, std::span<const Value> args);
     Value getMember(const Value& target, std::string_view name);
     void setMember(const Value& target, std::string_view name, const Value& v);
+    // The delete operator on a member; false when there is none or it may not be deleted.
+    bool deleteMember(Object& o, std::string_view name);
     Value getOwnOrProto(Object& o, std::string_view name, const Value& thisValue);
     bool hasProperty(Object& o, std::string_view name);
     // A member seen through `super`: looked up from `from` along the chain, stopping at a clip;
