@@ -125,7 +125,8 @@ Value arrayCtor(Vm& vm, Args c) {
     std::vector<Value> elements;
     if (c.args.size() == 1 && c.arg(0).isNumber()) {
         double n = c.arg(0).num();
-        if (n >= 0 && n <= static_cast<double>(vm.limits().maxArrayLength)) elements.resize(static_cast<std::size_t>(n));
+        if (n >= 0 && n <= static_cast<double>(vm.limits().maxArrayLength))
+            elements.resize(static_cast<std::size_t>(n), Value::hole());
     } else {
         elements.assign(c.args.begin(), c.args.end());
     }

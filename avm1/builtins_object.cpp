@@ -66,7 +66,8 @@ void installObjectBuiltins(Vm& vm) {
         if (name.empty()) return Value(false);
         if (name == "__proto__") return Value(o->proto != nullptr || o->findOwn(name, NameCase::Sensitive));
         std::size_t idx;
-        if ((o->kind == ObjectKind::Array) && parseIndex(name, idx)) return Value(idx < o->elements.size());
+        if ((o->kind == ObjectKind::Array) && parseIndex(name, idx) && idx < o->elements.size())
+            return Value(!o->elements[idx].isHole());
         return Value(o->findOwn(name, vm.nameCase()) != nullptr);
     });
     vm.method(op, "isPrototypeOf", [](Vm&, Args c) -> Value {

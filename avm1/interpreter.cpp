@@ -289,11 +289,13 @@ struct Runner {
             for (ClipId c : vm.host().children(o->clipId)) names.push_back(vm.host().name(c));
         int guard = 0;
         for (Object* p = o; p && guard < 256; p = p->proto.get(), ++guard) {
-            if (p->kind == ObjectKind::Array || p->kind == ObjectKind::Arguments)
-                for (std::size_t i = 0; i < p->elements.size(); ++i) names.push_back(std::to_string(i));
+            // Newest first: the named properties, then the elements from the last (holes are none).
             auto& props = p->properties();
             for (auto it = props.rbegin(); it != props.rend(); ++it)
                 if (!(it->flags & kDontEnum) && !seen(it->name)) names.push_back(it->name);
+            if (p->kind == ObjectKind::Array || p->kind == ObjectKind::Arguments)
+                for (std::size_t i = p->elements.size(); i-- > 0;)
+                    if (!p->elements[i].isHole()) names.push_back(std::to_string(i));
         }
         for (auto it = names.rbegin(); it != names.rend(); ++it) push(Value(*it));
     }

@@ -92,6 +92,10 @@ public:
     std::shared_ptr<Object> proto;
     ObjectKind kind;
     std::vector<Value> elements;           // Array
+    // An array length that the elements cannot stand for (negative, or past the size limit,
+    // from lengths that wrap at 32 bits): used while `oddLength` is set.
+    std::int32_t lengthValue = 0;
+    bool oddLength = false;
     std::unique_ptr<FunctionCode> code;    // Function
     Value primitive;                       // Boxed, Date (time value)
     std::uint32_t clipId = 0;              // Clip

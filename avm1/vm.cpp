@@ -31,6 +31,38 @@ constexpr ClipPropName kClipProps[] = {
 };
 
 
+// The 32-bit value of a name made of digits with an optional minus ("12", "-5",
+// "4294967296"), exactly modulo 2^32 as array lengths count; false for other names.
+bool wrappedIndex(std::string_view s, std::int32_t& out) {
+    std::size_t i = !s.empty() && s[0] == '-' ? 1 : 0;
+    if (i == s.size()) return false;
+    std::uint32_t v = 0;
+    for (; i < s.size(); ++i) {
+        if (s[i] < '0' || s[i] > '9') return false;
+        v = v * 10u + static_cast<std::uint32_t>(s[i] - '0');
+    }
+    if (s[0] == '-') v = 0u - v;
+    out = static_cast<std::int32_t>(v);
+    return true;
+}
+
+std::int32_t arrayLength(const Object& a) {
+    return a.oddLength ? a.lengthValue : static_cast<std::int32_t>(a.elements.size());
+}
+
+// Sets an array's length: elements from the new length on go; new slots are holes.
+void setArrayLength(Object& a, std::int32_t length, std::size_t limit) {
+    std::size_t keep = length > 0 ? static_cast<std::size_t>(length) : 0;
+    if (length >= 0 && keep <= limit) {
+        a.elements.resize(keep, Value::hole());
+        a.oddLength = false;
+        return;
+    }
+    if (length < 0) a.elements.clear();
+    a.oddLength = true;
+    a.lengthValue = length;
+}
+
 }  // namespace
 
 ClipProp clipPropFromName(std::string_view name) {
@@ -359,7 +391,8 @@ bool Vm::hasProperty(Object& o, std::string_view name) {
     const bool index = parseIndex(name, idx);
     for (Object* p = &o; p && guard < 256; p = p->proto.get(), ++guard) {
         if (p->findOwn(name, nameCase())) return true;
-        if (index && (p->kind == ObjectKind::Array || p->kind == ObjectKind::Arguments) && idx < p->elements.size())
+        if (index && (p->kind == ObjectKind::Array || p->kind == ObjectKind::Arguments) && idx < p->elements.size() &&
+            !p->elements[idx].isHole())
             return true;
     }
     return false;
@@ -371,7 +404,7 @@ Value Vm::getOwnOrProto(Object& o, std::string_view name, const Value& thisValue
         // An array on the chain lends its elements (an object whose prototype is an array).
         std::size_t idx;
         if ((p->kind == ObjectKind::Array || p->kind == ObjectKind::Arguments) && parseIndex(name, idx) &&
-            idx < p->elements.size() && p != &o)
+            idx < p->elements.size() && p != &o && !p->elements[idx].isHole())
             return p->elements[idx];
         if (Property* prop = p->findOwn(name, nameCase())) {
             if (prop->getter) return call(Value(prop->getter), thisValue, {}, p);
@@ -450,8 +483,9 @@ Value Vm::getMember(const Value& target, std::string_view name) {
     case ObjectKind::Array:
     case ObjectKind::Arguments: {
         std::size_t idx;
-        if (name == "length") return Value(static_cast<double>(o.elements.size()));
-        if (parseIndex(name, idx)) return idx < o.elements.size() ? o.elements[idx] : Value();
+        if (name == "length") return Value(static_cast<double>(arrayLength(o)));
+        if (parseIndex(name, idx) && idx < o.elements.size())
+            return o.elements[idx].isHole() ? Value() : o.elements[idx];
         break;
     }
     case ObjectKind::Boxed:
@@ -504,17 +538,19 @@ void Vm::setMember(const Value& target, std::string_view name, const Value& valu
     switch (o->kind) {
     case ObjectKind::Array:
     case ObjectKind::Arguments: {
-        std::size_t idx;
         if (name == "length") {
-            double n = toNumber(*this, v);
-            if (n >= 0 && n <= static_cast<double>(m_limits.maxArrayLength))
-                o->elements.resize(static_cast<std::size_t>(n));
+            setArrayLength(*o, toInt32(toNumber(*this, v)), m_limits.maxArrayLength);
             return;
         }
-        if (parseIndex(name, idx)) {
-            if (idx >= m_limits.maxArrayLength) return;
-            if (idx >= o->elements.size()) o->elements.resize(idx + 1);
-            o->elements[idx] = v;
+        // A numeric name at or past the length moves the length (32-bit, so it can wrap);
+        // names that are no plain index are stored as properties.
+        std::int32_t wrapped;
+        if (!wrappedIndex(name, wrapped)) break;
+        if (wrapped >= arrayLength(*o))
+            setArrayLength(*o, static_cast<std::int32_t>(static_cast<std::uint32_t>(wrapped) + 1u), m_limits.maxArrayLength);
+        std::size_t idx;
+        if (parseIndex(name, idx) && idx < o->elements.size()) {
+            o->elements[idx] = v.isHole() ? Value() : v;
             return;
         }
         break;
@@ -570,6 +606,14 @@ bool Vm::deleteMember(Object& o, std::string_view name) {
         o.remove("__proto__", NameCase::Sensitive);
         o.proto.reset();
         return true;
+    }
+    std::size_t idx;
+    if ((o.kind == ObjectKind::Array || o.kind == ObjectKind::Arguments) && parseIndex(name, idx) &&
+        idx < o.elements.size()) {
+        // The slot becomes a hole; the length stays.
+        bool had = !o.elements[idx].isHole();
+        o.elements[idx] = Value::hole();
+        return had;
     }
     return o.remove(name, nameCase());
 }
