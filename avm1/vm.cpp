@@ -518,14 +518,16 @@ void Vm::setMember(const Value& target, std::string_view name, const Value& valu
     Value v = value;
     if (o->watched) {
         // A watcher sees the name, the old and the new value and its data; what it returns is
-        // stored. It is taken off while it runs, so that its own assignments do not call it again.
-        std::string key = watchKey(name);
-        if (Property* w = o->findOwn(key, nameCase()); w && w->value.obj() && w->value.obj()->elements.size() == 2) {
-            ObjectRef pair = w->value.objRef();
-            o->remove(key, nameCase());
+        // stored. While it runs its own assignments to the name do not call it again (the pair
+        // [callback, data] is marked busy).
+        const Property* w = o->findOwn(watchKey(name), nameCase());
+        Object* pair = w ? w->value.obj() : nullptr;
+        if (pair && pair->elements.size() == 2 && pair->className.empty()) {
+            ObjectRef keep = pair->shared_from_this();
+            pair->className = "busy";
             Value args[4] = {Value(std::string(name)), getMember(target, name), v, pair->elements[1]};
             v = call(pair->elements[0], target, args);
-            if (!o->findOwn(key, nameCase())) o->define(key, Value(pair), kDontEnum, nameCase());
+            pair->className.clear();
             if (unwinding()) return;
         }
     }

@@ -281,6 +281,19 @@ TEST(BuiltinRules, WatchAndProto) {
              setMember(a, var("o"), "p", number(5));
              trace(a, member(var("o"), "p"));
          }, 7, "true\npundefined1!\n2\ntrue\n5\n"},
+        {"a watcher may assign its own property and unwatch it", [](Asm& a) {
+             set(a, "o", emptyObject());
+             Asm body;
+             body.str("in").trace();
+             setMember(body, var("this"), "p", number(7));
+             callMethod(var("this"), "unwatch", {text("p")})(body);
+             body.op(Op::Pop).getVar("now").op(Op::Return);
+             callMethod(var("o"), "watch", {text("p"), function({"name", "old", "now"}, body)})(a);
+             a.op(Op::Pop);
+             setMember(a, var("o"), "p", number(1));
+             setMember(a, var("o"), "p", number(2));
+             trace(a, member(var("o"), "p"));
+         }, 7, "in\n2\n"},
         {"__proto__ is not deleted until its flag is cleared", [](Asm& a) {
              set(a, "o", emptyObject());
              a.getVar("o").str("__proto__").op(Op::Delete).trace();
