@@ -197,7 +197,9 @@ Value toPrimitive(Vm& vm, const Value& v, Hint hint) {
         }
         return Value(o->kind == ObjectKind::Function ? "[type Function]" : "[type Object]");
     }
-    // Numbers: valueOf alone; an object that stays an object converts to NaN.
+    // Numbers: valueOf alone; an object that stays an object converts to NaN. A clip stays
+    // itself: a valueOf given to it is not consulted.
+    if (o->kind == ObjectKind::Clip) return v;
     Value fn = vm.getMember(v, "valueOf");
     if (fn.obj() && fn.obj()->kind == ObjectKind::Function) return vm.call(fn, v, {});
     return Value();  // an object without valueOf has no primitive value

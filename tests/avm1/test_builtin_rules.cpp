@@ -246,6 +246,11 @@ TEST(BuiltinRules, Arrays) {
 TEST(BuiltinRules, BooleanAndNumbers) {
     runCases({
         {"Boolean() is undefined", [](Asm& a) { a.num(0).str("Boolean").op(Op::CallFunction).op(Op::TypeOf).trace(); }, 7, "undefined\n"},
+        {"a clip's own valueOf is not used for numbers", [](Asm& a) {
+             setMember(a, var("this"), "valueOf", function({}, Asm().num(5).op(Op::Return)));
+             trace(a, callFunction("isNaN", {var("this")}));
+             a.getVar("this").str("18").op(Op::Less2).op(Op::TypeOf).trace();
+         }, 7, "true\nundefined\n"},
         {"Boolean(0) is false", [](Asm& a) { trace(a, callFunction("Boolean", {number(0)})); }, 7, "false\n"},
     });
     struct Text {
