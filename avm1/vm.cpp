@@ -460,14 +460,18 @@ static bool specialClipMember(Vm& vm, ClipId clip, std::string_view name, Value&
 }
 
 Value Vm::getMember(const Value& target, std::string_view name) {
+    // A primitive's __proto__ is its class's prototype, as if it were boxed.
+    auto primitive = [&](const ObjectRef& proto) {
+        return sameName(name, "__proto__", nameCase()) ? Value(proto) : getOwnOrProto(*proto, name, target);
+    };
     switch (target.type()) {
     case Type::Undefined:
     case Type::Null: return Value();
     case Type::String:
         if (name == "length") return Value(static_cast<double>(textLength(target.str(), ctx.version)));
-        return getOwnOrProto(*protos.string, name, target);
-    case Type::Number: return getOwnOrProto(*protos.number, name, target);
-    case Type::Boolean: return getOwnOrProto(*protos.boolean, name, target);
+        return primitive(protos.string);
+    case Type::Number: return primitive(protos.number);
+    case Type::Boolean: return primitive(protos.boolean);
     case Type::Object: break;
     }
     Object& o = *target.obj();

@@ -251,6 +251,10 @@ TEST(BuiltinRules, BooleanAndNumbers) {
              trace(a, callFunction("isNaN", {var("this")}));
              a.getVar("this").str("18").op(Op::Less2).op(Op::TypeOf).trace();
          }, 7, "true\nundefined\n"},
+        {"a primitive's __proto__ is its class prototype", [](Asm& a) {
+             a.num(1).str("__proto__").op(Op::GetMember).getVar("Number").str("prototype").op(Op::GetMember)
+                 .op(Op::StrictEquals).trace();
+         }, 7, "true\n"},
         {"Boolean(0) is false", [](Asm& a) { trace(a, callFunction("Boolean", {number(0)})); }, 7, "false\n"},
     });
     struct Text {
