@@ -118,7 +118,9 @@ void installObjectBuiltins(Vm& vm) {
 
     // Function
     Object& fp = *vm.protos.function;
-    vm.defineClass("Function", [](Vm&, Args) -> Value { return Value(); }, vm.protos.function);
+    ObjectRef functionCtor = vm.defineClass("Function", [](Vm&, Args) -> Value { return Value(); }, vm.protos.function);
+    objectCtorFn->define("constructor", Value(functionCtor), kDontEnum);
+    functionCtor->define("constructor", Value(functionCtor), kDontEnum);
     vm.method(fp, "call", [](Vm& vm, Args c) -> Value {
         std::span<const Value> rest = c.args.empty() ? c.args : c.args.subspan(1);
         return vm.call(c.thisValue, c.arg(0), rest);

@@ -266,6 +266,8 @@ ObjectRef Vm::defineClass(std::string_view name, NativeFn ctor, const ObjectRef&
     ObjectRef f = newFunction(ctor, name, construct);
     f->define("prototype", proto, kDontEnum | kDontDelete);
     proto->define("constructor", f, kDontEnum);
+    // Built-in classes own their `constructor` (Function), like the constructors they are.
+    if (const Property* fn = m_global->findOwn("Function", NameCase::Sensitive)) f->define("constructor", fn->value, kDontEnum);
     m_global->define(name, f, kDontEnum);
     return f;
 }

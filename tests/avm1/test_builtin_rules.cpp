@@ -255,6 +255,11 @@ TEST(BuiltinRules, BooleanAndNumbers) {
              a.num(1).str("__proto__").op(Op::GetMember).getVar("Number").str("prototype").op(Op::GetMember)
                  .op(Op::StrictEquals).trace();
          }, 7, "true\n"},
+        {"built-in classes own their constructor", [](Asm& a) {
+             trace(a, callMethod(var("Number"), "hasOwnProperty", {text("constructor")}));
+             trace(a, callMethod(var("Object"), "hasOwnProperty", {text("constructor")}));
+             a.getVar("Array").str("constructor").op(Op::GetMember).getVar("Function").op(Op::StrictEquals).trace();
+         }, 7, "true\ntrue\ntrue\n"},
         {"Boolean(0) is false", [](Asm& a) { trace(a, callFunction("Boolean", {number(0)})); }, 7, "false\n"},
     });
     struct Text {
