@@ -25,15 +25,15 @@ double stringToNumber(std::string_view s, unsigned version) {
     while (i < s.size() && isSpace(s[i])) ++i;
     s = s.substr(i);
     if (s.empty()) return version >= 5 ? kNaN : 0.0;
-    // Hexadecimal "0x1F" (SWF 6 and later), with an optional sign before it; text with leading
-    // spaces is read as decimal only.
+    // Hexadecimal "0x1F" (SWF 6 and later), signed only after the mark ("0x-10"; "-0x10" is
+    // no number); octal "0777" with an optional sign. Text with leading spaces is decimal only.
     if (version >= 6 && s.size() > 2 && i == 0) {
         std::size_t p = (s[0] == '-' || s[0] == '+') ? 1 : 0;
-        if (s.size() > p + 2 && s[p] == '0' && (s[p + 1] == 'x' || s[p + 1] == 'X')) {
+        if (s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
             double v = 0;
-            std::size_t k = p + 2;
-            bool negative = s[0] == '-';
-            if (p == 0 && (s[k] == '-' || s[k] == '+')) negative = s[k++] == '-';  // "0x-10"
+            std::size_t k = 2;
+            bool negative = false;
+            if (s[k] == '-' || s[k] == '+') negative = s[k++] == '-';
             if (k == s.size()) return kNaN;
             for (; k < s.size(); ++k) {
                 char c = s[k];

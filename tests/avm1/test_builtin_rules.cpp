@@ -267,7 +267,7 @@ TEST(BuiltinRules, BooleanAndNumbers) {
         double expected;
     };
     const Text texts[] = {
-        {"0xFF000000", -16777216}, {"0x10", 16}, {"-0x10", -16}, {"0777", 511}, {"-077", -63},
+        {"0xFF000000", -16777216}, {"0x10", 16}, {"-0x10", std::nan("")}, {"0x-10", -16}, {"0777", 511}, {"-077", -63},
         {"077000000000", static_cast<double>(static_cast<std::int32_t>(077000000000LL & 0xFFFFFFFF))},
         {"019", 19}, {" 077", 77}, {"2e", 2}, {"-56e", -56}, {" 0x2", std::nan("")},
     };
