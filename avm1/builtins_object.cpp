@@ -132,6 +132,26 @@ void installObjectBuiltins(Vm& vm) {
         return vm.call(c.thisValue, c.arg(0), args);
     });
 
+    // Error: a message (the prototype's "Error" unless given) that toString gives back.
+    vm.protos.error = vm.alloc(vm.protos.object);
+    // Called without `new` it makes a new error too (its `this` is left alone).
+    vm.defineClass("Error",
+        [](Vm& vm, Args c) -> Value {
+            Value self(vm.alloc(vm.protos.error));
+            if (!c.arg(0).isUndefined()) vm.setMember(self, "message", c.arg(0));
+            return self;
+        },
+        vm.protos.error,
+        [](Vm& vm, Args c) -> Value {
+            if (!c.arg(0).isUndefined()) vm.setMember(c.thisValue, "message", c.arg(0));
+            return c.thisValue;
+        });
+    vm.protos.error->define("message", Value("Error"), kDontEnum);
+    vm.protos.error->define("name", Value("Error"), kDontEnum);
+    vm.method(*vm.protos.error, "toString", [](Vm& vm, Args c) -> Value {
+        return Value(toString(vm, vm.getMember(c.thisValue, "message")));
+    });
+
     // Boolean
     vm.protos.boolean = vm.alloc(vm.protos.object);
     vm.defineClass("Boolean",

@@ -328,6 +328,24 @@ TEST(BuiltinRules, WatchAndProto) {
     });
 }
 
+TEST(BuiltinRules, Error) {
+    runCases({
+        {"a message given or the prototype's", [](Asm& a) {
+             a.str("boom").num(1).str("Error").op(Op::NewObject).trace();
+             a.num(0).str("Error").op(Op::NewObject).trace();
+             trace(a, member([](Asm& x) { x.num(0).str("Error").op(Op::NewObject); }, "name"));
+         }, 7, "boom\nError\nError\n"},
+        {"thrown and caught", [](Asm& a) {
+             Asm t;
+             t.str("bad").num(1).str("Error").op(Op::NewObject).op(Op::Throw);
+             Asm c;
+             c.getVar("e").str("message").op(Op::GetMember).trace();
+             c.getVar("e").getVar("Error").op(Op::InstanceOf).trace();
+             a.tryBlock(t, "e", &c, nullptr);
+         }, 7, "bad\ntrue\n"},
+    });
+}
+
 TEST(BuiltinRules, FlashPackageFromSwf8) {
     runCases({
         {"hidden in SWF 7", [](Asm& a) { a.getVar("flash").op(Op::TypeOf).trace(); }, 7, "undefined\n"},
