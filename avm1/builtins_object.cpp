@@ -311,6 +311,23 @@ void installGlobalFunctions(Vm& vm) {
         }
         return Value();
     });
+    // AsBroadcaster: the listener methods MovieClipLoader has (they keep `_listeners`), as
+    // functions of its own that initialize() gives to any object.
+    ObjectRef broadcaster = vm.newFunction([](Vm&, Args) -> Value { return Value(); }, "AsBroadcaster");
+    g.define("AsBroadcaster", Value(broadcaster), kDontEnum);
+    broadcaster->define("prototype", Value(vm.newObject()), kDontEnum | kDontDelete);
+    Value loaderProto = vm.getMember(vm.getMember(Value(vm.global()), "MovieClipLoader"), "prototype");
+    for (const char* name : {"addListener", "removeListener", "broadcastMessage"})
+        broadcaster->define(name, vm.getMember(loaderProto, name), kDontEnum);
+    vm.method(*broadcaster, "initialize", [](Vm& vm, Args c) -> Value {
+        Object* o = c.arg(0).obj();
+        if (!o) return Value();
+        Object* b = vm.getMember(Value(vm.global()), "AsBroadcaster").obj();
+        for (const char* name : {"addListener", "removeListener", "broadcastMessage"})
+            if (const Property* p = b ? b->findOwn(name, NameCase::Sensitive) : nullptr) o->define(name, p->value, kDontEnum);
+        o->define("_listeners", Value(vm.newArray()), kDontEnum);
+        return Value();
+    });
     vm.method(g, "fscommand", [](Vm& vm, Args c) -> Value {
         vm.host().getUrl("FSCommand:" + toString(vm, c.arg(0)), toString(vm, c.arg(1)));
         return Value();

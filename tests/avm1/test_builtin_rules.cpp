@@ -346,6 +346,27 @@ TEST(BuiltinRules, Error) {
     });
 }
 
+TEST(BuiltinRules, AsBroadcaster) {
+    runCases({
+        {"initialize, add, broadcast, remove", [](Asm& a) {
+             set(a, "src", emptyObject());
+             callMethod(var("AsBroadcaster"), "initialize", {var("src")})(a);
+             a.op(Op::Pop);
+             set(a, "l", emptyObject());
+             setMember(a, var("l"), "onPing", function({"x"}, Asm().str("ping ").getVar("x").op(Op::Add2).trace()));
+             callMethod(var("src"), "addListener", {var("l")})(a);
+             callMethod(var("src"), "addListener", {var("l")})(a);  // once only
+             a.op(Op::Pop).op(Op::Pop);
+             callMethod(var("src"), "broadcastMessage", {text("onPing"), number(1)})(a);
+             a.op(Op::Pop);
+             trace(a, callMethod(var("src"), "removeListener", {var("l")}));
+             callMethod(var("src"), "broadcastMessage", {text("onPing"), number(2)})(a);
+             a.op(Op::Pop);
+             trace(a, member(member(var("src"), "_listeners"), "length"));
+         }, 7, "ping 1\ntrue\n0\n"},
+    });
+}
+
 TEST(BuiltinRules, FlashPackageFromSwf8) {
     runCases({
         {"hidden in SWF 7", [](Asm& a) { a.getVar("flash").op(Op::TypeOf).trace(); }, 7, "undefined\n"},
