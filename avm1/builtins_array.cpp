@@ -32,14 +32,30 @@ std::size_t clampIndex(Vm& vm, const Value& v, std::size_t len, std::size_t fall
     return static_cast<std::size_t>(std::min(d, static_cast<double>(len)));
 }
 
-std::string join(Vm& vm, Object& a, const std::string& sep) {
+std::string join(Vm& vm, const std::vector<Value>& elements, const std::string& sep) {
     std::string out;
-    for (std::size_t i = 0; i < a.elements.size(); ++i) {
+    for (std::size_t i = 0; i < elements.size(); ++i) {
         if (i) out += sep;
-        const Value& v = a.elements[i];
+        const Value& v = elements[i];
         if (!v.isNullish() || vm.ctx.version >= 7) out += v.isUndefined() ? (vm.ctx.version >= 7 ? "undefined" : "") : toString(vm, v);
+        if (out.size() > vm.limits().maxStringBytes) {
+            vm.abort("script string too long");
+            return {};
+        }
     }
     return out;
+}
+
+// join and toString on an object that is no array (one that inherits the methods): it has
+// `length` slots and no elements of its own.
+std::string joinOther(Vm& vm, const CallArgs& c, const std::string& sep) {
+    double n = c.thisValue.obj() ? toInteger(toNumber(vm, vm.getMember(c.thisValue, "length"))) : 0;
+    if (!(n > 0)) return {};
+    if (n > static_cast<double>(vm.limits().maxArrayLength)) {
+        vm.abort("script array too long");
+        return {};
+    }
+    return join(vm, std::vector<Value>(static_cast<std::size_t>(n)), sep);
 }
 
 std::string lowerCopy(std::string s) {
@@ -109,7 +125,8 @@ Value arrayCtor(Vm& vm, Args c) {
     std::vector<Value> elements;
     if (c.args.size() == 1 && c.arg(0).isNumber()) {
         double n = c.arg(0).num();
-        if (n >= 0 && n <= static_cast<double>(vm.limits().maxArrayLength)) elements.resize(static_cast<std::size_t>(n));
+        if (n >= 0 && n <= static_cast<double>(vm.limits().maxArrayLength))
+            elements.resize(static_cast<std::size_t>(n), Value::hole());
     } else {
         elements.assign(c.args.begin(), c.args.end());
     }
@@ -158,12 +175,12 @@ void installArrayBuiltins(Vm& vm) {
     });
     vm.method(p, "join", [](Vm& vm, Args c) -> Value {
         Object* a = arrayOf(c);
-        if (!a) return Value();
-        return Value(join(vm, *a, c.arg(0).isUndefined() ? "," : toString(vm, c.arg(0))));
+        std::string sep = c.arg(0).isUndefined() ? "," : toString(vm, c.arg(0));
+        return Value(a ? join(vm, a->elements, sep) : joinOther(vm, c, sep));
     });
     vm.method(p, "toString", [](Vm& vm, Args c) -> Value {
         Object* a = arrayOf(c);
-        return a ? Value(join(vm, *a, ",")) : Value("[object Object]");
+        return Value(a ? join(vm, a->elements, ",") : joinOther(vm, c, ","));
     });
     vm.method(p, "reverse", [](Vm&, Args c) -> Value {
         Object* a = arrayOf(c);

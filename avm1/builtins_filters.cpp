@@ -107,6 +107,15 @@ Value defaultOf(Vm& vm, const FilterClass& fc, const PropSpec& p) {
 }
 
 // Fills a new filter object from constructor arguments (undefined ones take the default).
+// The `flash` package: a global from SWF 8 on; older movies do not see it, but the clip
+// effects still build their objects from it.
+constexpr const char* kHiddenFlash = "\x01flash";
+
+Value flashPackage(Vm& vm) {
+    const Property* p = vm.global()->findOwn(kHiddenFlash, NameCase::Sensitive);
+    return p ? p->value : vm.getMember(Value(vm.global()), "flash");
+}
+
 void initFilter(Vm& vm, Object& o, const FilterClass& fc, std::span<const Value> args) {
     o.className = fc.name;
     for (std::size_t i = 0; i < fc.props.size(); ++i) {
@@ -117,7 +126,7 @@ void initFilter(Vm& vm, Object& o, const FilterClass& fc, std::span<const Value>
 }
 
 ObjectRef newFilter(Vm& vm, const FilterClass& fc) {
-    Value ctor = vm.getMember(vm.getMember(vm.getMember(Value(vm.global()), "flash"), "filters"), fc.name);
+    Value ctor = vm.getMember(vm.getMember(flashPackage(vm), "filters"), fc.name);
     ObjectRef o = vm.alloc(vm.getMember(ctor, "prototype").objRef());
     return o;
 }
@@ -397,7 +406,7 @@ void installClipEffects(Vm& vm, Object& clip) {
             if (!effectsOf(vm, c, e) || !e.scrollRect) return Value();
             const auto& r = *e.scrollRect;
             const Value args[4] = {Value(r[0]), Value(r[1]), Value(r[2]), Value(r[3])};
-            Value ctor = vm.getMember(vm.getMember(vm.getMember(Value(vm.global()), "flash"), "geom"), "Rectangle");
+            Value ctor = vm.getMember(vm.getMember(flashPackage(vm), "geom"), "Rectangle");
             return vm.construct(ctor, args);
         },
         [](Vm& vm, Args c) -> Value {
@@ -466,6 +475,10 @@ void installFilterBuiltins(Vm& vm) {
     installRectangle(vm, *geom);
     installClipEffects(vm, *vm.protos.clip);
     vm.method(*vm.protos.clip, "setMask", setMask);
+    if (vm.version() < 8) {
+        vm.global()->remove("flash", NameCase::Sensitive);
+        vm.global()->define(kHiddenFlash, Value(flash), kDontEnum);
+    }
 }
 
 }  // namespace avm1

@@ -66,7 +66,8 @@ void installObjectBuiltins(Vm& vm) {
         if (name.empty()) return Value(false);
         if (name == "__proto__") return Value(o->proto != nullptr || o->findOwn(name, NameCase::Sensitive));
         std::size_t idx;
-        if ((o->kind == ObjectKind::Array) && parseIndex(name, idx)) return Value(idx < o->elements.size());
+        if ((o->kind == ObjectKind::Array) && parseIndex(name, idx) && idx < o->elements.size())
+            return Value(!o->elements[idx].isHole());
         return Value(o->findOwn(name, vm.nameCase()) != nullptr);
     });
     vm.method(op, "isPrototypeOf", [](Vm&, Args c) -> Value {
@@ -93,8 +94,18 @@ void installObjectBuiltins(Vm& vm) {
         if (setter && setter->kind == ObjectKind::Function) p.setter = c.arg(2).objRef();
         return Value(true);
     });
-    vm.method(op, "watch", [](Vm&, Args) -> Value { return Value(false); });
-    vm.method(op, "unwatch", [](Vm&, Args) -> Value { return Value(false); });
+    vm.method(op, "watch", [](Vm& vm, Args c) -> Value {
+        Object* o = c.thisValue.obj();
+        Object* fn = c.arg(1).obj();
+        if (!o || c.args.size() < 2 || !fn || fn->kind != ObjectKind::Function) return Value(false);
+        o->define(watchKey(toString(vm, c.arg(0))), Value(vm.newArray({c.arg(1), c.arg(2)})), kDontEnum, vm.nameCase());
+        o->watched = true;
+        return Value(true);
+    });
+    vm.method(op, "unwatch", [](Vm& vm, Args c) -> Value {
+        Object* o = c.thisValue.obj();
+        return Value(o && o->remove(watchKey(toString(vm, c.arg(0))), vm.nameCase()));
+    });
     vm.method(*objectCtorFn, "registerClass", [](Vm& vm, Args c) -> Value {
         Value reg = vm.getMember(Value(vm.global()), "__registeredClasses");
         if (!reg.obj()) {
@@ -107,7 +118,9 @@ void installObjectBuiltins(Vm& vm) {
 
     // Function
     Object& fp = *vm.protos.function;
-    vm.defineClass("Function", [](Vm&, Args) -> Value { return Value(); }, vm.protos.function);
+    ObjectRef functionCtor = vm.defineClass("Function", [](Vm&, Args) -> Value { return Value(); }, vm.protos.function);
+    objectCtorFn->define("constructor", Value(functionCtor), kDontEnum);
+    functionCtor->define("constructor", Value(functionCtor), kDontEnum);
     vm.method(fp, "call", [](Vm& vm, Args c) -> Value {
         std::span<const Value> rest = c.args.empty() ? c.args : c.args.subspan(1);
         return vm.call(c.thisValue, c.arg(0), rest);
@@ -119,10 +132,31 @@ void installObjectBuiltins(Vm& vm) {
         return vm.call(c.thisValue, c.arg(0), args);
     });
 
+    // Error: a message (the prototype's "Error" unless given) that toString gives back.
+    vm.protos.error = vm.alloc(vm.protos.object);
+    // Called without `new` it makes a new error too (its `this` is left alone).
+    vm.defineClass("Error",
+        [](Vm& vm, Args c) -> Value {
+            Value self(vm.alloc(vm.protos.error));
+            if (!c.arg(0).isUndefined()) vm.setMember(self, "message", c.arg(0));
+            return self;
+        },
+        vm.protos.error,
+        [](Vm& vm, Args c) -> Value {
+            if (!c.arg(0).isUndefined()) vm.setMember(c.thisValue, "message", c.arg(0));
+            return c.thisValue;
+        });
+    vm.protos.error->define("message", Value("Error"), kDontEnum);
+    vm.protos.error->define("name", Value("Error"), kDontEnum);
+    vm.method(*vm.protos.error, "toString", [](Vm& vm, Args c) -> Value {
+        return Value(toString(vm, vm.getMember(c.thisValue, "message")));
+    });
+
     // Boolean
     vm.protos.boolean = vm.alloc(vm.protos.object);
     vm.defineClass("Boolean",
-        [](Vm& vm, Args c) -> Value { return Value(toBoolean(c.arg(0), vm.ctx.version)); },
+        // Called without an argument, Boolean() gives undefined (not false).
+        [](Vm& vm, Args c) -> Value { return c.args.empty() ? Value() : Value(toBoolean(c.arg(0), vm.ctx.version)); },
         vm.protos.boolean,
         [](Vm& vm, Args c) -> Value {
             if (Object* o = c.thisValue.obj()) {
@@ -266,8 +300,32 @@ void installGlobalFunctions(Vm& vm) {
         if (!o) return Value();
         auto set = static_cast<std::uint8_t>(toInt32(toNumber(vm, c.arg(2))) & 7);
         auto clear = static_cast<std::uint8_t>(toInt32(toNumber(vm, c.arg(3))) & 7);
-        for (const std::string& n : propNames(vm, *o, c.arg(1)))
-            if (Property* p = o->findOwn(n, vm.nameCase())) p->flags = static_cast<std::uint8_t>((p->flags & ~clear) | set);
+        for (const std::string& n : propNames(vm, *o, c.arg(1))) {
+            Property* p = o->findOwn(n, vm.nameCase());
+            // The prototype link starts out as a hidden, undeletable property of every object.
+            if (!p && sameName(n, "__proto__", vm.nameCase()) && o->proto) {
+                p = &o->define("__proto__", Value(o->proto), 0, NameCase::Sensitive);
+                p->flags = kDontEnum | kDontDelete;
+            }
+            if (p) p->flags = static_cast<std::uint8_t>((p->flags & ~clear) | set);
+        }
+        return Value();
+    });
+    // AsBroadcaster: the listener methods MovieClipLoader has (they keep `_listeners`), as
+    // functions of its own that initialize() gives to any object.
+    ObjectRef broadcaster = vm.newFunction([](Vm&, Args) -> Value { return Value(); }, "AsBroadcaster");
+    g.define("AsBroadcaster", Value(broadcaster), kDontEnum);
+    broadcaster->define("prototype", Value(vm.newObject()), kDontEnum | kDontDelete);
+    Value loaderProto = vm.getMember(vm.getMember(Value(vm.global()), "MovieClipLoader"), "prototype");
+    for (const char* name : {"addListener", "removeListener", "broadcastMessage"})
+        broadcaster->define(name, vm.getMember(loaderProto, name), kDontEnum);
+    vm.method(*broadcaster, "initialize", [](Vm& vm, Args c) -> Value {
+        Object* o = c.arg(0).obj();
+        if (!o) return Value();
+        Object* b = vm.getMember(Value(vm.global()), "AsBroadcaster").obj();
+        for (const char* name : {"addListener", "removeListener", "broadcastMessage"})
+            if (const Property* p = b ? b->findOwn(name, NameCase::Sensitive) : nullptr) o->define(name, p->value, kDontEnum);
+        o->define("_listeners", Value(vm.newArray()), kDontEnum);
         return Value();
     });
     vm.method(g, "fscommand", [](Vm& vm, Args c) -> Value {

@@ -1,4 +1,4 @@
-// String (positions count bytes of the UTF-8 text) and Math.
+// String (positions count bytes of the UTF-8 text).
 
 #include <cmath>
 #include <string_view>
@@ -80,33 +80,6 @@ std::string caseCopy(Vm& vm, std::string s, bool upper) {
     if (vm.ctx.version >= 6) return caseMapped(s, upper);
     for (char& ch : s) ch = static_cast<char>(upper ? std::toupper(static_cast<unsigned char>(ch)) : std::tolower(static_cast<unsigned char>(ch)));
     return s;
-}
-
-// The first two arguments are converted (valueOf runs) even when the function uses one.
-double firstNumber(Vm& vm, const CallArgs& c, double* second = nullptr) {
-    double first = std::nan(""), next = std::nan("");
-    for (std::size_t i = 0; i < c.args.size() && i < 2; ++i) {
-        double d = toNumber(vm, c.args[i]);
-        if (i == 0) first = d;
-        if (i == 1) next = d;
-    }
-    if (second) *second = next;
-    return first;
-}
-
-Value mathUnary(Vm& vm, const CallArgs& c, double (*fn)(double)) {
-    if (c.args.empty()) return Value(std::nan(""));
-    return Value(fn(firstNumber(vm, c)));
-}
-
-// Math.min and Math.max take two numbers (a missing one is undefined); more are ignored.
-Value minMax(Vm& vm, const CallArgs& c, bool max) {
-    if (c.args.empty()) return Value(max ? -INFINITY : INFINITY);
-    double a = toNumber(vm, c.arg(0));
-    if (c.args.size() < 2) return Value(std::nan(""));  // one number has no minimum
-    double b = toNumber(vm, c.arg(1));
-    if (std::isnan(a) || std::isnan(b)) return Value(std::nan(""));
-    return Value(max ? std::max(a, b) : std::min(a, b));
 }
 
 }  // namespace
@@ -232,49 +205,6 @@ void installStringBuiltins(Vm& vm) {
         }
         return Value(vm.newArray(std::move(parts)));
     });
-}
-
-void installMathBuiltins(Vm& vm) {
-    ObjectRef m = vm.newObject();
-    vm.global()->define("Math", m, kDontEnum);
-    constexpr std::uint8_t kConst = kDontEnum | kDontDelete | kReadOnly;
-    m->define("E", Value(2.718281828459045), kConst);
-    m->define("LN10", Value(2.302585092994046), kConst);
-    m->define("LN2", Value(0.6931471805599453), kConst);
-    m->define("LOG10E", Value(0.4342944819032518), kConst);
-    m->define("LOG2E", Value(1.4426950408889634), kConst);
-    m->define("PI", Value(3.141592653589793), kConst);
-    m->define("SQRT1_2", Value(0.7071067811865476), kConst);
-    m->define("SQRT2", Value(1.4142135623730951), kConst);
-    vm.method(*m, "abs", [](Vm& vm, Args c) -> Value { return mathUnary(vm, c, std::fabs); });
-    vm.method(*m, "acos", [](Vm& vm, Args c) -> Value { return mathUnary(vm, c, std::acos); });
-    vm.method(*m, "asin", [](Vm& vm, Args c) -> Value { return mathUnary(vm, c, std::asin); });
-    vm.method(*m, "atan", [](Vm& vm, Args c) -> Value { return mathUnary(vm, c, std::atan); });
-    vm.method(*m, "ceil", [](Vm& vm, Args c) -> Value { return mathUnary(vm, c, std::ceil); });
-    vm.method(*m, "cos", [](Vm& vm, Args c) -> Value { return mathUnary(vm, c, std::cos); });
-    vm.method(*m, "exp", [](Vm& vm, Args c) -> Value { return mathUnary(vm, c, std::exp); });
-    vm.method(*m, "floor", [](Vm& vm, Args c) -> Value { return mathUnary(vm, c, std::floor); });
-    vm.method(*m, "log", [](Vm& vm, Args c) -> Value { return mathUnary(vm, c, std::log); });
-    vm.method(*m, "sin", [](Vm& vm, Args c) -> Value { return mathUnary(vm, c, std::sin); });
-    vm.method(*m, "sqrt", [](Vm& vm, Args c) -> Value { return mathUnary(vm, c, std::sqrt); });
-    vm.method(*m, "tan", [](Vm& vm, Args c) -> Value { return mathUnary(vm, c, std::tan); });
-    vm.method(*m, "round", [](Vm& vm, Args c) -> Value {
-        return mathUnary(vm, c, [](double d) { return std::floor(d + 0.5); });
-    });
-    vm.method(*m, "atan2", [](Vm& vm, Args c) -> Value {
-        double y2 = 0, y1 = firstNumber(vm, c, &y2);
-        return Value(std::atan2(y1, y2));
-    });
-    vm.method(*m, "pow", [](Vm& vm, Args c) -> Value {
-        double e = 0, b = firstNumber(vm, c, &e);
-        return Value(std::pow(b, e));
-    });
-    vm.method(*m, "random", [](Vm& vm, Args c) -> Value {
-        firstNumber(vm, c);  // converted and ignored, as in the reference player
-        return Value(vm.random01());
-    });
-    vm.method(*m, "max", [](Vm& vm, Args c) -> Value { return minMax(vm, c, true); });
-    vm.method(*m, "min", [](Vm& vm, Args c) -> Value { return minMax(vm, c, false); });
 }
 
 }  // namespace avm1

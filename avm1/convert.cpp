@@ -25,14 +25,15 @@ double stringToNumber(std::string_view s, unsigned version) {
     while (i < s.size() && isSpace(s[i])) ++i;
     s = s.substr(i);
     if (s.empty()) return version >= 5 ? kNaN : 0.0;
-    // Hexadecimal "0x1F" (SWF 6 and later), with an optional sign before it.
-    if (version >= 6 && s.size() > 2) {
+    // Hexadecimal "0x1F" (SWF 6 and later), signed only after the mark ("0x-10"; "-0x10" is
+    // no number); octal "0777" with an optional sign. Text with leading spaces is decimal only.
+    if (version >= 6 && s.size() > 2 && i == 0) {
         std::size_t p = (s[0] == '-' || s[0] == '+') ? 1 : 0;
-        if (s.size() > p + 2 && s[p] == '0' && (s[p + 1] == 'x' || s[p + 1] == 'X')) {
+        if (s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
             double v = 0;
-            std::size_t k = p + 2;
-            bool negative = s[0] == '-';
-            if (p == 0 && (s[k] == '-' || s[k] == '+')) negative = s[k++] == '-';  // "0x-10"
+            std::size_t k = 2;
+            bool negative = false;
+            if (s[k] == '-' || s[k] == '+') negative = s[k++] == '-';
             if (k == s.size()) return kNaN;
             for (; k < s.size(); ++k) {
                 char c = s[k];
@@ -41,7 +42,15 @@ double stringToNumber(std::string_view s, unsigned version) {
                 if (d < 0) return kNaN;
                 v = v * 16 + d;
             }
-            return negative ? -v : v;
+            // Integer literals in text are 32-bit: "0xFF000000" is negative.
+            return toInt32(negative ? -v : v);
+        }
+        // Octal "0777": a leading zero and octal digits only (else it is decimal, "019").
+        if (s.size() > p + 1 && s[p] == '0') {
+            double v = 0;
+            std::size_t k = p + 1;
+            for (; k < s.size() && s[k] >= '0' && s[k] <= '7'; ++k) v = v * 8 + (s[k] - '0');
+            if (k == s.size()) return toInt32(s[0] == '-' ? -v : v);
         }
     }
     // Decimal: sign, digits, fraction, exponent; nothing else may follow but spaces.
@@ -60,6 +69,9 @@ double stringToNumber(std::string_view s, unsigned version) {
         if (e < s.size() && s[e] >= '0' && s[e] <= '9') {
             k = e;
             while (k < s.size() && s[k] >= '0' && s[k] <= '9') ++k;
+        } else if (e == s.size() && version >= 5) {
+            // An exponent mark with no digits at the end is an exponent of zero: "2e" is 2.
+            return parseDecimal(s.substr(0, k));
         }
     }
     std::size_t end = k;
@@ -185,7 +197,9 @@ Value toPrimitive(Vm& vm, const Value& v, Hint hint) {
         }
         return Value(o->kind == ObjectKind::Function ? "[type Function]" : "[type Object]");
     }
-    // Numbers: valueOf alone; an object that stays an object converts to NaN.
+    // Numbers: valueOf alone; an object that stays an object converts to NaN. A clip stays
+    // itself: a valueOf given to it is not consulted.
+    if (o->kind == ObjectKind::Clip) return v;
     Value fn = vm.getMember(v, "valueOf");
     if (fn.obj() && fn.obj()->kind == ObjectKind::Function) return vm.call(fn, v, {});
     return Value();  // an object without valueOf has no primitive value

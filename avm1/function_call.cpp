@@ -7,17 +7,17 @@
 
 namespace avm1 {
 
-ObjectRef makeSuper(Vm& vm, Object& holder, const Value& thisValue) {
+ObjectRef makeSuper(Vm& vm, Object& holder, const Value& thisValue, bool constructorRun) {
     auto s = vm.alloc(holder.proto, ObjectKind::Boxed);
     s->className = "super";
     s->primitive = thisValue;
-    if (const Property* c = holder.findOwn("__constructor__", NameCase::Sensitive))
-        s->define("__constructor__", c->value, kDontEnum);
+    // The one element: where super() starts looking for the parent constructor.
+    s->elements.emplace_back(constructorRun ? holder.shared_from_this() : holder.proto);
     return s;
 }
 
 Value Interpreter::callFunction(Vm& vm, Object& fn, const Value& thisValue, std::span<const Value> args,
-                                Object* superHolder) {
+                                Object* superHolder, bool constructorRun) {
     const FunctionCode& code = *fn.code;
     Frame f;
     f.code = code.body;
@@ -43,7 +43,7 @@ Value Interpreter::callFunction(Vm& vm, Object& fn, const Value& thisValue, std:
     auto arguments = vm.alloc(vm.protos.array, ObjectKind::Arguments);
     arguments->elements.assign(args.begin(), args.end());
     arguments->define("callee", Value(f.callee), kDontEnum);
-    ObjectRef super = superHolder ? makeSuper(vm, *superHolder, thisValue) : nullptr;
+    ObjectRef super = superHolder ? makeSuper(vm, *superHolder, thisValue, constructorRun) : nullptr;
     if (code.isFunction2) {
         f.registers.resize(std::max<std::size_t>(code.registerCount, 1));
         std::size_t r = 1;

@@ -299,11 +299,13 @@ struct Runner {
             for (ClipId c : vm.host().children(o->clipId)) names.push_back(vm.host().name(c));
         int guard = 0;
         for (Object* p = o; p && guard < 256; p = p->proto.get(), ++guard) {
-            if (p->kind == ObjectKind::Array || p->kind == ObjectKind::Arguments)
-                for (std::size_t i = 0; i < p->elements.size(); ++i) names.push_back(std::to_string(i));
+            // Newest first: the named properties, then the elements from the last (holes are none).
             auto& props = p->properties();
             for (auto it = props.rbegin(); it != props.rend(); ++it)
                 if (!(it->flags & kDontEnum) && !seen(it->name)) names.push_back(it->name);
+            if (p->kind == ObjectKind::Array || p->kind == ObjectKind::Arguments)
+                for (std::size_t i = p->elements.size(); i-- > 0;)
+                    if (!p->elements[i].isHole()) names.push_back(std::to_string(i));
         }
         for (auto it = names.rbegin(); it != names.rend(); ++it) push(Value(*it));
     }
@@ -316,13 +318,21 @@ struct Runner {
         if (unnamed) {
             if (construct) return vm.construct(obj, args);
             if (isSuper) {
-                const Property* c = o->findOwn("__constructor__", NameCase::Sensitive);
-                Object* holder = c && c->value.obj() ? vm.getMember(c->value, "prototype").obj() : nullptr;
-                return c ? vm.call(c->value, thisValue, args, holder) : Value();
+                // super(): the constructor found along the chain (no __resolve); it runs as a
+                // constructor one class further up.
+                Object* found = nullptr;
+                Object* from = o->elements.empty() ? nullptr : o->elements[0].obj();
+                Value ctor = vm.superLookup(from, "__constructor__", thisValue, &found);
+                return vm.call(ctor, thisValue, args, found ? found->proto.get() : nullptr, true);
             }
             return vm.call(obj, Value(), args);
         }
         std::string name = str(nameVal);
+        if (isSuper && !construct) {
+            Object* holder = nullptr;
+            Value fn = vm.superLookup(o->proto.get(), name, thisValue, &holder);
+            return vm.call(fn, thisValue, args, holder);
+        }
         Value fn = vm.getMember(obj, name);
         if (construct) return vm.construct(fn, args);
         // The prototype holding the method becomes `super`'s base inside it.
@@ -664,7 +674,7 @@ Completion Runner::runActions(std::size_t start, std::size_t end) {
         case Op::Delete: {
             std::string name = str(pop());
             Value obj = pop();
-            pushBool(obj.obj() && obj.obj()->remove(name, vm.nameCase()));
+            pushBool(obj.obj() && vm.deleteMember(*obj.obj(), name));
             break;
         }
         case Op::Delete2: {

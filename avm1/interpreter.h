@@ -28,8 +28,10 @@ struct Frame {
 };
 
 // `super` inside a method found on `holder`: it looks members up from holder's prototype and
-// calls them with `thisValue`; super() calls holder's __constructor__.
-ObjectRef makeSuper(Vm& vm, Object& holder, const Value& thisValue);
+// calls them with `thisValue`. super() calls the __constructor__ found from holder's prototype
+// on; in a constructor run (holder: the class's prototype) from holder itself, where `extends`
+// put the parent class.
+ObjectRef makeSuper(Vm& vm, Object& holder, const Value& thisValue, bool constructorRun);
 
 class Interpreter {
 public:
@@ -37,7 +39,7 @@ public:
     static Value run(Vm& vm, Frame& frame);
     // Calls a bytecode function.
     static Value callFunction(Vm& vm, Object& fn, const Value& thisValue, std::span<const Value> args,
-                              Object* superHolder);
+                              Object* superHolder, bool constructorRun);
 };
 
 }  // namespace avm1

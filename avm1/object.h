@@ -92,17 +92,25 @@ public:
     std::shared_ptr<Object> proto;
     ObjectKind kind;
     std::vector<Value> elements;           // Array
+    // An array length that the elements cannot stand for (negative, or past the size limit,
+    // from lengths that wrap at 32 bits): used while `oddLength` is set.
+    std::int32_t lengthValue = 0;
+    bool oddLength = false;
     std::unique_ptr<FunctionCode> code;    // Function
     Value primitive;                       // Boxed, Date (time value)
     std::uint32_t clipId = 0;              // Clip
     std::string className;                 // for the built-in classes: "Array", "Color", ...
     std::uint32_t gcMark = 0;              // the VM's collection epoch that last reached it
+    bool watched = false;                  // Object.watch was called on it (see watchKey)
 
 private:
     std::vector<Property> m_props;
 };
 
 using ObjectRef = std::shared_ptr<Object>;
+
+// The hidden property that holds the watcher of `name` (Object.watch): [callback, userData].
+inline std::string watchKey(std::string_view name) { return "\x01" + std::string(name); }
 
 // Parses an array index ("0", "12"); false for anything else.
 bool parseIndex(std::string_view s, std::size_t& index);

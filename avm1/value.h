@@ -29,6 +29,14 @@ public:
         v.m_type = Type::Null;
         return v;
     }
+    // An array slot never set (or deleted): undefined to scripts, but no element for for-in
+    // and hasOwnProperty.
+    static Value hole() {
+        Value v;
+        v.m_num = 1;
+        return v;
+    }
+    bool isHole() const { return m_type == Type::Undefined && m_num != 0; }
 
     Type type() const { return m_type; }
     bool isUndefined() const { return m_type == Type::Undefined; }

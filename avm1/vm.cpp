@@ -32,6 +32,38 @@ constexpr ClipPropName kClipProps[] = {
 };
 
 
+// The 32-bit value of a name made of digits with an optional minus ("12", "-5",
+// "4294967296"), exactly modulo 2^32 as array lengths count; false for other names.
+bool wrappedIndex(std::string_view s, std::int32_t& out) {
+    std::size_t i = !s.empty() && s[0] == '-' ? 1 : 0;
+    if (i == s.size()) return false;
+    std::uint32_t v = 0;
+    for (; i < s.size(); ++i) {
+        if (s[i] < '0' || s[i] > '9') return false;
+        v = v * 10u + static_cast<std::uint32_t>(s[i] - '0');
+    }
+    if (s[0] == '-') v = 0u - v;
+    out = static_cast<std::int32_t>(v);
+    return true;
+}
+
+std::int32_t arrayLength(const Object& a) {
+    return a.oddLength ? a.lengthValue : static_cast<std::int32_t>(a.elements.size());
+}
+
+// Sets an array's length: elements from the new length on go; new slots are holes.
+void setArrayLength(Object& a, std::int32_t length, std::size_t limit) {
+    std::size_t keep = length > 0 ? static_cast<std::size_t>(length) : 0;
+    if (length >= 0 && keep <= limit) {
+        a.elements.resize(keep, Value::hole());
+        a.oddLength = false;
+        return;
+    }
+    if (length < 0) a.elements.clear();
+    a.oddLength = true;
+    a.lengthValue = length;
+}
+
 }  // namespace
 
 ClipProp clipPropFromName(std::string_view name) {
@@ -246,7 +278,8 @@ ObjectRef Vm::defineClass(std::string_view name, NativeFn ctor, const ObjectRef&
     ObjectRef f = newFunction(ctor, name, construct);
     f->define("prototype", proto, kDontEnum | kDontDelete);
     proto->define("constructor", f, kDontEnum);
-    proto->define("__constructor__", f, kDontEnum);
+    // Built-in classes own their `constructor` (Function), like the constructors they are.
+    if (const Property* fn = m_global->findOwn("Function", NameCase::Sensitive)) f->define("constructor", fn->value, kDontEnum);
     m_global->define(name, f, kDontEnum);
     return f;
 }
@@ -378,18 +411,43 @@ ObjectRef Vm::toObject(const Value& v) {
 
 bool Vm::hasProperty(Object& o, std::string_view name) {
     int guard = 0;
-    for (Object* p = &o; p && guard < 256; p = p->proto.get(), ++guard)
+    std::size_t idx;
+    const bool index = parseIndex(name, idx);
+    for (Object* p = &o; p && guard < 256; p = p->proto.get(), ++guard) {
         if (p->findOwn(name, nameCase())) return true;
+        if (index && (p->kind == ObjectKind::Array || p->kind == ObjectKind::Arguments) && idx < p->elements.size() &&
+            !p->elements[idx].isHole())
+            return true;
+    }
     return false;
 }
 
 Value Vm::getOwnOrProto(Object& o, std::string_view name, const Value& thisValue) {
     int guard = 0;
     for (Object* p = &o; p && guard < 256; p = p->proto.get(), ++guard) {
+        // An array on the chain lends its elements (an object whose prototype is an array).
+        std::size_t idx;
+        if ((p->kind == ObjectKind::Array || p->kind == ObjectKind::Arguments) && parseIndex(name, idx) &&
+            idx < p->elements.size() && p != &o && !p->elements[idx].isHole())
+            return p->elements[idx];
         if (Property* prop = p->findOwn(name, nameCase())) {
             if (prop->getter) return call(Value(prop->getter), thisValue, {}, p);
             if (prop->setter) return Value();
             return prop->value;
+        }
+    }
+    return Value();
+}
+
+Value Vm::superLookup(Object* from, std::string_view name, const Value& thisValue, Object** holder) {
+    int guard = 0;
+    // A clip on the chain ends the search: `super` never reaches clip members or what lies behind.
+    for (Object* p = from; p && p->kind != ObjectKind::Clip && guard < 256;
+         p = p->proto.get(), ++guard) {
+        if (Property* prop = p->findOwn(name, nameCase())) {
+            if (holder) *holder = p;
+            if (prop->getter) return call(Value(prop->getter), thisValue, {}, p);
+            return prop->setter ? Value() : prop->value;
         }
     }
     return Value();
@@ -426,18 +484,22 @@ static bool specialClipMember(Vm& vm, ClipId clip, std::string_view name, Value&
 }
 
 Value Vm::getMember(const Value& target, std::string_view name) {
+    // A primitive's __proto__ is its class's prototype, as if it were boxed.
+    auto primitive = [&](const ObjectRef& proto) {
+        return sameName(name, "__proto__", nameCase()) ? Value(proto) : getOwnOrProto(*proto, name, target);
+    };
     switch (target.type()) {
     case Type::Undefined:
     case Type::Null: return Value();
     case Type::String:
         if (name == "length") return Value(static_cast<double>(textLength(target.str(), ctx.version)));
-        return getOwnOrProto(*protos.string, name, target);
-    case Type::Number: return getOwnOrProto(*protos.number, name, target);
-    case Type::Boolean: return getOwnOrProto(*protos.boolean, name, target);
+        return primitive(protos.string);
+    case Type::Number: return primitive(protos.number);
+    case Type::Boolean: return primitive(protos.boolean);
     case Type::Object: break;
     }
     Object& o = *target.obj();
-    if (name == "__proto__") {
+    if (sameName(name, "__proto__", nameCase())) {
         // `super` stands for the parent prototype itself, so its __proto__ is one step further.
         Object* p = o.kind == ObjectKind::Boxed && o.className == "super" && o.proto ? o.proto.get() : &o;
         if (p->proto) return Value(p->proto);
@@ -449,11 +511,13 @@ Value Vm::getMember(const Value& target, std::string_view name) {
     case ObjectKind::Array:
     case ObjectKind::Arguments: {
         std::size_t idx;
-        if (name == "length") return Value(static_cast<double>(o.elements.size()));
-        if (parseIndex(name, idx)) return idx < o.elements.size() ? o.elements[idx] : Value();
+        if (name == "length") return Value(static_cast<double>(arrayLength(o)));
+        if (parseIndex(name, idx) && idx < o.elements.size())
+            return o.elements[idx].isHole() ? Value() : o.elements[idx];
         break;
     }
     case ObjectKind::Boxed:
+        if (o.className == "super") return superLookup(o.proto.get(), name, o.primitive);
         if (o.primitive.isString() && name == "length" && !o.findOwn(name, nameCase()))
             return Value(static_cast<double>(textLength(o.primitive.str(), ctx.version)));
         break;
@@ -476,29 +540,47 @@ Value Vm::getMember(const Value& target, std::string_view name) {
     return getOwnOrProto(o, name, target);
 }
 
-void Vm::setMember(const Value& target, std::string_view name, const Value& v) {
+void Vm::setMember(const Value& target, std::string_view name, const Value& value) {
     Object* o = target.obj();
     if (!o) return;  // primitives and undefined take no properties
-    if (name == "__proto__") {
+    Value v = value;
+    if (o->watched) {
+        // A watcher sees the name, the old and the new value and its data; what it returns is
+        // stored. While it runs its own assignments to the name do not call it again (the pair
+        // [callback, data] is marked busy).
+        const Property* w = o->findOwn(watchKey(name), nameCase());
+        Object* pair = w ? w->value.obj() : nullptr;
+        if (pair && pair->elements.size() == 2 && pair->className.empty()) {
+            ObjectRef keep = pair->shared_from_this();
+            pair->className = "busy";
+            Value args[4] = {Value(std::string(name)), getMember(target, name), v, pair->elements[1]};
+            v = call(pair->elements[0], target, args);
+            pair->className.clear();
+            if (unwinding()) return;
+        }
+    }
+    if (sameName(name, "__proto__", nameCase())) {
         o->proto = v.objRef();
-        if (v.isObject()) o->remove("__proto__", NameCase::Sensitive);
-        else o->define("__proto__", v, kDontEnum);
+        if (Property* kept = o->findOwn("__proto__", NameCase::Sensitive)) kept->value = v;  // its flags stay
+        else if (!v.isObject()) o->define("__proto__", v, kDontEnum);
         return;
     }
     switch (o->kind) {
     case ObjectKind::Array:
     case ObjectKind::Arguments: {
-        std::size_t idx;
         if (name == "length") {
-            double n = toNumber(*this, v);
-            if (n >= 0 && n <= static_cast<double>(m_limits.maxArrayLength))
-                o->elements.resize(static_cast<std::size_t>(n));
+            setArrayLength(*o, toInt32(toNumber(*this, v)), m_limits.maxArrayLength);
             return;
         }
-        if (parseIndex(name, idx)) {
-            if (idx >= m_limits.maxArrayLength) return;
-            if (idx >= o->elements.size()) o->elements.resize(idx + 1);
-            o->elements[idx] = v;
+        // A numeric name at or past the length moves the length (32-bit, so it can wrap);
+        // names that are no plain index are stored as properties.
+        std::int32_t wrapped;
+        if (!wrappedIndex(name, wrapped)) break;
+        if (wrapped >= arrayLength(*o))
+            setArrayLength(*o, static_cast<std::int32_t>(static_cast<std::uint32_t>(wrapped) + 1u), m_limits.maxArrayLength);
+        std::size_t idx;
+        if (parseIndex(name, idx) && idx < o->elements.size()) {
+            o->elements[idx] = v.isHole() ? Value() : v;
             return;
         }
         break;
@@ -545,9 +627,31 @@ void Vm::setMember(const Value& target, std::string_view name, const Value& v) {
     o->define(name, v, 0, nameCase());
 }
 
+bool Vm::deleteMember(Object& o, std::string_view name) {
+    if (sameName(name, "__proto__", nameCase())) {
+        // The prototype link is a property that cannot be deleted until ASSetPropFlags clears
+        // its flag; the record made then holds the flags.
+        const Property* p = o.findOwn("__proto__", NameCase::Sensitive);
+        if (!p || (p->flags & kDontDelete)) return false;
+        o.remove("__proto__", NameCase::Sensitive);
+        o.proto.reset();
+        return true;
+    }
+    std::size_t idx;
+    if ((o.kind == ObjectKind::Array || o.kind == ObjectKind::Arguments) && parseIndex(name, idx) &&
+        idx < o.elements.size()) {
+        // The slot becomes a hole; the length stays.
+        bool had = !o.elements[idx].isHole();
+        o.elements[idx] = Value::hole();
+        return had;
+    }
+    return o.remove(name, nameCase());
+}
+
 // ---- calls ----
 
-Value Vm::call(const Value& fn, const Value& thisValue, std::span<const Value> args, Object* superHolder) {
+Value Vm::call(const Value& fn, const Value& thisValue, std::span<const Value> args, Object* superHolder,
+               bool constructorRun) {
     Object* f = fn.obj();
     if (!f || f->kind != ObjectKind::Function || !f->code || unwinding()) return Value();
     if (m_depth >= m_limits.maxCallDepth) {
@@ -560,7 +664,7 @@ Value Vm::call(const Value& fn, const Value& thisValue, std::span<const Value> a
         ~DepthGuard() { --d; }
     } guard{m_depth};
     if (f->code->native) return f->code->native(*this, CallArgs{thisValue, args, f});
-    return Interpreter::callFunction(*this, *f, thisValue, args, superHolder);
+    return Interpreter::callFunction(*this, *f, thisValue, args, superHolder, constructorRun);
 }
 
 Value Vm::construct(const Value& ctor, std::span<const Value> args) {
@@ -585,7 +689,7 @@ Value Vm::construct(const Value& ctor, std::span<const Value> args) {
         Value r = fn(*this, CallArgs{self, args, f});
         return r.isObject() ? r : self;
     }
-    call(ctor, self, args, protoVal.obj());
+    call(ctor, self, args, protoVal.obj(), true);
     return self;
 }
 
@@ -649,7 +753,7 @@ RunStatus Vm::constructClip(ClipId clip, const std::string& symbol) {
     if (!beginEntry(outer)) return RunStatus::Aborted;
     Context saved = ctx;
     ctx.target = clip;
-    call(ctor, Value(o), {}, proto.obj());
+    call(ctor, Value(o), {}, proto.obj(), true);
     ctx = saved;
     return finishEntry(outer);
 }

@@ -77,13 +77,20 @@ public:
     const std::string& lastAbort() const { return m_lastAbort; }
 
     // Used by the interpreter and the built-ins.
+    // `superHolder`: the object the method was found on (`super` starts above it); a
+    // constructor run is given its class's prototype, where super() starts its search.
     Value call(const Value& fn, const Value& thisValue, std::span<const Value> args,
-               Object* superProto = nullptr);
+               Object* superHolder = nullptr, bool constructorRun = false);
     Value construct(const Value& ctor, std::span<const Value> args);
     Value getMember(const Value& target, std::string_view name);
     void setMember(const Value& target, std::string_view name, const Value& v);
+    // The delete operator on a member; false when there is none or it may not be deleted.
+    bool deleteMember(Object& o, std::string_view name);
     Value getOwnOrProto(Object& o, std::string_view name, const Value& thisValue);
     bool hasProperty(Object& o, std::string_view name);
+    // A member seen through `super`: looked up from `from` along the chain, stopping at a clip;
+    // getters run with `thisValue`; `holder` (if given) receives the object that holds it.
+    Value superLookup(Object* from, std::string_view name, const Value& thisValue, Object** holder = nullptr);
     ObjectRef toObject(const Value& v);
     ObjectRef clipObject(ClipId clip);
     ObjectRef existingClipObject(ClipId clip) {

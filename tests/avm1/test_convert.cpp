@@ -40,7 +40,7 @@ TEST(Convert, ToNumberByVersion) {
         {Value(), 6, 0},        {Value(), 7, kNaN},          {Value::null(), 6, 0},
         {Value::null(), 7, kNaN}, {Value(""), 4, 0},          {Value(""), 5, kNaN},
         {Value(" 12"), 7, 12},  {Value("12abc"), 5, kNaN},   {Value("12abc"), 4, 12},
-        {Value("0x1F"), 6, 31}, {Value("0x1F"), 5, kNaN},    {Value("-0x10"), 7, -16},
+        {Value("0x1F"), 6, 31}, {Value("0x1F"), 5, kNaN},    {Value("-0x10"), 7, kNaN},
         {Value("1e3"), 7, 1000}, {Value("Infinity"), 7, kNaN}, {Value(true), 5, 1},
         {Value(".5"), 7, 0.5},  {Value("5."), 7, 5},         {Value("-"), 7, kNaN},
     };

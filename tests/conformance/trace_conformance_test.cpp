@@ -96,6 +96,12 @@ TEST(TraceConformance, ScriptCasesPassAtLeastTheFloor) {
         bool pass = conformance::traceMatches(actual, readText(dir + "/output.txt"),
                                               conformance::NumericSlack{setup.epsilon, setup.maxRelative});
         passed += pass;
+        // VFS_TRACE_OUT=dir keeps each case's output there (a/b becomes a_b.txt) for diffing.
+        if (const char* dump = std::getenv("VFS_TRACE_OUT")) {
+            std::string name = c;
+            std::replace(name.begin(), name.end(), '/', '_');
+            std::ofstream(std::string(dump) + "/" + name + ".txt", std::ios::binary) << actual;
+        }
         std::printf("%s %s%s%s\n", pass ? "PASS" : "FAIL", c.c_str(), note.empty() ? "" : "  ", note.c_str());
     }
     const double rate = 100.0 * passed / static_cast<double>(cases.size());
