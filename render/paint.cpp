@@ -38,6 +38,25 @@ int safeFloor(float v) {
     return static_cast<float>(i) > v ? i - 1 : i;
 }
 
+#if defined(__SSE2__)
+// A table entry from sRGB channels r, g, b, a in 0..1 (lanes 0..3): the arithmetic of toByte()
+// and premultiply() on all four lanes at once, so the entries are the same. Premultiplying by an
+// alpha of 255 leaves a channel as it is, so no lane needs a test.
+inline Pixel entryOf(__m128 c) {
+    __m128 v = _mm_mul_ps(c, _mm_set1_ps(255.0f));
+    v = _mm_min_ps(_mm_max_ps(v, _mm_setzero_ps()), _mm_set1_ps(255.0f));  // NaN gives 0
+    const __m128i bytes = _mm_cvttps_epi32(_mm_add_ps(v, _mm_set1_ps(0.5f)));
+    const __m128i words = _mm_packs_epi32(bytes, bytes);                     // r g b a r g b a
+    const __m128i alpha = _mm_shufflelo_epi16(words, _MM_SHUFFLE(3, 3, 3, 3));
+    // mulDiv255(x, a) in 16-bit lanes: x * a + 128 + ((x * a + 128) >> 8) stays below 65536.
+    __m128i t = _mm_add_epi16(_mm_mullo_epi16(words, alpha), _mm_set1_epi16(128));
+    t = _mm_srli_epi16(_mm_add_epi16(t, _mm_srli_epi16(t, 8)), 8);
+    const __m128i keepAlpha = _mm_set_epi16(0, 0, 0, 0, -1, 0, 0, 0);
+    t = _mm_or_si128(_mm_andnot_si128(keepAlpha, t), _mm_and_si128(keepAlpha, words));
+    return static_cast<Pixel>(_mm_cvtsi128_si32(_mm_packus_epi16(t, t)));
+}
+#endif
+
 bool finiteMatrix(const Matrix& m) {
     return std::isfinite(m.a) && std::isfinite(m.b) && std::isfinite(m.c) && std::isfinite(m.d) &&
            std::isfinite(m.tx) && std::isfinite(m.ty) && std::fabs(m.tx) < 1.0e12f &&
@@ -82,6 +101,11 @@ void buildGradientLut(const GradientPaint& g, const ColorTransform& cx,
         st.c[3] = c.a / 255.0f;
     }
     auto entry = [&](const float* c) {
+#if defined(__SSE2__)
+        if (!linear) {
+            return entryOf(_mm_loadu_ps(c));
+        }
+#endif
         float v[3] = {c[0], c[1], c[2]};
         if (linear) {
             for (int ch = 0; ch < 3; ++ch) {
@@ -125,6 +149,13 @@ void buildGradientLut(const GradientPaint& g, const ColorTransform& cx,
         const Stop& b = stops[std::min(k + 1, n - 1)];
         const float span = b.ratio - a.ratio;
         const float f = span > 0.0f ? (t - a.ratio) / span : 1.0f;
+#if defined(__SSE2__)
+        if (!linear) {
+            const __m128 ca = _mm_loadu_ps(a.c);
+            lut[i] = entryOf(_mm_add_ps(ca, _mm_mul_ps(_mm_sub_ps(_mm_loadu_ps(b.c), ca), _mm_set1_ps(f))));
+            continue;
+        }
+#endif
         float c[4];
         for (int ch = 0; ch < 4; ++ch) {
             c[ch] = a.c[ch] + (b.c[ch] - a.c[ch]) * f;
