@@ -87,8 +87,8 @@ void CoverageBuffer::reset(int width, int height) {
     clearRows(m_dirtyY0, m_dirtyY1);
     m_width = std::max(0, width);
     m_height = std::max(0, height);
-    // The edge walk may touch two cells right of the last column; rows are whole chunks.
-    m_stride = (m_width + 3 + kChunk - 1) & ~(kChunk - 1);
+    // The edge walk may touch three cells right of the last column; rows are whole chunks.
+    m_stride = (m_width + 4 + kChunk - 1) & ~(kChunk - 1);
     m_words = (m_stride / kChunk + 63) / 64;
     const std::size_t cells = static_cast<std::size_t>(m_stride) * m_height;
     if (m_acc.size() < cells) {
@@ -122,21 +122,41 @@ void CoverageBuffer::addEdges(const std::vector<Edge>& edges, AntiAlias aa) {
         m_dirtyY0 = m_dirtyY1 > m_dirtyY0 ? m_dirtyY0 : m_height;
         float top = static_cast<float>(m_height), bottom = 0.0f;
         for (const Edge& e : edges) {
-            top = std::min(top, std::min(e.y0, e.y1));
-            bottom = std::max(bottom, std::max(e.y0, e.y1));
+            top = minf(minf(e.y0, e.y1), top);  // a NaN end leaves the bound as it was
+            bottom = maxf(maxf(e.y0, e.y1), bottom);
         }
         const float fh = static_cast<float>(m_height);
         m_dirtyY0 = std::min(m_dirtyY0, static_cast<int>(std::clamp(std::floor(top) - 1.0f, 0.0f, fh)));
         m_dirtyY1 = std::max(m_dirtyY1, static_cast<int>(std::clamp(std::ceil(bottom) + 1.0f, 0.0f, fh)));
     }
-    if (aa == AntiAlias::On) {
-        for (const Edge& e : edges) {
-            lineAntiAliased(e);
-        }
-    } else {
+    if (aa == AntiAlias::Off) {
         for (const Edge& e : edges) {
             lineAliased(e);
         }
+        return;
+    }
+    // Edges are sorted by their walk first, without a branch, so the choice of walk is not
+    // guessed wrong at random edge after edge.
+    const std::size_t n = edges.size();
+    if (m_sorted.size() < 3 * n) {
+        m_sorted.resize(3 * n);
+    }
+    Edge* const byWalk[3] = {m_sorted.data(), m_sorted.data() + n, m_sorted.data() + 2 * n};
+    std::size_t count[3] = {0, 0, 0};
+    for (const Edge& e : edges) {
+        const float dx = std::fabs(e.x1 - e.x0);
+        const float dy = std::fabs(e.y1 - e.y0);
+        const int walk = static_cast<int>(dx > dy) + static_cast<int>(dx > 2.0f * dy);
+        byWalk[walk][count[walk]++] = e;
+    }
+    for (std::size_t i = 0; i < count[0]; ++i) {
+        lineAntiAliased<kWalkSteep>(byWalk[0][i]);
+    }
+    for (std::size_t i = 0; i < count[1]; ++i) {
+        lineAntiAliased<kWalkNarrow>(byWalk[1][i]);
+    }
+    for (std::size_t i = 0; i < count[2]; ++i) {
+        lineAntiAliased<kWalkWide>(byWalk[2][i]);
     }
 }
 
@@ -153,6 +173,7 @@ void CoverageBuffer::addEdges(const std::vector<Edge>& edges, AntiAlias aa) {
 // (partial) rows go through the same loop as the others. The last cell of a row gets dy minus
 // what the others got, so every row deposits exactly its dy and the winding returns to zero
 // right of the edge whatever the rounding.
+template <int kWalk>
 void CoverageBuffer::lineAntiAliased(const Edge& e) {
     float x0 = e.x0, y0 = e.y0, x1 = e.x1, y1 = e.y1;
     float dir = 1.0f;
@@ -184,7 +205,7 @@ void CoverageBuffer::lineAntiAliased(const Edge& e) {
     std::uint64_t* bits = rowBits(ystart);
     const int stride = m_stride;
     const int words = m_words;
-    if (std::fabs(dx) <= dy) {
+    if constexpr (kWalk == kWalkSteep) {
         // A steep edge moves at most one pixel sideways per row, so on each row it lies within
         // two columns i0 and i0 + 1 around the boundary m = i0 + 1. The areas right of it of
         // those columns are, with t0 = m - lo, a = max(m - hi, 0), u = max(hi - m, 0) and
@@ -223,6 +244,47 @@ void CoverageBuffer::lineAntiAliased(const Edge& e) {
     // A shallow edge: k = dir |dy/dx| is the area one fully crossed column adds over the last.
     const float k = dir * std::fabs(dy / dx);
     const float halfK = 0.5f * k;
+    if constexpr (kWalk == kWalkNarrow) {
+        // At most two pixels sideways per row: on each row the edge lies within the three
+        // columns i0 .. i0 + 2, whose boundaries are m1, m2 and m3. The area right of the edge
+        // up to boundary b, with p = b - lo and q = max(b - hi, 0), is k (p - q)(p + q) / 2 on
+        // either side of hi; a column that lies wholly right of hi has area d exactly, so the
+        // cells after the edge get exact zeros. Branch-free, as the steep walk, and most
+        // shallow rows of an outline are of this kind.
+        for (int y = ystart; y < yend; ++y, acc += stride, bits += words) {
+            const float yb = minf(static_cast<float>(y) + 1.0f, y1);
+            const float xb = xAt(yb);
+            const float d = (yb - ya) * dir;
+            ya = yb;
+            const float lo = minf(xa, xb);
+            const float hi = maxf(xa, xb);
+            xa = xb;
+            const int i0 = floorNonNeg(lo);
+            const float m1 = static_cast<float>(i0) + 1.0f;
+            const float m2 = m1 + 1.0f;
+            const float m3 = m1 + 2.0f;
+            auto areaTo = [&](float b) {
+                const float p = b - lo;
+                const float q = maxf(b - hi, 0.0f);
+                return halfK * (p - q) * (p + q);
+            };
+            const float g1 = areaTo(m1);
+            const float g2 = areaTo(m2);
+            const float a1 = selectIfPositive(hi - m1, g2 - g1, d);
+            const float a2 = selectIfPositive(hi - m2, areaTo(m3) - g2, d);
+            float* p = acc + i0;
+            p[0] += g1;
+            p[1] += a1 - g1;
+            p[2] += a2 - a1;
+            p[3] += d - a2;
+            // The last cell that can receive something follows the last column the edge reaches.
+            const int c0 = i0 >> kChunkShift;
+            const int c3 = (i0 + 1 + static_cast<int>(hi > m1) + static_cast<int>(hi > m2)) >> kChunkShift;
+            bits[c0 >> 6] |= std::uint64_t{1} << (c0 & 63);
+            bits[c3 >> 6] |= std::uint64_t{1} << (c3 & 63);
+        }
+        return;
+    }
     for (int y = ystart; y < yend; ++y, acc += stride, bits += words) {
         const float yb = minf(static_cast<float>(y) + 1.0f, y1);
         const float xb = xAt(yb);
