@@ -205,6 +205,9 @@ void CoverageBuffer::lineAntiAliased(const Edge& e) {
     std::uint64_t* bits = rowBits(ystart);
     const int stride = m_stride;
     const int words = m_words;
+    // The bottom of the current row as a float, counted along (whole numbers are exact) rather
+    // than converted from the row index every row.
+    float rowBottom = static_cast<float>(ystart) + 1.0f;
     if constexpr (kWalk == kWalkSteep) {
         // A steep edge moves at most one pixel sideways per row, so on each row it lies within
         // two columns i0 and i0 + 1 around the boundary m = i0 + 1. The areas right of it of
@@ -213,8 +216,8 @@ void CoverageBuffer::lineAntiAliased(const Edge& e) {
         // d - q u^2 when it crosses m. Both forms are computed and one is selected, without a
         // branch: which one applies changes from row to row at random.
         const float q = dir * 0.5f / maxf(std::fabs(dxdy), 1.0e-20f);
-        for (int y = ystart; y < yend; ++y, acc += stride, bits += words) {
-            const float yb = minf(static_cast<float>(y) + 1.0f, y1);
+        for (int y = ystart; y < yend; ++y, acc += stride, bits += words, rowBottom += 1.0f) {
+            const float yb = minf(rowBottom, y1);
             const float xb = xAt(yb);
             const float d = (yb - ya) * dir;
             ya = yb;
@@ -251,8 +254,8 @@ void CoverageBuffer::lineAntiAliased(const Edge& e) {
         // either side of hi; a column that lies wholly right of hi has area d exactly, so the
         // cells after the edge get exact zeros. Branch-free, as the steep walk, and most
         // shallow rows of an outline are of this kind.
-        for (int y = ystart; y < yend; ++y, acc += stride, bits += words) {
-            const float yb = minf(static_cast<float>(y) + 1.0f, y1);
+        for (int y = ystart; y < yend; ++y, acc += stride, bits += words, rowBottom += 1.0f) {
+            const float yb = minf(rowBottom, y1);
             const float xb = xAt(yb);
             const float d = (yb - ya) * dir;
             ya = yb;
@@ -285,8 +288,8 @@ void CoverageBuffer::lineAntiAliased(const Edge& e) {
         }
         return;
     }
-    for (int y = ystart; y < yend; ++y, acc += stride, bits += words) {
-        const float yb = minf(static_cast<float>(y) + 1.0f, y1);
+    for (int y = ystart; y < yend; ++y, acc += stride, bits += words, rowBottom += 1.0f) {
+        const float yb = minf(rowBottom, y1);
         const float xb = xAt(yb);
         const float rowDy = yb - ya;
         const float xPrev = xa;
