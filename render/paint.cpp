@@ -287,9 +287,9 @@ inline void lookup4(const std::array<Pixel, kGradientLutSize>& lut, __m128 t, Pi
     out[3] = lut[static_cast<std::size_t>(_mm_cvtsi128_si32(_mm_shuffle_epi32(idx, 3)))];
 }
 
-inline __m128 laneSteps(int i) {
-    return _mm_add_ps(_mm_set1_ps(static_cast<float>(i)), _mm_set_ps(3.0f, 2.0f, 1.0f, 0.0f));
-}
+// Pixel indices i .. i + 3 of the first step; the loops add 4 per step (whole numbers stay
+// exact), which spares an integer conversion per step.
+inline __m128 firstSteps() { return _mm_set_ps(3.0f, 2.0f, 1.0f, 0.0f); }
 #endif
 
 // t = gx + dt * i for pixel i; four pixels per step, then the scalar tail.
@@ -300,8 +300,9 @@ void linearLoop(const std::array<Pixel, kGradientLutSize>& lut, float gx, float 
 #if defined(__SSE2__)
     const __m128 gx4 = _mm_set1_ps(gx);
     const __m128 dt4 = _mm_set1_ps(dt);
-    for (; i + 4 <= n; i += 4) {
-        __m128 t = _mm_add_ps(gx4, _mm_mul_ps(dt4, laneSteps(i)));
+    const __m128 four = _mm_set1_ps(4.0f);
+    for (__m128 fi = firstSteps(); i + 4 <= n; i += 4, fi = _mm_add_ps(fi, four)) {
+        __m128 t = _mm_add_ps(gx4, _mm_mul_ps(dt4, fi));
         lookup4(lut, spread4<kSpread>(t), out + i);
     }
 #endif
@@ -341,9 +342,9 @@ void radialLoop(const std::array<Pixel, kGradientLutSize>& lut, float gx, float 
 #if defined(__SSE2__)
     const __m128 gx4 = _mm_set1_ps(gx), gy4 = _mm_set1_ps(gy);
     const __m128 dx4 = _mm_set1_ps(dx), dy4 = _mm_set1_ps(dy);
+    const __m128 four = _mm_set1_ps(4.0f);
     if (focal == 0.0f) {
-        for (; i + 4 <= n; i += 4) {
-            __m128 fi = laneSteps(i);
+        for (__m128 fi = firstSteps(); i + 4 <= n; i += 4, fi = _mm_add_ps(fi, four)) {
             __m128 x = _mm_add_ps(gx4, _mm_mul_ps(dx4, fi));
             __m128 y = _mm_add_ps(gy4, _mm_mul_ps(dy4, fi));
             __m128 t = _mm_sqrt_ps(_mm_add_ps(_mm_mul_ps(x, x), _mm_mul_ps(y, y)));
@@ -351,8 +352,7 @@ void radialLoop(const std::array<Pixel, kGradientLutSize>& lut, float gx, float 
         }
     } else {
         const __m128 f4 = _mm_set1_ps(focal), c4 = _mm_set1_ps(c), invC4 = _mm_set1_ps(invC);
-        for (; i + 4 <= n; i += 4) {
-            __m128 fi = laneSteps(i);
+        for (__m128 fi = firstSteps(); i + 4 <= n; i += 4, fi = _mm_add_ps(fi, four)) {
             __m128 ddx = _mm_sub_ps(_mm_add_ps(gx4, _mm_mul_ps(dx4, fi)), f4);
             __m128 ddy = _mm_add_ps(gy4, _mm_mul_ps(dy4, fi));
             __m128 b = _mm_mul_ps(f4, ddx);
