@@ -353,8 +353,8 @@ void CoverageBuffer::lineAliased(const Edge& e) {
     const float fw = static_cast<float>(m_width);
     float* acc = row(ystart);
     std::uint64_t* bits = rowBits(ystart);
-    for (int y = ystart; y < yend; ++y, acc += m_stride, bits += m_words) {
-        const float cy = static_cast<float>(y) + 0.5f;
+    float cy = static_cast<float>(ystart) + 0.5f;  // the row's centre line, counted along
+    for (int y = ystart; y < yend; ++y, acc += m_stride, bits += m_words, cy += 1.0f) {
         const float x = x0 + dx * minf(maxf((cy - y0) * invDy, 0.0f), 1.0f);
         // ceil(x - 0.5) clamped to [0, width], without a library call: x - 0.5 is clamped
         // into [0, width] first, where truncation plus a correction is ceil.
