@@ -383,14 +383,8 @@ inline T toCoverage(float c) {
     }
 }
 
-inline float foldNonZero(float w) {
-#if defined(__SSE2__)
-    // minss without a branch: edge cells alternate between full and partial coverage at random.
-    return _mm_cvtss_f32(_mm_min_ss(_mm_set_ss(std::fabs(w)), _mm_set_ss(1.0f)));
-#else
-    return std::min(1.0f, std::fabs(w));
-#endif
-}
+// minss without a branch: edge cells alternate between full and partial coverage at random.
+inline float foldNonZero(float w) { return minf(std::fabs(w), 1.0f); }
 
 inline float foldEvenOdd(float w) {
     float a = std::fabs(w);
