@@ -26,10 +26,13 @@ inline int ceilNonNeg(float v) {
 }
 
 // min and max as single instructions: the compiler turns std::min on floats into branches,
-// which mispredict at random on edge data.
+// which mispredict at random on edge data. The intrinsics would do, but GCC moves each operand
+// through a general register to clear the vector's upper lanes; a one-instruction asm keeps the
+// values in place.
 inline float minf(float a, float b) {
 #if defined(__SSE2__)
-    return _mm_cvtss_f32(_mm_min_ss(_mm_set_ss(a), _mm_set_ss(b)));
+    asm("minss %1, %0" : "+x"(a) : "x"(b));  // a < b ? a : b, so NaN in a gives b
+    return a;
 #else
     return a < b ? a : b;
 #endif
@@ -37,7 +40,8 @@ inline float minf(float a, float b) {
 
 inline float maxf(float a, float b) {
 #if defined(__SSE2__)
-    return _mm_cvtss_f32(_mm_max_ss(_mm_set_ss(a), _mm_set_ss(b)));
+    asm("maxss %1, %0" : "+x"(a) : "x"(b));  // a > b ? a : b, so NaN in a gives b
+    return a;
 #else
     return a > b ? a : b;
 #endif
@@ -46,8 +50,12 @@ inline float maxf(float a, float b) {
 // `yes` where `cond` > 0, else `no`, by masking rather than branching.
 inline float selectIfPositive(float cond, float yes, float no) {
 #if defined(__SSE2__)
-    const __m128 mask = _mm_cmpgt_ss(_mm_set_ss(cond), _mm_setzero_ps());
-    return _mm_cvtss_f32(_mm_or_ps(_mm_and_ps(mask, _mm_set_ss(yes)), _mm_andnot_ps(mask, _mm_set_ss(no))));
+    float mask = 0.0f;
+    asm("cmpltss %1, %0" : "+x"(mask) : "x"(cond));  // all ones where 0 < cond
+    asm("andps %1, %0" : "+x"(yes) : "x"(mask));
+    asm("andnps %1, %0" : "+x"(mask) : "x"(no));
+    asm("orps %1, %0" : "+x"(yes) : "x"(mask));
+    return yes;
 #else
     return cond > 0.0f ? yes : no;
 #endif
@@ -79,8 +87,8 @@ void CoverageBuffer::reset(int width, int height) {
     clearRows(m_dirtyY0, m_dirtyY1);
     m_width = std::max(0, width);
     m_height = std::max(0, height);
-    // The edge walk may touch two cells right of the last column; rows are whole chunks.
-    m_stride = (m_width + 3 + kChunk - 1) & ~(kChunk - 1);
+    // The edge walk may touch three cells right of the last column; rows are whole chunks.
+    m_stride = (m_width + 4 + kChunk - 1) & ~(kChunk - 1);
     m_words = (m_stride / kChunk + 63) / 64;
     const std::size_t cells = static_cast<std::size_t>(m_stride) * m_height;
     if (m_acc.size() < cells) {
@@ -114,21 +122,41 @@ void CoverageBuffer::addEdges(const std::vector<Edge>& edges, AntiAlias aa) {
         m_dirtyY0 = m_dirtyY1 > m_dirtyY0 ? m_dirtyY0 : m_height;
         float top = static_cast<float>(m_height), bottom = 0.0f;
         for (const Edge& e : edges) {
-            top = std::min(top, std::min(e.y0, e.y1));
-            bottom = std::max(bottom, std::max(e.y0, e.y1));
+            top = minf(minf(e.y0, e.y1), top);  // a NaN end leaves the bound as it was
+            bottom = maxf(maxf(e.y0, e.y1), bottom);
         }
         const float fh = static_cast<float>(m_height);
         m_dirtyY0 = std::min(m_dirtyY0, static_cast<int>(std::clamp(std::floor(top) - 1.0f, 0.0f, fh)));
         m_dirtyY1 = std::max(m_dirtyY1, static_cast<int>(std::clamp(std::ceil(bottom) + 1.0f, 0.0f, fh)));
     }
-    if (aa == AntiAlias::On) {
-        for (const Edge& e : edges) {
-            lineAntiAliased(e);
-        }
-    } else {
+    if (aa == AntiAlias::Off) {
         for (const Edge& e : edges) {
             lineAliased(e);
         }
+        return;
+    }
+    // Edges are sorted by their walk first, without a branch, so the choice of walk is not
+    // guessed wrong at random edge after edge.
+    const std::size_t n = edges.size();
+    if (m_sorted.size() < 3 * n) {
+        m_sorted.resize(3 * n);
+    }
+    Edge* const byWalk[3] = {m_sorted.data(), m_sorted.data() + n, m_sorted.data() + 2 * n};
+    std::size_t count[3] = {0, 0, 0};
+    for (const Edge& e : edges) {
+        const float dx = std::fabs(e.x1 - e.x0);
+        const float dy = std::fabs(e.y1 - e.y0);
+        const int walk = static_cast<int>(dx > dy) + static_cast<int>(dx > 2.0f * dy);
+        byWalk[walk][count[walk]++] = e;
+    }
+    for (std::size_t i = 0; i < count[0]; ++i) {
+        lineAntiAliased<kWalkSteep>(byWalk[0][i]);
+    }
+    for (std::size_t i = 0; i < count[1]; ++i) {
+        lineAntiAliased<kWalkNarrow>(byWalk[1][i]);
+    }
+    for (std::size_t i = 0; i < count[2]; ++i) {
+        lineAntiAliased<kWalkWide>(byWalk[2][i]);
     }
 }
 
@@ -139,6 +167,13 @@ void CoverageBuffer::addEdges(const std::vector<Edge>& edges, AntiAlias aa) {
 // G is quadratic on [lo, hi], so the share grows by the same 1 / (hi - lo) from one fully crossed
 // column to the next: only the first and the last crossed columns need the quadratic, the ones
 // between get one constant each.
+//
+// The area is the share times dy, and dy / (hi - lo) = |dy/dx| is the same on every row, partial
+// or full: the quadratic terms take it per edge, so no row divides, and the first and last
+// (partial) rows go through the same loop as the others. The last cell of a row gets dy minus
+// what the others got, so every row deposits exactly its dy and the winding returns to zero
+// right of the edge whatever the rounding.
+template <int kWalk>
 void CoverageBuffer::lineAntiAliased(const Edge& e) {
     float x0 = e.x0, y0 = e.y0, x1 = e.x1, y1 = e.y1;
     float dir = 1.0f;
@@ -157,7 +192,9 @@ void CoverageBuffer::lineAntiAliased(const Edge& e) {
     // clamp only absorbs rounding (and turns NaN from a degenerate slope into an end).
     const float xmin = minf(x0, x1);
     const float xmax = maxf(x0, x1);
-    const float dxdy = (x1 - x0) / (y1 - y0);
+    const float dx = x1 - x0;
+    const float dy = y1 - y0;
+    const float dxdy = dx / dy;
     auto xAt = [&](float v) {
         float x = x0 + (v - y0) * dxdy;
         return maxf(minf(x, xmax), xmin);  // NaN gives xmax: minss returns its second operand
@@ -166,15 +203,24 @@ void CoverageBuffer::lineAntiAliased(const Edge& e) {
     float xa = xAt(ya);
     float* acc = row(ystart);
     std::uint64_t* bits = rowBits(ystart);
-    if (std::fabs(dxdy) <= 1.0f) {
+    const int stride = m_stride;
+    const int words = m_words;
+    // The bottom of the current row as a float, counted along (whole numbers are exact) rather
+    // than converted from the row index every row.
+    float rowBottom = static_cast<float>(ystart) + 1.0f;
+    if constexpr (kWalk == kWalkSteep) {
         // A steep edge moves at most one pixel sideways per row, so on each row it lies within
-        // two columns i0 and i0 + 1 around the boundary m = i0 + 1. The shares right of it of
+        // two columns i0 and i0 + 1 around the boundary m = i0 + 1. The areas right of it of
         // those columns are, with t0 = m - lo, a = max(m - hi, 0), u = max(hi - m, 0) and
-        // w = hi - lo: (t0 + a) / 2 and 1 when it stays left of m, t0^2 / 2w and 1 - u^2 / 2w
-        // when it crosses m. Both forms are computed and one is selected, without a branch:
-        // which one applies changes from row to row at random. Rows crossed from top to bottom
-        // share d = dir and w = |dx/dy|.
-        auto deposit = [&](float xb, float d, float halfInvW) {
+        // q = dir / (2 |dx/dy|): d (t0 + a) / 2 and d when it stays left of m, q t0^2 and
+        // d - q u^2 when it crosses m. Both forms are computed and one is selected, without a
+        // branch: which one applies changes from row to row at random.
+        const float q = dir * 0.5f / maxf(std::fabs(dxdy), 1.0e-20f);
+        for (int y = ystart; y < yend; ++y, acc += stride, bits += words, rowBottom += 1.0f) {
+            const float yb = minf(rowBottom, y1);
+            const float xb = xAt(yb);
+            const float d = (yb - ya) * dir;
+            ya = yb;
             const float lo = minf(xa, xb);
             const float hi = maxf(xa, xb);
             xa = xb;
@@ -183,59 +229,82 @@ void CoverageBuffer::lineAntiAliased(const Edge& e) {
             const float t0 = m - lo;
             const float a = maxf(m - hi, 0.0f);
             const float u = maxf(hi - m, 0.0f);
-            const float s0 = selectIfPositive(a, 0.5f * (t0 + a), t0 * t0 * halfInvW);
-            const float s1 = 1.0f - u * u * halfInvW;
+            const float a0 = selectIfPositive(a, 0.5f * d * (t0 + a), q * t0 * t0);
+            const float a1 = d - q * u * u;
             float* p = acc + i0;
-            p[0] += d * s0;
-            p[1] += d * (s1 - s0);
-            p[2] += d * (1.0f - s1);
+            p[0] += a0;
+            p[1] += a1 - a0;
+            p[2] += d - a1;
             // The cells span at most two chunks. The third cell receives something only when the
             // edge crosses m (u > 0); otherwise it gets zero and its chunk need not be visited.
             const int c0 = i0 >> kChunkShift;
             const int c2 = (i0 + 1 + static_cast<int>(u > 0.0f)) >> kChunkShift;
             bits[c0 >> 6] |= std::uint64_t{1} << (c0 & 63);
             bits[c2 >> 6] |= std::uint64_t{1} << (c2 & 63);
-        };
-        auto partialRow = [&](int y) __attribute__((always_inline)) {
-            const float yb = minf(static_cast<float>(y) + 1.0f, y1);
-            const float xb = xAt(yb);
-            const float d = (yb - ya) * dir;
-            ya = yb;
-            deposit(xb, d, 0.5f / maxf(std::fabs(xb - xa), 1.0e-20f));
-            acc += m_stride;
-            bits += m_words;
-        };
-        partialRow(ystart);
-        const float halfInvFull = 0.5f / maxf(std::fabs(dxdy), 1.0e-20f);
-        int y = ystart + 1;
-        for (; y + 1 < yend; ++y) {
-            deposit(xAt(static_cast<float>(y) + 1.0f), dir, halfInvFull);
-            acc += m_stride;
-            bits += m_words;
-        }
-        if (y < yend) {
-            ya = static_cast<float>(y);
-            partialRow(y);
         }
         return;
     }
-    for (int y = ystart; y < yend; ++y, acc += m_stride, bits += m_words) {
-        const float yb = minf(static_cast<float>(y) + 1.0f, y1);
+    // A shallow edge: k = dir |dy/dx| is the area one fully crossed column adds over the last.
+    const float k = dir * std::fabs(dy / dx);
+    const float halfK = 0.5f * k;
+    if constexpr (kWalk == kWalkNarrow) {
+        // At most two pixels sideways per row: on each row the edge lies within the three
+        // columns i0 .. i0 + 2, whose boundaries are m1, m2 and m3. The area right of the edge
+        // up to boundary b, with p = b - lo and q = max(b - hi, 0), is k (p - q)(p + q) / 2 on
+        // either side of hi; a column that lies wholly right of hi has area d exactly, so the
+        // cells after the edge get exact zeros. Branch-free, as the steep walk, and most
+        // shallow rows of an outline are of this kind.
+        for (int y = ystart; y < yend; ++y, acc += stride, bits += words, rowBottom += 1.0f) {
+            const float yb = minf(rowBottom, y1);
+            const float xb = xAt(yb);
+            const float d = (yb - ya) * dir;
+            ya = yb;
+            const float lo = minf(xa, xb);
+            const float hi = maxf(xa, xb);
+            xa = xb;
+            const int i0 = floorNonNeg(lo);
+            const float m1 = static_cast<float>(i0) + 1.0f;
+            const float m2 = m1 + 1.0f;
+            const float m3 = m1 + 2.0f;
+            auto areaTo = [&](float b) {
+                const float p = b - lo;
+                const float q = maxf(b - hi, 0.0f);
+                return halfK * (p - q) * (p + q);
+            };
+            const float g1 = areaTo(m1);
+            const float g2 = areaTo(m2);
+            const float a1 = selectIfPositive(hi - m1, g2 - g1, d);
+            const float a2 = selectIfPositive(hi - m2, areaTo(m3) - g2, d);
+            float* p = acc + i0;
+            p[0] += g1;
+            p[1] += a1 - g1;
+            p[2] += a2 - a1;
+            p[3] += d - a2;
+            // The last cell that can receive something follows the last column the edge reaches.
+            const int c0 = i0 >> kChunkShift;
+            const int c3 = (i0 + 1 + static_cast<int>(hi > m1) + static_cast<int>(hi > m2)) >> kChunkShift;
+            bits[c0 >> 6] |= std::uint64_t{1} << (c0 & 63);
+            bits[c3 >> 6] |= std::uint64_t{1} << (c3 & 63);
+        }
+        return;
+    }
+    for (int y = ystart; y < yend; ++y, acc += stride, bits += words, rowBottom += 1.0f) {
+        const float yb = minf(rowBottom, y1);
         const float xb = xAt(yb);
-        const float dy = yb - ya;
+        const float rowDy = yb - ya;
         const float xPrev = xa;
         ya = yb;
         xa = xb;
-        if (dy <= 0.0f) {
+        if (rowDy <= 0.0f) {
             continue;
         }
-        const float d = dy * dir;
+        const float d = rowDy * dir;
         const float lo = minf(xPrev, xb);
         const float hi = maxf(xPrev, xb);
         const int i0 = floorNonNeg(lo);
         const float loFloor = static_cast<float>(i0);
         if (hi <= loFloor + 1.0f) {
-            // Inside one pixel column: the pixel holds the part right of the mean x.
+            // Within one pixel column: the pixel holds the part right of the mean x.
             const float frac = 0.5f * (lo + hi) - loFloor;
             const float right = d * frac;
             acc[i0] += d - right;
@@ -244,28 +313,25 @@ void CoverageBuffer::lineAntiAliased(const Edge& e) {
             continue;
         }
         const int i1 = ceilNonNeg(hi);  // one past the last column the edge crosses
-        const float inv = 1.0f / (hi - lo);
-        // Shares of the crossed columns i0 .. i1 - 1: the first is t0^2 / 2 / (hi - lo) with t0
-        // the part of it right of lo; the ones crossed from side to side are
-        // (j + 0.5 - lo) / (hi - lo), one 1 / (hi - lo) apart; the last is 1 - u^2 / 2 / (hi - lo)
-        // with u the part of it left of hi.
+        // Areas of the crossed columns i0 .. i1 - 1: the first is k t0^2 / 2 with t0 the part of
+        // it right of lo; the ones crossed from side to side are k (j + 0.5 - lo), one k apart;
+        // the last is d - k u^2 / 2 with u the part of it left of hi.
         const float t0 = loFloor + 1.0f - lo;
-        const float first = 0.5f * t0 * t0 * inv;
-        acc[i0] += d * first;
-        float prevShare = first;
+        const float first = halfK * t0 * t0;
+        acc[i0] += first;
+        float prev = first;
         if (i1 - i0 > 2) {
-            const float second = (t0 + 0.5f) * inv;
-            acc[i0 + 1] += d * (second - first);
-            const float step = d * inv;
+            const float second = k * (t0 + 0.5f);
+            acc[i0 + 1] += second - first;
             for (int j = i0 + 2; j < i1 - 1; ++j) {
-                acc[j] += step;
+                acc[j] += k;
             }
-            prevShare = (t0 + static_cast<float>(i1 - i0 - 2) - 0.5f) * inv;
+            prev = k * (t0 + static_cast<float>(i1 - i0 - 2) - 0.5f);
         }
         const float u = hi - static_cast<float>(i1 - 1);
-        const float beyond = 0.5f * u * u * inv;  // 1 - the last column's share
-        acc[i1 - 1] += d * (1.0f - beyond - prevShare);
-        acc[i1] += d * beyond;
+        const float beyond = halfK * u * u;  // d - the last column's area
+        acc[i1 - 1] += d - beyond - prev;
+        acc[i1] += beyond;
         markCells(bits, i0, i1);
     }
 }
@@ -287,8 +353,8 @@ void CoverageBuffer::lineAliased(const Edge& e) {
     const float fw = static_cast<float>(m_width);
     float* acc = row(ystart);
     std::uint64_t* bits = rowBits(ystart);
-    for (int y = ystart; y < yend; ++y, acc += m_stride, bits += m_words) {
-        const float cy = static_cast<float>(y) + 0.5f;
+    float cy = static_cast<float>(ystart) + 0.5f;  // the row's centre line, counted along
+    for (int y = ystart; y < yend; ++y, acc += m_stride, bits += m_words, cy += 1.0f) {
         const float x = x0 + dx * minf(maxf((cy - y0) * invDy, 0.0f), 1.0f);
         // ceil(x - 0.5) clamped to [0, width], without a library call: x - 0.5 is clamped
         // into [0, width] first, where truncation plus a correction is ceil.
@@ -317,14 +383,8 @@ inline T toCoverage(float c) {
     }
 }
 
-inline float foldNonZero(float w) {
-#if defined(__SSE2__)
-    // minss without a branch: edge cells alternate between full and partial coverage at random.
-    return _mm_cvtss_f32(_mm_min_ss(_mm_set_ss(std::fabs(w)), _mm_set_ss(1.0f)));
-#else
-    return std::min(1.0f, std::fabs(w));
-#endif
-}
+// minss without a branch: edge cells alternate between full and partial coverage at random.
+inline float foldNonZero(float w) { return minf(std::fabs(w), 1.0f); }
 
 inline float foldEvenOdd(float w) {
     float a = std::fabs(w);

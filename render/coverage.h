@@ -22,9 +22,9 @@
 // follows the outline, not the area. Rows resolve to 8-bit coverage, or to 16-bit coverage for
 // fills whose coverages must add up exactly where they meet (the fills of a group).
 //
-// The edge walk has no data-dependent branches for steep edges (at most one pixel sideways per
-// row, most of any outline): both ways an edge can lie across a column boundary are computed and
-// one is selected.
+// The edge walk has no data-dependent branches for edges that move at most two pixels sideways
+// per row (most of any outline): every way the edge can lie across the column boundaries is
+// computed and one is selected. Only flatter edges loop over the columns of a row.
 
 #include <algorithm>
 #include <cstdint>
@@ -84,6 +84,12 @@ public:
     int height() const { return m_height; }
 
 private:
+    // The anti-aliased walks: edges that move at most one pixel sideways per row, at most two,
+    // and flatter ones.
+    static constexpr int kWalkSteep = 0;
+    static constexpr int kWalkNarrow = 1;
+    static constexpr int kWalkWide = 2;
+    template <int kWalk>
     void lineAntiAliased(const Edge& e);
     void lineAliased(const Edge& e);
     // Visits row y's touched cells in order: cell(x, c) for each touched pixel, run(x0, x1, c)
@@ -99,10 +105,11 @@ private:
 
     int m_width = 0;
     int m_height = 0;
-    int m_stride = 0;               // cells per row: width + 3
+    int m_stride = 0;               // cells per row: width + 4, whole chunks
     int m_words = 0;                // 64-bit words of touched-cell bits per row
     std::vector<float> m_acc;       // m_height rows of m_stride cells
     std::vector<std::uint64_t> m_bits;  // m_height rows of m_words; bit x: cell x was touched
+    std::vector<Edge> m_sorted;         // addEdges(): the edges by walk
     int m_dirtyY0 = 0;              // rows [m_dirtyY0, m_dirtyY1) may hold marked cells
     int m_dirtyY1 = 0;
 };

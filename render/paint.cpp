@@ -40,6 +40,25 @@ int safeFloor(float v) {
     return static_cast<float>(i) > v ? i - 1 : i;
 }
 
+#if defined(__SSE2__)
+// A table entry from sRGB channels r, g, b, a in 0..1 (lanes 0..3): the arithmetic of toByte()
+// and premultiply() on all four lanes at once, so the entries are the same. Premultiplying by an
+// alpha of 255 leaves a channel as it is, so no lane needs a test.
+inline Pixel entryOf(__m128 c) {
+    __m128 v = _mm_mul_ps(c, _mm_set1_ps(255.0f));
+    v = _mm_min_ps(_mm_max_ps(v, _mm_setzero_ps()), _mm_set1_ps(255.0f));  // NaN gives 0
+    const __m128i bytes = _mm_cvttps_epi32(_mm_add_ps(v, _mm_set1_ps(0.5f)));
+    const __m128i words = _mm_packs_epi32(bytes, bytes);                     // r g b a r g b a
+    const __m128i alpha = _mm_shufflelo_epi16(words, _MM_SHUFFLE(3, 3, 3, 3));
+    // mulDiv255(x, a) in 16-bit lanes: x * a + 128 + ((x * a + 128) >> 8) stays below 65536.
+    __m128i t = _mm_add_epi16(_mm_mullo_epi16(words, alpha), _mm_set1_epi16(128));
+    t = _mm_srli_epi16(_mm_add_epi16(t, _mm_srli_epi16(t, 8)), 8);
+    const __m128i keepAlpha = _mm_set_epi16(0, 0, 0, 0, -1, 0, 0, 0);
+    t = _mm_or_si128(_mm_andnot_si128(keepAlpha, t), _mm_and_si128(keepAlpha, words));
+    return static_cast<Pixel>(_mm_cvtsi128_si32(_mm_packus_epi16(t, t)));
+}
+#endif
+
 bool finiteMatrix(const Matrix& m) {
     return std::isfinite(m.a) && std::isfinite(m.b) && std::isfinite(m.c) && std::isfinite(m.d) &&
            std::isfinite(m.tx) && std::isfinite(m.ty) && std::fabs(m.tx) < 1.0e12f &&
@@ -84,6 +103,11 @@ void buildGradientLut(const GradientPaint& g, const ColorTransform& cx,
         st.c[3] = c.a / 255.0f;
     }
     auto entry = [&](const float* c) {
+#if defined(__SSE2__)
+        if (!linear) {
+            return entryOf(_mm_loadu_ps(c));
+        }
+#endif
         float v[3] = {c[0], c[1], c[2]};
         if (linear) {
             for (int ch = 0; ch < 3; ++ch) {
@@ -127,6 +151,13 @@ void buildGradientLut(const GradientPaint& g, const ColorTransform& cx,
         const Stop& b = stops[std::min(k + 1, n - 1)];
         const float span = b.ratio - a.ratio;
         const float f = span > 0.0f ? (t - a.ratio) / span : 1.0f;
+#if defined(__SSE2__)
+        if (!linear) {
+            const __m128 ca = _mm_loadu_ps(a.c);
+            lut[i] = entryOf(_mm_add_ps(ca, _mm_mul_ps(_mm_sub_ps(_mm_loadu_ps(b.c), ca), _mm_set1_ps(f))));
+            continue;
+        }
+#endif
         float c[4];
         for (int ch = 0; ch < 4; ++ch) {
             c[ch] = a.c[ch] + (b.c[ch] - a.c[ch]) * f;
@@ -259,9 +290,9 @@ inline void lookup4(const std::array<Pixel, kGradientLutSize>& lut, __m128 t, Pi
     out[3] = lut[static_cast<std::size_t>(_mm_cvtsi128_si32(_mm_shuffle_epi32(idx, 3)))];
 }
 
-inline __m128 laneSteps(int i) {
-    return _mm_add_ps(_mm_set1_ps(static_cast<float>(i)), _mm_set_ps(3.0f, 2.0f, 1.0f, 0.0f));
-}
+// Pixel indices i .. i + 3 of the first step; the loops add 4 per step (whole numbers stay
+// exact), which spares an integer conversion per step.
+inline __m128 firstSteps() { return _mm_set_ps(3.0f, 2.0f, 1.0f, 0.0f); }
 #endif
 
 // t = gx + dt * i for pixel i; four pixels per step, then the scalar tail.
@@ -272,8 +303,9 @@ void linearLoop(const std::array<Pixel, kGradientLutSize>& lut, float gx, float 
 #if defined(__SSE2__)
     const __m128 gx4 = _mm_set1_ps(gx);
     const __m128 dt4 = _mm_set1_ps(dt);
-    for (; i + 4 <= n; i += 4) {
-        __m128 t = _mm_add_ps(gx4, _mm_mul_ps(dt4, laneSteps(i)));
+    const __m128 four = _mm_set1_ps(4.0f);
+    for (__m128 fi = firstSteps(); i + 4 <= n; i += 4, fi = _mm_add_ps(fi, four)) {
+        __m128 t = _mm_add_ps(gx4, _mm_mul_ps(dt4, fi));
         lookup4(lut, spread4<kSpread>(t), out + i);
     }
 #endif
@@ -313,9 +345,9 @@ void radialLoop(const std::array<Pixel, kGradientLutSize>& lut, float gx, float 
 #if defined(__SSE2__)
     const __m128 gx4 = _mm_set1_ps(gx), gy4 = _mm_set1_ps(gy);
     const __m128 dx4 = _mm_set1_ps(dx), dy4 = _mm_set1_ps(dy);
+    const __m128 four = _mm_set1_ps(4.0f);
     if (focal == 0.0f) {
-        for (; i + 4 <= n; i += 4) {
-            __m128 fi = laneSteps(i);
+        for (__m128 fi = firstSteps(); i + 4 <= n; i += 4, fi = _mm_add_ps(fi, four)) {
             __m128 x = _mm_add_ps(gx4, _mm_mul_ps(dx4, fi));
             __m128 y = _mm_add_ps(gy4, _mm_mul_ps(dy4, fi));
             __m128 t = _mm_sqrt_ps(_mm_add_ps(_mm_mul_ps(x, x), _mm_mul_ps(y, y)));
@@ -323,8 +355,7 @@ void radialLoop(const std::array<Pixel, kGradientLutSize>& lut, float gx, float 
         }
     } else {
         const __m128 f4 = _mm_set1_ps(focal), c4 = _mm_set1_ps(c), invC4 = _mm_set1_ps(invC);
-        for (; i + 4 <= n; i += 4) {
-            __m128 fi = laneSteps(i);
+        for (__m128 fi = firstSteps(); i + 4 <= n; i += 4, fi = _mm_add_ps(fi, four)) {
             __m128 ddx = _mm_sub_ps(_mm_add_ps(gx4, _mm_mul_ps(dx4, fi)), f4);
             __m128 ddy = _mm_add_ps(gy4, _mm_mul_ps(dy4, fi));
             __m128 b = _mm_mul_ps(f4, ddx);

@@ -276,6 +276,64 @@ TEST(Coverage, ResetAfterAnUnresolvedUseLeavesNoResidue) {
     }
 }
 
+// Edges of every walk (at most one, at most two and more pixels sideways per row) against the
+// exact area, on regions whose rows end just past the cells the walks may write (width + 3 a
+// multiple of the chunk size), with shapes pressed against the right side. The same buffer is
+// reused, so a cell left behind by one shape shows up as a wrong pixel of the next, or as a
+// non-empty row once everything is resolved.
+TEST(Coverage, EdgeWalksMatchExactAreaAtTheRightSide) {
+    struct Case {
+        const char* name;
+        float slope;  // pixels sideways per row
+    };
+    const Case cases[] = {
+        {"steep", 0.6f}, {"one pixel per row", 1.0f}, {"between one and two", 1.4f},
+        {"two pixels per row", 2.0f}, {"just over two", 2.1f}, {"flat", 5.5f},
+    };
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    CoverageBuffer cb;
+    for (const Case& c : cases) {
+        for (int w : {5, 13, 21}) {
+            const int h = 9;
+            for (int round = 0; round < 8; ++round) {
+                // A triangle with its right corner on the right side: one edge of the given
+                // slope running into it from the left, one vertical-ish edge back.
+                const float ty = 0.5f + 2.0f * unit(rng);
+                const float by = ty + std::min(h - 1.0f - ty, (w - 0.5f) / c.slope) * (0.5f + 0.5f * unit(rng));
+                const float rx = static_cast<float>(w) - (round % 2 ? 0.0f : 0.3f * unit(rng));
+                const std::vector<Point> poly = {{rx - c.slope * (by - ty), ty}, {rx, by}, {rx - 0.25f, ty}};
+                Polylines lines;
+                lines.points = poly;
+                lines.contours.push_back({0, 3, true});
+                std::vector<Edge> edges;
+                buildEdges(lines, IntRect{0, 0, w, h}, edges);
+                cb.reset(w, h);
+                cb.addEdges(edges, AntiAlias::On);
+                std::vector<float> row(w);
+                double worst = 0;
+                for (int y = 0; y < h; ++y) {
+                    std::fill(row.begin(), row.end(), 0.0f);
+                    int x0 = 0, x1 = 0;
+                    cb.resolveRowFloat(y, FillRule::NonZero, row.data(), x0, x1);
+                    for (int x = 0; x < w; ++x) {
+                        worst = std::max(worst, std::fabs(row[x] - pixelArea(poly, x, y)));
+                    }
+                }
+                EXPECT_LT(worst, 2e-4) << c.name << ", width " << w << ", round " << round;
+            }
+        }
+    }
+    // Everything was resolved, so the buffer must be empty.
+    cb.reset(24, 9);
+    std::vector<float> row(24);
+    for (int y = 0; y < 9; ++y) {
+        int x0 = 0, x1 = 0;
+        cb.resolveRowFloat(y, FillRule::NonZero, row.data(), x0, x1);
+        EXPECT_GE(x0, x1) << "row " << y << " kept cells";
+    }
+}
+
 // The span form the renderer paints from (constant runs, per-pixel runs trimmed of zeros at
 // their ends, short gaps folded in) must give every pixel the value the plain row resolution
 // gives, on widths that end inside a chunk and with shapes cut by the region's sides.

@@ -2,6 +2,7 @@
 // colour transform arithmetic.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -126,6 +127,54 @@ TEST(Gradient, TranslucentStopsArePremultiplied) {
     buildGradientLut(g, ColorTransform{}, lut);
     EXPECT_EQ(lut[0], 0u);
     for (Pixel p : lut) EXPECT_LE(pixelR(p), pixelA(p));
+}
+
+// Every table entry against the stops interpolated in double precision, rounded and
+// premultiplied: each channel keeps its own place and its own value (distinct values per
+// channel, translucent stops, a colour transform that pushes channels out of range).
+TEST(Gradient, EveryEntryMatchesTheInterpolatedStops) {
+    struct Case {
+        const char* name;
+        std::vector<GradientStop> stops;
+        ColorTransform cx;
+    };
+    const Case cases[] = {
+        {"opaque, distinct channels", {{0.0f, {200, 40, 7, 255}}, {1.0f, {10, 220, 90, 255}}}, {}},
+        {"translucent", {{0.0f, {255, 128, 64, 30}}, {0.4f, {0, 255, 200, 200}}, {1.0f, {90, 0, 255, 120}}}, {}},
+        {"stops inside the range", {{0.2f, {1, 2, 3, 4}}, {0.8f, {250, 251, 252, 253}}}, {}},
+        {"transform clamps", {{0.0f, {100, 200, 50, 255}}, {1.0f, {250, 20, 0, 100}}},
+         ColorTransform{1.5f, 0.5f, 1.0f, 1.0f, 40.0f, -30.0f, 300.0f, 0.0f}},
+    };
+    for (const Case& c : cases) {
+        GradientPaint g;
+        g.stops = c.stops;
+        std::array<Pixel, kGradientLutSize> lut{};
+        buildGradientLut(g, c.cx, lut);
+        std::vector<Color> colors;
+        for (const GradientStop& s : c.stops) colors.push_back(c.cx.apply(s.color));
+        for (int i = 0; i < kGradientLutSize; ++i) {
+            const double t = i / 255.0;
+            std::size_t k = 0;
+            while (k + 1 < c.stops.size() && c.stops[k + 1].ratio <= t) ++k;
+            const std::size_t k1 = std::min(k + 1, c.stops.size() - 1);
+            const double span = c.stops[k1].ratio - c.stops[k].ratio;
+            const double f = t <= c.stops[k].ratio ? 0.0 : span > 0 ? std::min(1.0, (t - c.stops[k].ratio) / span) : 1.0;
+            auto lerp = [&](auto channel) {
+                const double v = channel(colors[k]) + (channel(colors[k1]) - channel(colors[k])) * f;
+                return static_cast<int>(std::lround(std::clamp(v, 0.0, 255.0)));
+            };
+            const int a = lerp([](Color x) { return double(x.a); });
+            auto premultiplied = [&](int v) { return static_cast<int>(std::lround(v * a / 255.0)); };
+            const int expected[4] = {premultiplied(lerp([](Color x) { return double(x.r); })),
+                                     premultiplied(lerp([](Color x) { return double(x.g); })),
+                                     premultiplied(lerp([](Color x) { return double(x.b); })), a};
+            const int got[4] = {pixelR(lut[i]), pixelG(lut[i]), pixelB(lut[i]), pixelA(lut[i])};
+            for (int ch = 0; ch < 4; ++ch) {
+                // Rounding of the float interpolation and of the premultiplication: one level.
+                ASSERT_NEAR(got[ch], expected[ch], 1) << c.name << ", entry " << i << ", channel " << ch;
+            }
+        }
+    }
 }
 
 TEST(Gradient, LinearRgbMixesInLinearLight) {
