@@ -47,7 +47,7 @@ int safeFloor(float v) {
 inline Pixel entryOf(__m128 c) {
     __m128 v = _mm_mul_ps(c, _mm_set1_ps(255.0f));
     v = _mm_min_ps(_mm_max_ps(v, _mm_setzero_ps()), _mm_set1_ps(255.0f));  // NaN gives 0
-    const __m128i bytes = _mm_cvttps_epi32(_mm_add_ps(v, _mm_set1_ps(0.5f)));
+    const __m128i bytes = _mm_cvttps_epi32(_mm_add_ps(v, _mm_set1_ps(0.001f)));
     const __m128i words = _mm_packs_epi32(bytes, bytes);                     // r g b a r g b a
     const __m128i alpha = _mm_shufflelo_epi16(words, _MM_SHUFFLE(3, 3, 3, 3));
     // mulDiv255(x, a) in 16-bit lanes: x * a + 128 + ((x * a + 128) >> 8) stays below 65536.
