@@ -9,6 +9,7 @@
 // stay on stage keep their own state.
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -34,6 +35,8 @@ public:
     virtual void clipDestroyed(MovieClip& clip) = 0;
     // `frame` of `clip` was entered by playing or by a goto that ends there.
     virtual void frameEntered(MovieClip& clip, std::uint16_t frame) = 0;
+    // advanceClips() is about to advance `clip` (its enterFrame events come first).
+    virtual void frameStarting(MovieClip& clip) { (void)clip; }
     // A text field was placed in `parent` (it is a script object too, numbered like clips).
     virtual void textCreated(MovieClip& parent, DisplayObject& field) {
         (void)parent;
@@ -58,6 +61,7 @@ struct ClipContext {
     ClipEvents* events = nullptr;
     SoundEvents* sounds = nullptr;  // sound tags of entered frames are added here when set
     const swf::PlaceObject* placing = nullptr;  // the tag of the clip being created, if any
+    std::map<std::uint32_t, MovieClip*> live;   // every clip by id, that is by age
 };
 
 class MovieClip {
@@ -76,8 +80,8 @@ public:
     // Whether reaching the end starts over at frame 1 (else the clip stops on its last frame).
     void setLooping(bool loop) { m_looping = loop; }
 
-    // One iteration: enter the next frame (or frame 1 at the start), then let the child clips
-    // that were already on stage advance theirs. Clips placed during this tick show frame 1.
+    // One iteration of this clip's own timeline: enter the next frame (or frame 1 at the
+    // start). Its children are advanced by advanceClips(), not here.
     void tick();
     // Goes to a frame (clamped to 1..frameCount()); the play state is unchanged.
     void gotoFrame(std::uint16_t frame);
@@ -128,5 +132,10 @@ private:
     bool m_looping = true;
     DisplayMap m_list;
 };
+
+// One iteration of every clip of a player, the most recently created first, the order in
+// which Flash players run them (so children usually run before their parents): each clip's
+// frameStarting() event, then its tick().
+void advanceClips(ClipContext& ctx);
 
 }  // namespace player
