@@ -293,7 +293,66 @@ void MovieClip::gotoFrame(std::uint16_t frame) {
         rewindTo(frame);
         return;
     }
-    for (std::uint16_t f = static_cast<std::uint16_t>(m_currentFrame + 1); f <= frame; ++f) runFrame(f, f == frame);
+    if (frame == m_currentFrame + 1) runFrame(frame);
+    else skipTo(frame);
+}
+
+void MovieClip::skipTo(std::uint16_t target) {
+    // Removals act at once; the placements of the frames passed over merge per depth, so that
+    // a clip placed and removed again on the way is never made (nor named, nor unloaded).
+    struct Made {
+        const swf::PlaceObject* tag;
+        Placement placement;
+    };
+    std::map<Depth, Made> made;
+    std::vector<Depth> order;  // in the order of creation
+    for (std::uint16_t f = static_cast<std::uint16_t>(m_currentFrame + 1); f <= target; ++f) {
+        for (const swf::Tag* t : m_timeline->frame(f).tags) {
+            if (auto* r = std::get_if<swf::RemoveObject>(&t->body)) {
+                made.erase(r->depth);
+                remove(r->depth);
+                continue;
+            }
+            auto* p = std::get_if<swf::PlaceObject>(&t->body);
+            if (!p) continue;
+            auto m = made.find(p->depth);
+            PlaceAction action = placeAction(*p, m != made.end() || m_list.count(p->depth));
+            if (m == made.end() && action != PlaceAction::Create) {
+                place(*p, f);  // changes an object already on stage
+            } else if (action == PlaceAction::Create) {
+                remove(p->depth);
+                made.erase(p->depth);
+                if (!p->characterId || !m_ctx.library->find(*p->characterId)) continue;  // as in place()
+                Made entry{p, Placement{}};
+                applyPlacement(entry.placement, *p);
+                entry.placement.placedFrame = f;
+                made.insert_or_assign(p->depth, std::move(entry));
+                order.push_back(p->depth);
+            } else if (action == PlaceAction::Modify ||
+                       (action == PlaceAction::Replace && m_ctx.library->find(*p->characterId))) {
+                applyPlacement(m->second.placement, *p);
+            }
+        }
+    }
+    m_currentFrame = target;
+    // Clips of the frames passed over come first, then the target frame's scripts, then the
+    // clips the target frame places, as when playing.
+    auto makeAll = [&](bool targetFrame) {
+        for (Depth d : order) {
+            auto m = made.find(d);
+            if (m == made.end() || m_list.count(d) || (m->second.placement.placedFrame == target) != targetFrame)
+                continue;
+            DisplayObject obj;
+            obj.placement = m->second.placement;
+            m_ctx.placing = m->second.tag;
+            if (instantiate(obj)) m_list.emplace(d, std::move(obj));
+            m_ctx.placing = nullptr;
+        }
+    };
+    makeAll(false);
+    if (m_ctx.events) m_ctx.events->frameEntered(*this, target);
+    queueSounds(target);
+    makeAll(true);
 }
 
 bool MovieClip::gotoLabel(const std::string& label) {

@@ -115,6 +115,7 @@ private:
     void place(const swf::PlaceObject& p, std::uint16_t frame);
     void remove(Depth depth);
     void rewindTo(std::uint16_t frame);
+    void skipTo(std::uint16_t frame);
     // Creates the runtime object for a placement (a clip for sprites); false when refused.
     bool instantiate(DisplayObject& obj);
     void instantiateButtonClips(DisplayObject& obj, const swf::DefineButton& button);

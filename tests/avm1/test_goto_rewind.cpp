@@ -209,4 +209,34 @@ INSTANTIATE_TEST_SUITE_P(Endings, SpriteEnding,
                                          EndingCase{"trailing frame", true, true, "1\n2\n"},
                                          EndingCase{"trailing frame, no End", true, false, "1\n2\n"}));
 
+// Going forward past frames merges their placements: a clip placed and removed again on the
+// way is never made, so it takes no "instanceN" name and has no unload event.
+TEST(GotoForward, PassedOverClipsAreNeverMade) {
+    swf::MovieWriter w(7);
+    swf::DefineSprite s;
+    s.id = 1;
+    s.frameCount = 1;
+    s.tags = {actionTag(traceOwnName(" here")), swf::makeTag(swf::ShowFrame{}), swf::makeTag(swf::End{})};
+    w.add(s);
+    Asm skip;
+    skip.action(Op::GotoFrame, {3, 0});  // frame 4
+    w.add(swf::DoAction{skip.bytes});
+    w.showFrame();
+    swf::PlaceObject passing = placement(1, 1, "");
+    passing.name.reset();
+    Asm unload;
+    unload.traceStr("unload");
+    passing.clipActions = {swf::ClipAction{0x04, 0, unload.bytes}};
+    passing.allEventFlags = 0x04;
+    w.add(passing);
+    w.showFrame();
+    w.add(swf::RemoveObject{2, std::nullopt, 1});
+    w.showFrame();
+    swf::PlaceObject staying = placement(2, 1, "");
+    staying.name.reset();
+    w.add(staying);
+    w.showFrame();
+    EXPECT_EQ(play(w, 1), "instance1 here\n");
+}
+
 }  // namespace
