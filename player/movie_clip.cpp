@@ -159,16 +159,15 @@ void MovieClip::place(const swf::PlaceObject& p, std::uint16_t frame) {
     }
 }
 
-void MovieClip::runFrame(std::uint16_t frame, bool scripts) {
+void MovieClip::runFrame(std::uint16_t frame) {
     m_currentFrame = frame;
     // The frame's scripts are queued before the clips it places queue theirs.
-    if (scripts && m_ctx.events) m_ctx.events->frameEntered(*this, frame);
+    if (m_ctx.events) m_ctx.events->frameEntered(*this, frame);
     for (const swf::Tag* t : m_timeline->frame(frame).tags) {
         if (auto* p = std::get_if<swf::PlaceObject>(&t->body)) place(*p, frame);
         else if (auto* r = std::get_if<swf::RemoveObject>(&t->body)) remove(r->depth);
     }
-    // Frames passed over by a goto make no sound; the frame it ends on does.
-    if (scripts) queueSounds(frame);
+    queueSounds(frame);  // frames that a goto passes over (skipTo()) make no sound
 }
 
 void MovieClip::queueSounds(std::uint16_t frame) {

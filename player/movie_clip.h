@@ -4,9 +4,11 @@
 //
 // Frame semantics: a new clip stands before its first frame (currentFrame() == 0); the first
 // tick enters frame 1. Going to an earlier frame rebuilds the placements from frame 1 up to it
-// and keeps the objects that the timeline would have kept (same character, placed in the same
-// frame), so the display list is the same as when playing up to that frame and sprites that
-// stay on stage keep their own state.
+// and keeps the objects that match them (same character and ratio) as well as those scripts
+// placed or swapped, so sprites that stay on stage keep their own state; recreated clips get
+// their clip events again. Going forward past several frames merges their placements per
+// depth, so clips placed and removed on the way are never made. Sprites loop only when their
+// timeline is complete (Timeline::complete()).
 
 #include <cstdint>
 #include <map>
@@ -110,7 +112,7 @@ public:
     void setDrawing(std::shared_ptr<const ConvertedShape> shape) { m_drawing = std::move(shape); }
 
 private:
-    void runFrame(std::uint16_t frame, bool scripts = true);
+    void runFrame(std::uint16_t frame);
     void queueSounds(std::uint16_t frame);
     void place(const swf::PlaceObject& p, std::uint16_t frame);
     void remove(Depth depth);
