@@ -863,8 +863,10 @@ Completion Runner::runActions(std::size_t start, std::size_t end) {
             break;
         }
         case Op::GotoFrame: {
-            int frame = op.u16();
-            if (f.target) host.gotoFrame(f.target, frame + 1, false);
+            // A frame number past the end only stops the clip (the methods clamp instead).
+            int frame = op.u16() + 1;
+            if (f.target && frame > host.property(f.target, ClipProp::TotalFrames)) host.stop(f.target);
+            else if (f.target) host.gotoFrame(f.target, frame, false);
             break;
         }
         case Op::GetUrl: {

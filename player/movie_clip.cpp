@@ -27,13 +27,15 @@ void keepScriptTransform(DisplayObject& obj, Change change) {
 MovieClip::MovieClip(ClipContext& ctx, const Timeline& timeline, unsigned nesting, MovieClip* parent,
                      std::uint16_t characterId)
     : m_ctx(ctx), m_timeline(&timeline), m_nesting(nesting), m_parent(parent), m_characterId(characterId),
-      m_id(ctx.nextInstanceId++) {
+      m_id(ctx.nextInstanceId++), m_looping(nesting == 0 || timeline.complete()) {
     const swf::PlaceObject* tag = m_ctx.placing;
     m_ctx.placing = nullptr;  // only this clip was placed by it, not its children
+    m_ctx.live.emplace(m_id, this);
     if (m_ctx.events) m_ctx.events->clipCreated(*this, tag);
 }
 
 MovieClip::~MovieClip() {
+    m_ctx.live.erase(m_id);
     if (m_ctx.events) m_ctx.events->clipDestroyed(*this);
     for (auto& [depth, obj] : m_list) release(obj);
 }
@@ -101,6 +103,7 @@ void MovieClip::replaceTimeline(const Timeline& timeline) {
     m_list.clear();
     m_drawing.reset();
     m_timeline = &timeline;
+    m_looping = m_nesting == 0 || timeline.complete();
     m_currentFrame = 0;
     m_playing = true;
 }
@@ -156,16 +159,15 @@ void MovieClip::place(const swf::PlaceObject& p, std::uint16_t frame) {
     }
 }
 
-void MovieClip::runFrame(std::uint16_t frame, bool scripts) {
+void MovieClip::runFrame(std::uint16_t frame) {
     m_currentFrame = frame;
     // The frame's scripts are queued before the clips it places queue theirs.
-    if (scripts && m_ctx.events) m_ctx.events->frameEntered(*this, frame);
+    if (m_ctx.events) m_ctx.events->frameEntered(*this, frame);
     for (const swf::Tag* t : m_timeline->frame(frame).tags) {
         if (auto* p = std::get_if<swf::PlaceObject>(&t->body)) place(*p, frame);
         else if (auto* r = std::get_if<swf::RemoveObject>(&t->body)) remove(r->depth);
     }
-    // Frames passed over by a goto make no sound; the frame it ends on does.
-    if (scripts) queueSounds(frame);
+    queueSounds(frame);  // frames that a goto passes over (skipTo()) make no sound
 }
 
 void MovieClip::queueSounds(std::uint16_t frame) {
@@ -205,6 +207,9 @@ void MovieClip::swapDepth(Depth from, Depth to) {
     auto a = m_list.extract(from);
     if (a.empty()) return;
     auto b = m_list.extract(to);
+    // Swapped objects leave the timeline's control: rewinds keep them where they are.
+    a.mapped().placement.placedFrame = kScriptPlaced;
+    if (!b.empty()) b.mapped().placement.placedFrame = kScriptPlaced;
     a.key() = to;
     m_list.insert(std::move(a));
     if (!b.empty()) {
@@ -216,6 +221,7 @@ void MovieClip::swapDepth(Depth from, Depth to) {
 void MovieClip::rewindTo(std::uint16_t target) {
     // Replay the placement rules alone from frame 1 to the target.
     std::map<Depth, Placement> wanted;
+    std::map<Depth, const swf::PlaceObject*> creators;  // their clip events go to new clips
     for (std::uint16_t f = 1; f <= target; ++f) {
         for (const swf::Tag* t : m_timeline->frame(f).tags) {
             if (auto* p = std::get_if<swf::PlaceObject>(&t->body)) {
@@ -227,6 +233,7 @@ void MovieClip::rewindTo(std::uint16_t target) {
                     applyPlacement(pl, *p);
                     pl.placedFrame = f;
                     wanted[p->depth] = pl;
+                    creators[p->depth] = p;
                     break;
                 }
                 case PlaceAction::Modify:
@@ -243,17 +250,22 @@ void MovieClip::rewindTo(std::uint16_t target) {
             }
         }
     }
-    // Keep the objects the target frame still has; drop the rest.
+    // Keep the objects the target frame still has (the same character with the same ratio,
+    // wherever it was placed) and what scripts placed or moved; drop the rest. A kept object
+    // keeps its name.
     for (auto it = m_list.begin(); it != m_list.end();) {
         auto w = wanted.find(it->first);
-        bool keep = w != wanted.end() && w->second.characterId == it->second.placement.characterId &&
-                    w->second.placedFrame == it->second.placement.placedFrame;
-        if (it->second.placement.placedFrame == kScriptPlaced && w == wanted.end()) {
+        Placement& now = it->second.placement;
+        if (now.placedFrame == kScriptPlaced) {
             ++it;
             continue;
         }
-        if (keep) {
-            keepScriptTransform(it->second, [&] { it->second.placement = w->second; });
+        if (w != wanted.end() && w->second.characterId == now.characterId && w->second.ratio == now.ratio) {
+            keepScriptTransform(it->second, [&] {
+                std::string name = std::move(now.name);
+                now = w->second;
+                now.name = std::move(name);
+            });
             ++it;
         } else {
             release(it->second);
@@ -267,7 +279,9 @@ void MovieClip::rewindTo(std::uint16_t target) {
         if (m_list.count(depth)) continue;
         DisplayObject obj;
         obj.placement = pl;
+        m_ctx.placing = creators[depth];
         if (instantiate(obj)) m_list.emplace(depth, std::move(obj));
+        m_ctx.placing = nullptr;
     }
 }
 
@@ -278,7 +292,66 @@ void MovieClip::gotoFrame(std::uint16_t frame) {
         rewindTo(frame);
         return;
     }
-    for (std::uint16_t f = static_cast<std::uint16_t>(m_currentFrame + 1); f <= frame; ++f) runFrame(f, f == frame);
+    if (frame == m_currentFrame + 1) runFrame(frame);
+    else skipTo(frame);
+}
+
+void MovieClip::skipTo(std::uint16_t target) {
+    // Removals act at once; the placements of the frames passed over merge per depth, so that
+    // a clip placed and removed again on the way is never made (nor named, nor unloaded).
+    struct Made {
+        const swf::PlaceObject* tag;
+        Placement placement;
+    };
+    std::map<Depth, Made> made;
+    std::vector<Depth> order;  // in the order of creation
+    for (std::uint16_t f = static_cast<std::uint16_t>(m_currentFrame + 1); f <= target; ++f) {
+        for (const swf::Tag* t : m_timeline->frame(f).tags) {
+            if (auto* r = std::get_if<swf::RemoveObject>(&t->body)) {
+                made.erase(r->depth);
+                remove(r->depth);
+                continue;
+            }
+            auto* p = std::get_if<swf::PlaceObject>(&t->body);
+            if (!p) continue;
+            auto m = made.find(p->depth);
+            PlaceAction action = placeAction(*p, m != made.end() || m_list.count(p->depth));
+            if (m == made.end() && action != PlaceAction::Create) {
+                place(*p, f);  // changes an object already on stage
+            } else if (action == PlaceAction::Create) {
+                remove(p->depth);
+                made.erase(p->depth);
+                if (!p->characterId || !m_ctx.library->find(*p->characterId)) continue;  // as in place()
+                Made entry{p, Placement{}};
+                applyPlacement(entry.placement, *p);
+                entry.placement.placedFrame = f;
+                made.insert_or_assign(p->depth, std::move(entry));
+                order.push_back(p->depth);
+            } else if (action == PlaceAction::Modify ||
+                       (action == PlaceAction::Replace && m_ctx.library->find(*p->characterId))) {
+                applyPlacement(m->second.placement, *p);
+            }
+        }
+    }
+    m_currentFrame = target;
+    // Clips of the frames passed over come first, then the target frame's scripts, then the
+    // clips the target frame places, as when playing.
+    auto makeAll = [&](bool targetFrame) {
+        for (Depth d : order) {
+            auto m = made.find(d);
+            if (m == made.end() || m_list.count(d) || (m->second.placement.placedFrame == target) != targetFrame)
+                continue;
+            DisplayObject obj;
+            obj.placement = m->second.placement;
+            m_ctx.placing = m->second.tag;
+            if (instantiate(obj)) m_list.emplace(d, std::move(obj));
+            m_ctx.placing = nullptr;
+        }
+    };
+    makeAll(false);
+    if (m_ctx.events) m_ctx.events->frameEntered(*this, target);
+    queueSounds(target);
+    makeAll(true);
 }
 
 bool MovieClip::gotoLabel(const std::string& label) {
@@ -289,12 +362,6 @@ bool MovieClip::gotoLabel(const std::string& label) {
 }
 
 void MovieClip::tick() {
-    // The children on stage before this frame advance after it; remember them by identity.
-    std::vector<std::pair<Depth, std::uint32_t>> before;
-    before.reserve(m_list.size());
-    for (const auto& [depth, obj] : m_list)
-        if (obj.clip || !obj.buttonClips.empty()) before.emplace_back(depth, obj.instanceId);
-
     if (m_currentFrame == 0) {
         runFrame(1);
     } else if (m_playing) {
@@ -306,16 +373,20 @@ void MovieClip::tick() {
             rewindTo(1);
         }
     }
+}
 
-    // Children advance from the highest depth down, the order in which Flash players run
-    // their scripts.
-    for (auto b = before.rbegin(); b != before.rend(); ++b) {
-        const auto& [depth, id] = *b;
-        auto it = m_list.find(depth);
-        if (it == m_list.end() || it->second.instanceId != id) continue;
-        if (it->second.clip) it->second.clip->tick();
-        for (const auto& c : it->second.buttonClips)
-            if (c) c->tick();
+void advanceClips(ClipContext& ctx) {
+    // The clips that exist now, newest first; clips made during the pass showed their first
+    // frame when they were made, and clips removed during it are skipped.
+    std::vector<std::uint32_t> order;
+    order.reserve(ctx.live.size());
+    for (auto it = ctx.live.rbegin(); it != ctx.live.rend(); ++it) order.push_back(it->first);
+    for (std::uint32_t id : order) {
+        auto it = ctx.live.find(id);
+        if (it == ctx.live.end()) continue;
+        MovieClip& clip = *it->second;
+        if (ctx.events) ctx.events->frameStarting(clip);
+        clip.tick();
     }
 }
 

@@ -4,11 +4,14 @@
 //
 // Frame semantics: a new clip stands before its first frame (currentFrame() == 0); the first
 // tick enters frame 1. Going to an earlier frame rebuilds the placements from frame 1 up to it
-// and keeps the objects that the timeline would have kept (same character, placed in the same
-// frame), so the display list is the same as when playing up to that frame and sprites that
-// stay on stage keep their own state.
+// and keeps the objects that match them (same character and ratio) as well as those scripts
+// placed or swapped, so sprites that stay on stage keep their own state; recreated clips get
+// their clip events again. Going forward past several frames merges their placements per
+// depth, so clips placed and removed on the way are never made. Sprites loop only when their
+// timeline is complete (Timeline::complete()).
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -34,6 +37,8 @@ public:
     virtual void clipDestroyed(MovieClip& clip) = 0;
     // `frame` of `clip` was entered by playing or by a goto that ends there.
     virtual void frameEntered(MovieClip& clip, std::uint16_t frame) = 0;
+    // advanceClips() is about to advance `clip` (its enterFrame events come first).
+    virtual void frameStarting(MovieClip& clip) { (void)clip; }
     // A text field was placed in `parent` (it is a script object too, numbered like clips).
     virtual void textCreated(MovieClip& parent, DisplayObject& field) {
         (void)parent;
@@ -58,6 +63,7 @@ struct ClipContext {
     ClipEvents* events = nullptr;
     SoundEvents* sounds = nullptr;  // sound tags of entered frames are added here when set
     const swf::PlaceObject* placing = nullptr;  // the tag of the clip being created, if any
+    std::map<std::uint32_t, MovieClip*> live;   // every clip by id, that is by age
 };
 
 class MovieClip {
@@ -76,8 +82,8 @@ public:
     // Whether reaching the end starts over at frame 1 (else the clip stops on its last frame).
     void setLooping(bool loop) { m_looping = loop; }
 
-    // One iteration: enter the next frame (or frame 1 at the start), then let the child clips
-    // that were already on stage advance theirs. Clips placed during this tick show frame 1.
+    // One iteration of this clip's own timeline: enter the next frame (or frame 1 at the
+    // start). Its children are advanced by advanceClips(), not here.
     void tick();
     // Goes to a frame (clamped to 1..frameCount()); the play state is unchanged.
     void gotoFrame(std::uint16_t frame);
@@ -106,11 +112,12 @@ public:
     void setDrawing(std::shared_ptr<const ConvertedShape> shape) { m_drawing = std::move(shape); }
 
 private:
-    void runFrame(std::uint16_t frame, bool scripts = true);
+    void runFrame(std::uint16_t frame);
     void queueSounds(std::uint16_t frame);
     void place(const swf::PlaceObject& p, std::uint16_t frame);
     void remove(Depth depth);
     void rewindTo(std::uint16_t frame);
+    void skipTo(std::uint16_t frame);
     // Creates the runtime object for a placement (a clip for sprites); false when refused.
     bool instantiate(DisplayObject& obj);
     void instantiateButtonClips(DisplayObject& obj, const swf::DefineButton& button);
@@ -128,5 +135,10 @@ private:
     bool m_looping = true;
     DisplayMap m_list;
 };
+
+// One iteration of every clip of a player, the most recently created first, the order in
+// which Flash players run them (so children usually run before their parents): each clip's
+// frameStarting() event, then its tick().
+void advanceClips(ClipContext& ctx);
 
 }  // namespace player

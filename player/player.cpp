@@ -82,14 +82,13 @@ int Player::stageHeight() const {
 
 void Player::advance() {
     if (!m_scripts) {
-        m_root->tick();
+        advanceClips(m_ctx);
     } else {
         double fps = frameRate() > 0 ? frameRate() : 12;
         m_scripts->setTime(m_ticks * 1000.0 / fps);
         ++m_ticks;
         m_scripts->beforeTick();
-        m_root->tick();
-        for (MovieClip* level : m_scripts->levels()) level->tick();
+        advanceClips(m_ctx);
         m_scripts->afterTick();
     }
     if (m_pointerKnown) apply(m_buttons.pointerAt(buttonUnderPointer()));

@@ -122,47 +122,22 @@ DisplayObject* ScriptHost::entryOf(const MovieClip& clip) const {
 void ScriptHost::beforeTick() {
     m_retiredLevels.clear();  // no script of theirs runs now
     m_vm->beginFrame();
-    // Children before their parents, the highest depth first.
-    std::vector<avm1::ClipId> order;
-    struct Item {
-        MovieClip* clip;
-        bool expanded;
-    };
-    std::vector<Item> todo{{m_root, false}};
-    for (const auto& [n, level] : m_levels) todo.push_back({level.get(), false});
-    while (!todo.empty()) {
-        Item it = todo.back();
-        todo.pop_back();
-        if (!it.clip) continue;
-        if (it.expanded) {
-            order.push_back(it.clip->id());
-            continue;
-        }
-        todo.push_back({it.clip, true});
-        for (const auto& [depth, obj] : it.clip->displayList())
-            if (obj.clip) todo.push_back({obj.clip.get(), false});
-    }
-    // The events run once the timelines have advanced (a clip that its parent's next frame
-    // removes gets none), ahead of what the advance queued.
     runQueued();
-    for (avm1::ClipId id : order) {
-        if (auto it = m_clipActions.find(id); it != m_clipActions.end())
-            for (const swf::ClipAction* a : it->second)
-                if (a->events & kEventEnterFrame) m_enterFrame.push_back(Pending{id, a->actions, nullptr});
-        m_enterFrame.push_back(Pending{id, {}, "onEnterFrame"});
-    }
+}
+
+// Each clip's enterFrame events queue just before its own frame does, so they run in the
+// order in which the clips advance (a clip that an older clip's frame removes gets none).
+void ScriptHost::frameStarting(MovieClip& clip) {
+    // The clips that buttons show have no events; the roots of loaded levels do.
+    if (!clip.parent() && levelNumber(clip.id()) < 0) return;
+    avm1::ClipId id = clip.id();
+    if (auto it = m_clipActions.find(id); it != m_clipActions.end())
+        for (const swf::ClipAction* a : it->second)
+            if (a->events & kEventEnterFrame) m_queue.push_back(Pending{id, a->actions, nullptr});
+    m_queue.push_back(Pending{id, {}, "onEnterFrame"});
 }
 
 void ScriptHost::afterTick() {
-    if (!m_enterFrame.empty()) {
-        std::deque<Pending> queued[3] = {std::move(m_queue), std::move(m_initQueue), std::move(m_constructQueue)};
-        m_queue = std::move(m_enterFrame);
-        m_enterFrame.clear();
-        runQueued();
-        m_queue = std::move(queued[0]);
-        m_initQueue = std::move(queued[1]);
-        m_constructQueue = std::move(queued[2]);
-    }
     runQueued();
     m_vm->runIntervals();
     runQueued();

@@ -2,14 +2,13 @@
 // The movie as scripts see it: implements the interpreter's host interface over the player's
 // clips, follows clip creation and frames through ClipEvents, and runs scripts in the order of
 // a Flash player frame:
-//   1. enterFrame: clip events and onEnterFrame handlers of the clips already on stage,
-//      children before their parents;
-//   2. the timelines advance (the caller ticks the root clip), which queues the init actions
-//      and frame actions of every frame entered, and the load events of new clips (a clip's
-//      load before its first frame's actions);
-//   3. the initialize and construct events of new clips run, then the queue in order;
+//   1. the clips advance, newest first (advanceClips()); each queues its enterFrame clip
+//      events and onEnterFrame handler, then the init actions and frame actions of the frame
+//      it enters; clips that frame places queue their load events and first frame at once
+//      (a clip's load before its first frame's actions);
+//   2. the initialize and construct events of new clips run, then the queue in order;
 //      actions that move timelines queue more, which run too;
-//   4. intervals that are due.
+//   3. intervals that are due.
 // Button code (and anything else that has an action block for a clip) enters through
 // queueActions() and runs with the next runQueued().
 
@@ -130,6 +129,7 @@ public:
     void clipCreated(MovieClip& clip, const swf::PlaceObject* tag) override;
     void clipDestroyed(MovieClip& clip) override;
     void frameEntered(MovieClip& clip, std::uint16_t frame) override;
+    void frameStarting(MovieClip& clip) override;
     void textCreated(MovieClip& parent, DisplayObject& field) override;
     void textDestroyed(std::uint32_t instanceId) override;
 
@@ -179,7 +179,6 @@ private:
     std::unordered_map<avm1::ClipId, std::string> m_autoNames;  // "instanceN" of unnamed clips
     unsigned m_nextAutoName = 1;
     std::deque<Pending> m_queue;
-    std::deque<Pending> m_enterFrame;      // enterFrame events, run after the timelines advance
     std::deque<Pending> m_initQueue;       // initialize events of new clips: first of all
     std::deque<Pending> m_constructQueue;  // then their construct events
     std::unique_ptr<Timeline> m_emptyTimeline;

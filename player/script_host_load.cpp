@@ -202,6 +202,7 @@ void ScriptHost::retireLevel(int n) {
     std::unique_ptr<MovieClip> level = std::move(it->second);
     m_levels.erase(it);
     clearClip(*level);  // its clips go now, with their unload events
+    m_ctx.live.erase(level->id());  // and its own timeline advances no more
     m_retiredLevels.push_back(std::move(level));
 }
 

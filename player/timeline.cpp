@@ -34,7 +34,9 @@ Timeline::Timeline(const std::vector<swf::Tag>& tags) {
     Frame current;
     for (const swf::Tag& t : tags) {
         if (m_frames.size() >= kMaxFrames) break;
-        if (std::holds_alternative<swf::ShowFrame>(t.body)) {
+        if (std::holds_alternative<swf::End>(t.body)) {
+            m_complete = current.tags.empty() && !m_frames.empty();
+        } else if (std::holds_alternative<swf::ShowFrame>(t.body)) {
             m_frames.push_back(std::move(current));
             current = Frame{};
         } else if (const auto* label = std::get_if<swf::FrameLabel>(&t.body)) {

@@ -29,8 +29,13 @@ public:
     // The frame a label names: an exact match first, then one that differs only in case.
     std::optional<std::uint16_t> labelFrame(const std::string& label) const;
     const std::map<std::string, std::uint16_t>& labels() const { return m_labels; }
+    // Whether the tags end as a finished timeline: a ShowFrame, then End. Sprites whose last
+    // frame is unfinished (control tags after the last ShowFrame, or no End) play it once
+    // and stay there instead of looping.
+    bool complete() const { return m_complete; }
 
 private:
+    bool m_complete = false;
     std::vector<Frame> m_frames;
     std::map<std::string, std::uint16_t> m_labels;
 };

@@ -88,7 +88,8 @@ TEST(Levels, ALevelPlaysAboveTheMainMovieWithItsOwnRootUntilUnloaded) {
     child.getVar("_root").getVar("this").op(Op::StrictEquals).trace();
     child.getVar("_level0").str("_target").op(Op::GetMember).trace();
     // The main movie asks for level 1 on frame 1; it arrives at the end of frame 2 and plays
-    // its first frame on frame 3, after the main movie's. Frame 4 reads it and unloads it.
+    // its first frame on frame 3, before the main movie's (the newer timeline goes first).
+    // Frame 4 reads it and unloads it.
     Asm report;
     report.getVar("_level1").str("x").op(Op::GetMember).trace();
     report.getVar("_level1/k:v").trace();
@@ -112,7 +113,7 @@ TEST(Levels, ALevelPlaysAboveTheMainMovieWithItsOwnRootUntilUnloaded) {
     EXPECT_EQ(r.out,
               "|\n"
               "undefined\nundefined\nundefined\n|\n"
-              "undefined\nundefined\nundefined\n_level1\n_level1/k\n_level1.k\ntrue\n/\n|\n"
+              "_level1\n_level1/k\n_level1.k\ntrue\n/\nchild\n5\n5\n|\n"
               "child\n5\n5\nundefined\n|\n|\n");
     EXPECT_EQ(r.asked, std::vector<std::string>{"child.swf"});
 }
@@ -233,14 +234,14 @@ TEST(Levels, ALoadedMovieKeepsItsOwnVersionRules) {
     probe.getVar("_level1").str("MYVAR").op(Op::GetMember).trace();
     probe.getVar("_level1").str("myVar").op(Op::GetMember).trace();
     swf::MovieWriter w = boxMovie(7, 0, loadMovieNum("v5.swf", 1).append(loadMovieNum("v7.swf", 2)));
-    w.showFrame().showFrame();  // the levels play their first frame on frame 3
+    w.showFrame().showFrame();  // the levels play their first frame on frame 3, newest first
     w.add(swf::DoAction{probe.bytes}).showFrame().showFrame();
     LevelRun r;
     r.files["v5.swf"] = boxMovie(5, 100, script).finish();
     r.files["v7.swf"] = boxMovie(7, 200, script).finish();
     r.load(w);
     r.frames(4);
-    EXPECT_EQ(r.out, "|\n|\nset\n+\nundefined\nundefined+\n|\nundefined\nset\n|\n");
+    EXPECT_EQ(r.out, "|\n|\nundefined\nundefined+\nset\n+\n|\nundefined\nset\n|\n");
 }
 
 TEST(Levels, LevelZeroReplacesTheMainMovieAndTakesEveryLevel) {

@@ -93,6 +93,12 @@ TEST(TraceConformance, ScriptCasesPassAtLeastTheFloor) {
         conformance::CaseSetup setup = conformance::parseCaseSetup(readText(dir + "/test.toml"));
         std::string note;
         std::string actual = runTrace(dir, setup, note);
+        if (const char* dump = std::getenv("VFS_TRACE_DUMP")) {
+            // For debugging: every case's actual output goes to DUMP/<case with '_' for '/'>.txt.
+            std::string file = c;
+            std::replace(file.begin(), file.end(), '/', '_');
+            std::ofstream(std::string(dump) + "/" + file + ".txt", std::ios::binary) << actual;
+        }
         bool pass = conformance::traceMatches(actual, readText(dir + "/output.txt"),
                                               conformance::NumericSlack{setup.epsilon, setup.maxRelative});
         passed += pass;
