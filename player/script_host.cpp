@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "player/button.h"
 #include "player/script_drawing.h"
 #include "player/shape_convert.h"
 #include "player/timeline.h"
@@ -65,6 +66,30 @@ struct Box {
     }
 };
 
+void boundsOf(const MovieClip& clip, const swf::Matrix& m, const Library& lib, Box& box, unsigned depth);
+
+// A button's bounds: the records of the state it shows.
+void buttonBounds(const DisplayObject& obj, const swf::Matrix& m, const Library& lib, Box& box, unsigned depth) {
+    const Character* c = lib.find(obj.placement.characterId);
+    if (!c || c->kind != CharacterKind::Button || depth > 64) return;
+    const auto& records = std::get<const swf::DefineButton*>(c->def)->records;
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        if (!recordShows(records[i], obj.buttonState)) continue;
+        const swf::Matrix rm = concat(m, records[i].matrix);
+        if (i < obj.buttonClips.size() && obj.buttonClips[i]) {
+            boundsOf(*obj.buttonClips[i], rm, lib, box, depth + 1);
+            continue;
+        }
+        const Character* rc = lib.find(records[i].characterId);
+        const swf::Rect* r = nullptr;
+        if (!rc) continue;
+        if (auto* sh = std::get_if<const swf::DefineShape*>(&rc->def)) r = &(*sh)->bounds;
+        else if (auto* t = std::get_if<const swf::DefineText*>(&rc->def)) r = &(*t)->bounds;
+        else if (auto* e = std::get_if<const swf::DefineEditText*>(&rc->def)) r = &(*e)->bounds;
+        if (r) box.add(rm, r->xMin, r->yMin, r->xMax, r->yMax);
+    }
+}
+
 void boundsOf(const MovieClip& clip, const swf::Matrix& m, const Library& lib, Box& box, unsigned depth) {
     if (depth > 64) return;
     if (const auto& d = clip.drawing(); d && !d->bounds.isEmpty())
@@ -73,6 +98,10 @@ void boundsOf(const MovieClip& clip, const swf::Matrix& m, const Library& lib, B
         swf::Matrix om = concat(m, obj.placement.matrix);
         if (obj.clip) {
             boundsOf(*obj.clip, om, lib, box, depth + 1);
+            continue;
+        }
+        if (obj.kind == CharacterKind::Button) {
+            buttonBounds(obj, om, lib, box, depth + 1);
             continue;
         }
         const Character* c = lib.find(obj.placement.characterId);
@@ -186,7 +215,7 @@ void ScriptHost::runQueued() {
                                                              : m_queue;
         Pending p = q.front();
         q.pop_front();
-        if (find(p.clip)) run(p);
+        if (alive(p.clip)) run(p);
     }
     m_queue.clear();
     m_initQueue.clear();
@@ -295,6 +324,10 @@ avm1::ClipId ScriptHost::child(avm1::ClipId clip, std::string_view name, avm1::N
         if (obj.clip && avm1::sameName(this->name(obj.clip->id()), name, mode)) return obj.clip->id();
     for (const auto& [depth, obj] : c->displayList())
         if (obj.editText && avm1::sameName(obj.placement.name, name, mode)) return registerText(*c, obj);
+    for (const auto& [depth, obj] : c->displayList())
+        if (obj.kind == CharacterKind::Button && !obj.placement.name.empty() &&
+            avm1::sameName(obj.placement.name, name, mode))
+            return registerText(*c, obj);
     // A named shape or static text has no object of its own: its name gives the clip that
     // holds it.
     for (const auto& [depth, obj] : c->displayList())
@@ -335,7 +368,8 @@ double ScriptHost::property(avm1::ClipId clip, avm1::ClipProp prop) {
     DisplayObject* e = c ? entryOf(*c) : textEntry(clip);
     if (!c && !e) return 0;
     swf::Matrix m = e ? e->placement.matrix : swf::Matrix{};
-    if (!c && (prop == ClipProp::Width || prop == ClipProp::Height)) return textSize(*e, prop == ClipProp::Width);
+    if (!c && e->editText && (prop == ClipProp::Width || prop == ClipProp::Height))
+        return textSize(*e, prop == ClipProp::Width);
     if (!c && (prop == ClipProp::CurrentFrame || prop == ClipProp::TotalFrames || prop == ClipProp::FramesLoaded))
         return 0;
     switch (prop) {
@@ -348,7 +382,8 @@ double ScriptHost::property(avm1::ClipId clip, avm1::ClipProp prop) {
     case ClipProp::Height: {
         updateDrawings();  // drawings made by the running script count at once
         Box box;
-        boundsOf(*c, m, m_library, box, 0);
+        if (c) boundsOf(*c, m, m_library, box, 0);
+        else buttonBounds(*e, m, m_library, box, 0);
         if (box.empty()) return 0;
         return (prop == ClipProp::Width ? box.x1 - box.x0 : box.y1 - box.y0) / 20.0;
     }
@@ -369,7 +404,7 @@ void ScriptHost::setProperty(avm1::ClipId clip, avm1::ClipProp prop, double v) {
     MovieClip* c = find(clip);
     DisplayObject* e = c ? entryOf(*c) : textEntry(clip);
     if (!e || std::isnan(v)) return;
-    if (!c && (prop == ClipProp::Width || prop == ClipProp::Height)) {
+    if (!c && e->editText && (prop == ClipProp::Width || prop == ClipProp::Height)) {
         setTextSize(*e, prop == ClipProp::Width, v);  // a field's box takes the size
         return;
     }
@@ -605,6 +640,7 @@ avm1::ClipId ScriptHost::attach(avm1::ClipId parentId, const std::string& export
     MovieClip* p = find(parentId);
     auto id = m_library.exported(exportName);
     const Character* ch = id ? m_library.find(*id) : nullptr;
+    if (p && ch && ch->kind == CharacterKind::Button) return attachButton(*p, *id, name, depth);
     if (!p || !ch || ch->kind != CharacterKind::Sprite || !ch->timeline) return 0;
     Placement pl;
     pl.name = name;
@@ -646,7 +682,7 @@ int ScriptHost::depth(avm1::ClipId clip) {
     MovieClip* holder = holderOf(clip);
     if (!holder) return 0;
     for (const auto& [d, obj] : holder->displayList())
-        if ((obj.clip && obj.clip->id() == clip) || (obj.editText && obj.instanceId == clip)) return d;
+        if (obj.clip ? obj.clip->id() == clip : obj.instanceId == clip) return d;
     return 0;
 }
 
@@ -660,7 +696,7 @@ avm1::ClipId ScriptHost::atDepth(avm1::ClipId parentId, int d) {
     auto it = p->displayList().find(d);
     if (it == p->displayList().end()) return 0;
     // Objects without a script object of their own (shapes, static texts) answer with their parent.
-    if (it->second.editText) return registerText(*p, it->second);
+    if (it->second.editText || it->second.kind == CharacterKind::Button) return registerText(*p, it->second);
     return it->second.clip ? it->second.clip->id() : parentId;
 }
 

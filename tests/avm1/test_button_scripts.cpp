@@ -1,0 +1,294 @@
+// Buttons in scripts: a named button's object (its class, display properties and flags), its
+// handlers in the order of the mouse transitions after the button's own actions, disabled
+// buttons, clips with mouse handlers that act as buttons, and buttons attached by export name.
+#include <gtest/gtest.h>
+
+#include "bytecode_builder.h"
+#include "player/button.h"
+#include "player/player.h"
+#include "player/script_host.h"
+#include "swf/test_writer.h"
+
+namespace {
+
+using avm1::Op;
+using avm1test::Asm;
+namespace bc = player::button_condition;
+
+std::int32_t tw(double px) { return static_cast<std::int32_t>(px * 20); }
+
+// Shape `id`: a filled square of 100 px from the origin.
+swf::DefineShape square(std::uint16_t id) {
+    swf::DefineShape s;
+    s.id = id;
+    s.version = 3;
+    s.bounds = {0, tw(100), 0, tw(100)};
+    swf::FillStyle f;
+    f.color = {200, 0, 0, 255};
+    s.shape.styles.fills = {f};
+    swf::ShapeRecord m;
+    m.hasMove = m.hasFill1 = true;
+    m.fill1 = 1;
+    s.shape.records.push_back(m);
+    for (auto [dx, dy] : {std::pair{100, 0}, {0, 100}, {-100, 0}, {0, -100}}) {
+        swf::ShapeRecord e;
+        e.kind = swf::ShapeRecord::Kind::StraightEdge;
+        e.dx = tw(dx);
+        e.dy = tw(dy);
+        s.shape.records.push_back(e);
+    }
+    return s;
+}
+
+swf::PlaceObject placeAt(std::uint16_t depth, std::uint16_t id, const char* name, double x, double y) {
+    swf::PlaceObject p;
+    p.version = 2;
+    p.depth = depth;
+    p.characterId = id;
+    if (name) p.name = name;
+    p.matrix = swf::Matrix{1, 0, 0, 1, tw(x), tw(y)};
+    return p;
+}
+
+struct Movie {
+    std::unique_ptr<player::Player> player;
+    std::string out;
+};
+
+// Stage 500x200. Button 20 (square 10 in every state and as hit area; each transition's
+// action traces "a:<transition>"), exported as "squareButton", placed as `btn` at (50, 50)
+// unless `placeButton` is false. Sprite 30 (square 10) placed as `clip` at (250, 50) and as
+// `plain` at (380, 50). `script` runs on frame 1.
+std::unique_ptr<Movie> buttonMovie(const Asm& script, bool placeButton = true) {
+    swf::MovieWriter w(8, 500, 200);
+    w.add(square(10));
+    swf::DefineButton b;
+    b.id = 20;
+    b.version = 2;
+    swf::ButtonRecord r;
+    r.characterId = 10;
+    r.depth = 1;
+    r.up = r.over = r.down = r.hitTest = true;
+    b.records = {r};
+    const std::pair<std::uint16_t, const char*> transitions[] = {
+        {bc::kIdleToOverUp, "over"},          {bc::kOverUpToIdle, "out"},         {bc::kOverUpToOverDown, "press"},
+        {bc::kOverDownToOverUp, "release"},   {bc::kOutDownToIdle, "releaseOutside"},
+        {bc::kOverDownToOutDown, "dragOut"},  {bc::kOutDownToOverDown, "dragOver"}};
+    for (auto [condition, name] : transitions) {
+        Asm a;
+        a.traceStr(std::string("a:") + name);
+        b.actions.push_back({condition, a.bytes});
+    }
+    w.add(b);
+    w.add(swf::ExportAssets{{swf::AssetRef{20, "squareButton"}}});
+    swf::DefineSprite sprite;
+    sprite.id = 30;
+    sprite.frameCount = 1;
+    sprite.tags = {swf::makeTag(placeAt(1, 10, nullptr, 0, 0)), swf::makeTag(swf::ShowFrame{}),
+                   swf::makeTag(swf::End{})};
+    w.add(sprite);
+    if (placeButton) w.add(placeAt(1, 20, "btn", 50, 50));
+    w.add(placeAt(2, 30, "clip", 250, 50));
+    w.add(placeAt(3, 30, "plain", 380, 50));
+    w.add(swf::DoAction{script.bytes});
+    w.showFrame();
+    auto m = std::make_unique<Movie>();
+    auto loaded = player::Player::loadBytes(w.finish());
+    EXPECT_TRUE(loaded.ok());
+    if (!loaded) return m;
+    m->player = std::move(loaded.value());
+    Movie* raw = m.get();
+    m->player->scripts()->setTraceSink([raw](std::string_view s) {
+        raw->out.append(s);
+        raw->out += '\n';
+    });
+    m->player->advance();
+    return m;
+}
+
+// obj.name
+Asm& member(Asm& a, const std::string& obj, const std::string& name) {
+    return a.getVar(obj).str(name).op(Op::GetMember);
+}
+
+// obj.name = function () { trace("h:name " + this._name); } for each handler name.
+Asm handlers(const std::string& obj, std::initializer_list<const char*> names) {
+    Asm a;
+    for (const char* name : names) {
+        Asm body;
+        body.str(std::string("h:") + name + " ");
+        member(body, "this", "_name").op(Op::Add2).trace();
+        a.getVar(obj).str(name).defineFunction("", {}, body).op(Op::SetMember);
+    }
+    return a;
+}
+
+constexpr std::initializer_list<const char*> kAllHandlers = {"onPress",   "onRelease",  "onReleaseOutside", "onRollOver",
+                                                             "onRollOut", "onDragOver", "onDragOut"};
+
+TEST(ButtonScripts, PropertiesClassAndPrototype) {
+    struct Case {
+        const char* name;
+        Asm script;
+        const char* expect;
+    };
+    auto traced = [](const std::string& obj, const std::string& prop) {
+        Asm a;
+        member(a, obj, prop).trace();
+        return a;
+    };
+    auto setThenTrace = [](const std::string& prop, double v, const std::string& read) {
+        Asm a;
+        a.getVar("btn").str(prop).num(v).op(Op::SetMember);
+        member(a, "btn", read).trace();
+        return a;
+    };
+    Asm instance, type, depth, proto, asString, missing, parent;
+    instance.getVar("btn").getVar("Button").op(Op::InstanceOf).trace();
+    instance.getVar("btn").getVar("MovieClip").op(Op::InstanceOf).trace();
+    type.getVar("btn").op(Op::TypeOf).trace();
+    depth.num(0).getVar("btn").str("getDepth").op(Op::CallMethod).trace();
+    member(proto, "Button", "prototype").str("greeting").str("hi").op(Op::SetMember);
+    member(proto, "btn", "greeting").trace();
+    asString.getVar("btn").trace();
+    missing.getVar("nothing").trace();
+    member(parent, "btn", "_parent").getVar("_root").op(Op::StrictEquals).trace();
+    const Case cases[] = {
+        {"name", traced("btn", "_name"), "btn\n"},
+        {"target", traced("btn", "_target"), "/btn\n"},
+        {"parent is the main timeline", std::move(parent), "true\n"},
+        {"position", traced("btn", "_x"), "50\n"},
+        {"size of its shape", traced("btn", "_width"), "100\n"},
+        {"x written", setThenTrace("_x", 70, "_x"), "70\n"},
+        {"xscale doubles the width", setThenTrace("_xscale", 200, "_width"), "200\n"},
+        {"height written scales", setThenTrace("_height", 50, "_yscale"), "50\n"},
+        {"rotation", setThenTrace("_rotation", 90, "_rotation"), "90\n"},
+        {"alpha", setThenTrace("_alpha", 50, "_alpha"), "50\n"},
+        {"visible", setThenTrace("_visible", 0, "_visible"), "false\n"},
+        {"enabled by default", traced("btn", "enabled"), "true\n"},
+        {"hand cursor by default", traced("btn", "useHandCursor"), "true\n"},
+        {"tab index is free", setThenTrace("tabIndex", 3, "tabIndex"), "3\n"},
+        {"instanceof Button, not MovieClip", std::move(instance), "true\nfalse\n"},
+        {"typeof", std::move(type), "object\n"},
+        {"depth", std::move(depth), "-16383\n"},
+        {"prototype extensions reach it", std::move(proto), "hi\n"},
+        {"converts to its path", std::move(asString), "_level0.btn\n"},
+        {"a name nothing has", std::move(missing), "undefined\n"},
+    };
+    for (const Case& c : cases) {
+        auto m = buttonMovie(c.script);
+        ASSERT_TRUE(m->player) << c.name;
+        EXPECT_EQ(m->out, c.expect) << c.name;
+    }
+}
+
+TEST(ButtonScripts, WrittenPropertiesMoveTheHitArea) {
+    Asm script;
+    script.getVar("btn").str("_x").num(0).op(Op::SetMember);
+    auto m = buttonMovie(script);
+    ASSERT_TRUE(m->player);
+    m->player->mouseMove(120, 100);  // inside where it was placed, outside where it is now
+    EXPECT_FALSE(m->player->pointerOverButton());
+    m->player->mouseMove(20, 100);
+    EXPECT_TRUE(m->player->pointerOverButton());
+}
+
+// One step of mouse input and the traces it causes.
+struct Step {
+    enum Kind { Move, Down, Up } kind;
+    double x = 0, y = 0;
+    const char* expect = "";
+};
+
+void play(Movie& m, const std::vector<Step>& steps, const char* name) {
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        const Step& s = steps[i];
+        m.out.clear();
+        if (s.kind == Step::Move) m.player->mouseMove(s.x, s.y);
+        else if (s.kind == Step::Down) m.player->mouseDown();
+        else m.player->mouseUp();
+        EXPECT_EQ(m.out, s.expect) << name << ", step " << i;
+    }
+}
+
+TEST(ButtonScripts, HandlersRunAfterTheButtonsOwnActions) {
+    struct Case {
+        const char* name;
+        Asm script;
+        std::vector<Step> steps;
+    };
+    Asm disabled = handlers("btn", kAllHandlers);
+    disabled.getVar("btn").str("enabled").boolean(false).op(Op::SetMember);
+    Asm justPress = handlers("btn", {"onPress"});
+    const Case cases[] = {
+        {"click, drag out and in, release",
+         handlers("btn", kAllHandlers),
+         {{Step::Move, 100, 100, "a:over\nh:onRollOver btn\n"},
+          {Step::Down, 0, 0, "a:press\nh:onPress btn\n"},
+          {Step::Move, 10, 10, "a:dragOut\nh:onDragOut btn\n"},
+          {Step::Move, 100, 100, "a:dragOver\nh:onDragOver btn\n"},
+          {Step::Up, 0, 0, "a:release\nh:onRelease btn\n"},
+          {Step::Move, 10, 10, "a:out\nh:onRollOut btn\n"}}},
+        {"release outside",
+         handlers("btn", kAllHandlers),
+         {{Step::Move, 100, 100, "a:over\nh:onRollOver btn\n"},
+          {Step::Down, 0, 0, "a:press\nh:onPress btn\n"},
+          {Step::Move, 10, 10, "a:dragOut\nh:onDragOut btn\n"},
+          {Step::Up, 0, 0, "a:releaseOutside\nh:onReleaseOutside btn\n"}}},
+        {"only the handlers it has",
+         std::move(justPress),
+         {{Step::Move, 100, 100, "a:over\n"}, {Step::Down, 0, 0, "a:press\nh:onPress btn\n"}, {Step::Up, 0, 0, "a:release\n"}}},
+        {"a disabled button fires nothing",
+         std::move(disabled),
+         {{Step::Move, 100, 100, ""}, {Step::Down, 0, 0, ""}, {Step::Up, 0, 0, ""}, {Step::Move, 10, 10, ""}}},
+    };
+    for (const Case& c : cases) {
+        auto m = buttonMovie(c.script);
+        ASSERT_TRUE(m->player) << c.name;
+        play(*m, c.steps, c.name);
+    }
+}
+
+TEST(ButtonScripts, DisabledButtonsAreNoTarget) {
+    Asm script;
+    script.getVar("btn").str("enabled").boolean(false).op(Op::SetMember);
+    auto m = buttonMovie(script);
+    ASSERT_TRUE(m->player);
+    m->player->mouseMove(100, 100);
+    EXPECT_FALSE(m->player->pointerOverButton());
+}
+
+TEST(ButtonScripts, ClipsWithMouseHandlersActAsButtons) {
+    Asm script = handlers("clip", {"onPress", "onRelease", "onRollOver", "onRollOut", "onReleaseOutside"});
+    auto m = buttonMovie(script);
+    ASSERT_TRUE(m->player);
+    play(*m,
+         {{Step::Move, 300, 100, "h:onRollOver clip\n"},
+          {Step::Down, 0, 0, "h:onPress clip\n"},
+          {Step::Up, 0, 0, "h:onRelease clip\n"},
+          {Step::Move, 200, 100, "h:onRollOut clip\n"},
+          {Step::Move, 300, 100, "h:onRollOver clip\n"},
+          {Step::Down, 0, 0, "h:onPress clip\n"},
+          {Step::Move, 200, 100, ""},
+          {Step::Up, 0, 0, "h:onReleaseOutside clip\n"}},
+         "clip");
+    // A clip without handlers is no button.
+    m->player->mouseMove(420, 100);
+    EXPECT_FALSE(m->player->pointerOverButton());
+    m->player->mouseMove(300, 100);
+    EXPECT_TRUE(m->player->pointerOverButton());
+}
+
+TEST(ButtonScripts, AttachMovieMakesExportedButtons) {
+    Asm script;
+    script.num(5).str("attached").str("squareButton").num(3).getVar("_root").str("attachMovie").op(Op::CallMethod).op(Op::Pop);
+    script.getVar("attached").getVar("Button").op(Op::InstanceOf).trace();
+    member(script, "attached", "_name").trace();
+    script.append(handlers("attached", {"onPress"}));
+    auto m = buttonMovie(script, false);
+    ASSERT_TRUE(m->player);
+    EXPECT_EQ(m->out, "true\nattached\n");
+    play(*m, {{Step::Move, 50, 50, "a:over\n"}, {Step::Down, 0, 0, "a:press\nh:onPress attached\n"}}, "attached");
+}
+
+}  // namespace
