@@ -281,13 +281,16 @@ TEST(ButtonScripts, ClipsWithMouseHandlersActAsButtons) {
 
 TEST(ButtonScripts, AttachMovieMakesExportedButtons) {
     Asm script;
-    script.num(5).str("attached").str("squareButton").num(3).getVar("_root").str("attachMovie").op(Op::CallMethod).op(Op::Pop);
+    // attachMovie("squareButton", "attached", 5, {f: 56}): buttons take no init object.
+    script.str("f").num(56).num(1).op(Op::InitObject);
+    script.num(5).str("attached").str("squareButton").num(4).getVar("_root").str("attachMovie").op(Op::CallMethod).op(Op::Pop);
     script.getVar("attached").getVar("Button").op(Op::InstanceOf).trace();
     member(script, "attached", "_name").trace();
+    member(script, "attached", "f").trace();
     script.append(handlers("attached", {"onPress"}));
     auto m = buttonMovie(script, false);
     ASSERT_TRUE(m->player);
-    EXPECT_EQ(m->out, "true\nattached\n");
+    EXPECT_EQ(m->out, "true\nattached\nundefined\n");
     play(*m, {{Step::Move, 50, 50, "a:over\n"}, {Step::Down, 0, 0, "a:press\nh:onPress attached\n"}}, "attached");
 }
 
