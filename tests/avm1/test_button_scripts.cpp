@@ -279,6 +279,29 @@ TEST(ButtonScripts, ClipsWithMouseHandlersActAsButtons) {
     EXPECT_TRUE(m->player->pointerOverButton());
 }
 
+TEST(ButtonScripts, SelectionFocusCallsSetAndKillFocus) {
+    Asm script = handlers("btn", {"onSetFocus", "onKillFocus"});
+    script.append(handlers("clip", {"onSetFocus", "onKillFocus"}));
+    auto setFocus = [&script](auto push) {
+        push(script);
+        script.num(1).getVar("Selection").str("setFocus").op(Op::CallMethod).trace();
+        script.num(0).getVar("Selection").str("getFocus").op(Op::CallMethod).trace();
+    };
+    setFocus([](Asm& a) { a.getVar("btn"); });
+    setFocus([](Asm& a) { a.getVar("btn"); });  // already focused: no events
+    setFocus([](Asm& a) { a.str("clip"); });     // a path
+    setFocus([](Asm& a) { a.str("nowhere"); });  // nothing there: focus stays
+    setFocus([](Asm& a) { a.null(); });
+    auto m = buttonMovie(script);
+    ASSERT_TRUE(m->player);
+    EXPECT_EQ(m->out,
+              "h:onSetFocus btn\ntrue\n_level0.btn\n"
+              "true\n_level0.btn\n"
+              "h:onKillFocus btn\nh:onSetFocus clip\ntrue\n_level0.clip\n"
+              "false\n_level0.clip\n"
+              "h:onKillFocus clip\nfalse\nnull\n");
+}
+
 TEST(ButtonScripts, AttachMovieMakesExportedButtons) {
     Asm script;
     // attachMovie("squareButton", "attached", 5, {f: 56}): buttons take no init object.
