@@ -327,7 +327,7 @@ avm1::ClipId ScriptHost::child(avm1::ClipId clip, std::string_view name, avm1::N
     for (const auto& [depth, obj] : c->displayList())
         if (obj.kind == CharacterKind::Button && !obj.placement.name.empty() &&
             avm1::sameName(obj.placement.name, name, mode))
-            return registerText(*c, obj);
+            return registerButton(*c, obj);
     // A named shape or static text has no object of its own: its name gives the clip that
     // holds it.
     for (const auto& [depth, obj] : c->displayList())
@@ -649,6 +649,7 @@ avm1::ClipId ScriptHost::attach(avm1::ClipId parentId, const std::string& export
 }
 
 avm1::ClipId ScriptHost::duplicate(avm1::ClipId clip, const std::string& name, int depth) {
+    if (isButton(clip)) return duplicateButton(clip, name, depth);
     MovieClip* c = find(clip);
     DisplayObject* e = c ? entryOf(*c) : nullptr;
     if (!e || !c->parent()) return 0;
@@ -696,7 +697,8 @@ avm1::ClipId ScriptHost::atDepth(avm1::ClipId parentId, int d) {
     auto it = p->displayList().find(d);
     if (it == p->displayList().end()) return 0;
     // Objects without a script object of their own (shapes, static texts) answer with their parent.
-    if (it->second.editText || it->second.kind == CharacterKind::Button) return registerText(*p, it->second);
+    if (it->second.editText) return registerText(*p, it->second);
+    if (it->second.kind == CharacterKind::Button) return registerButton(*p, it->second);
     return it->second.clip ? it->second.clip->id() : parentId;
 }
 

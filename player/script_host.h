@@ -149,6 +149,10 @@ private:
     avm1::ClipId registerText(MovieClip& parent, const DisplayObject& obj);
     // A button placed by attachMovie (0: refused).
     avm1::ClipId attachButton(MovieClip& parent, std::uint16_t characterId, const std::string& name, int depth);
+    avm1::ClipId duplicateButton(avm1::ClipId button, const std::string& name, int depth);
+    // Gives a button found by name or depth an id; a button defined to track as a menu says so
+    // to scripts from the start.
+    avm1::ClipId registerButton(MovieClip& parent, const DisplayObject& obj);
     // A plain value the script object of `id` has for `name` (own or inherited; getters are not
     // run, since mouse tracking asks between scripts); null when there is none.
     const avm1::Value* mouseFlag(std::uint32_t id, std::string_view name, bool ownOnly = false);

@@ -10,25 +10,23 @@ namespace {
 
 namespace bc = button_condition;
 
-// The handler a transition calls. The transitions of buttons that track as menus count as
-// dragging over and out.
-const char* handlerFor(std::uint16_t condition) {
-    switch (condition) {
-    case bc::kIdleToOverUp: return "onRollOver";
-    case bc::kOverUpToIdle: return "onRollOut";
-    case bc::kOverUpToOverDown: return "onPress";
-    case bc::kOverDownToOverUp: return "onRelease";
-    case bc::kOutDownToIdle: return "onReleaseOutside";
-    case bc::kOverDownToOutDown:
-    case bc::kOverDownToIdle: return "onDragOut";
-    case bc::kOutDownToOverDown:
-    case bc::kIdleToOverDown: return "onDragOver";
-    default: return nullptr;
-    }
-}
-
-constexpr const char* kClipMouseHandlers[] = {"onPress",   "onRelease",  "onReleaseOutside", "onRollOver",
-                                              "onRollOut", "onDragOver", "onDragOut"};
+// What a transition calls: the handler method, and the clip event (on(press) and so on) of
+// clips. The transitions of buttons that track as menus count as dragging over and out.
+struct MouseEvent {
+    std::uint16_t conditions;
+    std::uint32_t clipEvent;
+    const char* handler;
+};
+constexpr MouseEvent kMouseEvents[] = {
+    {bc::kOverUpToOverDown, 0x400, "onPress"},
+    {bc::kOverDownToOverUp, 0x800, "onRelease"},
+    {bc::kOutDownToIdle, 0x1000, "onReleaseOutside"},
+    {bc::kIdleToOverUp, 0x2000, "onRollOver"},
+    {bc::kOverUpToIdle, 0x4000, "onRollOut"},
+    {bc::kOutDownToOverDown | bc::kIdleToOverDown, 0x8000, "onDragOver"},
+    {bc::kOverDownToOutDown | bc::kOverDownToIdle, 0x10000, "onDragOut"},
+};
+constexpr std::uint32_t kClipMouseEvents = 0x1FC00;
 
 }  // namespace
 
@@ -72,6 +70,30 @@ avm1::ClipId ScriptHost::attachButton(MovieClip& parent, std::uint16_t character
     return registerText(parent, placed);
 }
 
+avm1::ClipId ScriptHost::registerButton(MovieClip& parent, const DisplayObject& obj) {
+    const bool known = m_texts.count(obj.instanceId) != 0;
+    const avm1::ClipId id = registerText(parent, obj);
+    const Character* c = m_library.find(obj.placement.characterId);
+    if (!known && !m_vm->existingClipObject(id) && c && c->kind == CharacterKind::Button &&
+        std::get<const swf::DefineButton*>(c->def)->trackAsMenu)
+        m_vm->clipObject(id)->define("trackAsMenu", avm1::Value(true));
+    return id;
+}
+
+avm1::ClipId ScriptHost::duplicateButton(avm1::ClipId button, const std::string& name, int depth) {
+    MovieClip* holder = nullptr;
+    const DisplayObject* e = textEntry(button, &holder);
+    if (!e || !holder) return 0;
+    Placement pl = e->placement;  // the copy may take the original's depth
+    const avm1::ClipId made = attachButton(*holder, pl.characterId, name, depth);
+    if (DisplayObject* copy = made ? textEntry(made) : nullptr) {
+        pl.name = name;
+        pl.placedFrame = kScriptPlaced;
+        copy->placement = pl;
+    }
+    return made;
+}
+
 const avm1::Value* ScriptHost::mouseFlag(std::uint32_t id, std::string_view name, bool ownOnly) {
     avm1::ObjectRef o = m_vm->existingClipObject(id);
     int guard = 0;
@@ -92,12 +114,15 @@ bool ScriptHost::tracksAsMenu(std::uint32_t id, bool byDefinition) {
 }
 
 bool ScriptHost::actsAsButton(std::uint32_t clipId) {
-    if (!m_vm->existingClipObject(clipId)) return false;
-    for (const char* name : kClipMouseHandlers) {
-        avm1::ObjectRef o = m_vm->existingClipObject(clipId);
+    if (auto it = m_clipActions.find(clipId); it != m_clipActions.end())
+        for (const swf::ClipAction* a : it->second)
+            if (a->events & kClipMouseEvents) return true;
+    avm1::ObjectRef o = m_vm->existingClipObject(clipId);
+    if (!o) return false;
+    for (const MouseEvent& e : kMouseEvents) {
         int guard = 0;
         for (avm1::Object* p = o.get(); p && guard < 256; p = p->proto.get(), ++guard) {
-            const avm1::Property* prop = p->findOwn(name, m_vm->nameCase());
+            const avm1::Property* prop = p->findOwn(e.handler, m_vm->nameCase());
             if (!prop) continue;
             if (prop->getter || (prop->value.obj() && prop->value.obj()->kind == avm1::ObjectKind::Function))
                 return true;
@@ -108,8 +133,16 @@ bool ScriptHost::actsAsButton(std::uint32_t clipId) {
 }
 
 void ScriptHost::queueMouseEvent(std::uint32_t id, std::uint16_t condition) {
-    const char* handler = handlerFor(condition);
-    if (handler && m_vm->existingClipObject(id) && mouseEnabled(id)) m_queue.push_back(Pending{id, {}, handler});
+    if (!mouseEnabled(id)) return;
+    for (const MouseEvent& e : kMouseEvents) {
+        if (!(e.conditions & condition)) continue;
+        // A clip's own clip events first, then the handler scripts gave it.
+        if (auto it = m_clipActions.find(id); it != m_clipActions.end())
+            for (const swf::ClipAction* a : it->second)
+                if (a->events & e.clipEvent) m_queue.push_back(Pending{id, a->actions, nullptr});
+        if (m_vm->existingClipObject(id)) m_queue.push_back(Pending{id, {}, e.handler});
+        return;
+    }
 }
 
 }  // namespace player

@@ -58,8 +58,9 @@ struct Movie {
 // Stage 500x200. Button 20 (square 10 in every state and as hit area; each transition's
 // action traces "a:<transition>"), exported as "squareButton", placed as `btn` at (50, 50)
 // unless `placeButton` is false. Sprite 30 (square 10) placed as `clip` at (250, 50) and as
-// `plain` at (380, 50). `script` runs on frame 1.
-std::unique_ptr<Movie> buttonMovie(const Asm& script, bool placeButton = true) {
+// `plain` at (380, 50); `clip` has the clip events `clipEvents`. `script` runs on frame 1.
+std::unique_ptr<Movie> buttonMovie(const Asm& script, bool placeButton = true,
+                                   const std::vector<swf::ClipAction>& clipEvents = {}) {
     swf::MovieWriter w(8, 500, 200);
     w.add(square(10));
     swf::DefineButton b;
@@ -88,7 +89,10 @@ std::unique_ptr<Movie> buttonMovie(const Asm& script, bool placeButton = true) {
                    swf::makeTag(swf::End{})};
     w.add(sprite);
     if (placeButton) w.add(placeAt(1, 20, "btn", 50, 50));
-    w.add(placeAt(2, 30, "clip", 250, 50));
+    swf::PlaceObject clip = placeAt(2, 30, "clip", 250, 50);
+    clip.clipActions = clipEvents;
+    for (const swf::ClipAction& a : clipEvents) clip.allEventFlags |= a.events;
+    w.add(clip);
     w.add(placeAt(3, 30, "plain", 380, 50));
     w.add(swf::DoAction{script.bytes});
     w.showFrame();
@@ -143,7 +147,11 @@ TEST(ButtonScripts, PropertiesClassAndPrototype) {
         member(a, "btn", read).trace();
         return a;
     };
-    Asm instance, type, depth, proto, asString, missing, parent;
+    Asm instance, type, depth, proto, asString, missing, parent, duplicate;
+    duplicate.getVar("btn").str("copy").num(16384 + 7).op(Op::CloneSprite);  // duplicateMovieClip(btn, "copy", 7)
+    duplicate.getVar("copy").getVar("Button").op(Op::InstanceOf).trace();
+    duplicate.getVar("copy").trace();
+    member(duplicate, "copy", "_x").trace();
     instance.getVar("btn").getVar("Button").op(Op::InstanceOf).trace();
     instance.getVar("btn").getVar("MovieClip").op(Op::InstanceOf).trace();
     type.getVar("btn").op(Op::TypeOf).trace();
@@ -174,6 +182,8 @@ TEST(ButtonScripts, PropertiesClassAndPrototype) {
         {"prototype extensions reach it", std::move(proto), "hi\n"},
         {"converts to its path", std::move(asString), "_level0.btn\n"},
         {"a name nothing has", std::move(missing), "undefined\n"},
+        {"not a menu by definition", traced("btn", "trackAsMenu"), "false\n"},
+        {"duplicated in place", std::move(duplicate), "true\n_level0.copy\n50\n"},
     };
     for (const Case& c : cases) {
         auto m = buttonMovie(c.script);
@@ -277,6 +287,31 @@ TEST(ButtonScripts, ClipsWithMouseHandlersActAsButtons) {
     EXPECT_FALSE(m->player->pointerOverButton());
     m->player->mouseMove(300, 100);
     EXPECT_TRUE(m->player->pointerOverButton());
+}
+
+TEST(ButtonScripts, ClipEventsOfTheMouseComeBeforeHandlers) {
+    auto event = [](std::uint32_t flag, const char* text) {
+        Asm a;
+        a.traceStr(text);
+        return swf::ClipAction{flag, 0, a.bytes};
+    };
+    // on(press), on(release), on(rollOver); onPress set by script.
+    const std::vector<swf::ClipAction> events = {event(0x400, "c:press"), event(0x800, "c:release"),
+                                                 event(0x2000, "c:rollOver")};
+    auto m = buttonMovie(handlers("clip", {"onPress"}), true, events);
+    ASSERT_TRUE(m->player);
+    play(*m,
+         {{Step::Move, 300, 100, "c:rollOver\n"},
+          {Step::Down, 0, 0, "c:press\nh:onPress clip\n"},
+          {Step::Up, 0, 0, "c:release\n"},
+          {Step::Move, 200, 100, ""}},
+         "clip events");
+    // Clip events alone make a clip a button.
+    auto bare = buttonMovie(Asm{}, true, events);
+    ASSERT_TRUE(bare->player);
+    bare->player->mouseMove(300, 100);
+    EXPECT_TRUE(bare->player->pointerOverButton());
+    EXPECT_EQ(bare->out, "c:rollOver\n");
 }
 
 TEST(ButtonScripts, SelectionFocusCallsSetAndKillFocus) {
