@@ -261,6 +261,10 @@ void ScriptHost::clipCreated(MovieClip& clip, const swf::PlaceObject* tag) {
 
 void ScriptHost::clipDestroyed(MovieClip& clip) {
     queueUnload(clip);
+    // Its text fields and buttons go with it; their references keep their paths, which are
+    // known only while the clip is.
+    for (const auto& [depth, obj] : clip.displayList())
+        if (!obj.clip && obj.instanceId && m_vm->existingClipObject(obj.instanceId)) m_vm->clipRemoved(obj.instanceId);
     m_vm->clipRemoved(clip.id());
     m_clips.erase(clip.id());
     m_autoNames.erase(clip.id());

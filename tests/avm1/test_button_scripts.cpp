@@ -88,6 +88,13 @@ std::unique_ptr<Movie> buttonMovie(const Asm& script, bool placeButton = true,
     sprite.tags = {swf::makeTag(placeAt(1, 10, nullptr, 0, 0)), swf::makeTag(swf::ShowFrame{}),
                    swf::makeTag(swf::End{})};
     w.add(sprite);
+    swf::DefineSprite holder;  // sprite 40, exported as "withButton": the button as `inner`
+    holder.id = 40;
+    holder.frameCount = 1;
+    holder.tags = {swf::makeTag(placeAt(1, 20, "inner", 0, 0)), swf::makeTag(swf::ShowFrame{}),
+                   swf::makeTag(swf::End{})};
+    w.add(holder);
+    w.add(swf::ExportAssets{{swf::AssetRef{40, "withButton"}}});
     if (placeButton) w.add(placeAt(1, 20, "btn", 50, 50));
     swf::PlaceObject clip = placeAt(2, 30, "clip", 250, 50);
     clip.clipActions = clipEvents;
@@ -335,6 +342,55 @@ TEST(ButtonScripts, SelectionFocusCallsSetAndKillFocus) {
               "h:onKillFocus btn\nh:onSetFocus clip\ntrue\n_level0.clip\n"
               "false\n_level0.clip\n"
               "h:onKillFocus clip\nfalse\nnull\n");
+}
+
+TEST(ButtonScripts, ReferencesToRemovedButtonsResolveToNothing) {
+    Asm script;
+    script.num(10).str("holder").str("withButton").num(3).getVar("_root").str("attachMovie").op(Op::CallMethod).op(Op::Pop);
+    script.str("ref");
+    member(script, "holder", "inner").op(Op::SetVariable);
+    script.traceVar("ref");
+    // A text field in the same clip goes the same way.
+    script.num(10).num(10).num(0).num(0).num(1).str("field").num(6).getVar("holder").str("createTextField");
+    script.op(Op::CallMethod).op(Op::Pop);
+    script.str("fieldRef");
+    member(script, "holder", "field").op(Op::SetVariable);
+    script.num(0).getVar("holder").str("removeMovieClip").op(Op::CallMethod).op(Op::Pop);
+    member(script, "ref", "_name").trace();
+    member(script, "fieldRef", "_name").trace();
+    script.getVar("ref").op(Op::TypeOf).trace();
+    auto m = buttonMovie(script);
+    ASSERT_TRUE(m->player);
+    EXPECT_EQ(m->out, "_level0.holder.inner\nundefined\nundefined\nobject\n");
+}
+
+TEST(ButtonScripts, ButtonsPlacedAgainAndAgainLeaveNothingBehind) {
+    // Frame 1 places `btn` and gives it a handler, frame 2 removes it; the movie loops.
+    swf::MovieWriter w(8, 200, 200);
+    w.add(square(10));
+    swf::DefineButton b;
+    b.id = 20;
+    b.version = 2;
+    swf::ButtonRecord r;
+    r.characterId = 10;
+    r.up = r.hitTest = true;
+    b.records = {r};
+    w.add(b);
+    w.add(placeAt(1, 20, "btn", 0, 0));
+    w.add(swf::DoAction{handlers("btn", {"onPress"}).bytes});
+    w.showFrame();
+    w.add(swf::RemoveObject{2, std::nullopt, 1});
+    w.showFrame();
+    auto loaded = player::Player::loadBytes(w.finish());
+    ASSERT_TRUE(loaded.ok());
+    player::Player& p = **loaded;
+    auto heapAfter = [&p](int frames) {
+        for (int i = 0; i < frames; ++i) p.advance();
+        p.scripts()->vm().collectGarbage();
+        return p.scripts()->vm().heapObjects();
+    };
+    const std::size_t early = heapAfter(20);
+    EXPECT_LE(heapAfter(400), early + 4);
 }
 
 TEST(ButtonScripts, AttachMovieMakesExportedButtons) {
