@@ -156,6 +156,7 @@ void Player::apply(const std::vector<ButtonEvent>& events) {
         const ButtonOnStage* found = onStage(e.id);
         if (!found) continue;
         const ButtonOnStage& b = *found;
+        if (b.def) b.object->buttonState = e.state;
         // A disabled button or clip fires nothing (it is out of the hit test; this is one that
         // a script disabled while the pointer was on it).
         if (m_scripts && !m_scripts->mouseEnabled(e.id)) continue;
@@ -164,7 +165,6 @@ void Player::apply(const std::vector<ButtonEvent>& events) {
             m_scripts->queueMouseEvent(e.id, e.condition);
             continue;
         }
-        b.object->buttonState = e.state;
         if (m_ctx.sounds) queueButtonSound(b.def->id, e.condition, b.clip->id());
         for (const swf::ButtonCondAction& a : b.def->actions) {
             // The low nine bits are the transitions; the key code above them is for keys.

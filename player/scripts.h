@@ -30,6 +30,7 @@ public:
     virtual void queueMouseEvent(std::uint32_t id, std::uint16_t condition) = 0;
     // False when a script disabled the button or clip (enabled = false): it takes no events.
     virtual bool mouseEnabled(std::uint32_t id) = 0;
+    // Whether it tracks as a menu (trackAsMenu set by a script, else `byDefinition`).
     virtual bool tracksAsMenu(std::uint32_t id, bool byDefinition) = 0;
     // Whether a clip has mouse handlers (onPress, onRelease, onRollOver, ...): it then takes
     // the mouse for everything in it, as a button.

@@ -266,13 +266,21 @@ TEST(ButtonScripts, HandlersRunAfterTheButtonsOwnActions) {
     }
 }
 
-TEST(ButtonScripts, DisabledButtonsAreNoTarget) {
-    Asm script;
-    script.getVar("btn").str("enabled").boolean(false).op(Op::SetMember);
-    auto m = buttonMovie(script);
+TEST(ButtonScripts, EnabledIsReadAtEachEvent) {
+    auto m = buttonMovie(handlers("btn", {"onRollOver", "onRollOut"}));
     ASSERT_TRUE(m->player);
-    m->player->mouseMove(100, 100);
+    auto setEnabled = [&m](bool on) {
+        Asm a;
+        a.getVar("btn").str("enabled").boolean(on).op(Op::SetMember);
+        m->player->scripts()->vm().runActions(a.bytes, m->player->root().id());
+    };
+    play(*m, {{Step::Move, 100, 100, "a:over\nh:onRollOver btn\n"}}, "enabled");
+    setEnabled(false);
+    play(*m, {{Step::Move, 10, 10, ""}, {Step::Move, 100, 100, ""}, {Step::Down, 0, 0, ""}, {Step::Up, 0, 0, ""}},
+         "disabled");
     EXPECT_FALSE(m->player->pointerOverButton());
+    setEnabled(true);
+    play(*m, {{Step::Move, 101, 100, "a:over\nh:onRollOver btn\n"}}, "enabled again");
 }
 
 TEST(ButtonScripts, ClipsWithMouseHandlersActAsButtons) {
