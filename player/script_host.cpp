@@ -66,6 +66,15 @@ struct Box {
     }
 };
 
+// The bounds of a shape, morph shape or text; null for other characters.
+const swf::Rect* characterBounds(const Character& c) {
+    if (auto* s = std::get_if<const swf::DefineShape*>(&c.def)) return &(*s)->bounds;
+    if (auto* mo = std::get_if<const swf::DefineMorphShape*>(&c.def)) return &(*mo)->startBounds;
+    if (auto* t = std::get_if<const swf::DefineText*>(&c.def)) return &(*t)->bounds;
+    if (auto* e = std::get_if<const swf::DefineEditText*>(&c.def)) return &(*e)->bounds;
+    return nullptr;
+}
+
 void boundsOf(const MovieClip& clip, const swf::Matrix& m, const Library& lib, Box& box, unsigned depth);
 
 // A button's bounds: the records of the state it shows.
@@ -76,17 +85,9 @@ void buttonBounds(const DisplayObject& obj, const swf::Matrix& m, const Library&
     for (std::size_t i = 0; i < records.size(); ++i) {
         if (!recordShows(records[i], obj.buttonState)) continue;
         const swf::Matrix rm = concat(m, records[i].matrix);
-        if (i < obj.buttonClips.size() && obj.buttonClips[i]) {
-            boundsOf(*obj.buttonClips[i], rm, lib, box, depth + 1);
-            continue;
-        }
         const Character* rc = lib.find(records[i].characterId);
-        const swf::Rect* r = nullptr;
-        if (!rc) continue;
-        if (auto* sh = std::get_if<const swf::DefineShape*>(&rc->def)) r = &(*sh)->bounds;
-        else if (auto* t = std::get_if<const swf::DefineText*>(&rc->def)) r = &(*t)->bounds;
-        else if (auto* e = std::get_if<const swf::DefineEditText*>(&rc->def)) r = &(*e)->bounds;
-        if (r) box.add(rm, r->xMin, r->yMin, r->xMax, r->yMax);
+        if (i < obj.buttonClips.size() && obj.buttonClips[i]) boundsOf(*obj.buttonClips[i], rm, lib, box, depth + 1);
+        else if (const swf::Rect* r = rc ? characterBounds(*rc) : nullptr) box.add(rm, r->xMin, r->yMin, r->xMax, r->yMax);
     }
 }
 
@@ -98,20 +99,11 @@ void boundsOf(const MovieClip& clip, const swf::Matrix& m, const Library& lib, B
         swf::Matrix om = concat(m, obj.placement.matrix);
         if (obj.clip) {
             boundsOf(*obj.clip, om, lib, box, depth + 1);
-            continue;
-        }
-        if (obj.kind == CharacterKind::Button) {
+        } else if (obj.kind == CharacterKind::Button) {
             buttonBounds(obj, om, lib, box, depth + 1);
-            continue;
+        } else if (const Character* c = lib.find(obj.placement.characterId)) {
+            if (const swf::Rect* r = characterBounds(*c)) box.add(om, r->xMin, r->yMin, r->xMax, r->yMax);
         }
-        const Character* c = lib.find(obj.placement.characterId);
-        if (!c) continue;
-        const swf::Rect* r = nullptr;
-        if (auto* s = std::get_if<const swf::DefineShape*>(&c->def)) r = &(*s)->bounds;
-        else if (auto* mo = std::get_if<const swf::DefineMorphShape*>(&c->def)) r = &(*mo)->startBounds;
-        else if (auto* t = std::get_if<const swf::DefineText*>(&c->def)) r = &(*t)->bounds;
-        else if (auto* e = std::get_if<const swf::DefineEditText*>(&c->def)) r = &(*e)->bounds;
-        if (r) box.add(om, r->xMin, r->yMin, r->xMax, r->yMax);
     }
 }
 
@@ -261,8 +253,7 @@ void ScriptHost::clipCreated(MovieClip& clip, const swf::PlaceObject* tag) {
 
 void ScriptHost::clipDestroyed(MovieClip& clip) {
     queueUnload(clip);
-    // Its text fields and buttons go with it; their references keep their paths, which are
-    // known only while the clip is.
+    // Its text fields and buttons go too: their references keep the paths known only now.
     for (const auto& [depth, obj] : clip.displayList())
         if (!obj.clip && obj.instanceId && m_vm->existingClipObject(obj.instanceId)) m_vm->clipRemoved(obj.instanceId);
     m_vm->clipRemoved(clip.id());
@@ -329,8 +320,7 @@ avm1::ClipId ScriptHost::child(avm1::ClipId clip, std::string_view name, avm1::N
     for (const auto& [depth, obj] : c->displayList())
         if (obj.editText && avm1::sameName(obj.placement.name, name, mode)) return registerText(*c, obj);
     for (const auto& [depth, obj] : c->displayList())
-        if (obj.kind == CharacterKind::Button && !obj.placement.name.empty() &&
-            avm1::sameName(obj.placement.name, name, mode))
+        if (obj.kind == CharacterKind::Button && !obj.placement.name.empty() && avm1::sameName(obj.placement.name, name, mode))
             return registerButton(*c, obj);
     // A named shape or static text has no object of its own: its name gives the clip that
     // holds it.
@@ -372,8 +362,7 @@ double ScriptHost::property(avm1::ClipId clip, avm1::ClipProp prop) {
     DisplayObject* e = c ? entryOf(*c) : textEntry(clip);
     if (!c && !e) return 0;
     swf::Matrix m = e ? e->placement.matrix : swf::Matrix{};
-    if (!c && e->editText && (prop == ClipProp::Width || prop == ClipProp::Height))
-        return textSize(*e, prop == ClipProp::Width);
+    if (!c && e->editText && (prop == ClipProp::Width || prop == ClipProp::Height)) return textSize(*e, prop == ClipProp::Width);
     if (!c && (prop == ClipProp::CurrentFrame || prop == ClipProp::TotalFrames || prop == ClipProp::FramesLoaded))
         return 0;
     switch (prop) {
