@@ -205,13 +205,16 @@ void Player::mouseMove(double x, double y) {
 }
 
 void Player::mouseDown() {
-    // The stage may have changed under the pointer since it last moved.
+    // The stage may have changed under the pointer since it last moved; the scripts of those
+    // transitions may change it again, so the buttons are found anew before the press.
     apply(m_buttons.pointerAt(buttonUnderPointer()));
+    buttonUnderPointer();
     apply(m_buttons.press());
 }
 
 void Player::mouseUp() {
     apply(m_buttons.pointerAt(buttonUnderPointer()));
+    buttonUnderPointer();
     apply(m_buttons.release());
 }
 
