@@ -401,6 +401,48 @@ TEST(ButtonScripts, ButtonsPlacedAgainAndAgainLeaveNothingBehind) {
     EXPECT_LE(heapAfter(400), early + 4);
 }
 
+TEST(ButtonScripts, APressAfterARolloverThatChangedTheStage) {
+    // Button 20 rolls over to frame 2, which replaces it by button 21 under the pointer; 21
+    // rolls over to frame 3, which removes it. A press that finds 21 under the pointer first
+    // runs its rollover: the press must not reach the removed button.
+    swf::MovieWriter w(8, 200, 200);
+    w.add(square(10));
+    for (std::uint16_t id : {20, 21}) {
+        swf::DefineButton b;
+        b.id = id;
+        b.version = 2;
+        swf::ButtonRecord r;
+        r.characterId = 10;
+        r.up = r.over = r.down = r.hitTest = true;
+        b.records = {r};
+        Asm over;
+        over.traceStr(id == 20 ? "over 20" : "over 21").action(Op::GotoFrame, {static_cast<std::uint8_t>(id - 19), 0});
+        over.op(Op::Stop);
+        Asm press;
+        press.traceStr("pressed");
+        b.actions = {{bc::kIdleToOverUp, over.bytes}, {bc::kOverUpToOverDown, press.bytes}};
+        w.add(b);
+    }
+    Asm stop;
+    stop.op(Op::Stop);
+    w.add(placeAt(1, 20, "first", 0, 0)).add(swf::DoAction{stop.bytes}).showFrame();
+    w.add(swf::RemoveObject{2, std::nullopt, 1}).add(placeAt(2, 21, "second", 0, 0)).showFrame();
+    w.add(swf::RemoveObject{2, std::nullopt, 2}).showFrame();
+    auto loaded = player::Player::loadBytes(w.finish());
+    ASSERT_TRUE(loaded.ok());
+    player::Player& p = **loaded;
+    std::string out;
+    p.scripts()->setTraceSink([&out](std::string_view m) { out.append(m).append("\n"); });
+    p.advance();
+    p.mouseMove(20, 20);
+    EXPECT_EQ(out, "over 20\n");
+    p.mouseDown();
+    EXPECT_EQ(out, "over 20\nover 21\n");
+    EXPECT_EQ(p.currentFrame(), 3);
+    EXPECT_FALSE(p.pointerOverButton());
+    p.mouseUp();
+}
+
 TEST(ButtonScripts, AttachMovieMakesExportedButtons) {
     Asm script;
     // attachMovie("squareButton", "attached", 5, {f: 56}): buttons take no init object.
