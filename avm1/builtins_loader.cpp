@@ -18,6 +18,7 @@ constexpr const char* kListeners = "_listeners";
 constexpr const char* kStage = "__stage";      // state of a load: 0 requested, 1 loaded
 constexpr const char* kInterval = "__id";
 constexpr const char* kBytes = "__loadedBytes";  // on the target clip's object
+constexpr const char* kLevel = "__level";        // a load into a level: its number
 
 ObjectRef listeners(Vm& vm, const Value& loader) {
     Object* o = loader.obj();
@@ -48,11 +49,18 @@ Value loadStep(Vm& vm, Args c) {
     const Value& loader = c.arg(0);
     Object* state = c.arg(3).obj();
     if (!state) return Value();
-    const Value& targetValue = c.arg(1);
+    Value targetValue = c.arg(1);
     const Property* stage = state->findOwn(kStage, NameCase::Sensitive);
     const Property* id = state->findOwn(kInterval, NameCase::Sensitive);
     const int stageNo = stage ? static_cast<int>(toNumber(vm, stage->value)) : 0;
     auto finish = [&] { vm.removeInterval(id ? static_cast<int>(toNumber(vm, id->value)) : 0); };
+    // A level is made by its load: the events name its main timeline once it is there.
+    if (const Property* level = state->findOwn(kLevel, NameCase::Sensitive)) {
+        const int n = static_cast<int>(toNumber(vm, level->value));
+        long long size = stageNo == 0 ? vm.host().loadLevel(n, toString(vm, c.arg(2))) : 0;
+        targetValue = size < 0 ? Value() : vm.clipValue(vm.host().level(n));
+        if (size > 0) state->define(kBytes, Value(static_cast<double>(size)), kDontEnum);
+    }
     ClipId target = vm.clipOf(targetValue);
     if (!target) {  // the clip went before its content came
         finish();
@@ -60,7 +68,9 @@ Value loadStep(Vm& vm, Args c) {
         return Value();
     }
     if (stageNo == 0) {
-        long long size = vm.host().loadInto(target, toString(vm, c.arg(2)));
+        const Property* levelBytes = state->findOwn(kBytes, NameCase::Sensitive);
+        long long size = levelBytes ? static_cast<long long>(toNumber(vm, levelBytes->value))
+                                    : vm.host().loadInto(target, toString(vm, c.arg(2)));
         if (size < 0) {
             finish();
             broadcast(vm, loader, {Value("onLoadError"), targetValue, Value("URLNotFound")});
@@ -77,6 +87,26 @@ Value loadStep(Vm& vm, Args c) {
     finish();
     broadcast(vm, loader, {Value("onLoadInit"), targetValue});
     return Value();
+}
+
+// A load into a level: one pass on the next frame (args: level, url, a state object with the
+// interval's id).
+Value levelStep(Vm& vm, Args c) {
+    if (Object* state = c.arg(2).obj())
+        if (const Property* id = state->findOwn(kInterval, NameCase::Sensitive))
+            vm.removeInterval(static_cast<int>(toNumber(vm, id->value)));
+    vm.host().loadLevel(static_cast<int>(toNumber(vm, c.arg(0))), toString(vm, c.arg(1)));
+    return Value();
+}
+
+// Starts the interval of a load; gives its state.
+ObjectRef beginLoad(Vm& vm, const Value& loader, const Value& target, const std::string& url) {
+    ObjectRef state = vm.newObject();
+    state->define(kStage, Value(0), kDontEnum);
+    const int id = vm.addInterval(vm.newFunction(loadStep), Value(), std::string(), 0,
+                                  {loader, target, Value(url), Value(state)});
+    state->define(kInterval, Value(id), kDontEnum);
+    return state;
 }
 
 ObjectRef loaderProto(Vm& vm) {
@@ -113,12 +143,31 @@ ObjectRef loaderProto(Vm& vm) {
         return Value();
     });
     vm.method(p, "loadClip", [](Vm& vm, Args c) -> Value {
+        // A level, by its number, its name or its main timeline: the load makes it afresh.
+        const Value& where = c.arg(1);
+        int level = -1;
+        if (const double d = where.isNumber() ? toNumber(vm, where) : -1; d >= 0 && d < 2147483647.0)
+            level = static_cast<int>(d);
+        else if (where.isString())
+            level = levelFromName(where.str());
+        else if (ClipId t = vm.clipOf(where); t && !vm.host().parent(t))
+            level = vm.host().levelNumber(t);
+        if (level >= 0 && !c.arg(0).isNullish()) {
+            beginLoad(vm, c.thisValue, Value(), toString(vm, c.arg(0)))->define(kLevel, Value(level), kDontEnum);
+            return Value(true);
+        }
         ClipId target = targetOf(vm, c.arg(1));
         if (!target || c.arg(0).isNullish()) return Value(false);
         startLoad(vm, c.thisValue, target, toString(vm, c.arg(0)));
         return Value(true);
     });
     vm.method(p, "unloadClip", [](Vm& vm, Args c) -> Value {
+        if (c.arg(0).isNumber()) {  // a level
+            const double n = toNumber(vm, c.arg(0));
+            if (!(n >= 0 && n < 2147483647.0)) return Value(false);
+            vm.host().unloadLevel(static_cast<int>(n));
+            return Value(true);
+        }
         ClipId target = targetOf(vm, c.arg(0));
         if (!target) return Value(false);
         vm.host().unloadFrom(target);
@@ -140,10 +189,13 @@ ObjectRef loaderProto(Vm& vm) {
 }  // namespace
 
 void startLoad(Vm& vm, const Value& loader, ClipId target, const std::string& url) {
+    beginLoad(vm, loader, vm.clipValue(target), url);
+}
+
+void startLevelLoad(Vm& vm, int level, const std::string& url) {
     ObjectRef state = vm.newObject();
-    state->define(kStage, Value(0), kDontEnum);
-    const int id = vm.addInterval(vm.newFunction(loadStep), Value(), std::string(), 0,
-                                  {loader, vm.clipValue(target), Value(url), Value(state)});
+    const int id = vm.addInterval(vm.newFunction(levelStep), Value(), std::string(), 0,
+                                  {Value(level), Value(url), Value(state)});
     state->define(kInterval, Value(id), kDontEnum);
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "avm1/case_map.h"
+#include "core/text_encoding.h"
 #include "avm1/vm.h"
 
 namespace avm1 {
@@ -50,20 +51,6 @@ std::u16string units(Vm& vm, const std::string& s) {
     return u;
 }
 
-void appendUtf8(std::string& out, std::uint32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += {static_cast<char>(0xC0 | (cp >> 6)), static_cast<char>(0x80 | (cp & 0x3F))};
-    } else if (cp < 0x10000) {
-        out += {static_cast<char>(0xE0 | (cp >> 12)), static_cast<char>(0x80 | ((cp >> 6) & 0x3F)),
-                static_cast<char>(0x80 | (cp & 0x3F))};
-    } else {
-        out += {static_cast<char>(0xF0 | (cp >> 18)), static_cast<char>(0x80 | ((cp >> 12) & 0x3F)),
-                static_cast<char>(0x80 | ((cp >> 6) & 0x3F)), static_cast<char>(0x80 | (cp & 0x3F))};
-    }
-}
-
 std::string text(Vm& vm, std::u16string_view u) {
     std::string out;
     if (vm.ctx.version < 6) {
@@ -76,7 +63,7 @@ std::string text(Vm& vm, std::u16string_view u) {
             cp = 0x10000 + ((cp - 0xD800) << 10) + (u[++i] - 0xDC00);
         else if (cp >= 0xD800 && cp < 0xE000)
             cp = 0xFFFD;  // half of a pair cannot be written as UTF-8
-        appendUtf8(out, cp);
+        core::appendUtf8(out, cp);
     }
     return out;
 }

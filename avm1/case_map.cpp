@@ -2,6 +2,8 @@
 
 #include "avm1/case_map.h"
 
+#include "core/text_encoding.h"
+
 #include <algorithm>
 
 namespace avm1 {
@@ -120,22 +122,6 @@ std::uint32_t next(std::string_view s, std::size_t& i) {
     return cp;
 }
 
-void put(std::string& out, std::uint32_t cp) {
-    if (cp & 0x80000000u) {
-        out += static_cast<char>(cp & 0xFF);
-    } else if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += {static_cast<char>(0xC0 | (cp >> 6)), static_cast<char>(0x80 | (cp & 0x3F))};
-    } else if (cp < 0x10000) {
-        out += {static_cast<char>(0xE0 | (cp >> 12)), static_cast<char>(0x80 | ((cp >> 6) & 0x3F)),
-                static_cast<char>(0x80 | (cp & 0x3F))};
-    } else {
-        out += {static_cast<char>(0xF0 | (cp >> 18)), static_cast<char>(0x80 | ((cp >> 12) & 0x3F)),
-                static_cast<char>(0x80 | ((cp >> 6) & 0x3F)), static_cast<char>(0x80 | (cp & 0x3F))};
-    }
-}
-
 }  // namespace
 
 std::uint32_t mapCase(std::uint32_t cp, bool upper) {
@@ -146,7 +132,13 @@ std::uint32_t mapCase(std::uint32_t cp, bool upper) {
 std::string caseMapped(std::string_view utf8, bool upper) {
     std::string out;
     out.reserve(utf8.size());
-    for (std::size_t i = 0; i < utf8.size();) put(out, mapCase(next(utf8, i), upper));
+    for (std::size_t i = 0; i < utf8.size();) {
+        const std::uint32_t cp = next(utf8, i);
+        if (cp & 0x80000000u)
+            out += static_cast<char>(cp & 0xFF);  // an invalid byte is kept as it was
+        else
+            core::appendUtf8(out, mapCase(cp, upper));
+    }
     return out;
 }
 

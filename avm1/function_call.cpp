@@ -59,7 +59,7 @@ Value Interpreter::callFunction(Vm& vm, Object& fn, const Value& thisValue, std:
         else if (!(fl & kSuppressArguments)) f.activation->define("arguments", Value(arguments), kDontEnum);
         if (fl & kPreloadSuper) preload((fl & kSuppressSuper) || !super ? Value() : Value(super));
         else if (!(fl & kSuppressSuper) && super) f.activation->define("super", Value(super), kDontEnum);
-        if (fl & kPreloadRoot) preload(vm.clipValue(vm.host().root()));
+        if (fl & kPreloadRoot) preload(vm.clipValue(vm.rootOf(f.target)));
         // The main timeline has no parent: then the slot is not taken and later preloads move up.
         if (fl & kPreloadParent)
             if (ClipId parent = vm.host().parent(f.target)) preload(vm.clipValue(parent));

@@ -35,6 +35,8 @@ enum class ClipProp : std::uint8_t {
 };
 // The property a name like "_x" stands for (any case); Count when it is none.
 ClipProp clipPropFromName(std::string_view name);
+// N for a name "_levelN" (any case, N decimal digits only), else -1.
+int levelFromName(std::string_view name);
 
 // Text field properties beyond the display properties of ClipProp, in the order of their
 // names in builtins_text.cpp.
@@ -141,6 +143,19 @@ public:
     }
     // Removes what a load put into a clip.
     virtual void unloadFrom(ClipId target) { (void)target; }
+    // Levels: movies stacked above the main one (level 0), each drawn over the lower levels
+    // with its own timeline. loadLevel loads a local file as level n (level 0: in place of the
+    // main movie); it gives the size, or -1 as loadInto does. unloadLevel removes level n; level
+    // 0 takes every level with it. levelNumber gives the level a clip is the main timeline
+    // of (-1 for other clips); movieVersion the SWF version of the movie a clip belongs to
+    // (0: the main movie's).
+    virtual long long loadLevel(int n, const std::string& url) {
+        (void)n, (void)url;
+        return -1;
+    }
+    virtual void unloadLevel(int n) { (void)n; }
+    virtual int levelNumber(ClipId clip) { return parent(clip) ? -1 : 0; }
+    virtual unsigned movieVersion(ClipId clip) { (void)clip; return 0; }
 
     // The Sound class: start the sound exported as `sound` (from `offsetSeconds` in, `loops`
     // times), stop it (an empty name stops every sound), set the volume in percent. `target` is

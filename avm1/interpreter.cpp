@@ -196,6 +196,16 @@ struct Runner {
         return vm.resolveTarget(f.target, path);
     }
 
+    // A "_levelN" target (loadMovieNum, unloadMovieNum, loadMovie into a level): loads the
+    // movie there on the next frame, or removes the level when the address is empty.
+    bool loadLevel(const std::string& url, const std::string& target) {
+        const int level = levelFromName(target);
+        if (level < 0) return false;
+        if (url.empty()) vm.host().unloadLevel(level);
+        else startLevelLoad(vm, level, url);
+        return true;
+    }
+
     void setTarget(ClipId c) {
         if (!c) c = vm.host().root();  // a target that is not found: the main timeline
         f.target = c;
@@ -849,14 +859,15 @@ Completion Runner::runActions(std::size_t start, std::size_t end) {
         }
         case Op::GetUrl: {
             std::string url = op.str(), target = op.str();
-            host.getUrl(url, target);
+            if (!loadLevel(url, target)) host.getUrl(url, target);
             break;
         }
         case Op::GetUrl2: {
             // Loading a movie or variables into a target (flags 0x40, 0x80) is no navigation.
             const std::uint8_t flags = op.u8();
             std::string target = str(pop()), url = str(pop());
-            if (!(flags & 0xC0)) {
+            if (!(flags & 0x80) && loadLevel(url, target)) {
+            } else if (!(flags & 0xC0)) {
                 host.getUrl(url, target);
             } else if (!(flags & 0x80)) {  // loadMovie / unloadMovie into a clip
                 if (ClipId clip = vm.resolveTarget(f.target, target); clip && url.empty()) host.unloadFrom(clip);

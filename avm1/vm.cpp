@@ -3,6 +3,7 @@
 
 #include "avm1/vm.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -38,6 +39,17 @@ ClipProp clipPropFromName(std::string_view name) {
     for (const auto& p : kClipProps)
         if (sameName(p.name, name, NameCase::Insensitive)) return p.prop;
     return ClipProp::Count;
+}
+
+int levelFromName(std::string_view name) {
+    if (name.size() < 7 || !sameName(name.substr(0, 6), "_level", NameCase::Insensitive)) return -1;
+    long long n = 0;
+    for (char c : name.substr(6)) {
+        if (c < '0' || c > '9') return -1;
+        n = n * 10 + (c - '0');
+        if (n > 0x7FFFFFFF) return -1;
+    }
+    return static_cast<int>(n);
 }
 
 Vm::Vm(Host& host, unsigned swfVersion, VmLimits limits)
@@ -283,11 +295,18 @@ ClipId Vm::liveClip(const Object& o) {
     return resolveTarget(m_host.root(), o.primitive.str());
 }
 
+ClipId Vm::rootOf(ClipId clip) {
+    if (!clip) return m_host.root();
+    int guard = 0;
+    for (ClipId p = m_host.parent(clip); p && guard < 100000; p = m_host.parent(clip), ++guard) clip = p;
+    return clip;
+}
+
 std::string Vm::targetPath(ClipId clip) {
     std::string path;
     for (ClipId c = clip; c; c = m_host.parent(c)) {
         ClipId p = m_host.parent(c);
-        if (!p) return "_level0" + path;
+        if (!p) return "_level" + std::to_string(std::max(0, m_host.levelNumber(c))) + path;
         path = "." + m_host.name(c) + path;
     }
     return path.empty() ? "_level0" : path;
@@ -295,7 +314,11 @@ std::string Vm::targetPath(ClipId clip) {
 
 std::string Vm::slashPath(ClipId clip) {
     std::string path;
-    for (ClipId c = clip; c && m_host.parent(c); c = m_host.parent(c)) path = "/" + m_host.name(c) + path;
+    ClipId c = clip;
+    for (; c && m_host.parent(c); c = m_host.parent(c)) path = "/" + m_host.name(c) + path;
+    // Clips of higher levels name their level first ("_level1/a").
+    const int level = c ? m_host.levelNumber(c) : 0;
+    if (level > 0) return "_level" + std::to_string(level) + path;
     return path.empty() ? "/" : path;
 }
 
@@ -304,7 +327,7 @@ ClipId Vm::resolveTarget(ClipId base, std::string_view path) {
     ClipId cur = base;
     std::size_t i = 0;
     if (path[0] == '/') {
-        cur = m_host.root();
+        cur = rootOf(base);
         i = 1;
     }
     while (i < path.size() && cur) {
@@ -314,10 +337,9 @@ ClipId Vm::resolveTarget(ClipId base, std::string_view path) {
         if (part == ".." ) {
             cur = m_host.parent(cur);
         } else if (!part.empty()) {
-            if (sameName(part, "_root", NameCase::Insensitive)) cur = m_host.root();
+            if (sameName(part, "_root", NameCase::Insensitive)) cur = rootOf(cur);
             else if (sameName(part, "_parent", NameCase::Insensitive)) cur = m_host.parent(cur);
-            else if (part.size() > 6 && sameName(part.substr(0, 6), "_level", NameCase::Insensitive))
-                cur = m_host.level(std::atoi(std::string(part.substr(6)).c_str()));
+            else if (int level = levelFromName(part); level >= 0) cur = m_host.level(level);
             else if (part == "this") {
             } else {
                 ClipId c = m_host.child(cur, part, nameCase());
@@ -384,15 +406,15 @@ static bool specialClipMember(Vm& vm, ClipId clip, std::string_view name, Value&
         return true;
     }
     if (sameName(name, "_root", nc)) {
-        out = vm.clipValue(h.root());
+        out = vm.clipValue(vm.rootOf(clip));
         return true;
     }
     if (sameName(name, "_global", nc)) {
         out = Value(vm.global());
         return true;
     }
-    if (name.size() > 6 && sameName(name.substr(0, 6), "_level", vm.nameCase())) {
-        out = vm.clipValue(h.level(std::atoi(std::string(name.substr(6)).c_str())));
+    if (int level = levelFromName(name); level >= 0 && (vm.nameCase() == nc || name.substr(0, 6) == "_level")) {
+        out = vm.clipValue(h.level(level));
         return true;
     }
     ClipProp prop = clipPropFromName(name);
@@ -575,7 +597,8 @@ RunStatus Vm::runActions(std::span<const std::uint8_t> code, ClipId clip, Object
     Frame frame;
     frame.code = code;
     frame.target = clip;
-    frame.version = m_version;
+    const unsigned own = m_host.movieVersion(clip);  // a loaded movie's scripts keep its version
+    frame.version = own ? own : m_version;
     ObjectRef clipObj = self ? self : clipObject(clip);
     auto globalScope = std::make_shared<Scope>(Scope{ScopeKind::Global, m_global, nullptr});
     frame.scope = std::make_shared<Scope>(Scope{ScopeKind::Target, clipObj, globalScope});

@@ -51,7 +51,8 @@ public:
     Vm& operator=(const Vm&) = delete;
 
     unsigned version() const { return m_version; }
-    NameCase nameCase() const { return m_version >= 7 ? NameCase::Sensitive : NameCase::Insensitive; }
+    // Names follow the version of the running code (a loaded movie may have another).
+    NameCase nameCase() const { return ctx.version >= 7 ? NameCase::Sensitive : NameCase::Insensitive; }
     Host& host() { return m_host; }
     const VmLimits& limits() const { return m_limits; }
 
@@ -95,6 +96,8 @@ public:
     ClipId clipOf(const Value& v);
     // The clip a clip object stands for: its own while it lives, else the one now at its path.
     ClipId liveClip(const Object& o);
+    // The main timeline of the level a clip is on (_root there); the main movie's for 0.
+    ClipId rootOf(ClipId clip);
     std::string targetPath(ClipId clip);  // "_level0.a.b"
     std::string slashPath(ClipId clip);   // "/a/b"
     // Resolves a target path ("/a/b", "_root.a", "../b", "a:b" without the variable).
@@ -208,6 +211,8 @@ void installLoaderBuiltins(Vm& vm);
 // Starts loading `url` into `target` (loadMovie, getURL into a clip); `loader` (a
 // MovieClipLoader, or undefined) hears the events. The load completes on the next frame.
 void startLoad(Vm& vm, const Value& loader, ClipId target, const std::string& url);
+// Starts loading `url` as level `level` (loadMovieNum); it completes on the next frame.
+void startLevelLoad(Vm& vm, int level, const std::string& url);
 void installGlobalFunctions(Vm& vm);
 
 }  // namespace avm1

@@ -1,11 +1,9 @@
 // `flashsaver render MOVIE.swf -o OUT.png [--frame N] [--size WxH] [--quality low|high]`: runs
 // the movie N iterations from the start and writes the picture as PNG.
-#include <charconv>
 #include <string>
 
-#include "cli/cli.h"
+#include "cli/movie_arguments.h"
 #include "player/frame_renderer.h"
-#include "player/local_files.h"
 #include "player/player.h"
 #include "render/png_writer.h"
 
@@ -13,18 +11,13 @@ namespace cli {
 
 namespace {
 
-bool parseInt(std::string_view s, long& out) {
-    if (s.empty()) return false;
-    auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), out);
-    return ec == std::errc() && p == s.data() + s.size();
-}
-
 bool parseSize(std::string_view s, int& w, int& h) {
     const auto x = s.find_first_of("xX");
     if (x == std::string_view::npos) return false;
     long lw = 0, lh = 0;
-    if (!parseInt(s.substr(0, x), lw) || !parseInt(s.substr(x + 1), lh)) return false;
-    if (lw < 1 || lh < 1 || lw > render::kMaxPixmapSide || lh > render::kMaxPixmapSide) return false;
+    if (!parseNumber(s.substr(0, x), 1, render::kMaxPixmapSide, lw) ||
+        !parseNumber(s.substr(x + 1), 1, render::kMaxPixmapSide, lh))
+        return false;
     w = static_cast<int>(lw);
     h = static_cast<int>(lh);
     return true;
@@ -40,10 +33,7 @@ int runRender(std::span<const std::string_view> args, Output& io) {
     long frame = 1;
     int width = 0, height = 0;
     player::Quality quality = player::Quality::High;
-    auto usage = [&](const std::string& why) {
-        io.err += "flashsaver render: " + why + " (try 'flashsaver render --help')\n";
-        return kExitUsage;
-    };
+    auto usage = [&](std::string_view why) { return usageError(io, "render", why); };
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string_view a = args[i];
         auto value = [&](std::string_view& v) {
@@ -56,7 +46,7 @@ int runRender(std::span<const std::string_view> args, Output& io) {
             if (!value(v)) return usage("-o needs a file name");
             output = v;
         } else if (a == "--frame") {
-            if (!value(v) || !parseInt(v, frame) || frame < 1 || frame > kMaxFrames)
+            if (!value(v) || !parseNumber(v, 1, kMaxFrames, frame))
                 return usage("--frame needs a number from 1 to " + std::to_string(kMaxFrames));
         } else if (a == "--size") {
             if (!value(v) || !parseSize(v, width, height))
@@ -65,25 +55,16 @@ int runRender(std::span<const std::string_view> args, Output& io) {
         } else if (a == "--quality") {
             if (!value(v) || (v != "low" && v != "high")) return usage("--quality is low or high");
             quality = v == "low" ? player::Quality::Low : player::Quality::High;
-        } else if (!a.empty() && a[0] == '-') {
-            return usage("unknown option '" + std::string(a) + "'");
-        } else if (movie.empty()) {
-            movie = a;
-        } else {
-            return usage("expected one movie file");
+        } else if (auto why = takeMovieArgument(a, movie); !why.empty()) {
+            return usage(why);
         }
     }
     if (movie.empty()) return usage("expected one movie file");
     if (output.empty()) return usage("expected -o OUT.png");
 
-    player::PlayerOptions options;
-    options.loadFile = player::filesBeside(movie);  // loadMovie reads files beside the movie
-    auto loaded = player::Player::loadFile(movie, options);
-    if (!loaded) {
-        io.err += movie + ": " + loaded.error().message + "\n";
-        return kExitBadInput;
-    }
-    player::Player& p = **loaded;
+    auto loaded = openMovie(movie, io);
+    if (!loaded) return kExitBadInput;
+    player::Player& p = *loaded;
     for (long i = 0; i < frame; ++i) p.advance();
     player::FrameRenderer renderer(p.library());
     renderer.setQuality(quality);

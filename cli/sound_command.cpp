@@ -1,10 +1,9 @@
 // `flashsaver sound MOVIE.swf -o OUT.wav [--seconds N]`: runs the movie headless at its frame
 // rate and writes what its sounds and streams mix to, as 44.1 kHz 16-bit stereo.
-#include <charconv>
 #include <cmath>
 #include <string>
 
-#include "cli/cli.h"
+#include "cli/movie_arguments.h"
 #include "player/player.h"
 #include "sound/movie_sound.h"
 #include "sound/wav.h"
@@ -21,38 +20,24 @@ constexpr long kMaxSeconds = 3600;
 int runSound(std::span<const std::string_view> args, Output& io) {
     std::string movie, outPath;
     long seconds = 0;
-    auto usage = [&](const std::string& why) {
-        io.err += "flashsaver sound: " + why + " (try 'flashsaver sound --help')\n";
-        return kExitUsage;
-    };
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string_view a = args[i];
         if (a == "-o") {
-            if (i + 1 >= args.size() || args[i + 1].empty()) return usage("-o needs a file name");
+            if (i + 1 >= args.size() || args[i + 1].empty()) return usageError(io, "sound", "-o needs a file name");
             outPath = args[++i];
         } else if (a == "--seconds") {
-            if (i + 1 >= args.size()) return usage("--seconds needs a number");
-            std::string_view v = args[++i];
-            auto [p, ec] = std::from_chars(v.data(), v.data() + v.size(), seconds);
-            if (ec != std::errc() || p != v.data() + v.size() || seconds < 1 || seconds > kMaxSeconds)
-                return usage("--seconds needs a number from 1 to " + std::to_string(kMaxSeconds));
-        } else if (!a.empty() && a[0] == '-') {
-            return usage("unknown option '" + std::string(a) + "'");
-        } else if (movie.empty()) {
-            movie = a;
-        } else {
-            return usage("expected one movie file");
+            if (i + 1 >= args.size() || !parseNumber(args[++i], 1, kMaxSeconds, seconds))
+                return usageError(io, "sound", "--seconds needs a number from 1 to " + std::to_string(kMaxSeconds));
+        } else if (auto why = takeMovieArgument(a, movie); !why.empty()) {
+            return usageError(io, "sound", why);
         }
     }
-    if (movie.empty()) return usage("expected one movie file");
-    if (outPath.empty()) return usage("expected -o OUT.wav");
+    if (movie.empty()) return usageError(io, "sound", "expected one movie file");
+    if (outPath.empty()) return usageError(io, "sound", "expected -o OUT.wav");
 
-    auto loaded = player::Player::loadFile(movie);
-    if (!loaded) {
-        io.err += movie + ": " + loaded.error().message + "\n";
-        return kExitBadInput;
-    }
-    player::Player& p = **loaded;
+    auto loaded = openMovie(movie, io);
+    if (!loaded) return kExitBadInput;
+    player::Player& p = *loaded;
     double fps = p.frameRate() > 0 ? p.frameRate() : 12.0;
     // Default length: one pass through the main timeline, at most a minute.
     double total = seconds > 0 ? static_cast<double>(seconds)

@@ -14,6 +14,10 @@ constexpr char16_t kCp1252High[32] = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
 };
 
+constexpr std::uint32_t kReplacement = 0xFFFD;
+
+}  // namespace
+
 void appendUtf8(std::string& out, std::uint32_t cp) {
     if (cp < 0x80) {
         out += static_cast<char>(cp);
@@ -31,10 +35,6 @@ void appendUtf8(std::string& out, std::uint32_t cp) {
         out += static_cast<char>(0x80 | (cp & 0x3F));
     }
 }
-
-constexpr std::uint32_t kReplacement = 0xFFFD;
-
-}  // namespace
 
 std::string cp1252ToUtf8(std::string_view bytes) {
     std::string out;

@@ -1,5 +1,7 @@
 #include "filelist/code_page.h"
 
+#include "core/text_encoding.h"
+
 #include <array>
 
 namespace filelist {
@@ -22,24 +24,6 @@ int encode1252(char32_t cp) {
 }
 
 }  // namespace
-
-void appendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-}
 
 char32_t nextCodePoint(std::string_view text, std::size_t& pos, bool* valid) {
     const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
@@ -94,7 +78,7 @@ std::string sanitizeUtf8(std::string_view text) {
     std::string out;
     out.reserve(text.size() + 8);
     std::size_t pos = 0;
-    while (pos < text.size()) appendUtf8(out, nextCodePoint(text, pos));
+    while (pos < text.size()) core::appendUtf8(out, nextCodePoint(text, pos));
     return out;
 }
 
@@ -116,9 +100,9 @@ std::string Windows1252::toUtf8(std::string_view ansi) const {
         if (b < 0x80) {
             out.push_back(c);
         } else if (b < 0xA0) {
-            appendUtf8(out, kHigh1252[b - 0x80]);
+            core::appendUtf8(out, kHigh1252[b - 0x80]);
         } else {
-            appendUtf8(out, b);
+            core::appendUtf8(out, b);
         }
     }
     return out;

@@ -41,9 +41,6 @@ const CodePage& systemCodePage();
 // UTF-8 helpers.
 inline constexpr char32_t kReplacementCharacter = 0xFFFD;
 
-// Appends the UTF-8 form of one code point.
-void appendUtf8(std::string& out, char32_t cp);
-
 // Decodes the code point at text[pos] and advances pos past it; an invalid or truncated
 // sequence yields kReplacementCharacter and advances by one byte.
 char32_t nextCodePoint(std::string_view text, std::size_t& pos, bool* valid = nullptr);

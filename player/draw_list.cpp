@@ -282,14 +282,21 @@ private:
 }  // namespace
 
 DrawList buildDrawList(const MovieClip& root, const Library& library) {
+    const MovieClip* const levels[] = {&root};
+    return buildDrawList(levels, library);
+}
+
+DrawList buildDrawList(std::span<const MovieClip* const> levels, const Library& library) {
     DrawList out;
-    if (root.drawing()) {  // the main timeline's own drawing lies beneath everything
-        DrawItem item;
-        item.drawing = root.drawing();
-        out.items.push_back(std::move(item));
-    }
     Walker walker(library, out);
-    walker.walkList(root.displayList(), DrawMatrix{}, DrawColorTransform{}, {}, -1, 0);
+    for (const MovieClip* root : levels) {
+        if (root->drawing()) {  // a main timeline's own drawing lies beneath its objects
+            DrawItem item;
+            item.drawing = root->drawing();
+            out.items.push_back(std::move(item));
+        }
+        walker.walkList(root->displayList(), DrawMatrix{}, DrawColorTransform{}, {}, -1, 0);
+    }
     walker.dropMissingMasks();
     return out;
 }

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "player/display_list.h"
@@ -89,5 +90,7 @@ bool needsLayer(const Placement& p);
 // Flattens a clip's display list (sprites are expanded; buttons show the records of their
 // current state).
 DrawList buildDrawList(const MovieClip& root, const Library& library);
+// Several main timelines stacked, the first lowest (the levels of a player).
+DrawList buildDrawList(std::span<const MovieClip* const> levels, const Library& library);
 
 }  // namespace player

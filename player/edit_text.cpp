@@ -59,31 +59,44 @@ void EditText::configure() {
         m_format.align = alignOf(def.layout->align);
         m_box.paragraph.leftMargin = def.layout->leftMargin;
         m_box.paragraph.rightMargin = def.layout->rightMargin;
-        m_box.paragraph.indent = def.layout->indent;
+        // The file's indent is signed (layout keeps the first line from starting left of the margin).
+        m_box.paragraph.indent = static_cast<std::int16_t>(def.layout->indent);
         m_box.paragraph.leading = def.layout->leading;
     }
+    m_paragraph = m_box.paragraph;
 }
 
 void EditText::setDefinition(const swf::DefineEditText& def) {
     const bool wasHtml = m_def.html;
-    const std::string content = wasHtml ? m_html : text();
-    const ParagraphLayout paragraph = m_box.paragraph;
+    const std::string content = m_html;
+    // Flags and bounds change here, never the format: the format and paragraph layout the field
+    // has now (perhaps given by a script) stay, and so does the font a format chose.
+    const TextFormat format = m_format;
+    const ParagraphLayout paragraph = m_paragraph, contentParagraph = m_box.paragraph;
     const Font* font = m_font;
     m_def = def;
     configure();
-    if (!def.layout) m_box.paragraph = paragraph;
-    if (!def.fontId && def.useOutlines) m_font = font;  // a font a format chose stays
+    m_format = format;
+    m_paragraph = paragraph;
+    if (def.useOutlines) {
+        const Font* named = format.face.empty() ? nullptr : m_fonts.byName(format.face);
+        if (named && !named->isFallback()) m_font = named;
+        else if (!m_font) m_font = font;
+    }
+    // The content stays as it is; HTML in an HTML field is read again, as its flags shape it.
     if (wasHtml && def.html) setHtmlText(content);
-    else setText(content);
+    m_box.paragraph = contentParagraph;
+    changed();
 }
 
 void EditText::setFormat(const TextFormat& format, const ParagraphLayout& paragraph, bool wholeText) {
     m_format = format;
-    m_box.paragraph = paragraph;
+    m_paragraph = paragraph;
     // An embedded font named by the format draws the field when it uses outlines.
     if (m_def.useOutlines && !format.face.empty())
         if (const Font* named = m_fonts.byName(format.face); named && !named->isFallback()) m_font = named;
     if (wholeText) {
+        m_box.paragraph = paragraph;
         for (TextFormat& f : m_content.formats) f = format;
         m_html = escapeHtml(text());
     }
@@ -108,6 +121,7 @@ void EditText::changed() {
 
 void EditText::setText(const std::string& utf8) {
     m_content = plainText(decodeUtf8(utf8), m_format);
+    m_box.paragraph = m_paragraph;
     m_html = escapeHtml(utf8);
     changed();
 }
@@ -118,6 +132,7 @@ void EditText::setHtmlText(const std::string& html) {
         return;
     }
     m_content = parseHtml(html, m_format);
+    m_box.paragraph = m_paragraph;
     // A single-line field shows its paragraphs on one line.
     if (!m_def.multiline)
         for (char32_t& c : m_content.text)

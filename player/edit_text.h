@@ -55,10 +55,11 @@ public:
     // Script changes. The definition gives the box, the flags and the colour; the content stays
     // (re-read as HTML when the field becomes an HTML field).
     void setDefinition(const swf::DefineEditText& def);
-    // Sets the format plain text takes and the paragraph layout; `wholeText` also gives the
-    // current content that format.
+    // Sets the format and paragraph layout that text set from now on takes; `wholeText` also
+    // gives them to the current content (otherwise it keeps the layout it has).
     void setFormat(const TextFormat& format, const ParagraphLayout& paragraph, bool wholeText);
-    const ParagraphLayout& paragraph() const { return m_box.paragraph; }
+    // The paragraph layout of text set from now on.
+    const ParagraphLayout& paragraph() const { return m_paragraph; }
     const FieldDecor& decor() const { return m_decor; }
     void setDecor(const FieldDecor& decor) {
         m_decor = decor;
@@ -85,6 +86,7 @@ private:
     FontCache& m_fonts;
     const Font* m_font = nullptr;  // the field's own font when it draws embedded outlines
     TextFormat m_format;
+    ParagraphLayout m_paragraph;  // for new text; m_box holds the current content's
     TextBox m_box;
     StyledText m_content;
     std::string m_html;

@@ -87,7 +87,8 @@ Font::Font(const swf::DefineFont& def, const swf::DefineFontInfo* info) {
         g.path = glyphPath(def.glyphs[i], scale);
         anyOutline = anyOutline || !g.path.isEmpty();
         if (layout && i < def.layout.advances.size()) {
-            g.advance = static_cast<float>(def.layout.advances[i]) * scale;
+            // Advances are read as unsigned: wide glyphs of large EM squares reach past 32767.
+            g.advance = static_cast<float>(static_cast<std::uint16_t>(def.layout.advances[i])) * scale;
         } else {
             const render::Rect b = g.path.bounds();
             g.advance = g.path.isEmpty() ? kEmUnits / 4 : std::max(0.0f, b.x1) + kEmUnits / 16;
@@ -97,8 +98,8 @@ Font::Font(const swf::DefineFont& def, const swf::DefineFontInfo* info) {
     }
     indexCodes();
     if (layout) {
-        m_ascent = static_cast<float>(def.layout.ascent) * scale;
-        m_descent = static_cast<float>(def.layout.descent) * scale;
+        m_ascent = static_cast<float>(static_cast<std::uint16_t>(def.layout.ascent)) * scale;
+        m_descent = static_cast<float>(static_cast<std::uint16_t>(def.layout.descent)) * scale;
         m_leading = static_cast<float>(def.layout.leading) * scale;
         for (const swf::KerningPair& k : def.layout.kerning) {
             const int l = glyphFor(k.left), r = glyphFor(k.right);

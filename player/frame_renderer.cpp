@@ -124,7 +124,7 @@ const render::Pixmap* FrameRenderer::bitmap(std::uint16_t id) {
             m_report.brokenBitmaps.insert(id);
         }
     } else if (auto* jpeg = std::get_if<const swf::DefineBitsJpeg*>(&c->def)) {
-        auto decoded = decodeJpegBits(**jpeg, m_library.jpegTables());
+        auto decoded = decodeJpegBits(**jpeg, m_library.jpegTablesFor(id));
         if (decoded) {
             pix = std::make_unique<render::Pixmap>(std::move(decoded).value());
         } else {
@@ -337,9 +337,11 @@ void FrameRenderer::drawEditTextBox(Frame& f, const swf::DefineEditText& text, c
         render::Rect{static_cast<float>(text.bounds.xMin), static_cast<float>(text.bounds.yMin),
                      static_cast<float>(text.bounds.xMax), static_cast<float>(text.bounds.yMax)},
         m, 0.0f);
-    // Halves round down (a box at 20.5 pixels starts at pixel 20).
+    // The corner and the size are rounded each on its own, halves down (a box at 20.5 pixels
+    // starts at pixel 20), so a box keeps its rounded size wherever it stands.
     auto snap = [](float v) { return std::ceil(v - 0.5f); };
-    const float x0 = snap(b.x0), y0 = snap(b.y0), x1 = snap(b.x1), y1 = snap(b.y1);
+    const float x0 = snap(b.x0), y0 = snap(b.y0);
+    const float x1 = x0 + snap(b.x1 - b.x0), y1 = y0 + snap(b.y1 - b.y0);
     if (!(x1 > x0) || !(y1 > y0)) return;
     auto color = [](std::uint32_t rgb) {
         return render::Color{static_cast<std::uint8_t>(rgb >> 16), static_cast<std::uint8_t>(rgb >> 8),

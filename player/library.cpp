@@ -100,8 +100,21 @@ std::uint16_t Library::addLoadedBitmap(std::unique_ptr<swf::DefineBitsJpeg> bits
     return id;
 }
 
+const swf::JpegTables* Library::jpegTablesFor(std::uint16_t id) const {
+    auto it = m_loadedJpegTables.find(id);
+    return it == m_loadedJpegTables.end() ? m_jpegTables : it->second;
+}
+
 const swf::Movie& Library::addLoadedMovie(std::unique_ptr<swf::Movie> movie) {
+    const swf::JpegTables* own = nullptr;
+    for (const swf::Tag& t : movie->tags)
+        if (auto* jt = std::get_if<swf::JpegTables>(&t.body); jt && !own) own = jt;
+    for (const swf::Tag& t : movie->tags)
+        if (auto* j = std::get_if<swf::DefineBitsJpeg>(&t.body); j && !m_characters.count(j->id))
+            m_loadedJpegTables.emplace(j->id, own);
+    const swf::JpegTables* mainTables = m_jpegTables;
     build(*movie);
+    m_jpegTables = mainTables;  // the main movie's bitmaps keep the main movie's tables
     m_loadedMovies.push_back(std::move(movie));
     return *m_loadedMovies.back();
 }

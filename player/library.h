@@ -63,6 +63,8 @@ public:
     // Ids of the fonts in definition order.
     const std::vector<std::uint16_t>& fontIds() const { return m_fontIds; }
     const swf::JpegTables* jpegTables() const { return m_jpegTables; }
+    // The JPEG tables of the movie that defines the bitmap `id` (loaded movies have their own).
+    const swf::JpegTables* jpegTablesFor(std::uint16_t id) const;
     // The character exported under `name` (ExportAssets), if any.
     std::optional<std::uint16_t> exported(const std::string& name) const;
     // Adds a picture a script loaded from a file under an id the movie does not use (counting
@@ -88,6 +90,7 @@ private:
     unsigned m_duplicates = 0;
     std::vector<std::unique_ptr<swf::DefineBitsJpeg>> m_loaded;
     std::vector<std::unique_ptr<swf::Movie>> m_loadedMovies;
+    std::unordered_map<std::uint16_t, const swf::JpegTables*> m_loadedJpegTables;  // by bitmap id
     std::uint32_t m_nextLoadedId = 65535;
 };
 

@@ -89,9 +89,17 @@ void Player::advance() {
         ++m_ticks;
         m_scripts->beforeTick();
         m_root->tick();
+        for (MovieClip* level : m_scripts->levels()) level->tick();
         m_scripts->afterTick();
     }
     if (m_pointerKnown) apply(m_buttons.pointerAt(buttonUnderPointer()));
+}
+
+DrawList Player::drawList() const {
+    std::vector<const MovieClip*> levels{m_root.get()};
+    if (m_scripts)
+        for (MovieClip* level : m_scripts->levels()) levels.push_back(level);
+    return buildDrawList(levels, m_library);
 }
 
 void Player::collectButtons(MovieClip& clip, const DrawMatrix& m, bool under, unsigned nesting) {
@@ -145,6 +153,8 @@ ButtonTarget Player::buttonUnderPointer() {
     m_onStage.clear();
     m_topButton = {};
     collectButtons(*m_root, DrawMatrix{}, m_pointerKnown, 0);
+    if (m_scripts)  // higher levels lie on top
+        for (MovieClip* level : m_scripts->levels()) collectButtons(*level, DrawMatrix{}, m_pointerKnown, 0);
     // Buttons that left the stage are neither hovered nor pressed any more.
     for (std::uint32_t id : {m_buttons.hovered(), m_buttons.pressed()})
         if (id && !onStage(id)) m_buttons.forget(id);

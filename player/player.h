@@ -93,7 +93,8 @@ public:
 
     const MovieClip& root() const { return *m_root; }
     MovieClip& root() { return *m_root; }
-    DrawList drawList() const { return buildDrawList(*m_root, m_library); }
+    // Every level: the main timeline, then the movies loaded above it.
+    DrawList drawList() const;
     // Mouse input in stage pixels (0,0 is the stage's top-left corner, whatever the frame
     // rectangle's origin). Moves and button changes update the buttons' states and queue the
     // actions of the transitions they cause. The buttons under a still pointer are found again

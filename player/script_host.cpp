@@ -119,7 +119,11 @@ ScriptHost::ScriptHost(const swf::Movie& movie, const Library& library, ClipCont
             for (const swf::AssetRef& a : ex->assets) m_symbols.emplace(a.id, a.name);
 }
 
-ScriptHost::~ScriptHost() = default;
+ScriptHost::~ScriptHost() {
+    m_root = nullptr;  // gone already: the levels' unload events have nowhere to run
+    m_levels.clear();
+    m_retiredLevels.clear();
+}
 
 MovieClip* ScriptHost::find(avm1::ClipId clip) const {
     auto it = m_clips.find(clip);
@@ -137,6 +141,7 @@ DisplayObject* ScriptHost::entryOf(const MovieClip& clip) const {
 // ---- the frame ----
 
 void ScriptHost::beforeTick() {
+    m_retiredLevels.clear();  // no script of theirs runs now
     m_vm->beginFrame();
     // Children before their parents, the highest depth first.
     std::vector<avm1::ClipId> order;
@@ -145,6 +150,7 @@ void ScriptHost::beforeTick() {
         bool expanded;
     };
     std::vector<Item> todo{{m_root, false}};
+    for (const auto& [n, level] : m_levels) todo.push_back({level.get(), false});
     while (!todo.empty()) {
         Item it = todo.back();
         todo.pop_back();
@@ -300,8 +306,6 @@ void ScriptHost::frameEntered(MovieClip& clip, std::uint16_t frame) {
 // ---- avm1::Host: structure ----
 
 avm1::ClipId ScriptHost::root() { return m_root ? m_root->id() : 0; }
-
-avm1::ClipId ScriptHost::level(int n) { return n == 0 ? root() : 0; }
 
 avm1::ClipId ScriptHost::parent(avm1::ClipId clip) {
     MovieClip* c = find(clip);
@@ -631,7 +635,10 @@ avm1::ClipId ScriptHost::createEmpty(avm1::ClipId parentId, const std::string& n
 
 avm1::ClipId ScriptHost::attach(avm1::ClipId parentId, const std::string& exportName, const std::string& name, int depth) {
     MovieClip* p = find(parentId);
-    auto id = m_library.exported(exportName);
+    std::optional<std::uint16_t> id;
+    if (const LoadedMovie* m = movieOf(parentId))
+        if (auto it = m->exports.find(exportName); it != m->exports.end()) id = it->second;
+    if (!id) id = m_library.exported(exportName);
     const Character* ch = id ? m_library.find(*id) : nullptr;
     if (p && ch && ch->kind == CharacterKind::Button) return attachButton(*p, *id, name, depth);
     if (!p || !ch || ch->kind != CharacterKind::Sprite || !ch->timeline) return 0;

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <span>
@@ -112,6 +113,11 @@ public:
 
     long long loadInto(avm1::ClipId target, const std::string& url) override;
     void unloadFrom(avm1::ClipId target) override;
+    long long loadLevel(int n, const std::string& url) override;
+    void unloadLevel(int n) override;
+    int levelNumber(avm1::ClipId clip) override;
+    unsigned movieVersion(avm1::ClipId clip) override;
+    std::vector<MovieClip*> levels() override;
 
     bool isTextField(avm1::ClipId id) override;
     bool isButton(avm1::ClipId id) override;
@@ -204,8 +210,29 @@ private:
         std::uint16_t bitmapId = 0;  // a picture
         int width = 0, height = 0;
         std::unique_ptr<Timeline> timeline;  // or a movie's main timeline
+        unsigned version = 0;                // the movie's SWF version
     };
     std::unordered_map<std::string, LoadedFile> m_loadedFiles;
+    // Reads a file (or finds it loaded before): its size and entry, or -1.
+    long long fetch(const std::string& url, const LoadedFile*& out);
+    // Puts a loaded file into a clip in place of what it showed.
+    void show(MovieClip& clip, const LoadedFile& f);
+    // Removes what the clip shows: its display list and drawing; it stops.
+    void clearClip(MovieClip& clip);
+    // Takes level n (> 0) off the stage; the clip goes at the start of the next frame, as
+    // scripts of the level may be running.
+    void retireLevel(int n);
+    std::map<int, std::unique_ptr<MovieClip>> m_levels;  // levels above 0
+    std::vector<std::unique_ptr<MovieClip>> m_retiredLevels;
+    // What scripts see of each loaded movie, by its main timeline: its SWF version and its
+    // exported symbols (under their new ids).
+    struct LoadedMovie {
+        unsigned version = 0;
+        std::map<std::string, std::uint16_t> exports;
+    };
+    std::unordered_map<const Timeline*, LoadedMovie> m_loadedMovies;
+    // The loaded movie a clip belongs to (null: the main movie).
+    const LoadedMovie* movieOf(avm1::ClipId clip) const;
     double m_timeMs = 0;
     bool m_quit = false;
     unsigned m_aborted = 0;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <vector>
 
 #include "player/library.h"
 #include "player/movie_clip.h"
@@ -35,6 +36,9 @@ public:
     // Whether a clip has mouse handlers (onPress, onRelease, onRollOver, ...): it then takes
     // the mouse for everything in it, as a button.
     virtual bool actsAsButton(std::uint32_t clipId) = 0;
+    // The main timelines of the movies loaded as levels above the main one, lowest first: the
+    // player ticks and draws them after it.
+    virtual std::vector<MovieClip*> levels() { return {}; }
 };
 
 // The interpreter for `movie`; null when this program has none.

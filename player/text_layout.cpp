@@ -75,7 +75,9 @@ private:
         std::size_t pos = 0;
         bool first = true;
         do {
-            const float indent = (first ? m_box.paragraph.indent : 0.0f) + (pf.bullet ? kBulletIndent : 0.0f);
+            // A negative indent does not pull the first line left of the margin.
+            const float indent = (first ? std::max(0.0f, m_box.paragraph.indent) : 0.0f) +
+                                 (pf.bullet ? kBulletIndent : 0.0f);
             const float avail = fullWidth - indent;
             std::size_t j = pos, lastBreak = pos;
             float w = 0;

@@ -23,11 +23,13 @@ float linearToSrgb(float c) {
     return c <= 0.0031308f ? c * 12.92f : 1.055f * std::pow(c, 1.0f / 2.4f) - 0.055f;
 }
 
-// v rounded into 0..255 (NaN gives 0) without branches: table entries mix all three cases.
+// v truncated into 0..255 (NaN gives 0) without branches: table entries mix all three cases.
+// Entries truncate as an integer mix of the stops does; the small bias keeps float error
+// (a stop's own 153 coming back as 152.99998) from losing a step.
 std::uint8_t toByte(float v) {
     v = v > 0.0f ? v : 0.0f;
     v = v < 255.0f ? v : 255.0f;
-    return static_cast<std::uint8_t>(static_cast<int>(v + 0.5f));
+    return static_cast<std::uint8_t>(static_cast<int>(v + 0.001f));
 }
 
 // Converts a float coordinate to int without overflow for any finite or infinite input.
@@ -203,14 +205,16 @@ void PaintContext::fillSpan(int x, int y, int n, Pixel* out) const {
 
 namespace {
 
-const float kLutScale = static_cast<float>(kGradientLutSize - 1);
+const float kLutParts = static_cast<float>(kGradientLutSize);
+const float kLutLast = static_cast<float>(kGradientLutSize - 1);
 
-// Table index of a spread-mapped t. NaN (from inf - inf in extreme matrices) and anything out
-// of 0..1 land in the table; a plain clamp would pass NaN on and index outside it.
+// Table index of a spread-mapped t: the gradient square splits into 256 equal parts, part i
+// taking entry i. NaN (from inf - inf in extreme matrices) and anything out of 0..1 land in
+// the table; a plain clamp would pass NaN on and index outside it.
 inline int lutIndex(float t) {
     t = t > 0.0f ? t : 0.0f;  // NaN gives 0
     t = t < 1.0f ? t : 1.0f;
-    return static_cast<int>(t * kLutScale + 0.5f);
+    return std::min(static_cast<int>(t * kLutParts), kGradientLutSize - 1);
 }
 
 #if defined(__SSE2__)
@@ -247,8 +251,7 @@ inline __m128 spread4(__m128 t) {
 
 // Looks up four spread-mapped parameters in the colour table and stores the pixels.
 inline void lookup4(const std::array<Pixel, kGradientLutSize>& lut, __m128 t, Pixel* out) {
-    __m128i idx = _mm_cvttps_epi32(
-        _mm_add_ps(_mm_mul_ps(t, _mm_set1_ps(kLutScale)), _mm_set1_ps(0.5f)));
+    __m128i idx = _mm_cvttps_epi32(_mm_min_ps(_mm_mul_ps(t, _mm_set1_ps(kLutParts)), _mm_set1_ps(kLutLast)));
     // Four scalar table reads stored one by one: assembling a vector from them costs more.
     out[0] = lut[static_cast<std::size_t>(_mm_cvtsi128_si32(idx))];
     out[1] = lut[static_cast<std::size_t>(_mm_cvtsi128_si32(_mm_shuffle_epi32(idx, 1)))];

@@ -64,7 +64,7 @@ void Renderer::strokePath(const Path& path, const Matrix& m, const StrokeStyle& 
     m_lines.clear();
     flattenPath(path, m, m_lines);
     m_strokeLines.clear();
-    strokePolylines(m_lines, style, deviceStrokeWidth(style, m), m_strokeLines);
+    strokeThrough(m_lines, style, m, m_strokeLines);
     drawPolylines(m_strokeLines, FillRule::NonZero, paint, m, cx);
 }
 
@@ -357,7 +357,7 @@ void Renderer::strokeMask(Mask& mask, const Path& path, const Matrix& m, const S
     m_lines.clear();
     flattenPath(path, m, m_lines);
     m_strokeLines.clear();
-    strokePolylines(m_lines, style, deviceStrokeWidth(style, m), m_strokeLines);
+    strokeThrough(m_lines, style, m, m_strokeLines);
     maskPolylines(mask, m_strokeLines, FillRule::NonZero);
 }
 

@@ -276,4 +276,35 @@ void strokePolylines(const Polylines& lines, const StrokeStyle& style, float dev
     }
 }
 
+void strokeThrough(const Polylines& lines, const StrokeStyle& style, const Matrix& m, Polylines& out) {
+    const float even = deviceStrokeWidth(style, m);
+    // Singular values of the linear part: sMax * sMin = |det|.
+    const float e = m.a * m.a + m.b * m.b + m.c * m.c + m.d * m.d;
+    const float det = std::fabs(m.determinant());
+    const float root = std::sqrt(std::max(0.0f, e * e - 4.0f * det * det));
+    const float sMax = std::sqrt(0.5f * (e + root));
+    const float sMin = sMax > 0.0f ? det / sMax : 0.0f;
+    if (style.scaling != StrokeScaling::Normal || !(sMin > 0.0f) || sMax <= sMin * 1.001f ||
+        !(style.width * sMin >= kMinStrokeWidth) || !std::isfinite(sMax)) {
+        strokePolylines(lines, style, even, out);
+        return;
+    }
+    // N = m / k with k = sqrt|det|: the stretch without the size.
+    const float k = std::sqrt(det);
+    const Matrix n{m.a / k, m.b / k, m.c / k, m.d / k, 0.0f, 0.0f};
+    Matrix back;
+    if (!n.invert(back)) {
+        strokePolylines(lines, style, even, out);
+        return;
+    }
+    Polylines local;
+    local.contours = lines.contours;
+    local.points.reserve(lines.points.size());
+    for (const Point& p : lines.points) local.points.push_back(back.applyVector(p));
+    const std::size_t first = out.points.size();
+    strokePolylines(local, style, style.width * k, out);
+    // A reflecting matrix turns the outline's winding round; the non-zero fill does not mind.
+    for (std::size_t i = first; i < out.points.size(); ++i) out.points[i] = n.applyVector(out.points[i]);
+}
+
 }  // namespace render

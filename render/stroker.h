@@ -43,4 +43,13 @@ float deviceStrokeWidth(const StrokeStyle& style, const Matrix& m);
 void strokePolylines(const Polylines& lines, const StrokeStyle& style, float deviceWidth,
                      Polylines& out);
 
+// Strokes `lines`, a path already drawn through `m` into device pixels, as the path's own
+// stroke seen through `m`: under a matrix that stretches one way more than another, a normally
+// scaled pen becomes the stretched circle, so lines across the stretch are thicker. The lines
+// are taken back by the area-preserving part of `m`, stroked there with the width scaled by the
+// square root of the determinant, and the outline is sent forward again. Pens that would come
+// out thinner than a pixel anywhere, the other scaling modes, and matrices that scale evenly
+// keep the even pen of deviceStrokeWidth().
+void strokeThrough(const Polylines& lines, const StrokeStyle& style, const Matrix& m, Polylines& out);
+
 }  // namespace render

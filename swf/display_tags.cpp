@@ -74,8 +74,10 @@ Filter readFilter(core::BitReader& r) {
         readFilterFlags(r, f, 5, false);
         break;
     case Filter::Kind::Bevel:
-        f.color = readRgba(r);  // shadow
+        // The highlight comes first in the file, although the published format lists the shadow
+        // first: authoring tools and the player agree on this order.
         f.highlightColor = readRgba(r);
+        f.color = readRgba(r);  // shadow
         f.blurX = r.fixed16();
         f.blurY = r.fixed16();
         f.angle = r.fixed16();

@@ -164,8 +164,8 @@ void writeFilter(BitWriter& w, const Filter& f) {
         writeFilterFlags(w, f, 5, false);
         break;
     case Filter::Kind::Bevel:
-        writeRgba(w, f.color);
         writeRgba(w, f.highlightColor);
+        writeRgba(w, f.color);
         w.fixed16(f.blurX); w.fixed16(f.blurY); w.fixed16(f.angle); w.fixed16(f.distance);
         w.fixed8(f.strength);
         writeFilterFlags(w, f, 4, true);

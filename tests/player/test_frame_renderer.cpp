@@ -310,3 +310,43 @@ TEST(FrameRenderer, BorderedTextFieldsGetAPixelFrame) {
 }
 
 }  // namespace
+
+namespace {
+
+// A bordered field's box: its corner and its size are rounded each on its own, so a scaled
+// field whose right edge falls at x.7 keeps the rounded width rather than reaching one pixel
+// further.
+TEST(FrameRenderer, TextFieldBoxesRoundTheirCornerAndSizeApart) {
+    struct Row {
+        double scale, tx;  // the field's placement: scale and x offset in twips
+        int target;        // the picture's size (the stage is 100 x 100 px)
+        int left, right;   // the frame's first and last column
+    };
+    const Row rows[] = {
+        {1.36497, 764, 200, 76, 103},  // 76.4 .. 103.7: width 27.3 rounds to 27
+        {1.36497, 764, 100, 38, 52},   // 38.2 .. 51.85: width 13.65 rounds to 14
+        {1.0, 105, 200, 10, 30},       // halves round down
+        {1.0, 100, 100, 5, 15},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.target);
+        swf::DefineEditText field;
+        field.id = 1;
+        field.bounds = {0, 200, 0, 200};
+        field.border = true;
+        swf::MovieWriter w(8, 100, 100);
+        w.add(swf::SetBackgroundColor{{0, 255, 0, 255}});
+        swf::PlaceObject place = shapes::placeAt(1, 1);
+        place.matrix = swf::Matrix{r.scale, 0, 0, r.scale, static_cast<std::int32_t>(r.tx), 0};
+        w.add(field).add(place).showFrame();
+        const render::Pixmap p = shapes::draw(w, r.target, r.target, player::Quality::High);
+        const int y = 5;
+        const render::Color black{0, 0, 0, 255};
+        EXPECT_NE(shapes::at(p, r.left - 1, y), black);
+        EXPECT_EQ(shapes::at(p, r.left, y), black);
+        EXPECT_EQ(shapes::at(p, r.right, y), black);
+        EXPECT_NE(shapes::at(p, r.right + 1, y), black);
+    }
+}
+
+}  // namespace

@@ -182,6 +182,106 @@ TEST(EditText, ContentSetAtRunTime) {
     EXPECT_EQ(textmovie::fieldOf(*q)->text(), "<b>A</b>");
 }
 
+// Scripts change a field's flags and box through its definition; the format and paragraph
+// layout they gave it before (size, colour, alignment, leading, the font named by the format)
+// stay, for the text already there and for text set later.
+TEST(EditText, DefinitionChangesKeepTheFormatScriptsGave) {
+    struct Row {
+        const char* name;
+        void (*change)(swf::DefineEditText&);
+        bool outlinesBefore = true;
+    };
+    const Row rows[] = {
+        {"multiline", [](swf::DefineEditText& d) { d.multiline = true; }},
+        {"word wrap", [](swf::DefineEditText& d) { d.wordWrap = true; }},
+        {"bounds", [](swf::DefineEditText& d) { d.bounds.xMax += 400; }},
+        {"html", [](swf::DefineEditText& d) { d.html = true; }},
+        {"outlines turned on", [](swf::DefineEditText& d) { d.useOutlines = true; }, false},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        swf::DefineEditText def = field(2, 1, kBounds, "AA");
+        def.layout = swf::DefineEditText::Layout{0, 0, 0, 0, 20};
+        def.useOutlines = r.outlinesBefore;
+        swf::MovieWriter w(8, 400, 300);
+        w.add(boxFont(1, 2, "Other")).add(boxFont(3, 2, "Named")).add(def).add(textmovie::placeField(1, 2)).showFrame();
+        auto loaded = player::Player::loadBytes(w.finish());
+        ASSERT_TRUE(loaded.ok());
+        auto p = std::move(loaded).value();
+        p->advance();
+        player::EditText* t = textmovie::fieldOf(*p);
+        ASSERT_NE(t, nullptr);
+        player::TextFormat f = t->defaultFormat();
+        f.size = 400;
+        f.color = swf::Rgba{255, 0, 0, 255};
+        f.align = TextAlign::Right;
+        f.face = "Named";
+        player::ParagraphLayout para = t->paragraph();
+        para.leading = 100;
+        t->setFormat(f, para, false);
+
+        swf::DefineEditText changed = t->definition();
+        r.change(changed);
+        t->setDefinition(changed);
+        EXPECT_EQ(t->defaultFormat(), f);
+        EXPECT_FLOAT_EQ(t->paragraph().leading, 100);
+        {
+            // The text already there keeps its own format.
+            const player::TextLayout& before = t->layout();
+            ASSERT_EQ(before.glyphs.size(), 2u);
+            EXPECT_FLOAT_EQ(before.glyphs[0].size, 1024);
+            EXPECT_EQ(before.glyphs[0].color, (swf::Rgba{0, 0, 255, 255}));
+        }
+        t->setText("A\rA");
+        const player::TextLayout& lay = t->layout();
+        ASSERT_EQ(lay.glyphs.size(), 2u);
+        EXPECT_FLOAT_EQ(lay.glyphs[0].size, 400);
+        EXPECT_EQ(lay.glyphs[0].color, f.color);
+        EXPECT_EQ(lay.glyphs[0].font->name(), "Named");
+        ASSERT_EQ(lay.lines.size(), 2u);
+        EXPECT_FLOAT_EQ(lay.lines[1].baseline - lay.lines[0].baseline,
+                        lay.lines[0].descent + lay.lines[1].ascent + 100);
+    }
+}
+
+// The paragraph layout of a format set for new text reaches the text set after it; one set for
+// the whole text reaches the content at once. The file's indent is signed, and a negative one
+// does not start the first line left of the margin.
+TEST(EditText, ParagraphLayoutReachesTheTextItIsSetFor) {
+    struct Row {
+        const char* name;
+        std::uint16_t fileIndent;
+        float setIndent;
+        bool wholeText;
+        float fileIndentRead, xBefore, xAfter;
+    };
+    const Row rows[] = {
+        {"for new text", 0, 300, false, 0, 40, 340},
+        {"for the whole text", 0, 300, true, 0, 340, 340},
+        {"negative file indent", static_cast<std::uint16_t>(-200), 0, false, -200, 40, 40},
+        {"most negative file indent", 0x8000, 100, false, -32768, 40, 140},
+        {"positive file indent", 200, 0, false, 200, 240, 40},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        swf::DefineEditText def = field(2, 1, kBounds, "AA");
+        def.layout = swf::DefineEditText::Layout{0, 0, 0, r.fileIndent, 0};
+        auto p = show(def);
+        ASSERT_TRUE(p);
+        player::EditText* t = textmovie::fieldOf(*p);
+        ASSERT_NE(t, nullptr);
+        EXPECT_FLOAT_EQ(t->paragraph().indent, r.fileIndentRead);
+        player::ParagraphLayout para = t->paragraph();
+        para.indent = r.setIndent;
+        t->setFormat(t->defaultFormat(), para, r.wholeText);
+        ASSERT_FALSE(t->layout().glyphs.empty());
+        EXPECT_FLOAT_EQ(t->layout().glyphs[0].x, r.xBefore);
+        t->setText("AA");
+        ASSERT_FALSE(t->layout().glyphs.empty());
+        EXPECT_FLOAT_EQ(t->layout().glyphs[0].x, r.xAfter);
+    }
+}
+
 TEST(EditText, SingleLineHtmlFieldsKeepParagraphsOnOneLine) {
     swf::DefineEditText def = field(2, 1, kBounds, "<p>A</p><p>A</p>");
     def.html = true;
@@ -230,6 +330,30 @@ TEST(Fonts, DefineFont3IsTwentyTimesFinerAndDeviceTextUsesTheFallbackFont) {
             EXPECT_EQ(lay.glyphs.size(), 3u);
             EXPECT_FALSE(lay.glyphs[2].font->outline(lay.glyphs[2].glyph).isEmpty());
         }
+    }
+}
+
+// Advances, ascent and descent are unsigned 16-bit values: past 32767 they stay wide and tall.
+TEST(Fonts, LayoutMetricsPast32767AreUnsigned) {
+    struct Row {
+        unsigned version;
+        std::uint16_t advance, ascent;
+        float expectAdvance, expectAscent;
+    };
+    const Row rows[] = {
+        {2, 600, 800, 600, 800},
+        {2, 40000, 40000, 40000, 40000},
+        {3, 65535, 65535, 65535 / 20.0f, 65535 / 20.0f},
+    };
+    for (const Row& r : rows) {
+        swf::DefineFont font = boxFont(1, r.version);
+        font.layout.advances[0] = static_cast<std::int16_t>(r.advance);
+        font.layout.ascent = static_cast<std::int16_t>(r.ascent);
+        font.layout.descent = static_cast<std::int16_t>(r.ascent);
+        const player::Font f(font, nullptr);
+        EXPECT_FLOAT_EQ(f.advance(0), r.expectAdvance) << r.advance;
+        EXPECT_FLOAT_EQ(f.ascent(), r.expectAscent) << r.ascent;
+        EXPECT_FLOAT_EQ(f.descent(), r.expectAscent) << r.ascent;
     }
 }
 

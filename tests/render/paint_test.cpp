@@ -79,6 +79,46 @@ TEST(Gradient, StopsMapToTheTable) {
     EXPECT_EQ(lut[0], packPixel(5, 5, 5, 255));
 }
 
+// The table holds, at entry i, the colour at ratio i truncated as an integer mix of the stops
+// would be; the gradient square is split into 256 equal parts, part i taking entry i.
+TEST(Gradient, EntriesTruncateAndTheSquareSplitsIntoEqualParts) {
+    struct Row {
+        const char* name;
+        Color from, to;
+        int pixels;  // the gradient's length on screen
+    };
+    const Row rows[] = {
+        {"falling over 24 pixels", {255, 197, 0, 255}, {255, 161, 0, 255}, 24},
+        {"rising over 100 pixels", {0, 0, 0, 255}, {255, 255, 255, 255}, 100},
+        {"rising over 512 pixels", {10, 20, 30, 255}, {250, 120, 31, 255}, 512},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        GradientPaint g;
+        g.stops = {{0.0f, r.from}, {1.0f, r.to}};
+        std::array<Pixel, kGradientLutSize> lut{};
+        buildGradientLut(g, ColorTransform{}, lut);
+        auto mix = [](int a, int b, int i) { return (a * (255 - i) + b * i) / 255; };
+        for (int i = 0; i < kGradientLutSize; ++i) {
+            ASSERT_EQ(pixelR(lut[i]), mix(r.from.r, r.to.r, i)) << i;
+            ASSERT_EQ(pixelG(lut[i]), mix(r.from.g, r.to.g, i)) << i;
+            ASSERT_EQ(pixelB(lut[i]), mix(r.from.b, r.to.b, i)) << i;
+        }
+        g.matrix = Matrix::scale(static_cast<float>(r.pixels), 1);  // t = x / pixels
+        PaintContext ctx;
+        ASSERT_TRUE(ctx.prepare(g, Matrix{}, ColorTransform{}));
+        std::vector<Pixel> row(static_cast<std::size_t>(r.pixels));
+        ctx.fillSpan(0, 0, r.pixels, row.data());
+        for (int x = 0; x < r.pixels; ++x) {
+            const int i = std::min(255, static_cast<int>((x + 0.5) * 256 / r.pixels));
+            ASSERT_EQ(row[static_cast<std::size_t>(x)], lut[static_cast<std::size_t>(i)]) << x;
+            Pixel one = 0;
+            ctx.fillSpan(x, 0, 1, &one);  // the single-pixel path agrees with the span
+            ASSERT_EQ(one, lut[static_cast<std::size_t>(i)]) << x;
+        }
+    }
+}
+
 TEST(Gradient, TranslucentStopsArePremultiplied) {
     GradientPaint g;
     g.stops = {{0.0f, {255, 255, 255, 0}}, {1.0f, {255, 255, 255, 255}}};
@@ -120,7 +160,7 @@ TEST(Gradient, SpreadModes) {
     }
 }
 
-// A black-to-white gradient whose table index equals the parameter t * 255.
+// A black-to-white gradient: its table entry i holds the grey i.
 GradientPaint ramp(GradientKind kind) {
     GradientPaint g;
     g.kind = kind;

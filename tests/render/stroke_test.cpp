@@ -191,6 +191,47 @@ TEST(Stroke, WidthScalingModes) {
     EXPECT_FLOAT_EQ(deviceStrokeWidth(tiny, m), kMinStrokeWidth);
 }
 
+// A normally scaled pen under a matrix that stretches one way more than another is the
+// stretched circle: a line across the stretch is as thick as its width times the stretch. Pens
+// thinner than a pixel somewhere keep the even pen (the mean scale).
+TEST(Stroke, StretchedPensThickenLinesAcrossTheStretch) {
+    struct Row {
+        const char* name;
+        Matrix m;
+        float across, along;  // thickness of a horizontal line and of a vertical one, pixels
+    };
+    const Row rows[] = {
+        {"taller", Matrix::scale(2, 3), 12, 8},
+        {"wider", Matrix::scale(3, 2), 8, 12},
+        {"mirrored", Matrix{-2, 0, 0, 3, 80, 0}, 12, 8},
+        {"even", Matrix::scale(2, 2), 8, 8},
+        {"too thin one way", Matrix::scale(0.2f, 3), 6.4f, 6.4f},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        StrokeStyle s;
+        s.width = 4;
+        s.startCap = s.endCap = LineCap::None;
+        const Point mid = r.m.apply(Point{10, 10});
+        // A horizontal and a vertical line through local (10, 10), long enough on screen.
+        Path h, v;
+        h.moveTo(10 - 30 / r.m.scaleX(), 10);
+        h.lineTo(10 + 30 / r.m.scaleX(), 10);
+        v.moveTo(10, 10 - 30 / r.m.scaleY());
+        v.lineTo(10, 10 + 30 / r.m.scaleY());
+        const Matrix shift = Matrix::translate(40 - mid.x, 40 - mid.y) * r.m;
+        Pixmap ph = strokeOf(h, s, shift);
+        Pixmap pv = strokeOf(v, s, shift);
+        int sumH = 0, sumV = 0;
+        for (int i = 0; i < 80; ++i) {
+            sumH += alphaAt(ph, 45, i);
+            sumV += alphaAt(pv, i, 45);
+        }
+        EXPECT_NEAR(sumH / 255.0, r.across, 0.05);
+        EXPECT_NEAR(sumV / 255.0, r.along, 0.05);
+    }
+}
+
 TEST(Stroke, CurvesKeepAnEvenWidth) {
     // A stroked quarter circle made of a curve: every pixel well inside the band is full and
     // nothing lies beyond it.

@@ -3,6 +3,7 @@
 
 #include "swf/movie.h"
 #include "swf/tag_codes.h"
+#include "swf/tag_parsers.h"
 #include "swf/test_writer.h"
 
 namespace {
@@ -470,3 +471,20 @@ TEST(TagStream, Swf5StringsAreDecodedFromCp1252) {
 }
 
 }  // namespace
+
+TEST(FilterRecords, BevelStoresTheHighlightBeforeTheShadow) {
+    // One bevel as an authoring tool writes it: white highlight, black shadow, blur 25x25,
+    // angle 45 degrees, distance 5, strength 1, inner, composite, one pass.
+    const std::vector<std::uint8_t> bytes = {
+        1, 3,  // one filter, bevel
+        0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0xFF, 0x00, 0x00, 0x19, 0x00, 0x00, 0x00, 0x19, 0x00,
+        0x0F, 0xC9, 0x00, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x01, 0xA1};
+    core::BitReader r(bytes);
+    auto filters = swf::detail::readFilterList(r);
+    ASSERT_EQ(filters.size(), 1u);
+    EXPECT_EQ(filters[0].highlightColor, (swf::Rgba{255, 255, 255, 255}));
+    EXPECT_EQ(filters[0].color, (swf::Rgba{0, 0, 0, 255}));
+    EXPECT_DOUBLE_EQ(filters[0].blurX, 25.0);
+    EXPECT_DOUBLE_EQ(filters[0].distance, 5.0);
+    EXPECT_TRUE(filters[0].inner);
+}
