@@ -221,6 +221,7 @@ void installClipBuiltins(Vm& vm) {
         int depth = scriptDepth(vm, c.arg(2));
         if (!placeableDepth(depth)) return Value();
         ClipId made = vm.host().attach(clip, symbol, name, depth);
+        if (made && vm.host().isButton(made)) return vm.clipValue(made);  // no init object, no class
         copyProps(vm, c.arg(3), made);
         if (made) vm.constructClip(made, symbol);  // the registered class, before attachMovie returns
         return vm.clipValue(made);

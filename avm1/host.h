@@ -172,6 +172,9 @@ public:
     // Text fields have ids like clips: alive, name, parent, property, setProperty, depth,
     // remove and swapDepths work on them too; child() and atDepth() find them.
     virtual bool isTextField(ClipId id) = 0;
+    // Buttons have ids like text fields and answer the same calls; embeddings without them keep
+    // this default.
+    virtual bool isButton(ClipId id) { (void)id; return false; }
     // Makes a field at a script depth of `parent` (box in pixels: x, y, width, height).
     virtual ClipId createTextField(ClipId parent, const std::string& name, int depth, const double box[4]) = 0;
     // Text, HtmlText, Variable, AutoSize and Type are strings; flags booleans; the rest numbers.

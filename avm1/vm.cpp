@@ -119,7 +119,7 @@ std::size_t Vm::collectGarbage() {
     if (m_global) todo.push_back(m_global.get());
     for (ObjectRef* p : {&protos.object, &protos.function, &protos.array, &protos.string,
                          &protos.number, &protos.boolean, &protos.date, &protos.clip,
-                         &protos.error, &protos.color, &protos.textField})
+                         &protos.error, &protos.color, &protos.textField, &protos.button})
         if (*p) todo.push_back(p->get());
     for (auto& [id, obj] : m_clips) todo.push_back(obj.get());
     for (auto& [id, values] : m_carried)
@@ -186,6 +186,7 @@ void Vm::installBuiltins() {
     installFilterBuiltins(*this);
     installSoundBuiltins(*this);
     installTextBuiltins(*this);
+    installButtonBuiltins(*this);
     installLoaderBuiltins(*this);
     installGlobalFunctions(*this);
 }
@@ -291,8 +292,10 @@ ObjectRef Vm::clipObject(ClipId clip) {
     auto it = m_clips.find(clip);
     if (it != m_clips.end()) return it->second;
     const bool text = protos.textField && m_host.isTextField(clip);
-    auto o = alloc(text ? protos.textField : protos.clip, ObjectKind::Clip);
+    const bool button = !text && protos.button && m_host.isButton(clip);
+    auto o = alloc(text ? protos.textField : button ? protos.button : protos.clip, ObjectKind::Clip);
     if (text) o->className = "TextField";
+    if (button) o->className = "Button";
     o->clipId = clip;
     m_clips.emplace(clip, o);
     return o;

@@ -147,7 +147,7 @@ public:
 
     ObjectRef global() { return m_global; }
     struct Protos {
-        ObjectRef object, function, array, string, number, boolean, date, clip, error, color, textField;
+        ObjectRef object, function, array, string, number, boolean, date, clip, error, color, textField, button;
     } protos;
     // Registers a constructor under `name` in _global, linking prototype.constructor.
     ObjectRef defineClass(std::string_view name, NativeFn ctor, const ObjectRef& proto, NativeFn construct = nullptr);
@@ -213,6 +213,7 @@ void installClipBuiltins(Vm& vm);
 void installFilterBuiltins(Vm& vm);  // flash.filters, flash.geom.Rectangle, clip effects
 void installSoundBuiltins(Vm& vm);
 void installTextBuiltins(Vm& vm);
+void installButtonBuiltins(Vm& vm);
 void installLoaderBuiltins(Vm& vm);
 // Starts loading `url` into `target` (loadMovie, getURL into a clip); `loader` (a
 // MovieClipLoader, or undefined) hears the events. The load completes on the next frame.

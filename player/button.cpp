@@ -153,6 +153,17 @@ constexpr unsigned kMaxHitNesting = 16;
 
 }  // namespace
 
+bool shapeContains(const ConvertedShape& s, const DrawMatrix& m, float x, float y) {
+    float lx = 0, ly = 0;
+    if (!toLocal(m, x, y, lx, ly)) return false;
+    const render::Rect& b = s.bounds;
+    if (lx < b.x0 || lx > b.x1 || ly < b.y0 || ly > b.y1) return false;
+    for (const ShapeLayer& layer : s.layers)
+        for (const ShapeFill& f : layer.fills)
+            if (pathContains(f.path, lx, ly, s.nonZero)) return true;
+    return false;
+}
+
 bool HitTester::characterContains(std::uint16_t id, const DrawMatrix& m, float x, float y) {
     return contains(id, m, x, y, 0);
 }
@@ -178,13 +189,7 @@ bool HitTester::contains(std::uint16_t id, const DrawMatrix& m, float x, float y
     case CharacterKind::Shape:
     case CharacterKind::MorphShape: {
         const ConvertedShape* s = shape(id);
-        if (!s || !toLocal(m, x, y, lx, ly)) return false;
-        const render::Rect& b = s->bounds;
-        if (lx < b.x0 || lx > b.x1 || ly < b.y0 || ly > b.y1) return false;
-        for (const ShapeLayer& layer : s->layers)
-            for (const ShapeFill& f : layer.fills)
-                if (pathContains(f.path, lx, ly, s->nonZero)) return true;
-        return false;
+        return s && shapeContains(*s, m, x, y);
     }
     case CharacterKind::Text:
     case CharacterKind::EditText: {

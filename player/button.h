@@ -73,6 +73,9 @@ private:
 // Whether a point lies inside a filled path (flattened; quads in eight steps).
 bool pathContains(const render::Path& path, float x, float y, bool nonZero);
 
+// Whether (x, y) (the space `m` maps to) lies in a fill of `shape` drawn with `m`.
+bool shapeContains(const ConvertedShape& shape, const DrawMatrix& m, float x, float y);
+
 // Point tests against characters, with their shapes converted once.
 class HitTester {
 public:

@@ -46,7 +46,8 @@ void MovieClip::release(DisplayObject& obj) {
         if (c && m_ctx.liveInstances > 0) --m_ctx.liveInstances;
     obj.buttonClips.clear();
     obj.clip.reset();
-    if (obj.editText && m_ctx.events) m_ctx.events->textDestroyed(obj.instanceId);
+    // Text fields and buttons are script objects without a clip: their removal is reported.
+    if ((obj.editText || obj.kind == CharacterKind::Button) && m_ctx.events) m_ctx.events->textDestroyed(obj.instanceId);
     obj.editText.reset();
 }
 

@@ -106,17 +106,40 @@ void Player::collectButtons(MovieClip& clip, const DrawMatrix& m, bool under, un
         if (!obj.placement.visible || obj.placement.clipDepth > 0) continue;
         const DrawMatrix wm = concat(m, toDrawMatrix(obj.placement.matrix));
         if (obj.clip && nesting < m_options.maxNesting) {
-            collectButtons(*obj.clip, wm, under, nesting + 1);
+            // A clip with mouse handlers takes the mouse for everything in it.
+            const std::uint32_t id = obj.clip->id();
+            if (!m_scripts || !m_scripts->actsAsButton(id)) {
+                collectButtons(*obj.clip, wm, under, nesting + 1);
+                continue;
+            }
+            m_onStage.emplace_back(id, ButtonOnStage{&obj, obj.clip.get(), nullptr});
+            if (under && m_scripts->mouseEnabled(id) && clipContains(*obj.clip, wm, nesting + 1))
+                m_topButton = ButtonTarget{id, m_scripts->tracksAsMenu(id, false)};
         } else if (obj.kind == CharacterKind::Button) {
             const Character* c = m_library.find(obj.placement.characterId);
             if (!c) continue;
             const auto* def = std::get<const swf::DefineButton*>(c->def);
             m_onStage.emplace_back(obj.instanceId, ButtonOnStage{&obj, &clip, def});
             // Later objects are drawn on top: the last button hit is the topmost.
-            if (under && m_hits.buttonContains(*def, wm, m_pointerX, m_pointerY))
-                m_topButton = ButtonTarget{obj.instanceId, def->trackAsMenu};
+            if (under && (!m_scripts || m_scripts->mouseEnabled(obj.instanceId)) &&
+                m_hits.buttonContains(*def, wm, m_pointerX, m_pointerY))
+                m_topButton = ButtonTarget{obj.instanceId, m_scripts ? m_scripts->tracksAsMenu(obj.instanceId, def->trackAsMenu)
+                                                                     : def->trackAsMenu};
         }
     }
+}
+
+bool Player::clipContains(const MovieClip& clip, const DrawMatrix& m, unsigned nesting) {
+    if (nesting > m_options.maxNesting) return false;
+    if (const auto& d = clip.drawing(); d && shapeContains(*d, m, m_pointerX, m_pointerY)) return true;
+    for (const auto& [depth, obj] : clip.displayList()) {
+        if (!obj.placement.visible || obj.placement.clipDepth > 0) continue;
+        const DrawMatrix wm = concat(m, toDrawMatrix(obj.placement.matrix));
+        if (obj.clip ? clipContains(*obj.clip, wm, nesting + 1)
+                     : m_hits.characterContains(obj.placement.characterId, wm, m_pointerX, m_pointerY))
+            return true;
+    }
+    return false;
 }
 
 const Player::ButtonOnStage* Player::onStage(std::uint32_t id) const {
@@ -142,7 +165,15 @@ void Player::apply(const std::vector<ButtonEvent>& events) {
         const ButtonOnStage* found = onStage(e.id);
         if (!found) continue;
         const ButtonOnStage& b = *found;
-        b.object->buttonState = e.state;
+        if (b.def) b.object->buttonState = e.state;
+        // A disabled button or clip fires nothing (it is out of the hit test; this is one that
+        // a script disabled while the pointer was on it).
+        if (m_scripts && !m_scripts->mouseEnabled(e.id)) continue;
+        // The handlers scripts gave the button run after its own actions.
+        if (!b.def) {
+            m_scripts->queueMouseEvent(e.id, e.condition);
+            continue;
+        }
         if (m_ctx.sounds) queueButtonSound(b.def->id, e.condition, b.clip->id());
         for (const swf::ButtonCondAction& a : b.def->actions) {
             // The low nine bits are the transitions; the key code above them is for keys.
@@ -152,6 +183,7 @@ void Player::apply(const std::vector<ButtonEvent>& events) {
             else
                 m_pending.push_back(PendingAction{e.id, b.def->id, e.condition, &a.actions, b.clip});
         }
+        if (m_scripts) m_scripts->queueMouseEvent(e.id, e.condition);
     }
     if (m_scripts) m_scripts->runEventActions();
 }
@@ -182,13 +214,16 @@ void Player::mouseMove(double x, double y) {
 }
 
 void Player::mouseDown() {
-    // The stage may have changed under the pointer since it last moved.
+    // The stage may have changed under the pointer since it last moved; the scripts of those
+    // transitions may change it again, so the buttons are found anew before the press.
     apply(m_buttons.pointerAt(buttonUnderPointer()));
+    buttonUnderPointer();
     apply(m_buttons.press());
 }
 
 void Player::mouseUp() {
     apply(m_buttons.pointerAt(buttonUnderPointer()));
+    buttonUnderPointer();
     apply(m_buttons.release());
 }
 

@@ -138,6 +138,8 @@ private:
     // The button under the pointer, topmost first, and where every button on stage is.
     ButtonTarget buttonUnderPointer();
     void collectButtons(MovieClip& clip, const DrawMatrix& m, bool under, unsigned nesting);
+    // Whether the pointer is over what `clip` draws (`m`: the clip to the stage).
+    bool clipContains(const MovieClip& clip, const DrawMatrix& m, unsigned nesting);
     void apply(const std::vector<ButtonEvent>& events);
     // Queues the sound a DefineButtonSound gives the transition, if any (SoundEvent::frame
     // carries the transition's index in the tag).

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "player/button.h"
 #include "player/script_drawing.h"
 #include "player/shape_convert.h"
 #include "player/timeline.h"
@@ -65,6 +66,31 @@ struct Box {
     }
 };
 
+// The bounds of a shape, morph shape or text; null for other characters.
+const swf::Rect* characterBounds(const Character& c) {
+    if (auto* s = std::get_if<const swf::DefineShape*>(&c.def)) return &(*s)->bounds;
+    if (auto* mo = std::get_if<const swf::DefineMorphShape*>(&c.def)) return &(*mo)->startBounds;
+    if (auto* t = std::get_if<const swf::DefineText*>(&c.def)) return &(*t)->bounds;
+    if (auto* e = std::get_if<const swf::DefineEditText*>(&c.def)) return &(*e)->bounds;
+    return nullptr;
+}
+
+void boundsOf(const MovieClip& clip, const swf::Matrix& m, const Library& lib, Box& box, unsigned depth);
+
+// A button's bounds: the records of the state it shows.
+void buttonBounds(const DisplayObject& obj, const swf::Matrix& m, const Library& lib, Box& box, unsigned depth) {
+    const Character* c = lib.find(obj.placement.characterId);
+    if (!c || c->kind != CharacterKind::Button || depth > 64) return;
+    const auto& records = std::get<const swf::DefineButton*>(c->def)->records;
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        if (!recordShows(records[i], obj.buttonState)) continue;
+        const swf::Matrix rm = concat(m, records[i].matrix);
+        const Character* rc = lib.find(records[i].characterId);
+        if (i < obj.buttonClips.size() && obj.buttonClips[i]) boundsOf(*obj.buttonClips[i], rm, lib, box, depth + 1);
+        else if (const swf::Rect* r = rc ? characterBounds(*rc) : nullptr) box.add(rm, r->xMin, r->yMin, r->xMax, r->yMax);
+    }
+}
+
 void boundsOf(const MovieClip& clip, const swf::Matrix& m, const Library& lib, Box& box, unsigned depth) {
     if (depth > 64) return;
     if (const auto& d = clip.drawing(); d && !d->bounds.isEmpty())
@@ -73,16 +99,11 @@ void boundsOf(const MovieClip& clip, const swf::Matrix& m, const Library& lib, B
         swf::Matrix om = concat(m, obj.placement.matrix);
         if (obj.clip) {
             boundsOf(*obj.clip, om, lib, box, depth + 1);
-            continue;
+        } else if (obj.kind == CharacterKind::Button) {
+            buttonBounds(obj, om, lib, box, depth + 1);
+        } else if (const Character* c = lib.find(obj.placement.characterId)) {
+            if (const swf::Rect* r = characterBounds(*c)) box.add(om, r->xMin, r->yMin, r->xMax, r->yMax);
         }
-        const Character* c = lib.find(obj.placement.characterId);
-        if (!c) continue;
-        const swf::Rect* r = nullptr;
-        if (auto* s = std::get_if<const swf::DefineShape*>(&c->def)) r = &(*s)->bounds;
-        else if (auto* mo = std::get_if<const swf::DefineMorphShape*>(&c->def)) r = &(*mo)->startBounds;
-        else if (auto* t = std::get_if<const swf::DefineText*>(&c->def)) r = &(*t)->bounds;
-        else if (auto* e = std::get_if<const swf::DefineEditText*>(&c->def)) r = &(*e)->bounds;
-        if (r) box.add(om, r->xMin, r->yMin, r->xMax, r->yMax);
     }
 }
 
@@ -167,7 +188,7 @@ void ScriptHost::runQueued() {
                                                              : m_queue;
         Pending p = q.front();
         q.pop_front();
-        if (find(p.clip)) run(p);
+        if (alive(p.clip)) run(p);
     }
     m_queue.clear();
     m_initQueue.clear();
@@ -213,6 +234,9 @@ void ScriptHost::clipCreated(MovieClip& clip, const swf::PlaceObject* tag) {
 
 void ScriptHost::clipDestroyed(MovieClip& clip) {
     queueUnload(clip);
+    // Its text fields and buttons go too: their references keep the paths known only now.
+    for (const auto& [depth, obj] : clip.displayList())
+        if (!obj.clip && obj.instanceId && m_vm->existingClipObject(obj.instanceId)) m_vm->clipRemoved(obj.instanceId);
     m_vm->clipRemoved(clip.id());
     m_clips.erase(clip.id());
     m_autoNames.erase(clip.id());
@@ -274,6 +298,9 @@ avm1::ClipId ScriptHost::child(avm1::ClipId clip, std::string_view name, avm1::N
         if (obj.clip && avm1::sameName(this->name(obj.clip->id()), name, mode)) return obj.clip->id();
     for (const auto& [depth, obj] : c->displayList())
         if (obj.editText && avm1::sameName(obj.placement.name, name, mode)) return registerText(*c, obj);
+    for (const auto& [depth, obj] : c->displayList())
+        if (obj.kind == CharacterKind::Button && !obj.placement.name.empty() && avm1::sameName(obj.placement.name, name, mode))
+            return registerButton(*c, obj);
     // A named shape or static text has no object of its own: its name gives the clip that
     // holds it.
     for (const auto& [depth, obj] : c->displayList())
@@ -314,7 +341,7 @@ double ScriptHost::property(avm1::ClipId clip, avm1::ClipProp prop) {
     DisplayObject* e = c ? entryOf(*c) : textEntry(clip);
     if (!c && !e) return 0;
     swf::Matrix m = e ? e->placement.matrix : swf::Matrix{};
-    if (!c && (prop == ClipProp::Width || prop == ClipProp::Height)) return textSize(*e, prop == ClipProp::Width);
+    if (!c && e->editText && (prop == ClipProp::Width || prop == ClipProp::Height)) return textSize(*e, prop == ClipProp::Width);
     if (!c && (prop == ClipProp::CurrentFrame || prop == ClipProp::TotalFrames || prop == ClipProp::FramesLoaded))
         return 0;
     switch (prop) {
@@ -327,7 +354,8 @@ double ScriptHost::property(avm1::ClipId clip, avm1::ClipProp prop) {
     case ClipProp::Height: {
         updateDrawings();  // drawings made by the running script count at once
         Box box;
-        boundsOf(*c, m, m_library, box, 0);
+        if (c) boundsOf(*c, m, m_library, box, 0);
+        else buttonBounds(*e, m, m_library, box, 0);
         if (box.empty()) return 0;
         return (prop == ClipProp::Width ? box.x1 - box.x0 : box.y1 - box.y0) / 20.0;
     }
@@ -348,7 +376,7 @@ void ScriptHost::setProperty(avm1::ClipId clip, avm1::ClipProp prop, double v) {
     MovieClip* c = find(clip);
     DisplayObject* e = c ? entryOf(*c) : textEntry(clip);
     if (!e || std::isnan(v)) return;
-    if (!c && (prop == ClipProp::Width || prop == ClipProp::Height)) {
+    if (!c && e->editText && (prop == ClipProp::Width || prop == ClipProp::Height)) {
         setTextSize(*e, prop == ClipProp::Width, v);  // a field's box takes the size
         return;
     }
@@ -587,6 +615,7 @@ avm1::ClipId ScriptHost::attach(avm1::ClipId parentId, const std::string& export
         if (auto it = m->exports.find(exportName); it != m->exports.end()) id = it->second;
     if (!id) id = m_library.exported(exportName);
     const Character* ch = id ? m_library.find(*id) : nullptr;
+    if (p && ch && ch->kind == CharacterKind::Button) return attachButton(*p, *id, name, depth);
     if (!p || !ch || ch->kind != CharacterKind::Sprite || !ch->timeline) return 0;
     Placement pl;
     pl.name = name;
@@ -595,6 +624,7 @@ avm1::ClipId ScriptHost::attach(avm1::ClipId parentId, const std::string& export
 }
 
 avm1::ClipId ScriptHost::duplicate(avm1::ClipId clip, const std::string& name, int depth) {
+    if (isButton(clip)) return duplicateButton(clip, name, depth);
     MovieClip* c = find(clip);
     DisplayObject* e = c ? entryOf(*c) : nullptr;
     if (!e || !c->parent()) return 0;
@@ -628,7 +658,7 @@ int ScriptHost::depth(avm1::ClipId clip) {
     MovieClip* holder = holderOf(clip);
     if (!holder) return 0;
     for (const auto& [d, obj] : holder->displayList())
-        if ((obj.clip && obj.clip->id() == clip) || (obj.editText && obj.instanceId == clip)) return d;
+        if (obj.clip ? obj.clip->id() == clip : obj.instanceId == clip) return d;
     return 0;
 }
 
@@ -643,6 +673,7 @@ avm1::ClipId ScriptHost::atDepth(avm1::ClipId parentId, int d) {
     if (it == p->displayList().end()) return 0;
     // Objects without a script object of their own (shapes, static texts) answer with their parent.
     if (it->second.editText) return registerText(*p, it->second);
+    if (it->second.kind == CharacterKind::Button) return registerButton(*p, it->second);
     return it->second.clip ? it->second.clip->id() : parentId;
 }
 

@@ -119,6 +119,7 @@ public:
     std::vector<MovieClip*> levels() override;
 
     bool isTextField(avm1::ClipId id) override;
+    bool isButton(avm1::ClipId id) override;
     avm1::ClipId createTextField(avm1::ClipId parent, const std::string& name, int depth, const double box[4]) override;
     avm1::Value textProperty(avm1::ClipId field, avm1::TextProp prop) override;
     void setTextProperty(avm1::ClipId field, avm1::TextProp prop, const avm1::Value& v) override;
@@ -133,6 +134,12 @@ public:
     void textCreated(MovieClip& parent, DisplayObject& field) override;
     void textDestroyed(std::uint32_t instanceId) override;
 
+    // Scripts (mouse)
+    void queueMouseEvent(std::uint32_t id, std::uint16_t condition) override;
+    bool mouseEnabled(std::uint32_t id) override;
+    bool tracksAsMenu(std::uint32_t id, bool byDefinition) override;
+    bool actsAsButton(std::uint32_t clipId) override;
+
 private:
     struct Pending {
         avm1::ClipId clip = 0;
@@ -144,8 +151,17 @@ private:
     void queueUnload(MovieClip& clip);
     std::deque<Pending> m_unload;          // unload events of removed clips
     MovieClip* find(avm1::ClipId clip) const;
-    // Text fields: their display list entry (and parent) while they live.
+    // Text fields and buttons: their display list entry (and parent) while they live.
     avm1::ClipId registerText(MovieClip& parent, const DisplayObject& obj);
+    // A button placed by attachMovie (0: refused).
+    avm1::ClipId attachButton(MovieClip& parent, std::uint16_t characterId, const std::string& name, int depth);
+    avm1::ClipId duplicateButton(avm1::ClipId button, const std::string& name, int depth);
+    // Gives a button found by name or depth an id; a button defined to track as a menu says so
+    // to scripts from the start.
+    avm1::ClipId registerButton(MovieClip& parent, const DisplayObject& obj);
+    // A plain value the script object of `id` has for `name` (own or inherited; getters are not
+    // run, since mouse tracking asks between scripts); null when there is none.
+    const avm1::Value* mouseFlag(std::uint32_t id, std::string_view name, bool ownOnly = false);
     DisplayObject* textEntry(avm1::ClipId id, MovieClip** parent = nullptr);
     MovieClip* holderOf(avm1::ClipId clip);
     void fitToText(EditText& t);
@@ -153,7 +169,7 @@ private:
     void updateBoundFields();
     static double textSize(const DisplayObject& e, bool width);
     static void setTextSize(DisplayObject& e, bool width, double px);
-    std::unordered_map<avm1::ClipId, avm1::ClipId> m_texts;  // text field -> the clip holding it
+    std::unordered_map<avm1::ClipId, avm1::ClipId> m_texts;  // text field or button -> the clip holding it
     DisplayObject* entryOf(const MovieClip& clip) const;
     // The clip's matrix to the stage (twips), the main timeline's being the identity.
     swf::Matrix globalMatrix(const MovieClip& clip) const;

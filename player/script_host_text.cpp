@@ -30,7 +30,7 @@ DisplayObject* ScriptHost::textEntry(avm1::ClipId id, MovieClip** parentOut) {
     if (it == m_texts.end()) return nullptr;
     if (MovieClip* p = find(it->second)) {
         for (auto& [depth, obj] : p->mutableDisplayList()) {
-            if (obj.instanceId != id || !obj.editText) continue;
+            if (obj.instanceId != id || obj.clip || (!obj.editText && obj.kind != CharacterKind::Button)) continue;
             if (parentOut) *parentOut = p;
             return &obj;
         }
@@ -51,7 +51,10 @@ void ScriptHost::textDestroyed(std::uint32_t instanceId) {
     m_texts.erase(instanceId);
 }
 
-bool ScriptHost::isTextField(avm1::ClipId id) { return !find(id) && textEntry(id); }
+bool ScriptHost::isTextField(avm1::ClipId id) {
+    const DisplayObject* e = find(id) ? nullptr : textEntry(id);
+    return e && e->editText;
+}
 
 avm1::ClipId ScriptHost::createTextField(avm1::ClipId parentId, const std::string& name, int depth, const double box[4]) {
     MovieClip* p = find(parentId);

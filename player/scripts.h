@@ -25,6 +25,17 @@ public:
     virtual void queueActions(MovieClip& clip, std::span<const std::uint8_t> code) = 0;
     // Runs what was queued outside a frame (button transitions) with a fresh step budget.
     virtual void runEventActions() = 0;
+    // Mouse input. `id` is a button's instance id or the id of a clip that acts as a button.
+    // A transition (button_condition bits) queues the script handler for it (onPress, ...),
+    // after the button's own actions.
+    virtual void queueMouseEvent(std::uint32_t id, std::uint16_t condition) = 0;
+    // False when a script disabled the button or clip (enabled = false): it takes no events.
+    virtual bool mouseEnabled(std::uint32_t id) = 0;
+    // Whether it tracks as a menu (trackAsMenu set by a script, else `byDefinition`).
+    virtual bool tracksAsMenu(std::uint32_t id, bool byDefinition) = 0;
+    // Whether a clip has mouse handlers (onPress, onRelease, onRollOver, ...): it then takes
+    // the mouse for everything in it, as a button.
+    virtual bool actsAsButton(std::uint32_t clipId) = 0;
     // The main timelines of the movies loaded as levels above the main one, lowest first: the
     // player ticks and draws them after it.
     virtual std::vector<MovieClip*> levels() { return {}; }
