@@ -252,7 +252,8 @@ void installColor(Vm& vm) {
         double cx[8];
         vm.host().colorTransform(clip, cx);
         for (int i = 0; i < 8; ++i) {
-            if (!vm.hasProperty(*c.arg(0).obj(), kTransformKeys[i])) continue;
+            // Only the object's own fields count: inherited ones leave the channel alone.
+            if (!c.arg(0).obj()->findOwn(kTransformKeys[i], vm.nameCase())) continue;
             double d = toNumber(vm, vm.getMember(c.arg(0), kTransformKeys[i]));
             cx[i] = i < 4 ? d / 100 : d;
         }
