@@ -73,6 +73,92 @@ std::vector<double> numbers(Vm& vm, const Value& v) {
     return out;
 }
 
+// The arguments of beginGradientFill and lineGradientStyle: type, colors, alphas, ratios, matrix,
+// then the optional spread method, interpolation and focal point. Calls with fewer than five or
+// more than eight arguments, an unknown type, arrays of different lengths or a ratio outside
+// (-1, 256) are ignored.
+bool gradientArgs(Vm& vm, const CallArgs& c, DrawOp& op) {
+    if (c.args.size() < 5 || c.args.size() > 8 || !c.arg(4).obj()) return false;
+    std::string type = toString(vm, c.arg(0));
+    if (type != "linear" && type != "radial") return false;
+    op.radial = type == "radial";
+    std::vector<double> colors = numbers(vm, c.arg(1));
+    op.alphas = numbers(vm, c.arg(2));
+    op.ratios = numbers(vm, c.arg(3));
+    if (colors.empty() || colors.size() != op.alphas.size() || colors.size() != op.ratios.size()) return false;
+    for (std::size_t i = 0; i < colors.size(); ++i) {
+        double& r = op.ratios[i];
+        if (r <= -1 || r >= 256) return false;
+        r = std::isnan(r) ? 0 : std::trunc(r);
+        op.alphas[i] = std::isnan(op.alphas[i]) ? 0 : std::clamp(op.alphas[i], 0.0, 100.0);
+        op.colors.push_back(toUint32(colors[i]) & 0xFFFFFF);
+    }
+    const Value& m = c.arg(4);
+    auto get = [&](const char* k) { return toNumber(vm, vm.getMember(m, k)); };
+    double mm[6];
+    if (toString(vm, vm.getMember(m, "matrixType")) == "box") {
+        // The gradient square spans 1638.4 pixels (32768 twips) in SWF gradient space.
+        double w = get("w"), h = get("h"), r = get("r"), x = get("x"), y = get("y");
+        double cs = std::cos(r), sn = std::sin(r), sx = w / 1638.4, sy = h / 1638.4;
+        double box[6] = {cs * sx, sn * sx, -sn * sy, cs * sy, (x + w / 2) * 20, (y + h / 2) * 20};
+        std::copy(box, box + 6, mm);
+    } else if (vm.hasProperty(*m.obj(), "tx")) {
+        // A flash.geom.Matrix already maps the 1638.4-pixel gradient square; tx, ty in pixels.
+        double geom[6] = {get("a"), get("b"), get("c"), get("d"), get("tx") * 20, get("ty") * 20};
+        std::copy(geom, geom + 6, mm);
+    } else {
+        // The 3x3 form a b 0 / d e 0 / g h 1 maps the unit square -0.5..0.5.
+        double unit[6] = {get("a") / 1638.4, get("b") / 1638.4, get("d") / 1638.4, get("e") / 1638.4,
+                          get("g") * 20, get("h") * 20};
+        std::copy(unit, unit + 6, mm);
+    }
+    for (int i = 0; i < 6; ++i) op.matrix[i] = std::isfinite(mm[i]) ? mm[i] : 0;
+    std::string spread = c.args.size() > 5 ? toString(vm, c.arg(5)) : std::string();
+    op.spread = spread == "reflect" ? 1 : spread == "repeat" ? 2 : 0;
+    op.linearRgb = c.args.size() > 6 && toString(vm, c.arg(6)) == "linearRGB";
+    double focal = c.args.size() > 7 ? toNumber(vm, c.arg(7)) : 0;
+    op.focal = std::isnan(focal) ? 0 : std::clamp(focal, -1.0, 1.0);
+    return true;
+}
+
+// flash.geom.Matrix as far as gradient fills need it: a b c d tx ty and createGradientBox.
+void installMatrix(Vm& vm) {
+    auto package = [&](Object& parent, const char* name) {
+        if (Property* p = parent.findOwn(name, NameCase::Sensitive); p && p->value.isObject()) return p->value.objRef();
+        ObjectRef o = vm.newObject();
+        parent.define(name, o, kDontEnum);
+        return o;
+    };
+    ObjectRef geom = package(*package(*vm.global(), "flash"), "geom");
+    ObjectRef proto = vm.alloc(vm.protos.object);
+    ObjectRef ctor = vm.defineClass("Matrix", [](Vm&, Args) -> Value { return Value(); }, proto,
+        [](Vm& vm, Args c) -> Value {
+            const char* keys[6] = {"a", "b", "c", "d", "tx", "ty"};
+            const double identity[6] = {1, 0, 0, 1, 0, 0};
+            bool given = !c.args.empty();
+            if (Object* o = c.thisValue.obj())
+                for (std::size_t i = 0; i < 6; ++i)
+                    o->define(keys[i], given ? Value(toNumber(vm, c.arg(i))) : Value(identity[i]));
+            return c.thisValue;
+        });
+    vm.global()->remove("Matrix", NameCase::Sensitive);
+    geom->define("Matrix", ctor, kDontEnum);
+    vm.method(*proto, "createGradientBox", [](Vm& vm, Args c) -> Value {
+        Object* o = c.thisValue.obj();
+        if (!o) return Value();
+        auto num = [&](std::size_t i) { return c.arg(i).isUndefined() ? 0.0 : toNumber(vm, c.arg(i)); };
+        double w = num(0), h = num(1), r = num(2), x = num(3), y = num(4);
+        double cs = std::cos(r), sn = std::sin(r);
+        o->define("a", Value(cs * w / 1638.4));
+        o->define("b", Value(sn * w / 1638.4));
+        o->define("c", Value(-sn * h / 1638.4));
+        o->define("d", Value(cs * h / 1638.4));
+        o->define("tx", Value(x + w / 2));
+        o->define("ty", Value(y + h / 2));
+        return Value();
+    });
+}
+
 // gettimeofday rather than std::chrono: the C++ library's clock is built with exception tables
 // that pull the whole exception runtime into the player programs.
 double dateNow() {
@@ -166,7 +252,8 @@ void installColor(Vm& vm) {
         double cx[8];
         vm.host().colorTransform(clip, cx);
         for (int i = 0; i < 8; ++i) {
-            if (!vm.hasProperty(*c.arg(0).obj(), kTransformKeys[i])) continue;
+            // Only the object's own fields count: inherited ones leave the channel alone.
+            if (!c.arg(0).obj()->findOwn(kTransformKeys[i], vm.nameCase())) continue;
             double d = toNumber(vm, vm.getMember(c.arg(0), kTransformKeys[i]));
             cx[i] = i < 4 ? d / 100 : d;
         }
@@ -179,6 +266,7 @@ void installColor(Vm& vm) {
 
 void installClipBuiltins(Vm& vm) {
     installColor(vm);
+    installMatrix(vm);
     vm.protos.clip = vm.alloc(vm.protos.object);
     vm.defineClass("MovieClip", [](Vm&, Args) -> Value { return Value(); }, vm.protos.clip);
     Object& p = *vm.protos.clip;
@@ -333,33 +421,13 @@ void installClipBuiltins(Vm& vm) {
     vm.method(p, "beginGradientFill", [](Vm& vm, Args c) -> Value {
         DrawOp op;
         op.kind = DrawOp::Kind::BeginGradientFill;
-        op.radial = toString(vm, c.arg(0)) == "radial";
-        for (double d : numbers(vm, c.arg(1))) op.colors.push_back(toUint32(d) & 0xFFFFFF);
-        op.alphas = numbers(vm, c.arg(2));
-        op.ratios = numbers(vm, c.arg(3));
-        std::size_t n = std::min({op.colors.size(), op.alphas.size(), op.ratios.size()});
-        if (n == 0) return Value();
-        op.colors.resize(n);
-        op.alphas.resize(n);
-        op.ratios.resize(n);
-        Value m = c.arg(4);
-        if (m.obj()) {
-            auto get = [&](const char* k) { return toNumber(vm, vm.getMember(m, k)); };
-            // The gradient square spans 1638.4 pixels (32768 twips) in SWF gradient space.
-            if (toString(vm, vm.getMember(m, "matrixType")) == "box") {
-                double w = get("w"), h = get("h"), r = get("r"), x = get("x"), y = get("y");
-                double cs = std::cos(r), sn = std::sin(r);
-                double sx = w / 1638.4, sy = h / 1638.4;
-                double mm[6] = {cs * sx, sn * sx, -sn * sy, cs * sy, (x + w / 2) * 20, (y + h / 2) * 20};
-                for (int i = 0; i < 6; ++i) op.matrix[i] = mm[i];
-            } else {
-                // The 3x3 form a b 0 / d e 0 / g h 1 maps the unit square -0.5..0.5.
-                double mm[6] = {get("a") / 1638.4, get("b") / 1638.4, get("d") / 1638.4, get("e") / 1638.4,
-                                get("g") * 20, get("h") * 20};
-                for (int i = 0; i < 6; ++i) op.matrix[i] = mm[i];
-            }
-        }
-        draw(vm, c, op);
+        if (gradientArgs(vm, c, op)) draw(vm, c, op);
+        return Value();
+    });
+    vm.method(p, "lineGradientStyle", [](Vm& vm, Args c) -> Value {
+        DrawOp op;
+        op.kind = DrawOp::Kind::LineGradientStyle;
+        if (gradientArgs(vm, c, op)) draw(vm, c, op);
         return Value();
     });
     vm.method(p, "endFill", [](Vm& vm, Args c) -> Value {

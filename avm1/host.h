@@ -59,14 +59,19 @@ struct TextStyle {
 
 // One drawing API call, in twips where it carries coordinates.
 struct DrawOp {
-    enum class Kind : std::uint8_t { Clear, LineStyle, BeginFill, BeginGradientFill, EndFill, MoveTo, LineTo, CurveTo };
+    enum class Kind : std::uint8_t {
+        Clear, LineStyle, BeginFill, BeginGradientFill, EndFill, MoveTo, LineTo, CurveTo, LineGradientStyle
+    };
     Kind kind = Kind::Clear;
     double x = 0, y = 0, cx = 0, cy = 0;  // MoveTo/LineTo: x,y; CurveTo: control cx,cy then x,y
     double width = 0;                     // LineStyle: thickness in twips (0 hairline, <0 none)
     std::uint32_t rgb = 0;
     double alpha = 100;                    // 0..100
-    // BeginGradientFill
+    // BeginGradientFill, LineGradientStyle
     bool radial = false;
+    bool linearRgb = false;
+    std::uint8_t spread = 0;  // 0 pad, 1 reflect, 2 repeat
+    double focal = 0;         // -1..1, radial only
     std::vector<std::uint32_t> colors;
     std::vector<double> alphas, ratios;
     double matrix[6] = {1, 0, 0, 1, 0, 0};  // gradient space to the clip: a b c d, then tx ty in twips

@@ -91,8 +91,8 @@ public:
             DrawMatrix wm = concat(m, toDrawMatrix(pl.matrix));
             DrawColorTransform wcx = concat(cx, toDrawColorTransform(pl.colorTransform));
             if (pl.scrollRect) scroll(*pl.scrollRect, depth, wm, itemClips, maskOf < 0 && pl.clipDepth == 0);
-            if (maskOf < 0 && obj.scriptMask && obj.clip) {  // drawn only as the mask of another clip
-                const std::uint32_t layer = scriptMaskLayer(obj.clip->id());
+            if (maskOf < 0 && obj.scriptMask && (obj.clip || obj.editText)) {  // drawn only as a mask
+                const std::uint32_t layer = scriptMaskLayer(obj.clip ? obj.clip->id() : obj.instanceId);
                 m_maskSeen.push_back(layer);
                 walkObject(depth, obj, wm, wcx, {}, static_cast<std::int32_t>(layer), nesting);
                 continue;

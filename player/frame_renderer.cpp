@@ -303,7 +303,10 @@ const render::Mask* FrameRenderer::clipFor(Frame& f, const std::vector<std::uint
                     if (idx >= f.list.items.size()) continue;
                     const DrawItem& mi = f.list.items[idx];
                     const render::Matrix mm = f.stage * toRender(mi.matrix);
-                    if (const TextPicture* text = mi.kind == CharacterKind::Text ? staticText(mi.characterId) : nullptr) {
+                    // Text masks by its glyphs; a field's are not cut at its box.
+                    const TextPicture* text = mi.kind == CharacterKind::Text ? staticText(mi.characterId)
+                                              : mi.editText ? &mi.editText->picture() : nullptr;
+                    if (text) {
                         for (const TextRun& run : text->runs)
                             f.r->fillMask(*mask, run.path, mm,
                                          run.nonZero ? render::FillRule::NonZero : render::FillRule::EvenOdd);

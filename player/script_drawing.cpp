@@ -23,6 +23,21 @@ swf::Rgba color(std::uint32_t rgb, double percent) {
                      static_cast<std::uint8_t>(rgb), alpha(percent)};
 }
 
+swf::FillStyle gradient(const avm1::DrawOp& op) {
+    swf::FillStyle f;
+    f.kind = !op.radial ? swf::FillKind::LinearGradient
+             : op.focal != 0 ? swf::FillKind::FocalRadialGradient : swf::FillKind::RadialGradient;
+    f.matrix = swf::Matrix{op.matrix[0], op.matrix[1], op.matrix[2], op.matrix[3], twips(op.matrix[4]), twips(op.matrix[5])};
+    f.gradient.spread = static_cast<swf::SpreadMode>(std::min<std::uint8_t>(op.spread, 2));
+    f.gradient.interpolation = op.linearRgb ? swf::InterpolationMode::LinearRgb : swf::InterpolationMode::Rgb;
+    f.gradient.focalPoint = op.focal;
+    for (std::size_t i = 0; i < op.colors.size() && i < op.alphas.size() && i < op.ratios.size() &&
+                            i < swf::kMaxGradientStops; ++i)
+        f.gradient.stops.push_back(swf::GradientStop{static_cast<std::uint8_t>(std::clamp(op.ratios[i], 0.0, 255.0)),
+                                                     color(op.colors[i], op.alphas[i])});
+    return f;
+}
+
 class Builder {
 public:
     swf::DefineShape shape;
@@ -65,12 +80,7 @@ private:
             if (op.kind == K::BeginFill) {
                 f.color = color(op.rgb, op.alpha);
             } else {
-                f.kind = op.radial ? swf::FillKind::RadialGradient : swf::FillKind::LinearGradient;
-                f.matrix = swf::Matrix{op.matrix[0], op.matrix[1], op.matrix[2], op.matrix[3],
-                                       twips(op.matrix[4]), twips(op.matrix[5])};
-                for (std::size_t i = 0; i < op.colors.size() && i < swf::kMaxGradientStops; ++i)
-                    f.gradient.stops.push_back(swf::GradientStop{
-                        static_cast<std::uint8_t>(std::clamp(op.ratios[i], 0.0, 255.0)), color(op.colors[i], op.alphas[i])});
+                f = gradient(op);
             }
             m_fill = f;
             m_fillStartX = m_x;
@@ -78,6 +88,12 @@ private:
             newStyles(true);
             break;
         }
+        case K::LineGradientStyle:
+            // Strokes from here on take the gradient; without a line style there is nothing to paint.
+            if (!m_line) break;
+            m_line->fill = gradient(op);
+            newStyles(false);
+            break;
         case K::EndFill:
             closeFill();
             m_fill.reset();

@@ -468,7 +468,7 @@ bool ScriptHost::effects(avm1::ClipId clip, avm1::ClipEffects& out) {
     out.opaqueBackground.reset();
     if (p.background) out.opaqueBackground = std::uint32_t{p.background->r} << 16 | p.background->g << 8 | p.background->b;
     out.scrollRect = p.scrollRect;
-    out.mask = find(e->maskClip) ? e->maskClip : 0;
+    out.mask = find(e->maskClip) || textEntry(e->maskClip) ? e->maskClip : 0;
     return true;
 }
 
@@ -488,10 +488,13 @@ void ScriptHost::setEffects(avm1::ClipId clip, const avm1::ClipEffects& in) {
     }
     p.scrollRect = in.scrollRect;
     if (in.mask == e->maskClip) return;
-    MovieClip* old = find(e->maskClip);
-    if (DisplayObject* m = old ? entryOf(*old) : nullptr) m->scriptMask = false;
-    MovieClip* mask = find(in.mask);
-    DisplayObject* m = mask ? entryOf(*mask) : nullptr;
+    // A clip or a text field can mask.
+    auto entry = [&](avm1::ClipId id) {
+        MovieClip* mc = find(id);
+        return mc ? entryOf(*mc) : textEntry(id);
+    };
+    if (DisplayObject* m = entry(e->maskClip)) m->scriptMask = false;
+    DisplayObject* m = entry(in.mask);
     e->maskClip = m ? in.mask : 0;
     if (!m) return;
     // Both leave the masking of the timeline.

@@ -190,10 +190,12 @@ avm1::TextStyle ScriptHost::textStyle(avm1::ClipId id) {
     s.italic = f.italic;
     s.underline = f.underline;
     s.align = static_cast<int>(f.align);
-    s.leading = p.leading / 20.0;
-    s.leftMargin = p.leftMargin / 20.0;
-    s.rightMargin = p.rightMargin / 20.0;
-    s.indent = p.indent / 20.0;
+    // Read back in whole pixels, halves to even (32767 twips of indent read 1638, 10 read 0).
+    auto pixels = [](double twips) { return std::nearbyint(twips / 20.0); };
+    s.leading = pixels(p.leading);
+    s.leftMargin = pixels(p.leftMargin);
+    s.rightMargin = pixels(p.rightMargin);
+    s.indent = pixels(p.indent);
     return s;
 }
 

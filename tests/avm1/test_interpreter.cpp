@@ -406,6 +406,13 @@ TEST(Builtins, ColorAndStage) {
              a.num(0).getVar("c").str("getTransform").op(Op::CallMethod).store(1).str("aa").op(Op::GetMember).trace();
              a.reg(1).str("ra").op(Op::GetMember).trace();
          }, 7, "50\n100\n"},
+        {"setTransform reads only the object's own fields", [](Asm& a) {
+             a.str("c").getVar("_root").num(1).str("Color").op(Op::NewObject).op(Op::SetVariable);
+             a.getVar("Object").str("prototype").op(Op::GetMember).str("ab").num(-66).op(Op::SetMember);
+             a.str("aa").num(50).num(1).op(Op::InitObject).num(1).getVar("c").str("setTransform").op(Op::CallMethod).op(Op::Pop);
+             a.num(0).getVar("c").str("getTransform").op(Op::CallMethod).store(1).str("ab").op(Op::GetMember).trace();
+             a.reg(1).str("aa").op(Op::GetMember).trace();
+         }, 7, "0\n50\n"},
         {"Color on no clip", [](Asm& a) {
              a.str("c").num(0).str("Color").op(Op::NewObject).op(Op::SetVariable);
              a.num(0).getVar("c").str("getRGB").op(Op::CallMethod).trace();
