@@ -273,7 +273,9 @@ void ScriptHost::frameEntered(MovieClip& clip, std::uint16_t frame) {
     const Frame& f = clip.timeline().frame(frame);
     for (const swf::Tag* t : f.tags)
         if (auto* init = std::get_if<swf::DoInitAction>(&t->body))
-            if (m_initDone.insert(init->spriteId).second) m_queue.push_back(Pending{clip.id(), init->actions, nullptr});
+            // Ahead of the constructors of the frame's new clips, so that a class the init
+            // actions register is the one their instances are made with.
+            if (m_initDone.insert(init->spriteId).second) m_initQueue.push_back(Pending{clip.id(), init->actions, nullptr});
     for (const swf::Tag* t : f.tags)
         if (auto* a = std::get_if<swf::DoAction>(&t->body)) m_queue.push_back(Pending{clip.id(), a->actions, nullptr});
 }

@@ -125,6 +125,34 @@ TEST(FrameOrder, RegisteredClassOfAnAttachedClip) {
     EXPECT_EQ(m->out, "made a\nhi\ntrue\nchild 1\n");
 }
 
+// The usual class pattern: the symbol's init actions register its class, and an instance placed
+// on the same frame is made with it.
+TEST(FrameOrder, InitActionsRegisterAClassBeforeInstancesOfTheFrameAreMade) {
+    swf::MovieWriter w(7);
+    w.add(tracingSprite());
+    w.add(swf::ExportAssets{{swf::AssetRef{1, "thing"}}});
+    Asm init;
+    init.defineFunction("T", {}, Asm().str("made ").getVar("this").str("_name").op(Op::GetMember).op(Op::Add2).trace());
+    init.str("T").getVar("T").op(Op::SetVariable);
+    init.getVar("T").str("thing").num(2).getVar("Object").str("registerClass").op(Op::CallMethod).op(Op::Pop);
+    w.add(swf::DoInitAction{1, init.bytes});
+    swf::PlaceObject p;
+    p.version = 2;
+    p.depth = 1;
+    p.characterId = 1;
+    p.name = "kid";
+    w.add(p);
+    Asm check;
+    check.getVar("kid").getVar("T").op(Op::InstanceOf).trace();
+    w.add(swf::DoAction{check.bytes});
+    w.showFrame();
+    auto m = load(w);
+    ASSERT_TRUE(m->player);
+    m->player->advance();
+    EXPECT_NE(m->out.find("made kid\n"), std::string::npos) << m->out;
+    EXPECT_NE(m->out.find("true\n"), std::string::npos) << m->out;
+}
+
 // Frame 1 places the clip at x 0 and a script moves it to 100 px; frame 2's timeline move to
 // 50 px does not take it back.
 TEST(FrameOrder, ScriptMovedClipLeavesTheTimeline) {
