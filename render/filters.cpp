@@ -49,24 +49,27 @@ bool isInner(const Filter& f) {
     return f.inner;
 }
 
+// mulDiv255 of every channel by k, two channels per 32-bit multiply: each 16-bit lane holds
+// x * k + 128 <= 64898, and adding its own high byte cannot carry into the next lane.
 Pixel scale(Pixel p, U k) {
     if (k >= 255) return p;
-    return packPixel(mulDiv255(pixelR(p), k), mulDiv255(pixelG(p), k), mulDiv255(pixelB(p), k),
-                     mulDiv255(pixelA(p), k));
+    U even = (p & 0x00FF00FFu) * k + 0x00800080u;
+    even = ((even + ((even >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu;
+    U odd = ((p >> 8) & 0x00FF00FFu) * k + 0x00800080u;
+    odd = (odd + ((odd >> 8) & 0x00FF00FFu)) & 0xFF00FF00u;
+    return even | odd;
 }
 
-Pixel over(Pixel top, Pixel below) {
-    const U inv = 255 - pixelA(top);
-    return packPixel(std::min<U>(255, pixelR(top) + mulDiv255(pixelR(below), inv)),
-                     std::min<U>(255, pixelG(top) + mulDiv255(pixelG(below), inv)),
-                     std::min<U>(255, pixelB(top) + mulDiv255(pixelB(below), inv)),
-                     std::min<U>(255, pixelA(top) + mulDiv255(pixelA(below), inv)));
-}
-
+// Channel sums held at 255.
 Pixel add(Pixel x, Pixel y) {
-    return packPixel(std::min<U>(255, pixelR(x) + pixelR(y)), std::min<U>(255, pixelG(x) + pixelG(y)),
-                     std::min<U>(255, pixelB(x) + pixelB(y)), std::min<U>(255, pixelA(x) + pixelA(y)));
+    const U even = (x & 0x00FF00FFu) + (y & 0x00FF00FFu);          // 9-bit sums in 16-bit lanes
+    const U odd = ((x >> 8) & 0x00FF00FFu) + ((y >> 8) & 0x00FF00FFu);
+    const U evenMax = ((even >> 8) & 0x00010001u) * 0xFF;           // 0xFF in lanes that overflowed
+    const U oddMax = ((odd >> 8) & 0x00010001u) * 0xFF;
+    return ((even | evenMax) & 0x00FF00FFu) | (((odd | oddMax) & 0x00FF00FFu) << 8);
 }
+
+Pixel over(Pixel top, Pixel below) { return add(top, scale(below, 255 - pixelA(top))); }
 
 U strengthen(U v, float strength) {
     const float s = v * strength;
@@ -329,6 +332,15 @@ void shadowFilter(Pixmap& layer, const IntRect& box, const Filter& f, FilterScra
             const U k = strengthen(v, f.strength);
             effectOf[v] = gradient ? table[k] : scale(shadowColor, k);
         }
+    // Bevels: the colour for each difference of the blurred alpha across the light direction.
+    Pixel bevelOf[511];
+    if (bevel)
+        for (int lit = -255; lit <= 255; ++lit) {
+            const U high = strengthen(static_cast<U>(std::max(lit, 0)), f.strength);
+            const U dark = strengthen(static_cast<U>(std::max(-lit, 0)), f.strength);
+            bevelOf[lit + 255] = gradient ? table[std::clamp(128 + (static_cast<int>(dark) - static_cast<int>(high)) / 2, 0, 255)]
+                                          : add(scale(highlightColor, high), scale(shadowColor, dark));
+        }
     auto plane = [&](int x, int y) -> U {
         return (x >= 0 && y >= 0 && x < w && y < h) ? s.a[static_cast<std::size_t>(y) * w + x] : 0;
     };
@@ -340,13 +352,7 @@ void shadowFilter(Pixmap& layer, const IntRect& box, const Filter& f, FilterScra
             Pixel effect;
             if (bevel) {
                 const int lit = static_cast<int>(plane(x + o.dx, y + o.dy)) - static_cast<int>(plane(x - o.dx, y - o.dy));
-                const U high = strengthen(static_cast<U>(std::max(lit, 0)), f.strength);
-                const U dark = strengthen(static_cast<U>(std::max(-lit, 0)), f.strength);
-                if (gradient) {
-                    effect = table[std::clamp(128 + (static_cast<int>(dark) - static_cast<int>(high)) / 2, 0, 255)];
-                } else {
-                    effect = add(scale(highlightColor, high), scale(shadowColor, dark));
-                }
+                effect = bevelOf[lit + 255];
             } else {
                 effect = effectOf[s.a[static_cast<std::size_t>(y) * w + x]];
             }
