@@ -12,15 +12,6 @@ namespace render {
 
 namespace {
 
-// Multiplies all four channels of p by s / 255 (s in 0..255), rounded.
-inline Pixel scalePixel(Pixel p, std::uint32_t s) {
-    std::uint32_t rb = (p & 0x00FF00FFu) * s + 0x00800080u;
-    rb = ((rb + ((rb >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu;
-    std::uint32_t ag = ((p >> 8) & 0x00FF00FFu) * s + 0x00800080u;
-    ag = (ag + ((ag >> 8) & 0x00FF00FFu)) & 0xFF00FF00u;
-    return rb | ag;
-}
-
 inline Pixel over(Pixel src, Pixel dst) {
     std::uint32_t inv = 255u - pixelA(src);
     // Channel sums cannot overflow: premultiplied src + dst * (1 - a) stays within 255.

@@ -131,10 +131,8 @@ void compositeLayer(Pixmap& dst, const Pixmap& layer, const IntRect& box, int dx
             Pixel out;
             if (mode == BlendMode::Normal || mode == BlendMode::Layer) {
                 // The common case, kept out of blendPixel's switch.
-                const U inv = 255 - pixelA(p);
-                out = inv == 0 ? p
-                               : packPixel(pixelR(p) + mul(pixelR(d[x]), inv), pixelG(p) + mul(pixelG(d[x]), inv),
-                                           pixelB(p) + mul(pixelB(d[x]), inv), pixelA(p) + mul(pixelA(d[x]), inv));
+                // Premultiplied channels stay within alpha, so the sums cannot carry.
+                out = p + scalePixel(d[x], 255 - pixelA(p));
             } else {
                 out = blendPixel(mode, p, d[x]);
             }

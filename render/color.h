@@ -35,6 +35,16 @@ constexpr std::uint32_t mulDiv255(std::uint32_t x, std::uint32_t y) {
     return (t + (t >> 8)) >> 8;
 }
 
+// mulDiv255 of every channel of p by k (0..255), two channels per 32-bit multiply: each 16-bit
+// lane holds x * k + 128 <= 65153, and adding its own high byte cannot carry into the next lane.
+constexpr Pixel scalePixel(Pixel p, std::uint32_t k) {
+    std::uint32_t even = (p & 0x00FF00FFu) * k + 0x00800080u;
+    even = ((even + ((even >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu;
+    std::uint32_t odd = ((p >> 8) & 0x00FF00FFu) * k + 0x00800080u;
+    odd = (odd + ((odd >> 8) & 0x00FF00FFu)) & 0xFF00FF00u;
+    return even | odd;
+}
+
 Pixel premultiply(Color c);
 Color unpremultiply(Pixel p);
 

@@ -49,17 +49,6 @@ bool isInner(const Filter& f) {
     return f.inner;
 }
 
-// mulDiv255 of every channel by k, two channels per 32-bit multiply: each 16-bit lane holds
-// x * k + 128 <= 64898, and adding its own high byte cannot carry into the next lane.
-Pixel scale(Pixel p, U k) {
-    if (k >= 255) return p;
-    U even = (p & 0x00FF00FFu) * k + 0x00800080u;
-    even = ((even + ((even >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu;
-    U odd = ((p >> 8) & 0x00FF00FFu) * k + 0x00800080u;
-    odd = (odd + ((odd >> 8) & 0x00FF00FFu)) & 0xFF00FF00u;
-    return even | odd;
-}
-
 // Channel sums held at 255.
 Pixel add(Pixel x, Pixel y) {
     const U even = (x & 0x00FF00FFu) + (y & 0x00FF00FFu);          // 9-bit sums in 16-bit lanes
@@ -69,7 +58,7 @@ Pixel add(Pixel x, Pixel y) {
     return ((even | evenMax) & 0x00FF00FFu) | (((odd | oddMax) & 0x00FF00FFu) << 8);
 }
 
-Pixel over(Pixel top, Pixel below) { return add(top, scale(below, 255 - pixelA(top))); }
+Pixel over(Pixel top, Pixel below) { return add(top, scalePixel(below, 255 - pixelA(top))); }
 
 U strengthen(U v, float strength) {
     const float s = v * strength;
@@ -330,7 +319,7 @@ void shadowFilter(Pixmap& layer, const IntRect& box, const Filter& f, FilterScra
     if (!bevel)
         for (U v = 0; v < 256; ++v) {
             const U k = strengthen(v, f.strength);
-            effectOf[v] = gradient ? table[k] : scale(shadowColor, k);
+            effectOf[v] = gradient ? table[k] : scalePixel(shadowColor, k);
         }
     // Bevels: the colour for each difference of the blurred alpha across the light direction.
     Pixel bevelOf[511];
@@ -339,7 +328,7 @@ void shadowFilter(Pixmap& layer, const IntRect& box, const Filter& f, FilterScra
             const U high = strengthen(static_cast<U>(std::max(lit, 0)), f.strength);
             const U dark = strengthen(static_cast<U>(std::max(-lit, 0)), f.strength);
             bevelOf[lit + 255] = gradient ? table[std::clamp(128 + (static_cast<int>(dark) - static_cast<int>(high)) / 2, 0, 255)]
-                                          : add(scale(highlightColor, high), scale(shadowColor, dark));
+                                          : add(scalePixel(highlightColor, high), scalePixel(shadowColor, dark));
         }
     auto plane = [&](int x, int y) -> U {
         return (x >= 0 && y >= 0 && x < w && y < h) ? s.a[static_cast<std::size_t>(y) * w + x] : 0;
@@ -357,9 +346,9 @@ void shadowFilter(Pixmap& layer, const IntRect& box, const Filter& f, FilterScra
                 effect = effectOf[s.a[static_cast<std::size_t>(y) * w + x]];
             }
             if (inner) {
-                effect = scale(effect, sa);
+                effect = scalePixel(effect, sa);
             } else if (!full && (f.knockout || bevel)) {
-                effect = scale(effect, 255 - sa);
+                effect = scalePixel(effect, 255 - sa);
             }
             if (f.knockout || f.hideObject) {
                 row[x] = effect;
