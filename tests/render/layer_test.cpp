@@ -2,6 +2,9 @@
 // direct convolution, filter margins and layer boxes, shadows and glows.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+
 #include <cmath>
 #include <vector>
 
@@ -129,6 +132,33 @@ TEST(Blur, BoxPassesMatchDirectConvolution) {
                 EXPECT_NEAR(data[i * channels + channels - 1], want[i], c.passes) << "row at " << i;
                 EXPECT_NEAR(column[i * channels + channels - 1], want[i], c.passes) << "column at " << i;
             }
+        }
+    }
+}
+
+// A picture blurred across equals each of its rows blurred alone (and down, each column), for
+// sizes that are not whole blocks of the transposes inside.
+TEST(Blur, PicturesBlurRowByRowAndColumnByColumn) {
+    for (const auto& [w, h] : {std::pair{37, 23}, std::pair{64, 9}, std::pair{5, 70}}) {
+        SCOPED_TRACE(testing::Message() << w << "x" << h);
+        std::vector<std::uint8_t> picture(static_cast<std::size_t>(w) * h * 4);
+        std::uint32_t seed = 12345;
+        for (auto& b : picture) b = static_cast<std::uint8_t>((seed = seed * 1103515245u + 12345u) >> 24);
+        FilterScratch scratch;
+        std::vector<std::uint8_t> across = picture, down = picture;
+        boxBlur(across.data(), w * 4, w, h, 4, 7.5f, 0, 2, scratch);
+        boxBlur(down.data(), w * 4, w, h, 4, 0, 5, 1, scratch);
+        for (int y = 0; y < h; ++y) {
+            std::vector<std::uint8_t> row(picture.begin() + y * w * 4, picture.begin() + (y + 1) * w * 4);
+            boxBlur(row.data(), w * 4, w, 1, 4, 7.5f, 0, 2, scratch);
+            ASSERT_TRUE(std::equal(row.begin(), row.end(), across.begin() + y * w * 4)) << "row " << y;
+        }
+        for (int x = 0; x < w; ++x) {
+            std::vector<std::uint8_t> column(static_cast<std::size_t>(h) * 4);
+            for (int y = 0; y < h; ++y) std::memcpy(&column[y * 4], &picture[(y * w + x) * 4], 4);
+            boxBlur(column.data(), 4, 1, h, 4, 0, 5, 1, scratch);
+            for (int y = 0; y < h; ++y)
+                ASSERT_EQ(0, std::memcmp(&column[y * 4], &down[(y * w + x) * 4], 4)) << "column " << x << " row " << y;
         }
     }
 }
