@@ -463,14 +463,14 @@ void installClipBuiltins(Vm& vm) {
         return Value();
     });
 
-    // Key, Mouse, Stage: a screensaver has no keyboard focus to report.
+    // Key and Mouse: the input the embedding hands the player (their listener methods come with
+    // AsBroadcaster); a screensaver hands none.
     ObjectRef key = vm.newObject();
     vm.global()->define("Key", key, kDontEnum);
-    vm.method(*key, "isDown", [](Vm&, Args) -> Value { return Value(false); });
-    vm.method(*key, "getCode", [](Vm&, Args) -> Value { return Value(0.0); });
-    vm.method(*key, "getAscii", [](Vm&, Args) -> Value { return Value(0.0); });
-    vm.method(*key, "addListener", [](Vm&, Args) -> Value { return Value(true); });
-    vm.method(*key, "removeListener", [](Vm&, Args) -> Value { return Value(true); });
+    vm.method(*key, "isDown", [](Vm& vm, Args c) -> Value { return Value(vm.keys.isDown(toInt32(toNumber(vm, c.arg(0))))); });
+    vm.method(*key, "getCode", [](Vm& vm, Args) -> Value { return Value(vm.keys.lastCode); });
+    vm.method(*key, "getAscii", [](Vm& vm, Args) -> Value { return Value(vm.keys.lastAscii); });
+    vm.method(*key, "isToggled", [](Vm&, Args) -> Value { return Value(false); });
     static const std::pair<const char*, int> kKeys[] = {
         {"BACKSPACE", 8}, {"TAB", 9}, {"ENTER", 13}, {"SHIFT", 16}, {"CONTROL", 17}, {"CAPSLOCK", 20},
         {"ESCAPE", 27}, {"SPACE", 32}, {"PGUP", 33}, {"PGDN", 34}, {"END", 35}, {"HOME", 36},
@@ -480,8 +480,6 @@ void installClipBuiltins(Vm& vm) {
     vm.global()->define("Mouse", mouse, kDontEnum);
     vm.method(*mouse, "show", [](Vm&, Args) -> Value { return Value(); });
     vm.method(*mouse, "hide", [](Vm&, Args) -> Value { return Value(); });
-    vm.method(*mouse, "addListener", [](Vm&, Args) -> Value { return Value(true); });
-    vm.method(*mouse, "removeListener", [](Vm&, Args) -> Value { return Value(true); });
     ObjectRef stage = vm.newObject();
     vm.global()->define("Stage", stage, kDontEnum);
     vm.method(*stage, "addListener", [](Vm&, Args) -> Value { return Value(true); });

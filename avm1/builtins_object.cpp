@@ -319,15 +319,19 @@ void installGlobalFunctions(Vm& vm) {
     Value loaderProto = vm.getMember(vm.getMember(Value(vm.global()), "MovieClipLoader"), "prototype");
     for (const char* name : {"addListener", "removeListener", "broadcastMessage"})
         broadcaster->define(name, vm.getMember(loaderProto, name), kDontEnum);
+    static constexpr auto makeBroadcaster = [](Vm& vm, Object& o, Object& from) {
+        for (const char* name : {"addListener", "removeListener", "broadcastMessage"})
+            if (const Property* p = from.findOwn(name, NameCase::Sensitive)) o.define(name, p->value, kDontEnum);
+        o.define("_listeners", Value(vm.newArray()), kDontEnum);
+    };
     vm.method(*broadcaster, "initialize", [](Vm& vm, Args c) -> Value {
         Object* o = c.arg(0).obj();
-        if (!o) return Value();
         Object* b = vm.getMember(Value(vm.global()), "AsBroadcaster").obj();
-        for (const char* name : {"addListener", "removeListener", "broadcastMessage"})
-            if (const Property* p = b ? b->findOwn(name, NameCase::Sensitive) : nullptr) o->define(name, p->value, kDontEnum);
-        o->define("_listeners", Value(vm.newArray()), kDontEnum);
+        if (o && b) makeBroadcaster(vm, *o, *b);
         return Value();
     });
+    for (const char* name : {"Key", "Mouse"})
+        if (Object* o = vm.getMember(Value(vm.global()), name).obj()) makeBroadcaster(vm, *o, *broadcaster);
     vm.method(g, "fscommand", [](Vm& vm, Args c) -> Value {
         vm.host().getUrl("FSCommand:" + toString(vm, c.arg(0)), toString(vm, c.arg(1)));
         return Value();

@@ -727,6 +727,20 @@ RunStatus Vm::runActions(std::span<const std::uint8_t> code, ClipId clip, Object
     return finishEntry(outer);
 }
 
+RunStatus Vm::broadcast(std::string_view object, std::string_view event) {
+    Value target = getMember(Value(m_global), object);
+    Value fn = getMember(target, "broadcastMessage");
+    if (!fn.obj() || fn.obj()->kind != ObjectKind::Function) return RunStatus::Ok;
+    bool outer = m_depth == 0;
+    if (!beginEntry(outer)) return RunStatus::Aborted;
+    Context saved = ctx;
+    ctx.target = m_host.root();
+    const Value name{std::string(event)};
+    call(fn, target, std::span<const Value>(&name, 1));
+    ctx = saved;
+    return finishEntry(outer);
+}
+
 RunStatus Vm::callHandler(ClipId clip, std::string_view name, std::span<const Value> args, ObjectRef removed) {
     ObjectRef o = removed ? removed : clipObject(clip);
     if (!o || !m_host.alive(clip)) return RunStatus::Ok;

@@ -65,6 +65,8 @@ public:
     RunStatus runActions(std::span<const std::uint8_t> code, ClipId clip, ObjectRef self = nullptr);
     // Calls a handler like onEnterFrame on a clip if it has one; aborts and throws are contained.
     // `removed`: the object of a removed clip whose handler runs (hosted by `clip`).
+    // Calls `object.broadcastMessage(event)` on a global object (Key, Mouse): its listeners hear it.
+    RunStatus broadcast(std::string_view object, std::string_view event);
     RunStatus callHandler(ClipId clip, std::string_view name, std::span<const Value> args = {},
                           ObjectRef removed = nullptr);
     // Gives a clip made from an exported symbol the class registered for it with
@@ -202,6 +204,12 @@ public:
         unsigned version = 7;
     };
     Context ctx;
+    // The keyboard as Key reports it: keys held down by virtual-key code, the last key pressed.
+    struct KeyState {
+        std::uint8_t down[32] = {};  // one bit per code 0..255
+        int lastCode = 0, lastAscii = 0;
+        bool isDown(int code) const { return code >= 0 && code < 256 && (down[code >> 3] >> (code & 7)) & 1; }
+    } keys;
 };
 
 // Built-in installers (one file per family).

@@ -67,6 +67,18 @@ void forwardMouse(Playback& playback, HWND hwnd, LPARAM lParam, MouseInput input
     if (input == MouseInput::Up) p->mouseUp();
 }
 
+// The character a key types as Key.getAscii reports it: the unshifted character of the key,
+// letters in the case Shift and Caps Lock give.
+int asciiOfKey(WPARAM vk) {
+    int c = static_cast<int>(MapVirtualKeyW(static_cast<UINT>(vk), MAPVK_VK_TO_CHAR) & 0x7FFF);
+    if (c >= 'A' && c <= 'Z') {
+        const bool shift = (GetKeyState(VK_SHIFT) & 0x8000) != 0;
+        const bool caps = (GetKeyState(VK_CAPITAL) & 1) != 0;
+        if (shift == caps) c += 'a' - 'A';
+    }
+    return c < 128 ? c : 0;
+}
+
 }  // namespace
 
 PlayerView::PlayerView(const PlayerViewSettings& settings)
@@ -474,6 +486,17 @@ LRESULT PlayerView::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
         present();  // buttons may show another state
         return 0;
     }
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+        // Scripts hear keys; the keyboard's usual meaning in the window stays.
+        if (player::Player* p = m_playback.player(); p && wParam < 256) {
+            if (msg == WM_KEYDOWN)
+                p->keyDown(static_cast<int>(wParam), asciiOfKey(wParam));
+            else
+                p->keyUp(static_cast<int>(wParam));
+            present();
+        }
+        break;
     case WM_SETCURSOR:
         if (LOWORD(lParam) == HTCLIENT && m_playback.player() && m_playback.player()->pointerOverButton()) {
             SetCursor(LoadCursorW(nullptr, IDC_HAND));

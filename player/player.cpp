@@ -211,6 +211,7 @@ void Player::mouseMove(double x, double y) {
     m_pointerY = static_cast<float>(std::clamp(y, -1e6, 1e6) * 20.0 + r.yMin);
     m_pointerKnown = true;
     apply(m_buttons.pointerAt(buttonUnderPointer()));
+    if (m_scripts) m_scripts->input(Input::MouseMove);
 }
 
 void Player::mouseDown() {
@@ -219,12 +220,22 @@ void Player::mouseDown() {
     apply(m_buttons.pointerAt(buttonUnderPointer()));
     buttonUnderPointer();
     apply(m_buttons.press());
+    if (m_scripts) m_scripts->input(Input::MouseDown);
 }
 
 void Player::mouseUp() {
     apply(m_buttons.pointerAt(buttonUnderPointer()));
     buttonUnderPointer();
     apply(m_buttons.release());
+    if (m_scripts) m_scripts->input(Input::MouseUp);
+}
+
+void Player::keyDown(int code, int ascii) {
+    if (m_scripts) m_scripts->input(Input::KeyDown, code, ascii);
+}
+
+void Player::keyUp(int code) {
+    if (m_scripts) m_scripts->input(Input::KeyUp, code);
 }
 
 EditText* Player::editTextAt(MovieClip& clip, Depth depth) {

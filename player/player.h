@@ -102,6 +102,10 @@ public:
     void mouseMove(double x, double y);
     void mouseDown();
     void mouseUp();
+    // A key pressed or released: its virtual-key code (Windows numbering, as Key.getCode gives)
+    // and, when pressed, the character it types (0 for none).
+    void keyDown(int code, int ascii);
+    void keyUp(int code);
     // Whether the pointer is over a button (the view shows the hand cursor then).
     bool pointerOverButton() const { return m_buttons.hovered() != 0; }
     bool mouseIsDown() const { return m_buttons.isDown(); }

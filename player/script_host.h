@@ -59,6 +59,7 @@ public:
     void queueActions(MovieClip& clip, std::span<const std::uint8_t> code) override;
     void runQueued();
     void runEventActions() override;
+    void input(Input event, int code, int ascii) override;
 
     // fscommand("quit") was called.
     bool quitRequested() const { return m_quit; }

@@ -145,4 +145,44 @@ void ScriptHost::queueMouseEvent(std::uint32_t id, std::uint16_t condition) {
     }
 }
 
+// Mouse and key input: every clip's clip event of that kind and its mouse handler, newest clip
+// first, then the listeners of Mouse or Key.
+void ScriptHost::input(Input event, int code, int ascii) {
+    struct Kind {
+        std::uint32_t clipEvent;
+        const char* handler;  // clips' own handler (key handlers need focus, which clips lack)
+        const char* broadcaster;
+        const char* message;
+    };
+    static constexpr Kind kKinds[] = {{0x08, "onMouseMove", "Mouse", "onMouseMove"},
+                                      {0x10, "onMouseDown", "Mouse", "onMouseDown"},
+                                      {0x20, "onMouseUp", "Mouse", "onMouseUp"},
+                                      {0x40, nullptr, "Key", "onKeyDown"},
+                                      {0x80, nullptr, "Key", "onKeyUp"}};
+    const Kind& k = kKinds[static_cast<int>(event)];
+    avm1::Vm::KeyState& keys = m_vm->keys;
+    if (event == Input::KeyDown || event == Input::KeyUp) {
+        if (code < 0 || code > 255) return;
+        const auto bit = static_cast<std::uint8_t>(1u << (code & 7));
+        if (event == Input::KeyDown) {
+            keys.down[code >> 3] |= bit;
+            keys.lastCode = code;
+            keys.lastAscii = ascii;
+        } else {
+            keys.down[code >> 3] &= static_cast<std::uint8_t>(~bit);
+        }
+    }
+    for (auto it = m_ctx.live.rbegin(); it != m_ctx.live.rend(); ++it) {
+        MovieClip& clip = *it->second;
+        if (!clip.parent() && levelNumber(clip.id()) < 0) continue;  // the clips buttons show
+        if (auto found = m_clipActions.find(clip.id()); found != m_clipActions.end())
+            for (const swf::ClipAction* a : found->second)
+                if (a->events & k.clipEvent) m_queue.push_back(Pending{clip.id(), a->actions, nullptr});
+        if (k.handler) m_queue.push_back(Pending{clip.id(), {}, k.handler});
+    }
+    m_vm->beginFrame();
+    runQueued();
+    if (m_vm->broadcast(k.broadcaster, k.message) == avm1::RunStatus::Aborted) ++m_aborted;
+}
+
 }  // namespace player

@@ -15,6 +15,10 @@
 
 namespace player {
 
+// Mouse and key input beyond buttons: what clip events, clip handlers and the listeners of
+// Mouse and Key hear.
+enum class Input { MouseMove, MouseDown, MouseUp, KeyDown, KeyUp };
+
 class Scripts : public ClipEvents {
 public:
     virtual void setRoot(MovieClip* root) = 0;
@@ -39,6 +43,8 @@ public:
     // The main timelines of the movies loaded as levels above the main one, lowest first: the
     // player ticks and draws them after it.
     virtual std::vector<MovieClip*> levels() { return {}; }
+    // Runs what the input calls: `code` is the key's virtual-key code, `ascii` its character.
+    virtual void input(Input event, int code = 0, int ascii = 0) = 0;
 };
 
 // The interpreter for `movie`; null when this program has none.

@@ -153,6 +153,52 @@ TEST(FrameOrder, InitActionsRegisterAClassBeforeInstancesOfTheFrameAreMade) {
     EXPECT_NE(m->out.find("true\n"), std::string::npos) << m->out;
 }
 
+// Mouse and key input: a clip's mouse handler and clip event, and the listeners of Mouse and Key
+// with what Key reports while a key is down and after it is released.
+TEST(FrameOrder, MouseAndKeyInputReachClipsAndListeners) {
+    swf::MovieWriter w(7);
+    w.add(tracingSprite());
+    swf::PlaceObject p;
+    p.version = 2;
+    p.depth = 1;
+    p.characterId = 1;
+    p.name = "kid";
+    Asm down;
+    down.traceStr("clip down");
+    p.clipActions = {swf::ClipAction{0x10, 0, down.bytes}};
+    p.allEventFlags = 0x10;
+    w.add(p);
+    Asm a;
+    a.getVar("kid").str("onMouseMove").defineFunction("", {}, Asm().traceStr("move")).op(Op::SetMember);
+    a.str("l").num(0).op(Op::InitObject).op(Op::SetVariable);
+    a.getVar("l").str("onMouseUp").defineFunction("", {}, Asm().traceStr("listener up")).op(Op::SetMember);
+    a.getVar("l").num(1).getVar("Mouse").str("addListener").op(Op::CallMethod).op(Op::Pop);
+    auto keyReport = [](Asm& f) {
+        f.num(0).getVar("Key").str("getCode").op(Op::CallMethod).str(" ").op(Op::Add2);
+        f.num(0).getVar("Key").str("getAscii").op(Op::CallMethod).op(Op::Add2).str(" ").op(Op::Add2);
+        f.num(65).num(1).getVar("Key").str("isDown").op(Op::CallMethod).op(Op::Add2).trace();
+    };
+    Asm onDown, onUp;
+    keyReport(onDown);
+    keyReport(onUp);
+    a.str("k").num(0).op(Op::InitObject).op(Op::SetVariable);
+    a.getVar("k").str("onKeyDown").defineFunction("", {}, onDown).op(Op::SetMember);
+    a.getVar("k").str("onKeyUp").defineFunction("", {}, onUp).op(Op::SetMember);
+    a.getVar("k").num(1).getVar("Key").str("addListener").op(Op::CallMethod).op(Op::Pop);
+    w.add(swf::DoAction{a.bytes});
+    w.showFrame();
+    auto m = load(w);
+    ASSERT_TRUE(m->player);
+    m->player->advance();
+    m->out.clear();
+    m->player->mouseMove(1, 1);
+    m->player->mouseDown();
+    m->player->mouseUp();
+    m->player->keyDown(65, 97);
+    m->player->keyUp(65);
+    EXPECT_EQ(m->out, "move\nclip down\nlistener up\n65 97 true\n65 97 false\n");
+}
+
 // Frame 1 places the clip at x 0 and a script moves it to 100 px; frame 2's timeline move to
 // 50 px does not take it back.
 TEST(FrameOrder, ScriptMovedClipLeavesTheTimeline) {
