@@ -200,8 +200,9 @@ TEST(ProjectorRun, TheShippedPlayerRunsTheMoviesScript) {
     const std::wstring caption = projector::fileNameOf(path);
     HWND frame = nullptr;
     EXPECT_TRUE(waitFor([&] { return (frame = FindWindowW(nullptr, caption.c_str())) != nullptr; }, 20000));
-    HWND view = frame ? GetWindow(frame, GW_CHILD) : nullptr;
-    EXPECT_NE(view, nullptr);
+    // The window shows up before its view is made inside it.
+    HWND view = nullptr;
+    EXPECT_TRUE(waitFor([&] { return frame && (view = GetWindow(frame, GW_CHILD)) != nullptr; }, 10000));
     COLORREF seen = CLR_INVALID;
     if (view) waitFor([&] { return (seen = screenPixel(view, 100, 75)) == RGB(255, 0, 0); }, 10000);
     EXPECT_EQ(seen, RGB(255, 0, 0)) << "the frame script did not fill the stage";
