@@ -7,6 +7,7 @@
 
 #include "../player/movie_builder.h"
 #include "bytecode_builder.h"
+#include "load_run.h"
 #include "player/library.h"
 #include "player/player.h"
 #include "player/script_host.h"
@@ -17,35 +18,8 @@ namespace {
 using avm1::Op;
 using avm1test::Asm;
 
-// A player whose loader serves `files`; trace output with "|" after every frame.
-struct LevelRun {
-    std::map<std::string, std::vector<std::uint8_t>> files;
-    std::vector<std::string> asked;
-    std::string out;
-    std::unique_ptr<player::Player> player;
-
-    void load(const swf::MovieWriter& w) {
-        player::PlayerOptions options;
-        options.loadFile = [this](const std::string& path) -> std::optional<std::vector<std::uint8_t>> {
-            asked.push_back(path);
-            auto it = files.find(path);
-            if (it == files.end()) return std::nullopt;
-            return it->second;
-        };
-        auto loaded = player::Player::loadBytes(w.finish(), options);
-        ASSERT_TRUE(loaded.ok());
-        player = std::move(loaded.value());
-        player->scripts()->setTraceSink([this](std::string_view s) {
-            out.append(s);
-            out += '\n';
-        });
-    }
-    void frames(int n) {
-        for (int i = 0; i < n; ++i) {
-            player->advance();
-            out += "|\n";
-        }
-    }
+// A loading player that also reports the boxes it draws.
+struct LevelRun : avm1test::LoadRun {
     // The green component of every shape drawn, in drawing order (each test movie colours its
     // box differently).
     std::vector<int> greens() const {
