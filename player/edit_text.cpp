@@ -1,6 +1,7 @@
 // Text fields: content, formats and the cached layout (see edit_text.h).
 #include "player/edit_text.h"
 
+#include <atomic>
 #include <cctype>
 
 namespace player {
@@ -30,9 +31,15 @@ TextAlign alignOf(std::uint8_t a) {
     }
 }
 
+std::uint32_t nextRevision() {
+    static std::atomic<std::uint32_t> counter{0};
+    return ++counter;
+}
+
 }  // namespace
 
-EditText::EditText(const swf::DefineEditText& def, FontCache& fonts) : m_def(def), m_fonts(fonts) {
+EditText::EditText(const swf::DefineEditText& def, FontCache& fonts)
+    : m_def(def), m_fonts(fonts), m_revision(nextRevision()) {
     m_decor.border = m_decor.background = def.border;
     configure();
     const std::string initial = def.initialText.value_or(std::string());
@@ -114,7 +121,7 @@ const Font& EditText::Fonts::fontFor(const TextFormat& format) {
 }
 
 void EditText::changed() {
-    ++m_revision;
+    m_revision = nextRevision();
     m_layout.reset();
     m_picture.reset();
 }

@@ -69,7 +69,8 @@ public:
     // Laid out and drawn on first use after a change.
     const TextLayout& layout() const;
     const TextPicture& picture() const;
-    // Counts changes of the content.
+    // Changes with every change of what the field shows; no two fields of a process, and no two
+    // states of one field, share a revision (until the 32-bit count wraps).
     std::uint32_t revision() const { return m_revision; }
 
 private:
@@ -90,7 +91,7 @@ private:
     TextBox m_box;
     StyledText m_content;
     std::string m_html;
-    std::uint32_t m_revision = 0;
+    std::uint32_t m_revision;
     mutable std::optional<TextLayout> m_layout;
     mutable std::optional<TextPicture> m_picture;
     mutable Fonts m_chooser;

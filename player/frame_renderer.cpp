@@ -545,6 +545,17 @@ void FrameRenderer::drawLayer(Frame& f, std::size_t index) {
         if (shows && !box.isEmpty()) drawRange(f, l.first, end, index + 1, l.nestedEnd);
         return;
     }
+    LayerKey key = m_reuseLayers ? layerKey(f.list, index, LayerPlacement{savedStage, f.origin, f.width, f.height, f.layerDepth,
+                                                                           f.r->antiAlias() == render::AntiAlias::On})
+                                 : LayerKey{};
+    if (const render::Pixmap* kept = m_reuseLayers ? m_layerCache.find(key, box) : nullptr) {
+        f.stage = savedStage;
+        ++m_report.layers;
+        ++m_report.layersReused;
+        render::compositeLayer(*f.target, *kept, render::IntRect{0, 0, kept->width(), kept->height()}, box.x0 - shift,
+                               box.y0 - shift, mode, toRender(l.colorTransform), clipFor(f, l.clipLayers));
+        return;
+    }
     const auto depth = static_cast<std::size_t>(f.layerDepth);
     if (m_layerSlots.size() <= depth) m_layerSlots.resize(depth + 1);
     auto& owned = m_layerSlots[depth];
@@ -580,6 +591,7 @@ void FrameRenderer::drawLayer(Frame& f, std::size_t index) {
     ++m_report.layers;
 
     for (const render::Filter& filter : filters) render::applyFilter(slot->pixels, box, filter, m_filterScratch);
+    if (m_reuseLayers) m_layerCache.store(std::move(key), box, slot->pixels);
     render::compositeLayer(*f.target, slot->pixels, box, -shift, -shift, mode, toRender(l.colorTransform),
                            clipFor(f, l.clipLayers));
     // Clear what the layer used (with a margin for anti-aliasing that strayed past the box).
@@ -613,6 +625,7 @@ void FrameRenderer::render(const DrawList& list, const swf::Rect& frameSize, swf
               render::Matrix::translate(static_cast<float>(-frameSize.xMin),
                                         static_cast<float>(-frameSize.yMin));
     drawRange(f, 0, static_cast<std::uint32_t>(list.items.size()), 0, list.layers.size());
+    m_layerCache.endFrame();
 }
 
 render::Pixmap renderPlayerFrame(const Player& player, FrameRenderer& renderer, int width, int height) {

@@ -12,7 +12,8 @@
 // (the draw list's layers) are drawn into an off-screen pixmap of their own, in the box of their
 // content widened by the filters; the filters run on that box, and the result is composited
 // with the object's colour transform, blend mode and outer masks. cacheAsBitmap objects are
-// drawn on whole device pixels. Layers are redrawn every frame.
+// drawn on whole device pixels. A layer whose content did not change since the last frame
+// reuses its finished pixels (see layer_cache.h).
 
 #include <cstdint>
 #include <map>
@@ -25,6 +26,7 @@
 #include "player/draw_list.h"
 #include "player/edit_text.h"
 #include "player/font.h"
+#include "player/layer_cache.h"
 #include "player/library.h"
 #include "player/shape_convert.h"
 #include "player/text_layout.h"
@@ -45,6 +47,7 @@ struct RenderReport {
     std::set<std::uint16_t> missingCharacters;
     unsigned editTexts = 0;    // edit text fields on stage
     unsigned layers = 0;        // objects drawn off-screen (filters, blend modes, cacheAsBitmap)
+    unsigned layersReused = 0;  // of those, the ones whose pixels were kept from an earlier frame
     unsigned itemsDrawn = 0;
     unsigned pathsDrawn = 0;    // fills and strokes passed to the renderer
 };
@@ -58,6 +61,12 @@ public:
 
     void setQuality(Quality q) { m_quality = q; }
     Quality quality() const { return m_quality; }
+    // Whether layers that did not change since the last frame reuse its pixels (the default);
+    // off, every layer is drawn afresh.
+    void setReuseLayers(bool on) {
+        m_reuseLayers = on;
+        if (!on) m_layerCache.clear();
+    }
 
     // Draws `list` into `target` with the stage (`frameSize`, twips) fitted ShowAll.
     void render(const DrawList& list, const swf::Rect& frameSize, swf::Rgba background,
@@ -108,6 +117,8 @@ private:
     };
     std::vector<std::unique_ptr<LayerSlot>> m_layerSlots;
     render::FilterScratch m_filterScratch;
+    LayerCache m_layerCache;
+    bool m_reuseLayers = true;
 };
 
 // Filters of a SWF placement in device pixels (`scale` device pixels per stage pixel).

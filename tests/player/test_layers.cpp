@@ -200,3 +200,73 @@ TEST(Layers, CacheAsBitmapDrawsOnWholePixels) {
 }
 
 }  // namespace
+
+namespace {
+
+swf::PlaceObject moveAt(std::uint16_t depth, double x, double y) {
+    swf::PlaceObject p;
+    p.version = 3;
+    p.depth = depth;
+    p.move = true;
+    p.matrix = swf::Matrix{1, 0, 0, 1, shapes::tw(x), shapes::tw(y)};
+    return p;
+}
+
+}  // namespace
+
+// One renderer drawing frame after frame keeps the pixels of layers that did not change; every
+// frame must still equal a fresh renderer's picture of it.
+TEST(Layers, UnchangedLayersAreReusedAndEqualAFreshDraw) {
+    swf::MovieWriter w(8, 90, 60);
+    addOverlappingPair(w);
+    // Sprite 5 swaps its two children every frame: its layer never repeats, though its bounds do.
+    w.add(rectShape(4, 0, 0, 10, 10, shapes::solid(0, 160, 0)));
+    w.add(rectShape(6, 0, 0, 10, 10, shapes::solid(160, 0, 160)));
+    swf::DefineSprite moving = spriteOf(5, {shapes::placeAt(1, 4), shapes::placeAt(2, 6, 10, 0)});
+    moving.frameCount = 2;
+    moving.tags.pop_back();
+    moving.tags.push_back(swf::makeTag(moveAt(1, 10, 0)));
+    moving.tags.push_back(swf::makeTag(moveAt(2, 0, 0)));
+    moving.tags.push_back(swf::makeTag(swf::ShowFrame{}));
+    moving.tags.push_back(swf::makeTag(swf::End{}));
+    w.add(moving);
+    swf::PlaceObject pair = place3(1, 3, 10, 10);
+    pair.filters = std::vector<swf::Filter>{dropShadow(4, 3)};
+    swf::PlaceObject blinking = place3(2, 5, 60, 30);
+    blinking.filters = std::vector<swf::Filter>{dropShadow(2, 2)};
+    w.add(pair).add(blinking).showFrame();  // 1
+    w.showFrame();                          // 2
+    w.showFrame();                          // 3
+    w.add(moveAt(1, 12.5, 10)).showFrame();  // 4: moved by a fraction of a pixel
+    swf::PlaceObject faded;
+    faded.version = 3;
+    faded.depth = 1;
+    faded.move = true;
+    faded.colorTransform = swf::ColorTransform{256, 256, 256, 128, 0, 0, 0, 0};
+    w.add(faded).showFrame();  // 5: only the layer's own colour transform changes
+    w.showFrame();             // 6
+    swf::PlaceObject refiltered = faded;
+    refiltered.colorTransform.reset();
+    refiltered.filters = std::vector<swf::Filter>{dropShadow(4, 6)};
+    w.add(refiltered).showFrame();  // 7
+    w.showFrame();                  // 8
+
+    auto playing = player::Player::loadBytes(w.finish());
+    auto fresh = player::Player::loadBytes(w.finish());
+    ASSERT_TRUE(playing.ok() && fresh.ok());
+    player::FrameRenderer keeping((*playing)->library());
+    // The pair's layer is kept the second frame it looks the same and reused from the third.
+    const unsigned reused[] = {0, 0, 1, 0, 0, 1, 0, 0};
+    for (int frame = 1; frame <= 8; ++frame) {
+        SCOPED_TRACE(frame);
+        (*playing)->advance();
+        (*fresh)->advance();
+        const render::Pixmap a = player::renderPlayerFrame(**playing, keeping, 180, 120);
+        EXPECT_EQ(keeping.report().layers, 2u);
+        EXPECT_EQ(keeping.report().layersReused, reused[frame - 1]);
+        player::FrameRenderer once((*fresh)->library());
+        const render::Pixmap b = player::renderPlayerFrame(**fresh, once, 180, 120);
+        EXPECT_EQ(once.report().layersReused, 0u);
+        EXPECT_TRUE(a.pixels() == b.pixels());
+    }
+}

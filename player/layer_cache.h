@@ -1,0 +1,74 @@
+#pragma once
+// Finished off-screen layers kept between frames. A layer (an object with filters, a blend mode
+// or cacheAsBitmap) costs a full draw of its content plus its filters every frame; when nothing
+// that goes into its pixels changed since the last frame, its filtered pixels are reused.
+//
+// A layer's key lists everything its pixels depend on: the items and nested layers inside it
+// (characters, matrices, colour transforms, ratios, masks, filters, drawing-API shapes, text
+// field revisions) and how the frame maps the stage onto the pixmap. The layer's own colour
+// transform, blend mode and outer masks are not in it: they apply when the pixels are composited.
+// A layer seen with the same key two frames running has its pixels kept the second time, so a
+// layer that changes every frame costs no copies. Entries not used in a frame are dropped at its
+// end, and the kept pixels are limited to a fixed budget.
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "player/draw_list.h"
+#include "player/shape_convert.h"
+#include "render/pixmap.h"
+#include "render/renderer.h"
+
+namespace player {
+
+struct LayerKey {
+    std::vector<std::uint32_t> words;
+    std::vector<swf::Filter> filters;
+    // Drawing-API shapes are compared by address; holding them keeps an address from being
+    // reused by another shape while the key lives.
+    std::vector<std::shared_ptr<const ConvertedShape>> drawings;
+
+    bool operator==(const LayerKey& o) const { return words == o.words && filters == o.filters; }
+};
+
+// How the frame maps the stage onto the pixmap the layer is drawn into.
+struct LayerPlacement {
+    render::Matrix stage;
+    int origin = 0, width = 0, height = 0, depth = 0;
+    bool antiAlias = true;
+};
+
+// The key of layer `index` of `list`.
+LayerKey layerKey(const DrawList& list, std::size_t index, const LayerPlacement& placement);
+
+class LayerCache {
+public:
+    // At most this many pixels are kept (four bytes each).
+    static constexpr std::size_t kPixelBudget = std::size_t{6} << 20;
+
+    // The kept pixels of a layer with this key drawn into `box` (of its pixmap), or null.
+    // Marks the entry as used this frame either way.
+    const render::Pixmap* find(const LayerKey& key, const render::IntRect& box);
+    // After a layer was drawn and filtered: remembers its key, and keeps its pixels in `box` of
+    // `pixels` when the same key was seen last frame.
+    void store(LayerKey key, const render::IntRect& box, const render::Pixmap& pixels);
+    // Drops the entries the frame did not use.
+    void endFrame();
+    void clear() { m_entries.clear(); }
+
+    std::size_t entries() const { return m_entries.size(); }
+    std::size_t keptPixels() const;
+
+private:
+    struct Entry {
+        LayerKey key;
+        render::IntRect box;
+        render::Pixmap pixels;  // empty until the layer was drawn the same way twice
+        bool used = false;
+    };
+    Entry* lookup(const LayerKey& key);
+    std::vector<Entry> m_entries;
+};
+
+}  // namespace player
