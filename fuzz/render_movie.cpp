@@ -1,6 +1,7 @@
 // Fuzz target: load a movie, run a few frames and draw each of them small, at both quality
 // levels and in a letterboxed size, so shape conversion, morphs, bitmap decoding, clip layers
-// and text all see hostile input. Any crash, hang or sanitizer report is a bug.
+// and text all see hostile input. Any crash, hang or sanitizer report is a bug, and so is a
+// frame that changes when it is drawn again.
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -21,6 +22,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         p.advance();
         renderer.setQuality(frame % 2 ? player::Quality::Low : player::Quality::High);
         const render::Pixmap a = player::renderPlayerFrame(p, renderer, 48, 32);
+        // Drawn twice more, the frame's unchanged layers are kept and then reused: the picture
+        // must stay the same.
+        player::renderPlayerFrame(p, renderer, 48, 32);
+        if (player::renderPlayerFrame(p, renderer, 48, 32).pixels() != a.pixels()) __builtin_trap();
         const render::Pixmap b = player::renderPlayerFrame(p, renderer, 17, 61);
         sum += a.pixels().empty() ? 0 : a.pixels()[0];
         sum += b.pixels().empty() ? 0 : b.pixels()[b.pixels().size() / 2];
