@@ -528,9 +528,9 @@ void FrameRenderer::drawLayer(Frame& f, std::size_t index) {
                                    std::max(content.x1, b.x1), std::max(content.y1, b.y1)};
         }
     }
-    if (l.cacheAsBitmap && !content.isEmpty()) {
-        // A cached bitmap starts on the whole pixel below its bounds and is placed on the
-        // nearest whole pixel to them: its content moves by the difference.
+    if ((l.cacheAsBitmap || !l.filters.empty()) && !content.isEmpty()) {
+        // A cached bitmap (filters imply one) starts on the whole pixel below its bounds and is
+        // placed on the nearest whole pixel to them: its content moves by the difference.
         const float dx = std::round(content.x0) - std::floor(content.x0);
         const float dy = std::round(content.y0) - std::floor(content.y0);
         f.stage = render::Matrix::translate(dx, dy) * f.stage;

@@ -11,8 +11,8 @@
 // Objects with filters, a blend mode other than normal, cacheAsBitmap or an opaque background
 // (the draw list's layers) are drawn into an off-screen pixmap of their own, in the box of their
 // content widened by the filters; the filters run on that box, and the result is composited
-// with the object's colour transform, blend mode and outer masks. cacheAsBitmap objects are
-// drawn on whole device pixels. A layer whose content did not change since the last frame
+// with the object's colour transform, blend mode and outer masks. cacheAsBitmap objects, and
+// objects with filters (which imply cacheAsBitmap), are drawn on whole device pixels. A layer whose content did not change since the last frame
 // reuses its finished pixels (see layer_cache.h).
 
 #include <cstdint>

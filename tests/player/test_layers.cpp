@@ -180,16 +180,19 @@ TEST(Layers, ShadowsOfObjectsJustOffStageShowOnIt) {
 }
 
 TEST(Layers, CacheAsBitmapDrawsOnWholePixels) {
-    for (bool cached : {false, true}) {
+    enum Way { Plain, Cached, Filtered };
+    for (Way way : {Plain, Cached, Filtered}) {
         swf::MovieWriter w(8, 40, 20);
         w.add(swf::SetBackgroundColor{{255, 255, 255, 255}});
         w.add(rectShape(1, 0, 0, 10, 10, shapes::solid(0, 0, 0)));
         swf::PlaceObject p = place3(1, 1, 10.5, 5);
-        if (cached) p.cacheAsBitmap = true;
+        if (way == Cached) p.cacheAsBitmap = true;
+        if (way == Filtered) p.filters = std::vector<swf::Filter>{swf::Filter{}};  // a blur of 0: filters imply caching
+        const bool cached = way != Plain;
         w.add(p).showFrame();
         const render::Pixmap pix = shapes::draw(w);
         const std::uint8_t left = shapes::at(pix, 10, 8).r;
-        SCOPED_TRACE(cached ? "cached" : "not cached");
+        SCOPED_TRACE(way);
         if (cached) {
             EXPECT_TRUE(left == 0 || left == 255) << int(left);
             EXPECT_TRUE(shapes::at(pix, 20, 8).r == 0 || shapes::at(pix, 20, 8).r == 255);
