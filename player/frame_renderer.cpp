@@ -529,10 +529,11 @@ void FrameRenderer::drawLayer(Frame& f, std::size_t index) {
         }
     }
     if ((l.cacheAsBitmap || !l.filters.empty()) && !content.isEmpty()) {
-        // A cached bitmap (filters imply one) starts on the whole pixel below its bounds and is
-        // placed on the nearest whole pixel to them: its content moves by the difference.
-        const float dx = std::round(content.x0) - std::floor(content.x0);
-        const float dy = std::round(content.y0) - std::floor(content.y0);
+        // A cached bitmap (filters imply one) holds its content with the top-left corner of its
+        // bounds on the bitmap's first pixel, and is placed on the whole pixel nearest to that
+        // corner: the content moves by less than half a pixel each way.
+        const float dx = std::round(content.x0) - content.x0;
+        const float dy = std::round(content.y0) - content.y0;
         f.stage = render::Matrix::translate(dx, dy) * f.stage;
         content = render::Rect{content.x0 + dx, content.y0 + dy, content.x1 + dx, content.y1 + dy};
     }
