@@ -528,7 +528,8 @@ void FrameRenderer::drawLayer(Frame& f, std::size_t index) {
                                    std::max(content.x1, b.x1), std::max(content.y1, b.y1)};
         }
     }
-    if ((l.cacheAsBitmap || !l.filters.empty()) && !content.isEmpty()) {
+    const bool cached = (l.cacheAsBitmap || !l.filters.empty()) && !content.isEmpty();
+    if (cached) {
         // A cached bitmap (filters imply one) holds its content with the top-left corner of its
         // bounds on the bitmap's first pixel, and is placed on the whole pixel nearest to that
         // corner: the content moves by less than half a pixel each way.
@@ -546,10 +547,13 @@ void FrameRenderer::drawLayer(Frame& f, std::size_t index) {
         if (shows && !box.isEmpty()) drawRange(f, l.first, end, index + 1, l.nestedEnd);
         return;
     }
+    // A cached bitmap can be reused wherever it moves: its box is kept relative to its content.
+    const int originX = cached ? static_cast<int>(std::lround(content.x0)) : 0;
+    const int originY = cached ? static_cast<int>(std::lround(content.y0)) : 0;
     LayerKey key = m_reuseLayers ? layerKey(f.list, index, LayerPlacement{savedStage, f.origin, f.width, f.height, f.layerDepth,
-                                                                           f.r->antiAlias() == render::AntiAlias::On})
+                                                                           f.r->antiAlias() == render::AntiAlias::On, cached})
                                  : LayerKey{};
-    if (const render::Pixmap* kept = m_reuseLayers ? m_layerCache.find(key, box) : nullptr) {
+    if (const render::Pixmap* kept = m_reuseLayers ? m_layerCache.find(key, box, originX, originY) : nullptr) {
         f.stage = savedStage;
         ++m_report.layers;
         ++m_report.layersReused;
@@ -592,7 +596,7 @@ void FrameRenderer::drawLayer(Frame& f, std::size_t index) {
     ++m_report.layers;
 
     for (const render::Filter& filter : filters) render::applyFilter(slot->pixels, box, filter, m_filterScratch);
-    if (m_reuseLayers) m_layerCache.store(std::move(key), box, slot->pixels);
+    if (m_reuseLayers) m_layerCache.store(std::move(key), box, originX, originY, slot->pixels);
     render::compositeLayer(*f.target, slot->pixels, box, -shift, -shift, mode, toRender(l.colorTransform),
                            clipFor(f, l.clipLayers));
     // Clear what the layer used (with a margin for anti-aliasing that strayed past the box).

@@ -11,7 +11,9 @@ namespace {
 
 class KeyWriter {
 public:
-    KeyWriter(LayerKey& key, const DrawList& list) : m_key(key), m_list(list) {}
+    // Translations are written less (anchorX, anchorY).
+    KeyWriter(LayerKey& key, const DrawList& list, float anchorX, float anchorY)
+        : m_key(key), m_list(list), m_anchorX(anchorX), m_anchorY(anchorY) {}
 
     void word(std::uint32_t v) { m_key.words.push_back(v); }
     void number(float v) { word(std::bit_cast<std::uint32_t>(v)); }
@@ -21,7 +23,7 @@ public:
         word(static_cast<std::uint32_t>(v >> 32));
     }
     void matrix(const DrawMatrix& m) {
-        for (float v : {m.a, m.b, m.c, m.d, m.tx, m.ty}) number(v);
+        for (float v : {m.a, m.b, m.c, m.d, m.tx - m_anchorX, m.ty - m_anchorY}) number(v);
     }
     void matrix(const render::Matrix& m) {
         for (float v : {m.a, m.b, m.c, m.d, m.tx, m.ty}) number(v);
@@ -75,6 +77,7 @@ public:
 private:
     LayerKey& m_key;
     const DrawList& m_list;
+    float m_anchorX, m_anchorY;
 };
 
 }  // namespace
@@ -82,13 +85,14 @@ private:
 LayerKey layerKey(const DrawList& list, std::size_t index, const LayerPlacement& placement) {
     LayerKey key;
     if (index >= list.layers.size()) return key;
-    KeyWriter w(key, list);
     const DrawLayer& l = list.layers[index];
+    KeyWriter w(key, list, placement.movable ? l.matrix.tx : 0.0f, placement.movable ? l.matrix.ty : 0.0f);
     w.matrix(placement.stage);
     w.word(static_cast<std::uint32_t>(placement.origin));
     w.word(static_cast<std::uint32_t>(placement.width));
     w.word(static_cast<std::uint32_t>(placement.height));
-    w.word(static_cast<std::uint32_t>(placement.depth) | (placement.antiAlias ? 1u << 16 : 0u));
+    w.word(static_cast<std::uint32_t>(placement.depth) | (placement.antiAlias ? 1u << 16 : 0u) |
+           (placement.movable ? 1u << 17 : 0u));
     // The layer's own colour transform, blend mode and outer masks apply when it is composited.
     w.layerSettings(l);
     const std::uint32_t end = std::min<std::uint32_t>(l.end, static_cast<std::uint32_t>(list.items.size()));
@@ -115,12 +119,23 @@ LayerCache::Entry* LayerCache::lookup(const LayerKey& key) {
     return nullptr;
 }
 
-const render::Pixmap* LayerCache::find(const LayerKey& key, const render::IntRect& box) {
+namespace {
+
+render::IntRect around(const render::IntRect& box, int originX, int originY) {
+    return render::IntRect{box.x0 - originX, box.y0 - originY, box.x1 - originX, box.y1 - originY};
+}
+
+bool same(const render::IntRect& a, const render::IntRect& b) {
+    return a.x0 == b.x0 && a.y0 == b.y0 && a.x1 == b.x1 && a.y1 == b.y1;
+}
+
+}  // namespace
+
+const render::Pixmap* LayerCache::find(const LayerKey& key, const render::IntRect& box, int originX, int originY) {
     Entry* e = lookup(key);
     if (!e) return nullptr;
     e->used = true;
-    const bool sameBox = e->box.x0 == box.x0 && e->box.y0 == box.y0 && e->box.x1 == box.x1 && e->box.y1 == box.y1;
-    return sameBox && !e->pixels.isEmpty() ? &e->pixels : nullptr;
+    return same(e->box, around(box, originX, originY)) && !e->pixels.isEmpty() ? &e->pixels : nullptr;
 }
 
 std::size_t LayerCache::keptPixels() const {
@@ -129,15 +144,15 @@ std::size_t LayerCache::keptPixels() const {
     return n;
 }
 
-void LayerCache::store(LayerKey key, const render::IntRect& box, const render::Pixmap& pixels) {
+void LayerCache::store(LayerKey key, const render::IntRect& box, int originX, int originY, const render::Pixmap& pixels) {
     if (box.isEmpty() || box.x0 < 0 || box.y0 < 0 || box.x1 > pixels.width() || box.y1 > pixels.height()) return;
     Entry* e = lookup(key);
     if (!e) {
-        m_entries.push_back(Entry{std::move(key), box, {}, true});
+        m_entries.push_back(Entry{std::move(key), around(box, originX, originY), {}, true});
         return;
     }
     e->used = true;
-    e->box = box;
+    e->box = around(box, originX, originY);
     const std::size_t area = static_cast<std::size_t>(box.width()) * static_cast<std::size_t>(box.height());
     if (keptPixels() - e->pixels.pixels().size() + area > kPixelBudget) {
         e->pixels = render::Pixmap();

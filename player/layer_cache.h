@@ -7,6 +7,9 @@
 // (characters, matrices, colour transforms, ratios, masks, filters, drawing-API shapes, text
 // field revisions) and how the frame maps the stage onto the pixmap. The layer's own colour
 // transform, blend mode and outer masks are not in it: they apply when the pixels are composited.
+// Cached bitmaps (cacheAsBitmap or filters) hold their content on the pixel grid wherever they
+// are, so their keys leave out where the object is (its translation on stage): one that only
+// moved is reused at its new place.
 // A layer seen with the same key two frames running has its pixels kept the second time, so a
 // layer that changes every frame costs no copies. Entries not used in a frame are dropped at its
 // end, and the kept pixels are limited to a fixed budget.
@@ -37,6 +40,7 @@ struct LayerPlacement {
     render::Matrix stage;
     int origin = 0, width = 0, height = 0, depth = 0;
     bool antiAlias = true;
+    bool movable = false;  // a cached bitmap: the key leaves out the object's translation
 };
 
 // The key of layer `index` of `list`.
@@ -48,11 +52,12 @@ public:
     static constexpr std::size_t kPixelBudget = std::size_t{6} << 20;
 
     // The kept pixels of a layer with this key drawn into `box` (of its pixmap), or null.
-    // Marks the entry as used this frame either way.
-    const render::Pixmap* find(const LayerKey& key, const render::IntRect& box);
+    // `origin` is where the layer's content starts in the pixmap (its box must lie the same way
+    // around it); for layers that cannot move it is (0, 0). Marks the entry as used this frame.
+    const render::Pixmap* find(const LayerKey& key, const render::IntRect& box, int originX, int originY);
     // After a layer was drawn and filtered: remembers its key, and keeps its pixels in `box` of
     // `pixels` when the same key was seen last frame.
-    void store(LayerKey key, const render::IntRect& box, const render::Pixmap& pixels);
+    void store(LayerKey key, const render::IntRect& box, int originX, int originY, const render::Pixmap& pixels);
     // Drops the entries the frame did not use.
     void endFrame();
     void clear() { m_entries.clear(); }
@@ -63,7 +68,7 @@ public:
 private:
     struct Entry {
         LayerKey key;
-        render::IntRect box;
+        render::IntRect box;  // around the content's origin
         render::Pixmap pixels;  // empty until the layer was drawn the same way twice
         bool used = false;
     };

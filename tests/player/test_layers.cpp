@@ -255,14 +255,17 @@ TEST(Layers, UnchangedLayersAreReusedAndEqualAFreshDraw) {
     refiltered.filters = std::vector<swf::Filter>{dropShadow(4, 6)};
     w.add(refiltered).showFrame();  // 7
     w.showFrame();                  // 8
+    w.add(moveAt(1, -30, 10)).showFrame();  // 9: partly off the stage, its box cut
+    w.showFrame();                          // 10
 
     auto playing = player::Player::loadBytes(w.finish());
     auto fresh = player::Player::loadBytes(w.finish());
     ASSERT_TRUE(playing.ok() && fresh.ok());
     player::FrameRenderer keeping((*playing)->library());
-    // The pair's layer is kept the second frame it looks the same and reused from the third.
-    const unsigned reused[] = {0, 0, 1, 0, 0, 1, 0, 0};
-    for (int frame = 1; frame <= 8; ++frame) {
+    // The pair's layer is kept the second frame it looks the same and reused from the third,
+    // also where it only moved.
+    const unsigned reused[] = {0, 0, 1, 1, 1, 1, 0, 0, 0, 1};
+    for (int frame = 1; frame <= 10; ++frame) {
         SCOPED_TRACE(frame);
         (*playing)->advance();
         (*fresh)->advance();
