@@ -110,6 +110,9 @@ LayerKey layerKey(const DrawList& list, std::size_t index, const LayerPlacement&
         w.clipLayers(n.clipLayers);
         w.layerSettings(n);
     }
+    std::uint64_t h = 14695981039346656037ull;  // FNV-1a over the words
+    for (std::uint32_t v : key.words) h = (h ^ v) * 1099511628211ull;
+    key.hash = h;
     return key;
 }
 
@@ -148,6 +151,7 @@ void LayerCache::store(LayerKey key, const render::IntRect& box, int originX, in
     if (box.isEmpty() || box.x0 < 0 || box.y0 < 0 || box.x1 > pixels.width() || box.y1 > pixels.height()) return;
     Entry* e = lookup(key);
     if (!e) {
+        if (m_entries.size() >= kMaxEntries) return;
         m_entries.push_back(Entry{std::move(key), around(box, originX, originY), {}, true});
         return;
     }

@@ -31,8 +31,9 @@ struct LayerKey {
     // Drawing-API shapes are compared by address; holding them keeps an address from being
     // reused by another shape while the key lives.
     std::vector<std::shared_ptr<const ConvertedShape>> drawings;
+    std::uint64_t hash = 0;  // of the words, compared first
 
-    bool operator==(const LayerKey& o) const { return words == o.words && filters == o.filters; }
+    bool operator==(const LayerKey& o) const { return hash == o.hash && words == o.words && filters == o.filters; }
 };
 
 // How the frame maps the stage onto the pixmap the layer is drawn into.
@@ -50,6 +51,8 @@ class LayerCache {
 public:
     // At most this many pixels are kept (four bytes each).
     static constexpr std::size_t kPixelBudget = std::size_t{6} << 20;
+    // At most this many layers are remembered; later ones in a frame are drawn as usual.
+    static constexpr std::size_t kMaxEntries = 256;
 
     // The kept pixels of a layer with this key drawn into `box` (of its pixmap), or null.
     // `origin` is where the layer's content starts in the pixmap (its box must lie the same way
