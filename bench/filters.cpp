@@ -157,12 +157,26 @@ void BM_CompositeLayer1464x718(benchmark::State& state) {
     }
 }
 
+void BM_CompositeFadedLayer1464x718(benchmark::State& state) {
+    const render::Pixmap layer = ellipseLayer(1464, 718);
+    render::Pixmap target(1920, 1080);
+    target.fill(render::Color{240, 240, 240, 255});
+    render::ColorTransform fade;
+    fade.mulA = 0.5f;
+    for (auto _ : state) {
+        render::compositeLayer(target, layer, render::IntRect{0, 0, 1464, 718}, 200, 150,
+                               render::BlendMode::Normal, fade, nullptr);
+        benchmark::DoNotOptimize(target.pixels().data());
+    }
+}
+
 BENCHMARK(BM_Blur4Channels1464x718)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Bevel255On1442x389)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Bevel112On372x543)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BlurAndBevel90On350x621)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CopyLayer1464x718)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CompositeLayer1464x718)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CompositeFadedLayer1464x718)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
