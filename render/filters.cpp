@@ -140,10 +140,11 @@ void transpose32(const std::uint8_t* in, int inStride, int w, int h, std::uint8_
 }
 
 // Box sums divided by the width with one 32-bit multiply: (sum + w / 2) * ceil(2^23 / w) >> 23
-// rounds to nearest within 1/16 for any width up to 2049 and never overflows.
+// rounds to nearest within 1/16 for any width up to 2049 and never overflows. For wide boxes
+// with end taps, the rounded-up reciprocal takes a full box (all 255) to 256: held at 255.
 struct Divider {
     explicit Divider(U width) : half(width / 2), inv(((U{1} << 23) + width - 1) / width) {}
-    std::uint8_t operator()(U sum) const { return static_cast<std::uint8_t>(((sum + half) * inv) >> 23); }
+    std::uint8_t operator()(U sum) const { return static_cast<std::uint8_t>(std::min<U>(((sum + half) * inv) >> 23, 255)); }
     U half, inv;
 };
 
@@ -162,6 +163,77 @@ void transpose(const std::uint8_t* in, int inStride, int w, int h, std::uint8_t*
             }
 }
 
+#if defined(__SSE2__)
+// Sixteen columns of a vertical pass: outputs from the sums, then the sums moved on by the row
+// entering and the one leaving. Divider's ((x * inv) >> 23) is taken apart into 16-bit
+// multiplies that give exactly the same quotient (see the comments in each branch); packing to
+// bytes holds a quotient of 256 at 255 as Divider does.
+class ColumnStep {
+public:
+    ColumnStep(U half, U inv, U fw) : m_fw(fw) {
+        if (fw) {
+            // x = 256 * sum + fw * (above + in) + half < 2^24 and x * inv < 2^31 + 2^24. With
+            // x split into its 16-bit halves:
+            //   (x * inv) >> 23 = ((x >> 16) * inv + (((x & 0xFFFF) * inv) >> 16)) >> 7,
+            // where every term is below 2^16 (the quotient is at most 256). The high half
+            // multiplies in the high lane, the low half in the low lane. fw * (above + in) + half
+            // comes from one madd (half < 2^15 whenever fw > 0).
+            m_inv = _mm_set1_epi16(static_cast<short>(inv));
+            m_weights = _mm_set1_epi32(static_cast<int>(fw | (half << 16)));
+        } else {
+            // x = sum + half < 2^16 and inv < 2^22. With inv = high * 2^16 + low:
+            //   (x * inv) >> 23 = (x * high + ((x * low) >> 16)) >> 7, all terms below 2^15.
+            m_invHigh = _mm_set1_epi16(static_cast<short>(inv >> 16));
+            m_inv = _mm_set1_epi16(static_cast<short>(inv & 0xFFFF));
+            m_half = _mm_set1_epi16(static_cast<short>(half));
+        }
+    }
+
+    void operator()(std::uint16_t* sums, std::uint8_t* out, const std::uint8_t* in, const std::uint8_t* old,
+                    const std::uint8_t* above) const {
+        const __m128i zero = _mm_setzero_si128();
+        __m128i* s = reinterpret_cast<__m128i*>(sums);
+        const __m128i s0 = _mm_loadu_si128(s), s1 = _mm_loadu_si128(s + 1);
+        const __m128i entering = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
+        const __m128i in0 = _mm_unpacklo_epi8(entering, zero), in1 = _mm_unpackhi_epi8(entering, zero);
+        __m128i q;
+        if (m_fw) {
+            const __m128i up = _mm_loadu_si128(reinterpret_cast<const __m128i*>(above));
+            const __m128i ends0 = _mm_add_epi16(_mm_unpacklo_epi8(up, zero), in0);
+            const __m128i ends1 = _mm_add_epi16(_mm_unpackhi_epi8(up, zero), in1);
+            q = _mm_packus_epi16(_mm_packs_epi32(quotient(s0, ends0, _mm_unpacklo_epi16), quotient(s0, ends0, _mm_unpackhi_epi16)),
+                                 _mm_packs_epi32(quotient(s1, ends1, _mm_unpacklo_epi16), quotient(s1, ends1, _mm_unpackhi_epi16)));
+        } else {
+            q = _mm_packus_epi16(quotient(s0), quotient(s1));
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), q);
+        const __m128i leaving = _mm_loadu_si128(reinterpret_cast<const __m128i*>(old));
+        _mm_storeu_si128(s, _mm_sub_epi16(_mm_add_epi16(s0, in0), _mm_unpacklo_epi8(leaving, zero)));
+        _mm_storeu_si128(s + 1, _mm_sub_epi16(_mm_add_epi16(s1, in1), _mm_unpackhi_epi8(leaving, zero)));
+    }
+
+private:
+    __m128i quotient(__m128i sum) const {
+        const __m128i x = _mm_add_epi16(sum, m_half);
+        return _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(x, m_invHigh), _mm_mulhi_epu16(x, m_inv)), 7);
+    }
+
+    // Four of the eight lanes (low or high, chosen by `unpack`), as 32-bit quotients.
+    template <typename Unpack>
+    __m128i quotient(__m128i sum, __m128i ends, Unpack unpack) const {
+        const __m128i one = _mm_set1_epi16(1);
+        const __m128i weighted = _mm_madd_epi16(unpack(ends, one), m_weights);
+        const __m128i x = _mm_add_epi32(_mm_slli_epi32(unpack(sum, _mm_setzero_si128()), 8), weighted);
+        const __m128i high = _mm_srli_epi32(_mm_mullo_epi16(x, m_inv), 16);
+        const __m128i low = _mm_and_si128(_mm_mulhi_epu16(x, m_inv), _mm_set1_epi32(0xFFFF));
+        return _mm_srli_epi32(_mm_add_epi32(high, low), 7);
+    }
+
+    U m_fw;
+    __m128i m_inv, m_invHigh = _mm_setzero_si128(), m_half = _mm_setzero_si128(), m_weights = _mm_setzero_si128();
+};
+#endif
+
 // One vertical pass, all columns at once: running column sums, and a ring of the last r + 2
 // original rows (the rows leaving the window have been overwritten by then).
 void blurColumns(std::uint8_t* data, int stride, int rowBytes, int h, Box b, FilterScratch& s) {
@@ -173,11 +245,16 @@ void blurColumns(std::uint8_t* data, int stride, int rowBytes, int h, Box b, Fil
     s.ring.resize(static_cast<std::size_t>(rowBytes) * (ringRows + 1));
     std::uint8_t* zero = s.ring.data() + static_cast<std::size_t>(rowBytes) * ringRows;
     std::fill(zero, zero + rowBytes, 0);
-    U* __restrict sums = s.sums.data();
+    std::uint16_t* __restrict sums = s.sums.data();
     auto row = [&](int y) { return data + static_cast<std::ptrdiff_t>(y) * stride; };
     auto saved = [&](int y) { return s.ring.data() + static_cast<std::size_t>(y % ringRows) * rowBytes; };
-    for (int y = 0; y <= r && y < h; ++y)
-        for (int i = 0; i < rowBytes; ++i) sums[i] += row(y)[i];
+    for (int y = 0; y <= r && y < h; ++y) {
+        const std::uint8_t* __restrict in = row(y);
+        for (int i = 0; i < rowBytes; ++i) sums[i] = static_cast<std::uint16_t>(sums[i] + in[i]);
+    }
+#if defined(__SSE2__)
+    const ColumnStep step(div.half, div.inv, fw);
+#endif
     for (int y = 0; y < h; ++y) {
         std::uint8_t* __restrict out = row(y);
         std::copy(out, out + rowBytes, saved(y));
@@ -185,19 +262,15 @@ void blurColumns(std::uint8_t* data, int stride, int rowBytes, int h, Box b, Fil
         // writes the output and moves the sums on.
         const std::uint8_t* __restrict in = y + r + 1 < h ? row(y + r + 1) : zero;
         const std::uint8_t* __restrict old = y - r >= 0 ? saved(y - r) : zero;
-        if (fw) {
-            const std::uint8_t* __restrict above = y - r - 1 >= 0 ? saved(y - r - 1) : zero;
-            for (int i = 0; i < rowBytes; ++i) {
-                const U sum = sums[i];
-                out[i] = div(sum * 256 + fw * (U{above[i]} + in[i]));
-                sums[i] = sum + in[i] - old[i];
-            }
-        } else {
-            for (int i = 0; i < rowBytes; ++i) {
-                const U sum = sums[i];
-                out[i] = div(sum);
-                sums[i] = sum + in[i] - old[i];
-            }
+        const std::uint8_t* __restrict above = y - r - 1 >= 0 ? saved(y - r - 1) : zero;
+        int i = 0;
+#if defined(__SSE2__)
+        for (; i + 16 <= rowBytes; i += 16) step(sums + i, out + i, in + i, old + i, above + i);
+#endif
+        for (; i < rowBytes; ++i) {
+            const U sum = sums[i];
+            out[i] = fw ? div(sum * 256 + fw * (U{above[i]} + in[i])) : div(sum);
+            sums[i] = static_cast<std::uint16_t>(sum + in[i] - old[i]);
         }
     }
 }

@@ -37,10 +37,10 @@ RefBox refBox(float blur) {
 }
 
 // The weighted box sum over `width` (in 1/256 units when there are end taps), divided as
-// (sum + width / 2) * ceil(2^23 / width) >> 23.
+// (sum + width / 2) * ceil(2^23 / width) >> 23, which can exceed 255 by one on full boxes.
 std::uint8_t refDivide(U sum, U width) {
     const U inv = ((U{1} << 23) + width - 1) / width;
-    return static_cast<std::uint8_t>(((sum + width / 2) * inv) >> 23);
+    return static_cast<std::uint8_t>(std::min<U>(((sum + width / 2) * inv) >> 23, 255));
 }
 
 // One box pass along a line of n bytes `step` apart, zeros beyond both ends.
@@ -101,6 +101,29 @@ TEST(FilterPixels, BoxBlurMatchesReferenceExactly) {
                 refBlur(want.data(), stride, w, h, channels, bx, by, passes);
                 ASSERT_EQ(data, want);
             }
+}
+
+// Inside a solid area wider than the box, every box is full and the blur keeps 255, for every
+// width in quarter pixels (some widths used to round a full box up to 256, which wrapped to 0).
+TEST(FilterPixels, SolidAreasStaySolidUnderEveryBlurWidth) {
+    FilterScratch scratch;
+    for (int quarter = 4; quarter <= 4 * 256; ++quarter) {
+        const float width = quarter / 4.0f;
+        const int n = 2 * static_cast<int>(width) + 24;
+        for (int channels : {1, 4}) {
+            // An n x 20 picture blurred across and a 20 x n one blurred down (20 columns or rows
+            // are enough for the sixteen-byte steps).
+            std::vector<std::uint8_t> wide(static_cast<std::size_t>(n) * 20 * channels, 255);
+            boxBlur(wide.data(), n * channels, n, 20, channels, width, 0, 1, scratch);
+            std::vector<std::uint8_t> tall = std::vector<std::uint8_t>(wide.size(), 255);
+            boxBlur(tall.data(), 20 * channels, 20, n, channels, 0, width, 1, scratch);
+            for (int k = 0; k < 20 * channels; ++k) {
+                ASSERT_EQ(wide[static_cast<std::size_t>(k / channels * n + n / 2) * channels + k % channels], 255)
+                    << "blur " << width << " across, row " << k / channels;
+                ASSERT_EQ(tall[static_cast<std::size_t>(n / 2) * 20 * channels + k], 255) << "blur " << width << " down";
+            }
+        }
+    }
 }
 
 // A random premultiplied layer: transparent runs, opaque runs and translucent pixels.
