@@ -411,6 +411,69 @@ void convolution(Pixmap& layer, const IntRect& box, const Filter& f, std::vector
     }
 }
 
+// How the effect meets the object: the effect weighted by the object's alpha (inner) or by
+// what the object leaves uncovered, then the effect alone, the effect over the object, or the
+// object over the effect.
+struct EffectMix {
+    bool inner = false, uncovered = false, replace = false, effectOnTop = false;
+
+    Pixel operator()(Pixel effect, Pixel src) const {
+        const U sa = pixelA(src);
+        if (inner) {
+            effect = scalePixel(effect, sa);
+        } else if (uncovered) {
+            effect = scalePixel(effect, 255 - sa);
+        }
+        if (replace) return effect;
+        if (effect == 0) return src;
+        if (effectOnTop) return over(effect, src);
+        return sa != 255 ? over(src, effect) : src;
+    }
+
+#if defined(__SSE2__)
+    // The same for four pixels (over() with saturating byte adds; scaling by 255 and adding zero
+    // leave a pixel as it is, so no lanes need picking).
+    __m128i operator()(__m128i effect, __m128i src) const {
+        if (inner) {
+            effect = scalePixels4(effect, _mm_srli_epi32(src, 24));
+        } else if (uncovered) {
+            effect = scalePixels4(effect, inverseAlpha4(src));
+        }
+        if (replace) return effect;
+        if (effectOnTop) return _mm_adds_epu8(effect, scalePixels4(src, inverseAlpha4(effect)));
+        return _mm_adds_epu8(src, scalePixels4(effect, inverseAlpha4(src)));
+    }
+
+    // Four pixels this mix leaves as they are whatever the effect: transparent ones under an
+    // inner effect, opaque ones over an outer one.
+    bool keeps(__m128i src) const {
+        if (replace) return false;
+        if (inner) return _mm_movemask_epi8(_mm_cmpeq_epi32(src, _mm_setzero_si128())) == 0xFFFF;
+        if (effectOnTop) return false;
+        const __m128i alpha = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+        return _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(src, alpha), alpha)) == 0xFFFF;
+    }
+#endif
+};
+
+// Mixes a row of effects computed by effectAt(x) into the object's row; effects are looked up
+// only for pixels the mix can change.
+template <typename EffectAt>
+void mixRow(Pixel* row, int w, const EffectMix& mix, EffectAt effectAt) {
+    int x = 0;
+#if defined(__SSE2__)
+    for (; x + 4 <= w; x += 4) {
+        const __m128i src = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x));
+        if (mix.keeps(src)) continue;
+        const Pixel e0 = effectAt(x), e1 = effectAt(x + 1), e2 = effectAt(x + 2), e3 = effectAt(x + 3);
+        if (!mix.replace && (e0 | e1 | e2 | e3) == 0) continue;  // no effect: the object as it is
+        const __m128i effect = _mm_set_epi32(static_cast<int>(e3), static_cast<int>(e2), static_cast<int>(e1), static_cast<int>(e0));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(row + x), mix(effect, src));
+    }
+#endif
+    for (; x < w; ++x) row[x] = mix(effectAt(x), row[x]);
+}
+
 // Drop shadow, glow, gradient glow, bevel and gradient bevel.
 void shadowFilter(Pixmap& layer, const IntRect& box, const Filter& f, FilterScratch& s) {
     const int w = box.width(), h = box.height();
@@ -418,68 +481,60 @@ void shadowFilter(Pixmap& layer, const IntRect& box, const Filter& f, FilterScra
     const bool gradient = f.kind == FilterKind::GradientGlow || f.kind == FilterKind::GradientBevel;
     const bool inner = isInner(f);
     const bool full = bevel && f.onTop;
-    const Offset o = offsetOf(f);
+    Offset o = offsetOf(f);
     // The alpha plane: shifted by the offset for shadows, inverted for inner shadows and glows.
+    // Bevels read it on both sides of each pixel, so its rows get |dx| zeros either side (an
+    // offset of the plane's width or more reads only zeros, as does one of exactly the width).
     const int dx = bevel ? 0 : o.dx, dy = bevel ? 0 : o.dy;
+    if (bevel) o = Offset{std::clamp(o.dx, -w, w), std::clamp(o.dy, -h, h)};
+    const int pad = bevel ? std::abs(o.dx) : 0, stride = w + 2 * pad;
     const std::uint8_t outside = inner && !bevel ? 255 : 0;
-    s.a.assign(static_cast<std::size_t>(w) * h, outside);
+    s.a.assign(static_cast<std::size_t>(stride) * h, outside);
+    std::uint8_t* plane = s.a.data() + pad;
     const int x0 = std::clamp(dx, 0, w), x1 = std::clamp(w + dx, 0, w);
     for (int y = std::clamp(dy, 0, h); y < std::clamp(h + dy, 0, h); ++y) {
         const Pixel* src = layer.row(box.y0 + y - dy) + box.x0 - dx;
-        std::uint8_t* out = s.a.data() + static_cast<std::size_t>(y) * w;
+        std::uint8_t* out = plane + static_cast<std::size_t>(y) * stride;
         for (int x = x0; x < x1; ++x) out[x] = static_cast<std::uint8_t>(pixelA(src[x]) ^ outside);
     }
-    boxBlur(s.a.data(), w, w, h, 1, f.blurX, f.blurY, passesOf(f), s);
+    boxBlur(plane, stride, w, h, 1, f.blurX, f.blurY, passesOf(f), s);
 
     Pixel table[256];
     if (gradient) gradientTable(f.stops, table);
     const Pixel shadowColor = premultiply(f.color), highlightColor = premultiply(f.highlight);
-    // Shadows and glows: the colour for each blurred alpha value, strength applied.
-    Pixel effectOf[256];
-    if (!bevel)
+    const EffectMix mix{inner, !inner && !full && (f.knockout || bevel), f.knockout || f.hideObject, inner || full};
+    if (!bevel) {
+        // Shadows and glows: the colour for each blurred alpha value, strength applied.
+        Pixel effectOf[256];
         for (U v = 0; v < 256; ++v) {
             const U k = strengthen(v, f.strength);
             effectOf[v] = gradient ? table[k] : scalePixel(shadowColor, k);
         }
+        for (int y = 0; y < h; ++y) {
+            const std::uint8_t* a = plane + static_cast<std::size_t>(y) * stride;
+            mixRow(layer.row(box.y0 + y) + box.x0, w, mix, [&](int x) { return effectOf[a[x]]; });
+        }
+        return;
+    }
     // Bevels: the colour for each difference of the blurred alpha across the light direction.
     Pixel bevelOf[511];
-    if (bevel)
-        for (int lit = -255; lit <= 255; ++lit) {
-            const U high = strengthen(static_cast<U>(std::max(lit, 0)), f.strength);
-            const U dark = strengthen(static_cast<U>(std::max(-lit, 0)), f.strength);
-            bevelOf[lit + 255] = gradient ? table[std::clamp(128 + (static_cast<int>(dark) - static_cast<int>(high)) / 2, 0, 255)]
-                                          : add(scalePixel(highlightColor, high), scalePixel(shadowColor, dark));
-        }
-    auto plane = [&](int x, int y) -> U {
-        return (x >= 0 && y >= 0 && x < w && y < h) ? s.a[static_cast<std::size_t>(y) * w + x] : 0;
+    for (int lit = -255; lit <= 255; ++lit) {
+        const U high = strengthen(static_cast<U>(std::max(lit, 0)), f.strength);
+        const U dark = strengthen(static_cast<U>(std::max(-lit, 0)), f.strength);
+        bevelOf[lit + 255] = gradient ? table[std::clamp(128 + (static_cast<int>(dark) - static_cast<int>(high)) / 2, 0, 255)]
+                                      : add(scalePixel(highlightColor, high), scalePixel(shadowColor, dark));
+    }
+    // Rows of the plane past its top or bottom read as zeros (the blur is done with the ring).
+    s.ring.assign(static_cast<std::size_t>(stride), 0);
+    const std::uint8_t* zeros = s.ring.data() + pad;
+    auto planeRow = [&](int y) {
+        return y >= 0 && y < h ? plane + static_cast<std::ptrdiff_t>(y) * stride : zeros;
     };
     for (int y = 0; y < h; ++y) {
-        Pixel* row = layer.row(box.y0 + y) + box.x0;
-        for (int x = 0; x < w; ++x) {
-            const Pixel src = row[x];
-            const U sa = pixelA(src);
-            Pixel effect;
-            if (bevel) {
-                const int lit = static_cast<int>(plane(x + o.dx, y + o.dy)) - static_cast<int>(plane(x - o.dx, y - o.dy));
-                effect = bevelOf[lit + 255];
-            } else {
-                effect = effectOf[s.a[static_cast<std::size_t>(y) * w + x]];
-            }
-            if (inner) {
-                effect = scalePixel(effect, sa);
-            } else if (!full && (f.knockout || bevel)) {
-                effect = scalePixel(effect, 255 - sa);
-            }
-            if (f.knockout || f.hideObject) {
-                row[x] = effect;
-            } else if (effect == 0) {
-                // The object as it is.
-            } else if (inner || full) {
-                row[x] = over(effect, src);
-            } else if (sa != 255) {
-                row[x] = over(src, effect);
-            }
-        }
+        const std::uint8_t* lit = planeRow(y + o.dy) + o.dx;
+        const std::uint8_t* shade = planeRow(y - o.dy) - o.dx;
+        const Pixel* colours = bevelOf + 255;
+        mixRow(layer.row(box.y0 + y) + box.x0, w, mix, [&](int x) { return colours[int{lit[x]} - int{shade[x]}]; });
     }
 }
 
