@@ -96,6 +96,21 @@ void gradientTable(const std::vector<FilterStop>& stops, Pixel* out) {
     }
 }
 
+// Copies a w x h area of CH-byte pixels into `out` transposed (h x w, rows h pixels long).
+template <typename Px>
+void transpose(const std::uint8_t* in, int inStride, int w, int h, std::uint8_t* out, int outStride) {
+    // In blocks, each output row written in order while the reads stride down the input.
+    constexpr int kBlock = 32;
+    for (int by = 0; by < h; by += kBlock)
+        for (int bx = 0; bx < w; bx += kBlock)
+            for (int x = bx; x < std::min(bx + kBlock, w); ++x) {
+                std::uint8_t* dst = out + static_cast<std::ptrdiff_t>(x) * outStride;
+                const std::uint8_t* src = in + x * sizeof(Px);
+                for (int y = by; y < std::min(by + kBlock, h); ++y)
+                    std::memcpy(dst + y * sizeof(Px), src + static_cast<std::ptrdiff_t>(y) * inStride, sizeof(Px));
+            }
+}
+
 #if defined(__SSE2__)
 // The same for 32-bit pixels, 4x4 pixels at a time through registers.
 void transposePixels(const std::uint8_t* in, int inStride, int w, int h, std::uint8_t* out, int outStride) {
@@ -129,7 +144,42 @@ void transposePixels(const std::uint8_t* in, int inStride, int w, int h, std::ui
                 for (int x = bx; x < xe; ++x) copyOne(x, y);
         }
 }
+
+// Single bytes, 16 x 16 at a time: four rounds of interleaving register i with register i + 8
+// each rotate the 8-bit (row, column) index of every byte by one bit, so four make a transpose.
+void transposeBytes(const std::uint8_t* in, int inStride, int w, int h, std::uint8_t* out, int outStride) {
+    const int w16 = w & ~15, h16 = h & ~15;
+    for (int by = 0; by < h16; by += 16)
+        for (int bx = 0; bx < w16; bx += 16) {
+            __m128i v[16], t[16];
+            for (int k = 0; k < 16; ++k)
+                v[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + static_cast<std::ptrdiff_t>(by + k) * inStride + bx));
+            for (int round = 0; round < 4; ++round) {
+                for (int k = 0; k < 8; ++k) {
+                    t[2 * k] = _mm_unpacklo_epi8(v[k], v[k + 8]);
+                    t[2 * k + 1] = _mm_unpackhi_epi8(v[k], v[k + 8]);
+                }
+                std::copy(t, t + 16, v);
+            }
+            for (int k = 0; k < 16; ++k)
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + static_cast<std::ptrdiff_t>(bx + k) * outStride + by), v[k]);
+        }
+    // The right and bottom edges a byte at a time.
+    auto one = [&](int x, int y) { out[static_cast<std::ptrdiff_t>(x) * outStride + y] = in[static_cast<std::ptrdiff_t>(y) * inStride + x]; };
+    for (int y = 0; y < h16; ++y)
+        for (int x = w16; x < w; ++x) one(x, y);
+    for (int y = h16; y < h; ++y)
+        for (int x = 0; x < w; ++x) one(x, y);
+}
 #endif
+
+void transpose8(const std::uint8_t* in, int inStride, int w, int h, std::uint8_t* out, int outStride) {
+#if defined(__SSE2__)
+    transposeBytes(in, inStride, w, h, out, outStride);
+#else
+    transpose<std::uint8_t>(in, inStride, w, h, out, outStride);
+#endif
+}
 
 void transpose32(const std::uint8_t* in, int inStride, int w, int h, std::uint8_t* out, int outStride) {
 #if defined(__SSE2__)
@@ -147,21 +197,6 @@ struct Divider {
     std::uint8_t operator()(U sum) const { return static_cast<std::uint8_t>(std::min<U>(((sum + half) * inv) >> 23, 255)); }
     U half, inv;
 };
-
-// Copies a w x h area of CH-byte pixels into `out` transposed (h x w, rows h pixels long).
-template <typename Px>
-void transpose(const std::uint8_t* in, int inStride, int w, int h, std::uint8_t* out, int outStride) {
-    // In blocks, each output row written in order while the reads stride down the input.
-    constexpr int kBlock = 32;
-    for (int by = 0; by < h; by += kBlock)
-        for (int bx = 0; bx < w; bx += kBlock)
-            for (int x = bx; x < std::min(bx + kBlock, w); ++x) {
-                std::uint8_t* dst = out + static_cast<std::ptrdiff_t>(x) * outStride;
-                const std::uint8_t* src = in + x * sizeof(Px);
-                for (int y = by; y < std::min(by + kBlock, h); ++y)
-                    std::memcpy(dst + y * sizeof(Px), src + static_cast<std::ptrdiff_t>(y) * inStride, sizeof(Px));
-            }
-}
 
 #if defined(__SSE2__)
 // Sixteen columns of a vertical pass: outputs from the sums, then the sums moved on by the row
@@ -289,13 +324,13 @@ void boxBlur(std::uint8_t* data, int stride, int w, int h, int channels, float b
         if (channels == 4) {
             transpose32(data, stride, w, h, s.transposed.data(), tStride);
         } else {
-            transpose<std::uint8_t>(data, stride, w, h, s.transposed.data(), tStride);
+            transpose8(data, stride, w, h, s.transposed.data(), tStride);
         }
         for (int pass = 0; pass < passes; ++pass) blurColumns(s.transposed.data(), tStride, tStride, w, bx, s);
         if (channels == 4) {
             transpose32(s.transposed.data(), tStride, h, w, data, stride);
         } else {
-            transpose<std::uint8_t>(s.transposed.data(), tStride, h, w, data, stride);
+            transpose8(s.transposed.data(), tStride, h, w, data, stride);
         }
     }
     if (by.reach() > 0)
