@@ -224,27 +224,33 @@ public:
         }
     }
 
-    void operator()(std::uint16_t* sums, std::uint8_t* out, const std::uint8_t* in, const std::uint8_t* old,
-                    const std::uint8_t* above) const {
+    // Sixteen outputs from sums s0 (bytes 0..7) and s1 (bytes 8..15), which then move on by the
+    // bytes entering and leaving the window; `above` is the byte before the leaving one.
+    __m128i operator()(__m128i& s0, __m128i& s1, __m128i entering, __m128i leaving, __m128i above) const {
         const __m128i zero = _mm_setzero_si128();
-        __m128i* s = reinterpret_cast<__m128i*>(sums);
-        const __m128i s0 = _mm_loadu_si128(s), s1 = _mm_loadu_si128(s + 1);
-        const __m128i entering = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
         const __m128i in0 = _mm_unpacklo_epi8(entering, zero), in1 = _mm_unpackhi_epi8(entering, zero);
         __m128i q;
         if (m_fw) {
-            const __m128i up = _mm_loadu_si128(reinterpret_cast<const __m128i*>(above));
-            const __m128i ends0 = _mm_add_epi16(_mm_unpacklo_epi8(up, zero), in0);
-            const __m128i ends1 = _mm_add_epi16(_mm_unpackhi_epi8(up, zero), in1);
-            q = _mm_packus_epi16(_mm_packs_epi32(quotient(s0, ends0, _mm_unpacklo_epi16), quotient(s0, ends0, _mm_unpackhi_epi16)),
-                                 _mm_packs_epi32(quotient(s1, ends1, _mm_unpacklo_epi16), quotient(s1, ends1, _mm_unpackhi_epi16)));
+            const __m128i ends0 = _mm_add_epi16(_mm_unpacklo_epi8(above, zero), in0);
+            const __m128i ends1 = _mm_add_epi16(_mm_unpackhi_epi8(above, zero), in1);
+            q = _mm_packus_epi16(_mm_packs_epi32(quotient<false>(s0, ends0), quotient<true>(s0, ends0)),
+                                 _mm_packs_epi32(quotient<false>(s1, ends1), quotient<true>(s1, ends1)));
         } else {
             q = _mm_packus_epi16(quotient(s0), quotient(s1));
         }
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), q);
-        const __m128i leaving = _mm_loadu_si128(reinterpret_cast<const __m128i*>(old));
-        _mm_storeu_si128(s, _mm_sub_epi16(_mm_add_epi16(s0, in0), _mm_unpacklo_epi8(leaving, zero)));
-        _mm_storeu_si128(s + 1, _mm_sub_epi16(_mm_add_epi16(s1, in1), _mm_unpackhi_epi8(leaving, zero)));
+        s0 = _mm_sub_epi16(_mm_add_epi16(s0, in0), _mm_unpacklo_epi8(leaving, zero));
+        s1 = _mm_sub_epi16(_mm_add_epi16(s1, in1), _mm_unpackhi_epi8(leaving, zero));
+        return q;
+    }
+
+    void operator()(std::uint16_t* sums, std::uint8_t* out, const std::uint8_t* in, const std::uint8_t* old,
+                    const std::uint8_t* above) const {
+        auto load = [](const std::uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
+        __m128i* s = reinterpret_cast<__m128i*>(sums);
+        __m128i s0 = _mm_loadu_si128(s), s1 = _mm_loadu_si128(s + 1);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), (*this)(s0, s1, load(in), load(old), load(above)));
+        _mm_storeu_si128(s, s0);
+        _mm_storeu_si128(s + 1, s1);
     }
 
 private:
@@ -253,10 +259,11 @@ private:
         return _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(x, m_invHigh), _mm_mulhi_epu16(x, m_inv)), 7);
     }
 
-    // Four of the eight lanes (low or high, chosen by `unpack`), as 32-bit quotients.
-    template <typename Unpack>
-    __m128i quotient(__m128i sum, __m128i ends, Unpack unpack) const {
+    // Four of the eight lanes (the low or the high four), as 32-bit quotients.
+    template <bool High>
+    __m128i quotient(__m128i sum, __m128i ends) const {
         const __m128i one = _mm_set1_epi16(1);
+        auto unpack = [](__m128i a, __m128i b) { return High ? _mm_unpackhi_epi16(a, b) : _mm_unpacklo_epi16(a, b); };
         const __m128i weighted = _mm_madd_epi16(unpack(ends, one), m_weights);
         const __m128i x = _mm_add_epi32(_mm_slli_epi32(unpack(sum, _mm_setzero_si128()), 8), weighted);
         const __m128i high = _mm_srli_epi32(_mm_mullo_epi16(x, m_inv), 16);
@@ -310,14 +317,76 @@ void blurColumns(std::uint8_t* data, int stride, int rowBytes, int h, Box b, Fil
     }
 }
 
+#if defined(__SSE2__)
+// Horizontal passes over 32-bit pixels, four rows at a time, without transposing the picture:
+// pixel x of the four rows makes one register (16 bytes, the layout of one step of the column
+// pass), and a ring of the last 2r + 3 such registers keeps the originals the window still needs
+// after they are overwritten.
+void blurRows4(std::uint8_t* data, int stride, int w, int h, Box b, int passes, FilterScratch& s) {
+    const int r = b.r, ringSize = 2 * r + 3;
+    const U fw = b.fw;
+    const Divider div(fw ? 256 * (2 * static_cast<U>(r) + 1) + 2 * fw : 2 * static_cast<U>(r) + 1);
+    const ColumnStep step(div.half, div.inv, fw);
+    s.ring.resize(static_cast<std::size_t>(ringSize) * 16);
+    s.transposed.resize(static_cast<std::size_t>(w) * 4);  // stands in for rows past the bottom
+    __m128i* ring = reinterpret_cast<__m128i*>(s.ring.data());
+    for (int y = 0; y < h; y += 4) {
+        std::uint8_t* rows[4];
+        for (int k = 0; k < 4; ++k) rows[k] = y + k < h ? data + static_cast<std::ptrdiff_t>(y + k) * stride : s.transposed.data();
+        auto gather = [&](int x) {
+            auto one = [&](int k) {
+                int v;
+                std::memcpy(&v, rows[k] + x * 4, 4);
+                return _mm_cvtsi32_si128(v);
+            };
+            return _mm_unpacklo_epi64(_mm_unpacklo_epi32(one(0), one(1)), _mm_unpacklo_epi32(one(2), one(3)));
+        };
+        for (int pass = 0; pass < passes; ++pass) {
+            // Slots of positions before the start read as zeros until positions that far on are
+            // stored (r + 2 steps later than they are needed).
+            std::fill(ring, ring + ringSize, _mm_setzero_si128());
+            __m128i s0 = _mm_setzero_si128(), s1 = _mm_setzero_si128();
+            for (int x = 0; x <= r && x < w; ++x) {
+                const __m128i p = gather(x);
+                ring[x] = p;
+                s0 = _mm_add_epi16(s0, _mm_unpacklo_epi8(p, _mm_setzero_si128()));
+                s1 = _mm_add_epi16(s1, _mm_unpackhi_epi8(p, _mm_setzero_si128()));
+            }
+            // Ring slots of positions x + r + 1 (entering), x - r (leaving) and x - r - 1.
+            int in = r + 1, out = r > 0 ? ringSize - r : 0, above = ringSize - r - 1;
+            for (int x = 0; x < w; ++x) {
+                const __m128i entering = x + r + 1 < w ? gather(x + r + 1) : _mm_setzero_si128();
+                ring[in] = entering;
+                const __m128i q = step(s0, s1, entering, ring[out], ring[above]);
+                const int v[4] = {_mm_cvtsi128_si32(q), _mm_cvtsi128_si32(_mm_srli_si128(q, 4)),
+                                  _mm_cvtsi128_si32(_mm_srli_si128(q, 8)), _mm_cvtsi128_si32(_mm_srli_si128(q, 12))};
+                for (int k = 0; k < 4; ++k) std::memcpy(rows[k] + x * 4, &v[k], 4);
+                in = in + 1 == ringSize ? 0 : in + 1;
+                out = out + 1 == ringSize ? 0 : out + 1;
+                above = above + 1 == ringSize ? 0 : above + 1;
+            }
+        }
+    }
+}
+#endif
+
 }  // namespace
 
 void boxBlur(std::uint8_t* data, int stride, int w, int h, int channels, float blurX, float blurY,
              int passes, FilterScratch& s) {
     if (w <= 0 || h <= 0 || (channels != 1 && channels != 4)) return;
-    const Box bx = boxOf(blurX), by = boxOf(blurY);
+    Box bx = boxOf(blurX);
+    const Box by = boxOf(blurY);
     // Box passes commute, so all horizontal passes run first, as vertical passes over a
     // transposed copy: the running sums then move along whole rows, which vectorizes.
+    if (bx.reach() > 0) {
+#if defined(__SSE2__)
+        if (channels == 4) {
+            blurRows4(data, stride, w, h, bx, passes, s);
+            bx = Box{};
+        }
+#endif
+    }
     if (bx.reach() > 0) {
         const int tStride = h * channels;
         s.transposed.resize(static_cast<std::size_t>(w) * tStride);
