@@ -226,7 +226,7 @@ public:
 
     // Sixteen outputs from sums s0 (bytes 0..7) and s1 (bytes 8..15), which then move on by the
     // bytes entering and leaving the window; `above` is the byte before the leaving one.
-    __m128i operator()(__m128i& s0, __m128i& s1, __m128i entering, __m128i leaving, __m128i above) const {
+    [[gnu::always_inline]] __m128i operator()(__m128i& s0, __m128i& s1, __m128i entering, __m128i leaving, __m128i above) const {
         const __m128i zero = _mm_setzero_si128();
         const __m128i in0 = _mm_unpacklo_epi8(entering, zero), in1 = _mm_unpackhi_epi8(entering, zero);
         __m128i q;
@@ -243,8 +243,8 @@ public:
         return q;
     }
 
-    void operator()(std::uint16_t* sums, std::uint8_t* out, const std::uint8_t* in, const std::uint8_t* old,
-                    const std::uint8_t* above) const {
+    [[gnu::always_inline]] void operator()(std::uint16_t* sums, std::uint8_t* out, const std::uint8_t* in,
+                                           const std::uint8_t* old, const std::uint8_t* above) const {
         auto load = [](const std::uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
         __m128i* s = reinterpret_cast<__m128i*>(sums);
         __m128i s0 = _mm_loadu_si128(s), s1 = _mm_loadu_si128(s + 1);
@@ -254,14 +254,14 @@ public:
     }
 
 private:
-    __m128i quotient(__m128i sum) const {
+    [[gnu::always_inline]] __m128i quotient(__m128i sum) const {
         const __m128i x = _mm_add_epi16(sum, m_half);
         return _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(x, m_invHigh), _mm_mulhi_epu16(x, m_inv)), 7);
     }
 
     // Four of the eight lanes (the low or the high four), as 32-bit quotients.
     template <bool High>
-    __m128i quotient(__m128i sum, __m128i ends) const {
+    [[gnu::always_inline]] __m128i quotient(__m128i sum, __m128i ends) const {
         const __m128i one = _mm_set1_epi16(1);
         auto unpack = [](__m128i a, __m128i b) { return High ? _mm_unpackhi_epi16(a, b) : _mm_unpacklo_epi16(a, b); };
         const __m128i weighted = _mm_madd_epi16(unpack(ends, one), m_weights);
