@@ -329,7 +329,9 @@ void blurRows4(std::uint8_t* data, int stride, int w, int h, Box b, int passes, 
     const ColumnStep step(div.half, div.inv, fw);
     s.ring.resize(static_cast<std::size_t>(ringSize) * 16);
     s.transposed.resize(static_cast<std::size_t>(w) * 4);  // stands in for rows past the bottom
+    // Unaligned access throughout: vector storage is only 8-byte aligned on 32-bit Windows.
     __m128i* ring = reinterpret_cast<__m128i*>(s.ring.data());
+    auto slot = [&](int i) { return _mm_loadu_si128(ring + i); };
     for (int y = 0; y < h; y += 4) {
         std::uint8_t* rows[4];
         for (int k = 0; k < 4; ++k) rows[k] = y + k < h ? data + static_cast<std::ptrdiff_t>(y + k) * stride : s.transposed.data();
@@ -344,11 +346,11 @@ void blurRows4(std::uint8_t* data, int stride, int w, int h, Box b, int passes, 
         for (int pass = 0; pass < passes; ++pass) {
             // Slots of positions before the start read as zeros until positions that far on are
             // stored (r + 2 steps later than they are needed).
-            std::fill(ring, ring + ringSize, _mm_setzero_si128());
+            std::fill(s.ring.begin(), s.ring.end(), 0);
             __m128i s0 = _mm_setzero_si128(), s1 = _mm_setzero_si128();
             for (int x = 0; x <= r && x < w; ++x) {
                 const __m128i p = gather(x);
-                ring[x] = p;
+                _mm_storeu_si128(ring + x, p);
                 s0 = _mm_add_epi16(s0, _mm_unpacklo_epi8(p, _mm_setzero_si128()));
                 s1 = _mm_add_epi16(s1, _mm_unpackhi_epi8(p, _mm_setzero_si128()));
             }
@@ -356,8 +358,8 @@ void blurRows4(std::uint8_t* data, int stride, int w, int h, Box b, int passes, 
             int in = r + 1, out = r > 0 ? ringSize - r : 0, above = ringSize - r - 1;
             for (int x = 0; x < w; ++x) {
                 const __m128i entering = x + r + 1 < w ? gather(x + r + 1) : _mm_setzero_si128();
-                ring[in] = entering;
-                const __m128i q = step(s0, s1, entering, ring[out], ring[above]);
+                _mm_storeu_si128(ring + in, entering);
+                const __m128i q = step(s0, s1, entering, slot(out), slot(above));
                 const int v[4] = {_mm_cvtsi128_si32(q), _mm_cvtsi128_si32(_mm_srli_si128(q, 4)),
                                   _mm_cvtsi128_si32(_mm_srli_si128(q, 8)), _mm_cvtsi128_si32(_mm_srli_si128(q, 12))};
                 for (int k = 0; k < 4; ++k) std::memcpy(rows[k] + x * 4, &v[k], 4);
