@@ -151,7 +151,9 @@ Pixel refAdd(Pixel x, Pixel y) {
 Pixel refOver(Pixel top, Pixel below) { return refAdd(top, scalePixel(below, 255 - pixelA(top))); }
 
 U refStrengthen(U v, float strength) {
-    const float s = v * strength;
+    // Rounded to float as the renderer (built with SSE maths) does, also where this test is built
+    // for the x87 unit.
+    const volatile float s = static_cast<float>(v) * strength;
     return s >= 255.0f ? 255 : (s > 0.0f ? static_cast<U>(s + 0.5f) : 0);
 }
 
