@@ -243,12 +243,21 @@ public:
         return q;
     }
 
+    // Nothing in the window nor at its ends: the outputs are zero, as are the bytes there already
+    // (they lie in the window), and the sums stay (the leaving bytes are in the window too).
+    static bool idle(__m128i s0, __m128i s1, __m128i entering, __m128i above) {
+        const __m128i any = _mm_or_si128(_mm_or_si128(s0, s1), _mm_or_si128(entering, above));
+        return _mm_movemask_epi8(_mm_cmpeq_epi8(any, _mm_setzero_si128())) == 0xFFFF;
+    }
+
     [[gnu::always_inline]] void operator()(std::uint16_t* sums, std::uint8_t* out, const std::uint8_t* in,
                                            const std::uint8_t* old, const std::uint8_t* above) const {
         auto load = [](const std::uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
         __m128i* s = reinterpret_cast<__m128i*>(sums);
         __m128i s0 = _mm_loadu_si128(s), s1 = _mm_loadu_si128(s + 1);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), (*this)(s0, s1, load(in), load(old), load(above)));
+        const __m128i entering = load(in), before = load(above);
+        if (idle(s0, s1, entering, before)) return;
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), (*this)(s0, s1, entering, load(old), before));
         _mm_storeu_si128(s, s0);
         _mm_storeu_si128(s + 1, s1);
     }
@@ -359,10 +368,13 @@ void blurRows4(std::uint8_t* data, int stride, int w, int h, Box b, int passes, 
             for (int x = 0; x < w; ++x) {
                 const __m128i entering = x + r + 1 < w ? gather(x + r + 1) : _mm_setzero_si128();
                 _mm_storeu_si128(ring + in, entering);
-                const __m128i q = step(s0, s1, entering, slot(out), slot(above));
-                const int v[4] = {_mm_cvtsi128_si32(q), _mm_cvtsi128_si32(_mm_srli_si128(q, 4)),
-                                  _mm_cvtsi128_si32(_mm_srli_si128(q, 8)), _mm_cvtsi128_si32(_mm_srli_si128(q, 12))};
-                for (int k = 0; k < 4; ++k) std::memcpy(rows[k] + x * 4, &v[k], 4);
+                const __m128i before = slot(above);
+                if (!ColumnStep::idle(s0, s1, entering, before)) {
+                    const __m128i q = step(s0, s1, entering, slot(out), before);
+                    const int v[4] = {_mm_cvtsi128_si32(q), _mm_cvtsi128_si32(_mm_srli_si128(q, 4)),
+                                      _mm_cvtsi128_si32(_mm_srli_si128(q, 8)), _mm_cvtsi128_si32(_mm_srli_si128(q, 12))};
+                    for (int k = 0; k < 4; ++k) std::memcpy(rows[k] + x * 4, &v[k], 4);
+                }
                 in = in + 1 == ringSize ? 0 : in + 1;
                 out = out + 1 == ringSize ? 0 : out + 1;
                 above = above + 1 == ringSize ? 0 : above + 1;
