@@ -112,41 +112,9 @@ void transpose(const std::uint8_t* in, int inStride, int w, int h, std::uint8_t*
 }
 
 #if defined(__SSE2__)
-// The same for 32-bit pixels, 4x4 pixels at a time through registers.
-void transposePixels(const std::uint8_t* in, int inStride, int w, int h, std::uint8_t* out, int outStride) {
-    constexpr int kBlock = 32;
-    auto copyOne = [&](int x, int y) {
-        std::memcpy(out + static_cast<std::ptrdiff_t>(x) * outStride + y * 4, in + static_cast<std::ptrdiff_t>(y) * inStride + x * 4, 4);
-    };
-    for (int by = 0; by < h; by += kBlock)
-        for (int bx = 0; bx < w; bx += kBlock) {
-            const int ye = std::min(by + kBlock, h), xe = std::min(bx + kBlock, w);
-            int y = by;
-            for (; y + 4 <= ye; y += 4) {
-                const std::uint8_t* src = in + static_cast<std::ptrdiff_t>(y) * inStride;
-                int x = bx;
-                for (; x + 4 <= xe; x += 4) {
-                    auto load = [&](int k) {
-                        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + static_cast<std::ptrdiff_t>(k) * inStride + x * 4));
-                    };
-                    const __m128i r0 = load(0), r1 = load(1), r2 = load(2), r3 = load(3);
-                    const __m128i t0 = _mm_unpacklo_epi32(r0, r1), t1 = _mm_unpacklo_epi32(r2, r3);
-                    const __m128i t2 = _mm_unpackhi_epi32(r0, r1), t3 = _mm_unpackhi_epi32(r2, r3);
-                    const __m128i cols[4] = {_mm_unpacklo_epi64(t0, t1), _mm_unpackhi_epi64(t0, t1),
-                                             _mm_unpacklo_epi64(t2, t3), _mm_unpackhi_epi64(t2, t3)};
-                    for (int k = 0; k < 4; ++k)
-                        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + static_cast<std::ptrdiff_t>(x + k) * outStride + y * 4), cols[k]);
-                }
-                for (; x < xe; ++x)
-                    for (int k = 0; k < 4; ++k) copyOne(x, y + k);
-            }
-            for (; y < ye; ++y)
-                for (int x = bx; x < xe; ++x) copyOne(x, y);
-        }
-}
-
-// Single bytes, 16 x 16 at a time: four rounds of interleaving register i with register i + 8
-// each rotate the 8-bit (row, column) index of every byte by one bit, so four make a transpose.
+// transpose() of single bytes, 16 x 16 at a time: each of four rounds of interleaving register i
+// with register i + 8 rotates the 8-bit (row, column) index of every byte by one bit, so four
+// rounds make a transpose.
 void transposeBytes(const std::uint8_t* in, int inStride, int w, int h, std::uint8_t* out, int outStride) {
     const int w16 = w & ~15, h16 = h & ~15;
     for (int by = 0; by < h16; by += 16)
@@ -178,14 +146,6 @@ void transpose8(const std::uint8_t* in, int inStride, int w, int h, std::uint8_t
     transposeBytes(in, inStride, w, h, out, outStride);
 #else
     transpose<std::uint8_t>(in, inStride, w, h, out, outStride);
-#endif
-}
-
-void transpose32(const std::uint8_t* in, int inStride, int w, int h, std::uint8_t* out, int outStride) {
-#if defined(__SSE2__)
-    transposePixels(in, inStride, w, h, out, outStride);
-#else
-    transpose<std::uint32_t>(in, inStride, w, h, out, outStride);
 #endif
 }
 
@@ -339,8 +299,9 @@ void blurRows4(std::uint8_t* data, int stride, int w, int h, Box b, int passes, 
     s.ring.resize(static_cast<std::size_t>(ringSize) * 16);
     s.transposed.resize(static_cast<std::size_t>(w) * 4);  // stands in for rows past the bottom
     // Unaligned access throughout: vector storage is only 8-byte aligned on 32-bit Windows.
-    __m128i* ring = reinterpret_cast<__m128i*>(s.ring.data());
-    auto slot = [&](int i) { return _mm_loadu_si128(ring + i); };
+    std::uint8_t* ring = s.ring.data();
+    auto slot = [&](int i) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(ring + 16 * i)); };
+    auto store = [&](int i, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(ring + 16 * i), v); };
     for (int y = 0; y < h; y += 4) {
         std::uint8_t* rows[4];
         for (int k = 0; k < 4; ++k) rows[k] = y + k < h ? data + static_cast<std::ptrdiff_t>(y + k) * stride : s.transposed.data();
@@ -359,7 +320,7 @@ void blurRows4(std::uint8_t* data, int stride, int w, int h, Box b, int passes, 
             __m128i s0 = _mm_setzero_si128(), s1 = _mm_setzero_si128();
             for (int x = 0; x <= r && x < w; ++x) {
                 const __m128i p = gather(x);
-                _mm_storeu_si128(ring + x, p);
+                store(x, p);
                 s0 = _mm_add_epi16(s0, _mm_unpacklo_epi8(p, _mm_setzero_si128()));
                 s1 = _mm_add_epi16(s1, _mm_unpackhi_epi8(p, _mm_setzero_si128()));
             }
@@ -367,7 +328,7 @@ void blurRows4(std::uint8_t* data, int stride, int w, int h, Box b, int passes, 
             int in = r + 1, out = r > 0 ? ringSize - r : 0, above = ringSize - r - 1;
             for (int x = 0; x < w; ++x) {
                 const __m128i entering = x + r + 1 < w ? gather(x + r + 1) : _mm_setzero_si128();
-                _mm_storeu_si128(ring + in, entering);
+                store(in, entering);
                 const __m128i before = slot(above);
                 if (!ColumnStep::idle(s0, s1, entering, before)) {
                     const __m128i q = step(s0, s1, entering, slot(out), before);
@@ -389,31 +350,30 @@ void blurRows4(std::uint8_t* data, int stride, int w, int h, Box b, int passes, 
 void boxBlur(std::uint8_t* data, int stride, int w, int h, int channels, float blurX, float blurY,
              int passes, FilterScratch& s) {
     if (w <= 0 || h <= 0 || (channels != 1 && channels != 4)) return;
-    Box bx = boxOf(blurX);
-    const Box by = boxOf(blurY);
-    // Box passes commute, so all horizontal passes run first, as vertical passes over a
-    // transposed copy: the running sums then move along whole rows, which vectorizes.
+    const Box bx = boxOf(blurX), by = boxOf(blurY);
+    // Box passes commute, so all horizontal passes run first. 32-bit pixels move along the rows
+    // four rows at a time; single bytes run as vertical passes over a transposed copy, where the
+    // running sums move along whole rows, which vectorizes.
     if (bx.reach() > 0) {
 #if defined(__SSE2__)
         if (channels == 4) {
             blurRows4(data, stride, w, h, bx, passes, s);
-            bx = Box{};
-        }
+        } else
 #endif
-    }
-    if (bx.reach() > 0) {
-        const int tStride = h * channels;
-        s.transposed.resize(static_cast<std::size_t>(w) * tStride);
-        if (channels == 4) {
-            transpose32(data, stride, w, h, s.transposed.data(), tStride);
-        } else {
-            transpose8(data, stride, w, h, s.transposed.data(), tStride);
-        }
-        for (int pass = 0; pass < passes; ++pass) blurColumns(s.transposed.data(), tStride, tStride, w, bx, s);
-        if (channels == 4) {
-            transpose32(s.transposed.data(), tStride, h, w, data, stride);
-        } else {
-            transpose8(s.transposed.data(), tStride, h, w, data, stride);
+        {
+            const int tStride = h * channels;
+            s.transposed.resize(static_cast<std::size_t>(w) * tStride);
+            if (channels == 4) {
+                transpose<std::uint32_t>(data, stride, w, h, s.transposed.data(), tStride);
+            } else {
+                transpose8(data, stride, w, h, s.transposed.data(), tStride);
+            }
+            for (int pass = 0; pass < passes; ++pass) blurColumns(s.transposed.data(), tStride, tStride, w, bx, s);
+            if (channels == 4) {
+                transpose<std::uint32_t>(s.transposed.data(), tStride, h, w, data, stride);
+            } else {
+                transpose8(s.transposed.data(), tStride, h, w, data, stride);
+            }
         }
     }
     if (by.reach() > 0)
