@@ -316,7 +316,7 @@ void blurRows4(std::uint8_t* data, int stride, int w, int h, Box b, int passes, 
         for (int pass = 0; pass < passes; ++pass) {
             // Slots of positions before the start read as zeros until positions that far on are
             // stored (r + 2 steps later than they are needed).
-            std::fill(s.ring.begin(), s.ring.end(), 0);
+            std::fill(ring, ring + 16 * ringSize, 0);
             __m128i s0 = _mm_setzero_si128(), s1 = _mm_setzero_si128();
             for (int x = 0; x <= r && x < w; ++x) {
                 const __m128i p = gather(x);
