@@ -122,13 +122,16 @@ void transposeBytes(const std::uint8_t* in, int inStride, int w, int h, std::uin
             __m128i v[16], t[16];
             for (int k = 0; k < 16; ++k)
                 v[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + static_cast<std::ptrdiff_t>(by + k) * inStride + bx));
-            for (int round = 0; round < 4; ++round) {
+            auto round = [](const __m128i* from, __m128i* to) {
                 for (int k = 0; k < 8; ++k) {
-                    t[2 * k] = _mm_unpacklo_epi8(v[k], v[k + 8]);
-                    t[2 * k + 1] = _mm_unpackhi_epi8(v[k], v[k + 8]);
+                    to[2 * k] = _mm_unpacklo_epi8(from[k], from[k + 8]);
+                    to[2 * k + 1] = _mm_unpackhi_epi8(from[k], from[k + 8]);
                 }
-                std::copy(t, t + 16, v);
-            }
+            };
+            round(v, t);
+            round(t, v);
+            round(v, t);
+            round(t, v);
             for (int k = 0; k < 16; ++k)
                 _mm_storeu_si128(reinterpret_cast<__m128i*>(out + static_cast<std::ptrdiff_t>(bx + k) * outStride + by), v[k]);
         }
