@@ -173,11 +173,12 @@ public:
             // x = 256 * sum + fw * (above + in) + half < 2^24 and x * inv < 2^31 + 2^24. With
             // x split into its 16-bit halves:
             //   (x * inv) >> 23 = ((x >> 16) * inv + (((x & 0xFFFF) * inv) >> 16)) >> 7,
-            // where every term is below 2^16 (the quotient is at most 256). The high half
-            // multiplies in the high lane, the low half in the low lane. fw * (above + in) + half
-            // comes from one madd (half < 2^15 whenever fw > 0).
+            // where every term is below 2^16 (the quotient is at most 256). The halves are put
+            // together in 16-bit lanes: the low half wraps, and each carry out of it goes to the
+            // high half.
             m_inv = _mm_set1_epi16(static_cast<short>(inv));
-            m_weights = _mm_set1_epi32(static_cast<int>(fw | (half << 16)));
+            m_half = _mm_set1_epi16(static_cast<short>(half));
+            m_weight = _mm_set1_epi16(static_cast<short>(fw));
         } else {
             // x = sum + half < 2^16 and inv < 2^22. With inv = high * 2^16 + low:
             //   (x * inv) >> 23 = (x * high + ((x * low) >> 16)) >> 7, all terms below 2^15.
@@ -196,8 +197,7 @@ public:
         if (m_fw) {
             const __m128i ends0 = _mm_add_epi16(_mm_unpacklo_epi8(above, zero), in0);
             const __m128i ends1 = _mm_add_epi16(_mm_unpackhi_epi8(above, zero), in1);
-            q = _mm_packus_epi16(_mm_packs_epi32(quotient<false>(s0, ends0), quotient<true>(s0, ends0)),
-                                 _mm_packs_epi32(quotient<false>(s1, ends1), quotient<true>(s1, ends1)));
+            q = _mm_packus_epi16(quotient(s0, ends0), quotient(s1, ends1));
         } else {
             q = _mm_packus_epi16(quotient(s0), quotient(s1));
         }
@@ -231,20 +231,24 @@ private:
         return _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(x, m_invHigh), _mm_mulhi_epu16(x, m_inv)), 7);
     }
 
-    // Four of the eight lanes (the low or the high four), as 32-bit quotients.
-    template <bool High>
+    // The same with end taps: x = 256 * sum + fw * ends + half.
     [[gnu::always_inline]] __m128i quotient(__m128i sum, __m128i ends) const {
-        const __m128i one = _mm_set1_epi16(1);
-        auto unpack = [](__m128i a, __m128i b) { return High ? _mm_unpackhi_epi16(a, b) : _mm_unpacklo_epi16(a, b); };
-        const __m128i weighted = _mm_madd_epi16(unpack(ends, one), m_weights);
-        const __m128i x = _mm_add_epi32(_mm_slli_epi32(unpack(sum, _mm_setzero_si128()), 8), weighted);
-        const __m128i high = _mm_srli_epi32(_mm_mullo_epi16(x, m_inv), 16);
-        const __m128i low = _mm_and_si128(_mm_mulhi_epu16(x, m_inv), _mm_set1_epi32(0xFFFF));
-        return _mm_srli_epi32(_mm_add_epi32(high, low), 7);
+        // Unsigned 16-bit sum and, per lane, -1 without a carry out or 0 with one.
+        auto add = [](__m128i a, __m128i b, __m128i& noCarry) {
+            const __m128i total = _mm_add_epi16(a, b);
+            noCarry = _mm_cmpeq_epi16(_mm_adds_epu16(a, b), total);
+            return total;
+        };
+        __m128i noCarry1, noCarry2;
+        const __m128i taps = add(_mm_mullo_epi16(ends, m_weight), m_half, noCarry1);  // fw * ends < 2^17
+        const __m128i low = add(_mm_slli_epi16(sum, 8), taps, noCarry2);
+        __m128i high = _mm_add_epi16(_mm_srli_epi16(sum, 8), _mm_mulhi_epu16(ends, m_weight));
+        high = _mm_add_epi16(_mm_add_epi16(high, _mm_set1_epi16(2)), _mm_add_epi16(noCarry1, noCarry2));
+        return _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(high, m_inv), _mm_mulhi_epu16(low, m_inv)), 7);
     }
 
     U m_fw;
-    __m128i m_inv, m_invHigh = _mm_setzero_si128(), m_half = _mm_setzero_si128(), m_weights = _mm_setzero_si128();
+    __m128i m_inv, m_half, m_invHigh = _mm_setzero_si128(), m_weight = _mm_setzero_si128();
 };
 #endif
 
