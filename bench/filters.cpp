@@ -111,8 +111,9 @@ render::Filter blurFilter(float bx, float by, int passes) {
     return f;
 }
 
-render::Filter bevelFilter(float blur, int passes) {
+render::Filter bevelFilter(float blur, int passes, bool inner = false) {
     render::Filter f;
+    f.inner = inner;
     f.kind = render::FilterKind::Bevel;
     f.blurX = f.blurY = blur;
     f.passes = passes;
@@ -139,6 +140,7 @@ void runFilters(benchmark::State& state, int w, int h, std::vector<render::Filte
 
 void BM_Blur4Channels1464x718(benchmark::State& state) { runFilters(state, 1464, 718, {blurFilter(22.5f, 22.5f, 1)}); }
 void BM_Bevel255On1442x389(benchmark::State& state) { runFilters(state, 1442, 389, {bevelFilter(450, 1)}); }
+void BM_InnerBevel255On1442x389(benchmark::State& state) { runFilters(state, 1442, 389, {bevelFilter(450, 1, true)}); }
 void BM_Bevel112On372x543(benchmark::State& state) { runFilters(state, 372, 543, {bevelFilter(112, 1)}); }
 void BM_BlurAndBevel90On350x621(benchmark::State& state) {
     runFilters(state, 350, 621, {blurFilter(90, 22, 1), bevelFilter(90, 1)});
@@ -157,12 +159,27 @@ void BM_CompositeLayer1464x718(benchmark::State& state) {
     }
 }
 
+void BM_CompositeFadedLayer1464x718(benchmark::State& state) {
+    const render::Pixmap layer = ellipseLayer(1464, 718);
+    render::Pixmap target(1920, 1080);
+    target.fill(render::Color{240, 240, 240, 255});
+    render::ColorTransform fade;
+    fade.mulA = 0.5f;
+    for (auto _ : state) {
+        render::compositeLayer(target, layer, render::IntRect{0, 0, 1464, 718}, 200, 150,
+                               render::BlendMode::Normal, fade, nullptr);
+        benchmark::DoNotOptimize(target.pixels().data());
+    }
+}
+
 BENCHMARK(BM_Blur4Channels1464x718)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Bevel255On1442x389)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_InnerBevel255On1442x389)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Bevel112On372x543)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BlurAndBevel90On350x621)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CopyLayer1464x718)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CompositeLayer1464x718)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CompositeFadedLayer1464x718)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

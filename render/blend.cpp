@@ -25,18 +25,7 @@ namespace {
 
 // Four pixels at once: each channel times the per-pixel factor in 16-bit lanes, /255 rounded.
 // `f` holds one factor (0..255) per 32-bit pixel.
-inline __m128i scale4(__m128i p, __m128i f) {
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i half = _mm_set1_epi16(128);
-    __m128i f16 = _mm_or_si128(f, _mm_slli_epi32(f, 16));
-    __m128i fLo = _mm_unpacklo_epi32(f16, f16);
-    __m128i fHi = _mm_unpackhi_epi32(f16, f16);
-    __m128i lo = _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(p, zero), fLo), half);
-    __m128i hi = _mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(p, zero), fHi), half);
-    lo = _mm_srli_epi16(_mm_add_epi16(lo, _mm_srli_epi16(lo, 8)), 8);
-    hi = _mm_srli_epi16(_mm_add_epi16(hi, _mm_srli_epi16(hi, 8)), 8);
-    return _mm_packus_epi16(lo, hi);
-}
+inline __m128i scale4(__m128i p, __m128i f) { return scalePixels4(p, f); }
 
 inline __m128i over4(__m128i s, __m128i d) {
     __m128i inv = _mm_sub_epi32(_mm_set1_epi32(255), _mm_srli_epi32(s, 24));

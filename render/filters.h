@@ -60,7 +60,7 @@ struct FilterScratch {
     std::vector<std::uint8_t> ring;  // rows kept by the vertical blur pass
     std::vector<std::uint8_t> transposed;  // the area of a horizontal blur, turned
     std::vector<Pixel> pixels;
-    std::vector<std::uint32_t> sums;
+    std::vector<std::uint16_t> sums;  // column sums of the vertical pass (at most 255 * 255)
 };
 
 // Box blur of `channels` (1 or 4) interleaved bytes per pixel over a w x h area of `data` (rows
