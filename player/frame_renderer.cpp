@@ -596,7 +596,7 @@ void FrameRenderer::drawLayer(Frame& f, std::size_t index) {
     ++m_report.layers;
 
     for (const render::Filter& filter : filters) render::applyFilter(slot->pixels, box, filter, m_filterScratch);
-    if (m_reuseLayers) m_layerCache.store(std::move(key), box, originX, originY, slot->pixels);
+    if (m_reuseLayers) m_layerCache.store(std::move(key), box, originX, originY, slot->pixels, !filters.empty());
     render::compositeLayer(*f.target, slot->pixels, box, -shift, -shift, mode, toRender(l.colorTransform),
                            clipFor(f, l.clipLayers));
     // Clear what the layer used (with a margin for anti-aliasing that strayed past the box).

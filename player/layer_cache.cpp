@@ -147,13 +147,15 @@ std::size_t LayerCache::keptPixels() const {
     return n;
 }
 
-void LayerCache::store(LayerKey key, const render::IntRect& box, int originX, int originY, const render::Pixmap& pixels) {
+void LayerCache::store(LayerKey key, const render::IntRect& box, int originX, int originY, const render::Pixmap& pixels,
+                       bool atOnce) {
     if (box.isEmpty() || box.x0 < 0 || box.y0 < 0 || box.x1 > pixels.width() || box.y1 > pixels.height()) return;
     Entry* e = lookup(key);
     if (!e) {
         if (m_entries.size() >= kMaxEntries) return;
         m_entries.push_back(Entry{std::move(key), around(box, originX, originY), {}, true});
-        return;
+        if (!atOnce) return;
+        e = &m_entries.back();
     }
     e->used = true;
     e->box = around(box, originX, originY);

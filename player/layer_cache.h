@@ -10,9 +10,10 @@
 // Cached bitmaps (cacheAsBitmap or filters) hold their content on the pixel grid wherever they
 // are, so their keys leave out where the object is (its translation on stage): one that only
 // moved is reused at its new place.
-// A layer seen with the same key two frames running has its pixels kept the second time, so a
-// layer that changes every frame costs no copies. Entries not used in a frame are dropped at its
-// end, and the kept pixels are limited to a fixed budget.
+// A layer with filters has its pixels kept the first time (filters cost far more than the copy);
+// any other is kept the second frame running it looks the same, so a cheap layer that changes
+// every frame costs no copies. Entries not used in a frame are dropped at its end, and the kept
+// pixels are limited to a fixed budget.
 
 #include <cstdint>
 #include <memory>
@@ -59,8 +60,9 @@ public:
     // around it); for layers that cannot move it is (0, 0). Marks the entry as used this frame.
     const render::Pixmap* find(const LayerKey& key, const render::IntRect& box, int originX, int originY);
     // After a layer was drawn and filtered: remembers its key, and keeps its pixels in `box` of
-    // `pixels` when the same key was seen last frame.
-    void store(LayerKey key, const render::IntRect& box, int originX, int originY, const render::Pixmap& pixels);
+    // `pixels` when the same key was seen last frame, or at once when `atOnce`.
+    void store(LayerKey key, const render::IntRect& box, int originX, int originY, const render::Pixmap& pixels,
+               bool atOnce);
     // Drops the entries the frame did not use.
     void endFrame();
     void clear() { m_entries.clear(); }
@@ -72,7 +74,7 @@ private:
     struct Entry {
         LayerKey key;
         render::IntRect box;  // around the content's origin
-        render::Pixmap pixels;  // empty until the layer was drawn the same way twice
+        render::Pixmap pixels;  // empty until kept
         bool used = false;
     };
     Entry* lookup(const LayerKey& key);

@@ -239,7 +239,9 @@ TEST(Layers, UnchangedLayersAreReusedAndEqualAFreshDraw) {
     pair.filters = std::vector<swf::Filter>{dropShadow(4, 3)};
     swf::PlaceObject blinking = place3(2, 5, 60, 30);
     blinking.filters = std::vector<swf::Filter>{dropShadow(2, 2)};
-    w.add(pair).add(blinking).showFrame();  // 1
+    swf::PlaceObject multiplied = place3(3, 1, 40, 5);  // a blend mode and no filters
+    multiplied.blendMode = swf::BlendMode::Multiply;
+    w.add(pair).add(blinking).add(multiplied).showFrame();  // 1
     w.showFrame();                          // 2
     w.showFrame();                          // 3
     w.add(moveAt(1, 12.5, 10)).showFrame();  // 4: moved by a fraction of a pixel
@@ -262,15 +264,16 @@ TEST(Layers, UnchangedLayersAreReusedAndEqualAFreshDraw) {
     auto fresh = player::Player::loadBytes(w.finish());
     ASSERT_TRUE(playing.ok() && fresh.ok());
     player::FrameRenderer keeping((*playing)->library());
-    // The pair's layer is kept the second frame it looks the same and reused from the third,
-    // also where it only moved.
-    const unsigned reused[] = {0, 0, 1, 1, 1, 1, 0, 0, 0, 1};
+    // The pair's layer (it has filters) is kept at once and reused from the next frame, also
+    // where it only moved; its new filters and its cut box make it drawn again. The multiplied
+    // rectangle's layer, cheaper to draw, is kept the second frame it looks the same.
+    const unsigned reused[] = {0, 1, 2, 2, 2, 2, 1, 2, 1, 2};
     for (int frame = 1; frame <= 10; ++frame) {
         SCOPED_TRACE(frame);
         (*playing)->advance();
         (*fresh)->advance();
         const render::Pixmap a = player::renderPlayerFrame(**playing, keeping, 180, 120);
-        EXPECT_EQ(keeping.report().layers, 2u);
+        EXPECT_EQ(keeping.report().layers, 3u);
         EXPECT_EQ(keeping.report().layersReused, reused[frame - 1]);
         player::FrameRenderer once((*fresh)->library());
         const render::Pixmap b = player::renderPlayerFrame(**fresh, once, 180, 120);
